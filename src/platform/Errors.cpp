@@ -1,0 +1,48 @@
+// SPDX-License-Identifier: MIT
+#include "platform/Errors.h"
+
+#include <QCoreApplication>
+
+namespace {
+struct ErrorText {
+    Q_DECLARE_TR_FUNCTIONS(Errors)
+};
+} // namespace
+
+QString errorDescription(ErrorCode code) {
+    switch (code) {
+    case ErrorCode::Overflow:
+        return ErrorText::tr("Overflow");
+    case ErrorCode::TypeMismatch:
+        return ErrorText::tr("Type mismatch");
+    case ErrorCode::FileAccess:
+        return ErrorText::tr("Path/File access error");
+    case ErrorCode::ElementMissing:
+        return ErrorText::tr("Required XML element not found");
+    case ErrorCode::InvalidUrl:
+        return ErrorText::tr("The address is not valid");
+    case ErrorCode::DownloadFailed:
+        return ErrorText::tr("The download of the specified resource has failed");
+    case ErrorCode::RequestFailed:
+        return ErrorText::tr("The request could not be made");
+    case ErrorCode::XmlParse:
+        return ErrorText::tr("The XML document is not well-formed");
+    case ErrorCode::XslTransform:
+        return ErrorText::tr("The style sheet could not be applied");
+    }
+    return ErrorText::tr("Unknown error");
+}
+
+BrandleError::BrandleError(ErrorCode code, const QString& detail)
+    : m_code(code)
+    , m_detail(detail)
+    , m_what(userText().toStdString()) {}
+
+QString BrandleError::description() const {
+    const QString base = errorDescription(m_code);
+    return m_detail.isEmpty() ? base : base + QLatin1String(": ") + m_detail;
+}
+
+QString BrandleError::userText() const {
+    return QString::number(number()) + QLatin1String(" - ") + description();
+}

@@ -1,0 +1,44 @@
+// SPDX-License-Identifier: MIT
+#pragma once
+
+#include <QString>
+
+#include <exception>
+#include <string>
+
+// The numbers and descriptions of every error that can reach the user. The numbers are stable:
+// the user sees them as "number - description".
+enum class ErrorCode : qint32 {
+    Overflow = 6,
+    TypeMismatch = 13,
+    FileAccess = 75,
+    ElementMissing = 91,
+    InvalidUrl = qint32(0x800C0002u),
+    DownloadFailed = qint32(0x800C0008u), // transport failure: the resource could not be fetched
+    RequestFailed = qint32(0x800C0007u),
+    XmlParse = qint32(0xC00CE500u),
+    XslTransform = qint32(0xC00CE600u),
+};
+
+// The plain description of an error number.
+QString errorDescription(ErrorCode code);
+
+// An error passed on to the caller; carries its number, its description and optional detail.
+class BrandleError : public std::exception {
+public:
+    explicit BrandleError(ErrorCode code, const QString& detail = QString());
+
+    ErrorCode code() const { return m_code; }
+    qint32 number() const { return static_cast<qint32>(m_code); }
+    QString detail() const { return m_detail; }
+    // The description with its detail, e.g. "Required XML element not found: EngineName".
+    QString description() const;
+    // "number - description", the text of the error box.
+    QString userText() const;
+    const char* what() const noexcept override { return m_what.c_str(); }
+
+private:
+    ErrorCode m_code;
+    QString m_detail;
+    std::string m_what;
+};

@@ -1,0 +1,44 @@
+// SPDX-License-Identifier: MIT
+#include "platform/Store.h"
+
+#include "platform/mConstants.h"
+
+#include <QSettings>
+
+namespace {
+
+// QSettings reads "/" and "\" in a key as group separators; engine names may hold either, so
+// they are escaped (with "%" itself) to keep every name a single key of its section.
+QString storeKey(const QString& section, const QString& key) {
+    QString escaped;
+    escaped.reserve(key.size());
+    for (const QChar c : key) {
+        if (c == u'%')
+            escaped += QLatin1String("%25");
+        else if (c == u'/')
+            escaped += QLatin1String("%2F");
+        else if (c == u'\\')
+            escaped += QLatin1String("%5C");
+        else
+            escaped += c;
+    }
+    return section + u'/' + escaped;
+}
+
+} // namespace
+
+QString GetAppSetting(const QString& section, const QString& key) {
+    QSettings store(QSettings::NativeFormat, QSettings::UserScope,
+                    QString(mConstants::StoreApplication));
+    if (store.status() != QSettings::NoError)
+        return {};
+    const QVariant value = store.value(storeKey(section, key));
+    return value.isValid() ? value.toString() : QString();
+}
+
+void SaveAppSetting(const QString& section, const QString& key, const QString& value) {
+    QSettings store(QSettings::NativeFormat, QSettings::UserScope,
+                    QString(mConstants::StoreApplication));
+    store.setValue(storeKey(section, key), value);
+    store.sync();
+}

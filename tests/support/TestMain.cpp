@@ -1,0 +1,63 @@
+// SPDX-License-Identifier: MIT
+#include "TestMain.h"
+
+#include <QFile>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QtGlobal>
+
+#ifdef BRANDLE_TEST_GUI
+#include <QApplication>
+using TestApplication = QApplication;
+#else
+#include <QCoreApplication>
+using TestApplication = QCoreApplication;
+#endif
+
+#include <cstring>
+#include <utility>
+#include <vector>
+
+namespace {
+std::vector<std::pair<const char*, TestFactory>>& registry() {
+    static std::vector<std::pair<const char*, TestFactory>> tests;
+    return tests;
+}
+} // namespace
+
+int registerTest(const char* name, TestFactory factory) {
+    registry().emplace_back(name, std::move(factory));
+    return int(registry().size());
+}
+
+int main(int argc, char* argv[]) {
+    // Before anything reads them: the store and the program's folder live in a temporary folder.
+    QTemporaryDir sandbox;
+    if (!sandbox.isValid())
+        qFatal("cannot create a temporary folder");
+    qputenv("XDG_CONFIG_HOME", QFile::encodeName(sandbox.filePath(QStringLiteral("config"))));
+    qputenv("XDG_DATA_HOME", QFile::encodeName(sandbox.filePath(QStringLiteral("data"))));
+    qputenv("BRANDLE_HOME", QFile::encodeName(sandbox.filePath(QStringLiteral("home"))));
+
+    TestApplication app(argc, argv);
+
+    const char* only = nullptr;
+    if (argc > 1 && argv[1][0] != '-') {
+        for (const auto& test : registry()) {
+            if (std::strcmp(test.first, argv[1]) == 0)
+                only = argv[1];
+        }
+    }
+    std::vector<char*> args(argv, argv + argc);
+    if (only)
+        args.erase(args.begin() + 1);
+
+    int failures = 0;
+    for (const auto& test : registry()) {
+        if (only && std::strcmp(test.first, only) != 0)
+            continue;
+        const std::unique_ptr<QObject> object = test.second();
+        failures += QTest::qExec(object.get(), int(args.size()), args.data());
+    }
+    return failures == 0 ? 0 : 1;
+}
