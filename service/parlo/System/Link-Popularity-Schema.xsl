@@ -1,0 +1,183 @@
+<?xml version="1.0" encoding="UTF-8"?>
+<!--
+  Result page of a link count. Input: the schema with the count's <Results> element as a
+  child of the root. Output: a compact HTML page for a view about 225 x 233 px.
+  Text taken from the input has "<" and ">" swapped for look-alike quotes, because the
+  program turns "&lt;" and "&gt;" in the output back into markup.
+-->
+<xsl:stylesheet version="1.0" xmlns:xsl="http://www.w3.org/1999/XSL/Transform">
+
+  <xsl:output method="html" encoding="UTF-8" indent="no"
+              doctype-system="about:legacy-compat"/>
+
+  <xsl:variable name="results" select="/*/Results[1]"/>
+
+  <xsl:template match="/">
+    <html lang="en">
+      <head>
+        <meta charset="utf-8"/>
+        <title>Link count</title>
+        <style>
+html, body { margin: 0; padding: 0; }
+body {
+  font: 12px/1.35 system-ui, "Segoe UI", Roboto, "Helvetica Neue", Arial, sans-serif;
+  color: #27313d; background: #f5f7fa; overflow-x: hidden;
+}
+.page { padding: 8px 9px 6px 9px; }
+.label { font-size: 10px; letter-spacing: .06em; text-transform: uppercase; color: #7a8594; }
+.site {
+  font-weight: 600; font-size: 13px; color: #1f3b63;
+  white-space: nowrap; overflow: hidden; text-overflow: ellipsis;
+}
+.total { margin: 4px 0 6px 0; white-space: nowrap; overflow: hidden; }
+.total .num { font-size: 24px; font-weight: 600; letter-spacing: -.01em; vertical-align: middle; }
+.total .small { font-size: 19px; }
+.total .tiny { font-size: 15px; }
+.total .mark { font-size: 13px; margin-left: 5px; vertical-align: middle; }
+.total .word { font-size: 11px; margin-left: 2px; vertical-align: middle; }
+table { width: 100%; border-collapse: collapse; table-layout: fixed; }
+td { padding: 3px 0; border-top: 1px solid #e1e6ed; white-space: nowrap; }
+td.name { overflow: hidden; text-overflow: ellipsis; }
+td.name a { color: #2a5db0; text-decoration: none; }
+td.name a:hover { text-decoration: underline; }
+td.count { width: 74px; text-align: right; font-variant-numeric: tabular-nums; }
+td.mark { width: 16px; text-align: right; font-size: 10px; }
+.up { color: #1e8e3e; }
+.down { color: #d33a2c; }
+.same { color: #9aa3ae; }
+.none { color: #7a8594; font-style: italic; padding: 3px 0; }
+.foot { margin-top: 6px; font-size: 10px; color: #8a94a2; white-space: nowrap; overflow: hidden; text-overflow: ellipsis; }
+        </style>
+      </head>
+      <body>
+        <div class="page">
+          <xsl:choose>
+            <xsl:when test="$results">
+              <xsl:apply-templates select="$results"/>
+            </xsl:when>
+            <xsl:otherwise>
+              <div class="label">Link count</div>
+              <div class="none">No result</div>
+            </xsl:otherwise>
+          </xsl:choose>
+        </div>
+      </body>
+    </html>
+  </xsl:template>
+
+  <xsl:template match="Results">
+    <div class="label">Pages linking to</div>
+    <div class="site" title="{translate(@Site, '&lt;&gt;', '‹›')}">
+      <xsl:call-template name="text">
+        <xsl:with-param name="value" select="@Site"/>
+      </xsl:call-template>
+    </div>
+    <div class="total">
+      <!-- Long totals get a smaller type so that the mark still fits on the line. -->
+      <xsl:variable name="length" select="string-length(normalize-space(@Total))"/>
+      <span>
+        <xsl:attribute name="class">
+          <xsl:choose>
+            <xsl:when test="$length &gt; 12">num tiny</xsl:when>
+            <xsl:when test="$length &gt; 9">num small</xsl:when>
+            <xsl:otherwise>num</xsl:otherwise>
+          </xsl:choose>
+        </xsl:attribute>
+        <xsl:call-template name="number">
+          <xsl:with-param name="value" select="@Total"/>
+        </xsl:call-template>
+      </span>
+      <xsl:call-template name="mark">
+        <xsl:with-param name="code" select="string(@Fluctuation)"/>
+        <xsl:with-param name="withWord" select="true()"/>
+      </xsl:call-template>
+    </div>
+    <xsl:choose>
+      <xsl:when test="Engine">
+        <table>
+          <xsl:apply-templates select="Engine"/>
+        </table>
+      </xsl:when>
+      <xsl:otherwise>
+        <div class="none">No engine counts</div>
+      </xsl:otherwise>
+    </xsl:choose>
+    <xsl:if test="normalize-space(@Created) != ''">
+      <div class="foot">
+        <xsl:text>Counted </xsl:text>
+        <xsl:call-template name="text">
+          <xsl:with-param name="value" select="@Created"/>
+        </xsl:call-template>
+      </div>
+    </xsl:if>
+  </xsl:template>
+
+  <xsl:template match="Engine">
+    <xsl:variable name="name" select="translate(normalize-space(Name), '&lt;&gt;', '‹›')"/>
+    <xsl:variable name="url" select="translate(normalize-space(URL), '&lt;&gt;&quot; ', '')"/>
+    <tr>
+      <td class="name">
+        <xsl:choose>
+          <xsl:when test="starts-with($url, 'http://') or starts-with($url, 'https://')">
+            <a href="{$url}" target="_blank" title="{$name}">
+              <xsl:value-of select="$name"/>
+            </a>
+          </xsl:when>
+          <xsl:otherwise>
+            <span title="{$name}"><xsl:value-of select="$name"/></span>
+          </xsl:otherwise>
+        </xsl:choose>
+      </td>
+      <td class="count">
+        <xsl:call-template name="number">
+          <xsl:with-param name="value" select="Count"/>
+        </xsl:call-template>
+      </td>
+      <td class="mark">
+        <xsl:call-template name="mark">
+          <xsl:with-param name="code" select="normalize-space(Fluctuation)"/>
+          <xsl:with-param name="withWord" select="false()"/>
+        </xsl:call-template>
+      </td>
+    </tr>
+  </xsl:template>
+
+  <!-- Rise, fall or no change: 1 = higher than last time, 2 = lower, anything else = same. -->
+  <xsl:template name="mark">
+    <xsl:param name="code"/>
+    <xsl:param name="withWord"/>
+    <xsl:choose>
+      <xsl:when test="$code = '1'">
+        <span class="mark up" title="Higher than last time">▲</span>
+        <xsl:if test="$withWord"><span class="word up">up</span></xsl:if>
+      </xsl:when>
+      <xsl:when test="$code = '2'">
+        <span class="mark down" title="Lower than last time">▼</span>
+        <xsl:if test="$withWord"><span class="word down">down</span></xsl:if>
+      </xsl:when>
+      <xsl:otherwise>
+        <span class="mark same" title="Unchanged or no earlier count">=</span>
+        <xsl:if test="$withWord"><span class="word same">no change</span></xsl:if>
+      </xsl:otherwise>
+    </xsl:choose>
+  </xsl:template>
+
+  <!-- A count, or a dash when there is none. -->
+  <xsl:template name="number">
+    <xsl:param name="value"/>
+    <xsl:choose>
+      <xsl:when test="normalize-space($value) != ''">
+        <xsl:value-of select="translate(normalize-space($value), '&lt;&gt;', '‹›')"/>
+      </xsl:when>
+      <xsl:otherwise>
+        <span class="same">–</span>
+      </xsl:otherwise>
+    </xsl:choose>
+  </xsl:template>
+
+  <xsl:template name="text">
+    <xsl:param name="value"/>
+    <xsl:value-of select="translate(normalize-space($value), '&lt;&gt;', '‹›')"/>
+  </xsl:template>
+
+</xsl:stylesheet>
