@@ -1,0 +1,58 @@
+// SPDX-License-Identifier: MIT
+#include "engine/Schema.h"
+
+#include "platform/Errors.h"
+#include "platform/Http.h"
+#include "platform/Paths.h"
+#include "platform/mConstants.h"
+
+namespace {
+
+QString fieldText(const XmlNode& entry, const char* name) {
+    const XmlNode field = entry.firstElement(QLatin1String(name));
+    if (field.isNull())
+        throw BrandleError(ErrorCode::ElementMissing, QLatin1String(name));
+    return field.text();
+}
+
+} // namespace
+
+QString GetEngineSchema() {
+    const HttpResult answer = httpGet(Paths::serviceUrl(mConstants::SchemaPath));
+    if (!answer.ok() || answer.status < 200 || answer.status > 299)
+        return {};
+    try {
+        return XmlDocument::parse(answer.body).serialize();
+    } catch (const BrandleError&) {
+        return {};
+    }
+}
+
+QString GetNodeText(const QString& xmlText, const QString& tagName) {
+    const XmlDocument document = XmlDocument::parse(xmlText);
+    const XmlNode node = document.firstElement(tagName);
+    if (node.isNull())
+        throw BrandleError(ErrorCode::ElementMissing, tagName);
+    return node.text();
+}
+
+EngineSchema::EngineSchema(const QString& schemaText)
+    : m_document(XmlDocument::parse(schemaText)) {
+    const QList<XmlNode> children = m_document.root().childNodes();
+    if (children.size() < 2)
+        throw BrandleError(ErrorCode::ElementMissing, QStringLiteral("engine list"));
+    m_entries = children.at(1).childNodes();
+}
+
+EngineEntry EngineSchema::engine(int i) const {
+    const XmlNode& entry = m_entries.at(i);
+    EngineEntry e;
+    e.EngineName = fieldText(entry, "EngineName");
+    e.EngineHome = fieldText(entry, "EngineHome");
+    e.LeftURL = fieldText(entry, "LeftURL");
+    e.RightURL = fieldText(entry, "RightURL");
+    e.LeftString = fieldText(entry, "LeftString");
+    e.RightString = fieldText(entry, "RightString");
+    e.ReplaceDot = fieldText(entry, "ReplaceDot");
+    return e;
+}

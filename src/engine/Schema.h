@@ -1,0 +1,42 @@
+// SPDX-License-Identifier: MIT
+#pragma once
+
+#include "platform/Xml.h"
+
+#include <QString>
+
+// One engine of the schema: how to ask it and where its answer holds the count.
+struct EngineEntry {
+    QString EngineName;
+    QString EngineHome;
+    QString LeftURL;
+    QString RightURL;
+    QString LeftString;
+    QString RightString;
+    QString ReplaceDot;
+};
+
+// The engine schema of the service host as text (the loaded document serialized), or "" when
+// it cannot be fetched or is not a well-formed document.
+QString GetEngineSchema();
+
+// The text of the first element named tagName in the document. Throws BrandleError XmlParse for
+// text that is not a document and ElementMissing when there is no such element.
+QString GetNodeText(const QString& xmlText, const QString& tagName);
+
+// The engine list of a schema: the root's second child, every child node of which is one entry.
+class EngineSchema {
+public:
+    // Throws BrandleError XmlParse for an empty or unparsable schema, ElementMissing when the
+    // root has fewer than two children.
+    explicit EngineSchema(const QString& schemaText);
+
+    int engineCount() const { return int(m_entries.size()); }
+    // The seven fields of entry i, read in order; throws BrandleError ElementMissing naming the
+    // first field the entry lacks.
+    EngineEntry engine(int i) const;
+
+private:
+    XmlDocument m_document;
+    QList<XmlNode> m_entries;
+};
