@@ -1,0 +1,17 @@
+// SPDX-License-Identifier: MIT
+#include "engine/Site.h"
+
+namespace {
+const QLatin1String scheme("http://");
+}
+
+QString siteForLookup(const QString& address) {
+    if (address.left(7).compare(scheme, Qt::CaseInsensitive) == 0)
+        return address.mid(7).toLower();
+    return address.toLower();
+}
+
+QString browserAddress(const QString& address) {
+    const QString lower = address.toLower();
+    return lower.left(7) == scheme ? lower : scheme + lower;
+}
