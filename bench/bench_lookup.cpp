@@ -1,0 +1,195 @@
+// SPDX-License-Identifier: MIT
+// bench_lookup: the wall time of a lookup of ten slow engines, and the CPU time of one lookup.
+// A local server plays the service host and ten engines, each answering a 50 KB page.
+#include "engine/LookupRun.h"
+
+#include <QCoreApplication>
+#include <QElapsedTimer>
+#include <QTemporaryDir>
+
+#include <arpa/inet.h>
+#include <netinet/in.h>
+#include <netinet/tcp.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <atomic>
+#include <cstdio>
+#include <ctime>
+#include <functional>
+#include <thread>
+#include <vector>
+
+namespace {
+
+constexpr int engineCount = 10;
+constexpr int engineDelayMs = 200;
+
+std::atomic<int> delayMs{engineDelayMs};
+
+std::string schema(int port) {
+    std::string s = "<Bench><About/><Engines>";
+    for (int i = 0; i < engineCount; ++i) {
+        const std::string n = std::to_string(i);
+        s += "<Engine><EngineName>Engine " + n +
+             "</EngineName><EngineHome>http://127.0.0.1:" + std::to_string(port) +
+             "/</EngineHome><LeftURL>http://127.0.0.1:" + std::to_string(port) + "/e/" + n +
+             "?q=</LeftURL><RightURL></RightURL><LeftString><![CDATA[<b class=\"n\">]]>"
+             "</LeftString><RightString><![CDATA[</b>]]></RightString>"
+             "<ReplaceDot>.</ReplaceDot></Engine>";
+    }
+    s += "</Engines><WinSleep>60</WinSleep><LPResults></LPResults></Bench>";
+    return s;
+}
+
+const char* const styleSheet =
+    "<xsl:stylesheet version=\"1.0\" xmlns:xsl=\"http://www.w3.org/1999/XSL/Transform\">"
+    "<xsl:output method=\"html\"/><xsl:template match=\"/\"><html><body><table>"
+    "<xsl:for-each select=\"//Results/Engine\"><tr><td><xsl:value-of select=\"Name\"/></td>"
+    "<td><xsl:value-of select=\"Count\"/></td></tr></xsl:for-each>"
+    "</table></body></html></xsl:template></xsl:stylesheet>";
+
+// About 50 KB of page text with the count in the middle.
+std::string answerPage(const std::string& engine) {
+    std::string filler;
+    while (filler.size() < 25000)
+        filler += "<p>Lorem ipsum dolor sit amet, result for a link query of the bench.</p>\n";
+    return "<html><body>" + filler + "<b class=\"n\">" + std::to_string(1000 + engine.size()) +
+           ",234</b>" + filler + "</body></html>";
+}
+
+double threadCpuMs() {
+    timespec ts{};
+    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &ts);
+    return ts.tv_sec * 1000.0 + ts.tv_nsec / 1e6;
+}
+
+} // namespace
+
+// A plain HTTP server: one thread per connection, a listen queue long enough for every engine,
+// so the figures measure the lookup and not the server.
+class BenchServer {
+public:
+    std::function<std::pair<std::string, std::string>(const std::string&)> handler;
+
+    BenchServer() {
+        m_fd = ::socket(AF_INET, SOCK_STREAM, 0);
+        const int on = 1;
+        ::setsockopt(m_fd, SOL_SOCKET, SO_REUSEADDR, &on, sizeof on);
+        sockaddr_in address{};
+        address.sin_family = AF_INET;
+        address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+        if (::bind(m_fd, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0 ||
+            ::listen(m_fd, 128) != 0) {
+            std::perror("bench server");
+            std::exit(1);
+        }
+        socklen_t length = sizeof address;
+        ::getsockname(m_fd, reinterpret_cast<sockaddr*>(&address), &length);
+        m_port = ntohs(address.sin_port);
+    }
+    int port() const { return m_port; }
+
+    void start() {
+        std::thread([this] {
+            for (;;) {
+                const int client = ::accept(m_fd, nullptr, nullptr);
+                if (client < 0)
+                    return;
+                std::thread([this, client] { serve(client); }).detach();
+            }
+        }).detach();
+    }
+
+private:
+    void serve(int client) {
+        std::string request;
+        char buffer[4096];
+        while (request.find("\r\n\r\n") == std::string::npos) {
+            const ssize_t n = ::read(client, buffer, sizeof buffer);
+            if (n <= 0) {
+                ::close(client);
+                return;
+            }
+            request.append(buffer, size_t(n));
+        }
+        const size_t start = request.find(' ') + 1;
+        std::string path = request.substr(start, request.find(' ', start) - start);
+        path = path.substr(0, path.find('?'));
+        const auto [body, type] = handler(path);
+        std::string response = "HTTP/1.1 200 OK\r\nContent-Type: " + type +
+                               "\r\nContent-Length: " + std::to_string(body.size()) +
+                               "\r\nConnection: close\r\n\r\n" + body;
+        const int on = 1;
+        ::setsockopt(client, IPPROTO_TCP, TCP_NODELAY, &on, sizeof on);
+        for (size_t sent = 0; sent < response.size();) {
+            const ssize_t n = ::write(client, response.data() + sent, response.size() - sent);
+            if (n <= 0)
+                break;
+            sent += size_t(n);
+        }
+        ::close(client);
+    }
+
+    int m_fd = -1;
+    int m_port = 0;
+};
+
+int main(int argc, char* argv[]) {
+    QTemporaryDir sandbox;
+    qputenv("XDG_CONFIG_HOME", sandbox.filePath(QStringLiteral("config")).toLocal8Bit());
+    qputenv("BRANDLE_HOME", sandbox.filePath(QStringLiteral("home")).toLocal8Bit());
+    QCoreApplication app(argc, argv);
+
+    BenchServer server;
+    const std::string schemaText = schema(server.port());
+    server.handler = [&](const std::string& path) -> std::pair<std::string, std::string> {
+        if (path == "/parlo/System/Link-Popularity-Status.txt")
+            return {"Active", "text/plain"};
+        if (path == "/parlo/System/Link-Popularity-Schema.xml")
+            return {schemaText, "text/xml"};
+        if (path == "/parlo/System/Link-Popularity-Schema.xsl")
+            return {styleSheet, "text/xml"};
+        std::this_thread::sleep_for(std::chrono::milliseconds(delayMs.load()));
+        return {answerPage(path), "text/html"};
+    };
+    server.start();
+    qputenv("BRANDLE_SERVICE_HOST", QByteArray("127.0.0.1:") + QByteArray::number(server.port()));
+
+    clsProps props;
+    LookupUi ui;
+    auto lookup = [&] {
+        const LookupOutcome outcome = RunLookup(QStringLiteral("example.com"), props, ui);
+        if (outcome.kind != LookupOutcome::Kind::PageWritten) {
+            std::fprintf(stderr, "lookup failed: %s\n",
+                         outcome.error ? qPrintable(outcome.error->userText()) : "no page");
+            std::exit(1);
+        }
+    };
+
+    // Wall time with slow engines: the median of five lookups.
+    std::vector<double> walls;
+    for (int i = 0; i < 5; ++i) {
+        QElapsedTimer timer;
+        timer.start();
+        lookup();
+        walls.push_back(double(timer.nsecsElapsed()) / 1e6);
+    }
+    std::sort(walls.begin(), walls.end());
+    const double wall = walls[walls.size() / 2];
+
+    // CPU time of the lookup's own thread with engines that answer at once.
+    delayMs = 0;
+    lookup();
+    constexpr int rounds = 20;
+    const double cpuStart = threadCpuMs();
+    for (int i = 0; i < rounds; ++i)
+        lookup();
+    const double cpu = (threadCpuMs() - cpuStart) / rounds;
+
+    std::printf("wall_ms: %.1f\n", wall);
+    std::printf("ratio: %.2f\n", wall / engineDelayMs);
+    std::printf("cpu_ms_per_lookup: %.2f\n", cpu);
+    return 0;
+}
