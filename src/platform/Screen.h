@@ -1,0 +1,17 @@
+// SPDX-License-Identifier: MIT
+#pragma once
+
+#include "platform/Twips.h"
+
+// The whole primary screen in twips, and the conversion of twips to its pixels.
+struct ScreenTwips {
+    double width = 0;
+    double height = 0;
+    double dpiX = 96;
+    double dpiY = 96;
+
+    static ScreenTwips primary();
+
+    int toPixelsX(double twips) const { return Twips::toPixels(twips, dpiX); }
+    int toPixelsY(double twips) const { return Twips::toPixels(twips, dpiY); }
+};
