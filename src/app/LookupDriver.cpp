@@ -1,0 +1,176 @@
+// SPDX-License-Identifier: MIT
+#include "app/LookupDriver.h"
+
+#include "engine/ServiceStatus.h"
+#include "platform/Http.h"
+#include "platform/Paths.h"
+#include "platform/mConstants.h"
+
+#include <QThread>
+
+namespace {
+
+// The windows' side of a lookup, called on the worker thread: every call is carried over to
+// the driver's thread. A notice holds the worker until the user has closed it.
+class UiBridge final : public LookupUi {
+public:
+    explicit UiBridge(LookupDriver* driver)
+        : m_driver(driver)
+    {
+    }
+    void showNotice(const ServiceNotice& notice) override
+    {
+        QMetaObject::invokeMethod(
+            m_driver, [notice] { MessageBox::show(nullptr, noticeRequest(notice)); },
+            Qt::BlockingQueuedConnection);
+    }
+    void showLoading() override
+    {
+        QMetaObject::invokeMethod(m_driver, &LookupDriver::showLoading, Qt::QueuedConnection);
+    }
+    void closeLoading() override
+    {
+        QMetaObject::invokeMethod(m_driver, &LookupDriver::closeLoading, Qt::QueuedConnection);
+    }
+    void playAlert(const QString& code) override
+    {
+        QMetaObject::invokeMethod(
+            m_driver, [d = m_driver, code] { emit d->playAlert(code); }, Qt::QueuedConnection);
+    }
+
+private:
+    LookupDriver* m_driver;
+};
+
+} // namespace
+
+MessageBox::Request noticeRequest(const ServiceNotice& notice)
+{
+    const NoticeStyle style = noticeStyle(notice.style);
+    MessageBox::Request request;
+    request.title = notice.title;
+    request.text = notice.text;
+    switch (style.buttons) {
+    case NoticeButtons::Ok:
+        request.buttons = QMessageBox::Ok;
+        break;
+    case NoticeButtons::OkCancel:
+        request.buttons = QMessageBox::Ok | QMessageBox::Cancel;
+        break;
+    case NoticeButtons::AbortRetryIgnore:
+        request.buttons = QMessageBox::Abort | QMessageBox::Retry | QMessageBox::Ignore;
+        break;
+    case NoticeButtons::YesNoCancel:
+        request.buttons = QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel;
+        break;
+    case NoticeButtons::YesNo:
+        request.buttons = QMessageBox::Yes | QMessageBox::No;
+        break;
+    case NoticeButtons::RetryCancel:
+        request.buttons = QMessageBox::Retry | QMessageBox::Cancel;
+        break;
+    }
+    switch (style.icon) {
+    case NoticeIcon::None:
+        request.icon = QMessageBox::NoIcon;
+        break;
+    case NoticeIcon::Critical:
+        request.icon = QMessageBox::Critical;
+        break;
+    case NoticeIcon::Question:
+        request.icon = QMessageBox::Question;
+        break;
+    case NoticeIcon::Exclamation:
+        request.icon = QMessageBox::Warning;
+        break;
+    case NoticeIcon::Information:
+        request.icon = QMessageBox::Information;
+        break;
+    }
+    return request;
+}
+
+LookupDriver::LookupDriver(QObject* parent)
+    : QObject(parent)
+{
+}
+
+LookupDriver::~LookupDriver()
+{
+    shutdown();
+}
+
+bool LookupDriver::start(const QString& site, Origin origin)
+{
+    if (m_thread) {
+        if (origin == Origin::User)
+            emit trayMessage(QString(mConstants::AppTitle),
+                             tr("A link count is already running. Please wait until it ends."));
+        return false;
+    }
+    // The worker gets its own copy of the settings record and hands it back at the end.
+    const clsProps snapshot = oProps;
+    m_thread = QThread::create([this, site, snapshot] {
+        clsProps props = snapshot;
+        UiBridge ui(this);
+        const LookupOutcome outcome = RunLookup(site, props, ui);
+        QMetaObject::invokeMethod(
+            this, [this, outcome, props] { onFinished(outcome, props); }, Qt::QueuedConnection);
+    });
+    m_thread->start();
+    return true;
+}
+
+void LookupDriver::onFinished(const LookupOutcome& outcome, const clsProps& props)
+{
+    if (m_thread) {
+        m_thread->wait();
+        delete m_thread;
+        m_thread = nullptr;
+    }
+
+    if (outcome.query.counted) {
+        oProps.setURLName(props.URLName());
+        oProps.setLastCount(props.LastCount());
+        oProps.setLastRun(props.LastRun());
+    }
+    if (outcome.kind == LookupOutcome::Kind::PageWritten)
+        oProps.setXMLSchema(props.XMLSchema());
+
+    const QString title(mConstants::AppTitle);
+    switch (outcome.kind) {
+    case LookupOutcome::Kind::PageWritten:
+        emit showPage(outcome.pagePath);
+        break;
+    case LookupOutcome::Kind::Error:
+        MessageBox::inform(nullptr, outcome.error->userText(), QMessageBox::NoIcon);
+        break;
+    case LookupOutcome::Kind::DownloadFailure:
+        emit trayMessage(title, tr("The engine \"%1\" could not be reached, so the link count "
+                                   "was not updated.")
+                                    .arg(outcome.query.failedEngine));
+        break;
+    case LookupOutcome::Kind::ServiceUnreachable:
+        emit trayMessage(title, tr("The service host %1 could not be reached, so the link count "
+                                   "was not updated.")
+                                    .arg(Paths::serviceHost()));
+        break;
+    case LookupOutcome::Kind::ServiceRefused:
+        break;
+    }
+    emit finished(outcome.kind);
+}
+
+void LookupDriver::shutdown(int waitMs)
+{
+    if (!m_thread)
+        return;
+    abortAllTransfers();
+    if (m_thread->wait(waitMs)) {
+        delete m_thread;
+    } else {
+        // A worker still held (by a notice box, say) is left to end with the process.
+        m_thread->setParent(nullptr);
+    }
+    m_thread = nullptr;
+}
