@@ -7,11 +7,13 @@
 
 clsProps oProps;
 
-void clsProps::setLastRun(const QDateTime& v) {
+void clsProps::setLastRun(const QDateTime& v)
+{
     m_LastRun = LocaleText::generalDateTime(v);
 }
 
-void LoadProps(clsProps& props, const QString& historyBoxText) {
+void LoadProps(clsProps& props, const QString& historyBoxText)
+{
     using namespace StoreKeys;
     props.setURLName(GetAppSetting(SectionApp, PrimaryUrl));
     props.setLogging(GetAppSetting(SectionApp, Logging));

@@ -13,7 +13,8 @@ class TestSettings : public QObject {
 private slots:
     void init() { clearStore(); }
 
-    void flagRule_data() {
+    void flagRule_data()
+    {
         QTest::addColumn<QString>("text");
         QTest::addColumn<bool>("on");
         QTest::newRow("1") << "1" << true;
@@ -24,13 +25,15 @@ private slots:
         QTest::newRow("padded") << " 1" << false;
         QTest::newRow("11") << "11" << false;
     }
-    void flagRule() {
+    void flagRule()
+    {
         QFETCH(QString, text);
         QFETCH(bool, on);
         QCOMPARE(clsProps::isOn(text), on);
     }
 
-    void emptyStoreLeavesRecordEmpty() {
+    void emptyStoreLeavesRecordEmpty()
+    {
         clsProps props;
         LoadProps(props, QStringLiteral("5"));
         QCOMPARE(props.URLName(), QString());
@@ -45,7 +48,8 @@ private slots:
         QCOMPARE(GetAppSetting(StoreKeys::SectionApp, StoreKeys::Logging), QString());
     }
 
-    void storedValuesAreLoaded() {
+    void storedValuesAreLoaded()
+    {
         using namespace StoreKeys;
         SaveAppSetting(SectionApp, PrimaryUrl, QStringLiteral("http://Example.com"));
         SaveAppSetting(SectionApp, Logging, QStringLiteral("1"));
@@ -67,7 +71,8 @@ private slots:
         QCOMPARE(props.History(), QStringLiteral("5"));
     }
 
-    void textForms() {
+    void textForms()
+    {
         clsProps props;
         props.setLastCount(qint64(1234567));
         QCOMPARE(props.LastCount(), QStringLiteral("1234567"));
