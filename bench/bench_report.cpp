@@ -1,0 +1,99 @@
+// SPDX-License-Identifier: MIT
+// bench_report: the time of one report's data (the day walk, reading and parsing the day files,
+// the rows and the scale) over 31 and over 365 days of a log with 48 lookups a day of six sites.
+#include "log/LinkLog.h"
+#include "reports/ReportData.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QFileInfo>
+#include <QTemporaryDir>
+
+#include <algorithm>
+#include <cstdio>
+#include <vector>
+
+namespace {
+
+constexpr int dayCount = 365;
+constexpr int linesPerDay = 48;
+constexpr int runs = 7;
+const QDate firstDay(2026, 1, 1);
+
+const char* const sites[] = {"example.com",      "example.org",  "shop.example.net",
+                             "blog.example.com", "news.example", "another-site.com"};
+
+QString resultLine(const QString& site, int total, const QDate& day, int minute)
+{
+    QString line = QStringLiteral("<Results Site=\"%1\" Total=\"%2\" Fluctuation=\"0\" "
+                                  "Created=\"%3 %4:%5:07 AM\">")
+                       .arg(site, QLocale(QLocale::English).toString(total),
+                            day.toString(QStringLiteral("M/d/yyyy")))
+                       .arg(1 + minute / 60)
+                       .arg(minute % 60, 2, 10, QLatin1Char('0'));
+    for (const char* engine : {"Alpha Search", "Beta Find", "Gamma Seek"}) {
+        line += QStringLiteral("<Engine><Name><![CDATA[%1]]></Name><URL><![CDATA[http://"
+                               "engines.example/search?q=link:%2&n=10]]></URL><Count><![CDATA[%3]]>"
+                               "</Count><Fluctuation>1</Fluctuation></Engine>")
+                    .arg(QLatin1String(engine), site, QString::number(total / 3));
+    }
+    return line + QStringLiteral("</Results>");
+}
+
+bool writeLog()
+{
+    for (int d = 0; d < dayCount; ++d) {
+        const QDate day = firstDay.addDays(d);
+        QByteArray text;
+        for (int i = 0; i < linesPerDay; ++i) {
+            const QString site = QLatin1String(sites[i % 6]);
+            text += resultLine(site, 1000 + 37 * d + 13 * i, day, i * 20).toUtf8() + "\r\n";
+        }
+        QFile file(linkLogFile(day));
+        if (!file.open(QIODevice::WriteOnly) || file.write(text) != text.size())
+            return false;
+    }
+    return true;
+}
+
+// The median time in milliseconds of building the report over the first `days` days.
+double reportMs(int days)
+{
+    const QString from = firstDay.toString(QStringLiteral("M/d/yyyy"));
+    const QString to = firstDay.addDays(days - 1).toString(QStringLiteral("M/d/yyyy"));
+    std::vector<double> times;
+    for (int run = 0; run < runs; ++run) {
+        QElapsedTimer timer;
+        timer.start();
+        const std::optional<LinkReport> report =
+            LinkReportBuilder::build(QStringLiteral("http://Example.com"), from, to);
+        times.push_back(double(timer.nsecsElapsed()) / 1e6);
+        if (!report || report->rows.size() != days) {
+            std::fprintf(stderr, "unexpected report over %d days\n", days);
+            return -1;
+        }
+    }
+    std::sort(times.begin(), times.end());
+    return times[times.size() / 2];
+}
+
+} // namespace
+
+int main(int argc, char* argv[])
+{
+    QTemporaryDir home;
+    if (!home.isValid())
+        return 1;
+    qputenv("BRANDLE_HOME", QFile::encodeName(home.path()));
+    QCoreApplication app(argc, argv);
+    QDir().mkpath(QFileInfo(linkLogFile(firstDay)).path());
+    if (!writeLog()) {
+        std::fprintf(stderr, "cannot write the log\n");
+        return 1;
+    }
+    std::printf("ms_31_days: %.1f\n", reportMs(31));
+    std::printf("ms_365_days: %.1f\n", reportMs(365));
+    return 0;
+}

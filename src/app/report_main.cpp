@@ -1,0 +1,73 @@
+// SPDX-License-Identifier: MIT
+// brandle-report: prints a site's daily link counts over a date range as CSV, the rows that the
+// Graphs tab charts, without windows.
+#include "platform/Errors.h"
+#include "reports/ReportData.h"
+
+#include <QCommandLineParser>
+#include <QCoreApplication>
+
+#include <cstdio>
+
+namespace {
+
+enum ExitStatus { Done = 0, Failed = 1, NoData = 4 };
+
+void print(FILE* stream, const QString& text)
+{
+    std::fputs(text.toLocal8Bit().constData(), stream);
+}
+
+} // namespace
+
+int main(int argc, char* argv[])
+{
+    QCoreApplication app(argc, argv);
+    QCoreApplication::setApplicationName(QStringLiteral("brandle-report"));
+    QCoreApplication::setApplicationVersion(QStringLiteral(BRANDLE_VERSION));
+
+    QCommandLineParser parser;
+    parser.setApplicationDescription(QStringLiteral(
+        "Prints the daily link counts of SITE from FROM to TO, as the Graphs tab charts them, "
+        "as CSV: a \"date,count\" header, then one YYYY-MM-DD,count line per day with a "
+        "figure (0 for a day without a log file).\n"
+        "Dates are typed as in the Graphs tab, in the locale's order (month/day/year under "
+        "en-US or C, e.g. 3/1/2026). The log is read from the program's folder (BRANDLE_HOME "
+        "when set).\n"
+        "Exit status: 0 rows printed, 1 invalid dates or a failed report, 4 no day of the range "
+        "has data for SITE."));
+    parser.addHelpOption();
+    parser.addVersionOption();
+    parser.addPositionalArgument(QStringLiteral("SITE"),
+                                 QStringLiteral("The site, e.g. example.com."));
+    parser.addPositionalArgument(QStringLiteral("FROM"), QStringLiteral("The first day."));
+    parser.addPositionalArgument(QStringLiteral("TO"), QStringLiteral("The last day."));
+    parser.process(app);
+
+    const QStringList args = parser.positionalArguments();
+    if (args.size() != 3) {
+        print(stderr, QStringLiteral("brandle-report: give SITE FROM TO (see --help)\n"));
+        return Failed;
+    }
+    const ReportRequest request = ReportParams::byDate(args.at(1), args.at(2));
+    if (!request.ok()) {
+        print(stderr,
+              QString(request.message).replace(QLatin1String("\r\n"), QLatin1String("\n")) + u'\n');
+        return Failed;
+    }
+    try {
+        const std::optional<LinkReport> report =
+            LinkReportBuilder::build(args.at(0), request.fromText, request.toText);
+        if (!report) {
+            print(stderr, QStringLiteral("brandle-report: no data for %1 from %2 to %3\n")
+                              .arg(LinkReportBuilder::chartSite(args.at(0)), request.fromText,
+                                   request.toText));
+            return NoData;
+        }
+        print(stdout, LinkReportBuilder::csv(report->rows));
+    } catch (const BrandleError& e) {
+        print(stderr, QStringLiteral("brandle-report: ") + e.userText() + u'\n');
+        return Failed;
+    }
+    return Done;
+}

@@ -1,0 +1,67 @@
+// SPDX-License-Identifier: MIT
+#pragma once
+
+#include <QWidget>
+
+class LinkChart;
+class QComboBox;
+class QGroupBox;
+class QLabel;
+class QLineEdit;
+class QPushButton;
+
+// The "Graphs" tab of the settings window: the report options, the chart of a site's daily
+// counts, and the notice shown while logging is off. It shows one of three views:
+// - options: the "Graphing Options" frame;
+// - chart: the chart with the chart-type list and "Back";
+// - disabled: only the notice beneath the (hidden) frame.
+// Switching views changes only visibility: the chart and the option fields keep their contents.
+class GraphsTab : public QWidget {
+    Q_OBJECT
+public:
+    enum class View { Options, Chart, Disabled };
+
+    explicit GraphsTab(QWidget* parent = nullptr);
+
+    // The logging check box changed: on shows the options view, off the disabled view.
+    void setLoggingEnabled(bool on);
+
+    // The Graph URL box; the settings window fills it at start-up.
+    QLineEdit* txtChartURL() const { return m_txtChartURL; }
+
+    View view() const;
+    LinkChart* chart() const { return chtStats; }
+
+    // Charts the daily counts of the Graph URL's site between the two date texts and switches
+    // to the chart view. When no day of the range has a figure nothing changes. Throws
+    // BrandleError when the report fails (a date that does not convert, a range longer than
+    // the chart holds, a day file that cannot be read); the view is then left as it was.
+    void ShowLinkReport(const QString& fromText, const QString& toText);
+
+    QSize sizeHint() const override;
+
+private slots:
+    void cboReportType_Click();
+    void cmdGetReport_Click();
+    void cboChartType_Click();
+    void cmdReturn_Click();
+
+private:
+    void showView(View view);
+
+    QLabel* Label4 = nullptr;
+    QGroupBox* fraReportOption = nullptr;
+    QLabel* Label5 = nullptr;
+    QLineEdit* m_txtChartURL = nullptr;
+    QLabel* Label3 = nullptr;
+    QComboBox* cboReportType = nullptr;
+    QLabel* lblReportParams = nullptr;
+    QLineEdit* txtReportFrom = nullptr;
+    QComboBox* cboReportParams = nullptr;
+    QLabel* lblReportParams2 = nullptr;
+    QLineEdit* txtReportTo = nullptr;
+    QPushButton* cmdGetReport = nullptr;
+    LinkChart* chtStats = nullptr;
+    QComboBox* cboChartType = nullptr;
+    QPushButton* cmdReturn = nullptr;
+};

@@ -1,0 +1,49 @@
+// SPDX-License-Identifier: MIT
+#pragma once
+
+#include "reports/ReportData.h"
+
+#include <QChartView>
+
+class QAction;
+
+// The chart of the Graphs tab (chtStats): one series of daily link counts drawn as a bar, line,
+// area or step chart, with the report's titles and scales. Its context menu copies the chart,
+// saves it as a PNG image or saves the charted rows as CSV.
+class LinkChart : public QChartView {
+    Q_OBJECT
+public:
+    // The chart-type codes that cboChartType carries as item data.
+    enum ChartType { Bar = 1, Line = 3, Area = 5, Step = 7 };
+
+    explicit LinkChart(QWidget* parent = nullptr);
+
+    // Replaces the whole chart by the report, drawn in the current chart type.
+    void setReport(const LinkReport& report);
+    const LinkReport& report() const { return m_report; }
+
+    // Re-draws the current report in the type at once; an unknown code draws bars. The type
+    // stays for every later report.
+    void setChartType(int code);
+    int chartType() const { return m_type; }
+
+    // The chart as a PNG file; false when it cannot be written.
+    bool saveImage(const QString& path);
+    // The charted rows as CSV ("date,count", then "YYYY-MM-DD,count" per row); false when the
+    // file cannot be written.
+    bool saveCsv(const QString& path) const;
+    // Puts the chart's image on the clipboard.
+    void copyChart();
+
+private:
+    void redraw();
+    void askAndSaveImage();
+    void askAndSaveCsv();
+    QString askPath(const QString& caption, const QString& filter, const QString& suffix);
+
+    LinkReport m_report;
+    int m_type = Bar;
+    QAction* m_copy = nullptr;
+    QAction* m_saveImage = nullptr;
+    QAction* m_saveCsv = nullptr;
+};
