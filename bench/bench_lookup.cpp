@@ -28,7 +28,8 @@ constexpr int engineDelayMs = 200;
 
 std::atomic<int> delayMs{engineDelayMs};
 
-std::string schema(int port) {
+std::string schema(int port)
+{
     std::string s = "<Bench><About/><Engines>";
     for (int i = 0; i < engineCount; ++i) {
         const std::string n = std::to_string(i);
@@ -51,7 +52,8 @@ const char* const styleSheet =
     "</table></body></html></xsl:template></xsl:stylesheet>";
 
 // About 50 KB of page text with the count in the middle.
-std::string answerPage(const std::string& engine) {
+std::string answerPage(const std::string& engine)
+{
     std::string filler;
     while (filler.size() < 25000)
         filler += "<p>Lorem ipsum dolor sit amet, result for a link query of the bench.</p>\n";
@@ -59,7 +61,8 @@ std::string answerPage(const std::string& engine) {
            ",234</b>" + filler + "</body></html>";
 }
 
-double threadCpuMs() {
+double threadCpuMs()
+{
     timespec ts{};
     clock_gettime(CLOCK_THREAD_CPUTIME_ID, &ts);
     return ts.tv_sec * 1000.0 + ts.tv_nsec / 1e6;
@@ -73,7 +76,8 @@ class BenchServer {
 public:
     std::function<std::pair<std::string, std::string>(const std::string&)> handler;
 
-    BenchServer() {
+    BenchServer()
+    {
         m_fd = ::socket(AF_INET, SOCK_STREAM, 0);
         const int on = 1;
         ::setsockopt(m_fd, SOL_SOCKET, SO_REUSEADDR, &on, sizeof on);
@@ -91,7 +95,8 @@ public:
     }
     int port() const { return m_port; }
 
-    void start() {
+    void start()
+    {
         std::thread([this] {
             for (;;) {
                 const int client = ::accept(m_fd, nullptr, nullptr);
@@ -103,7 +108,8 @@ public:
     }
 
 private:
-    void serve(int client) {
+    void serve(int client)
+    {
         std::string request;
         char buffer[4096];
         while (request.find("\r\n\r\n") == std::string::npos) {
@@ -136,7 +142,8 @@ private:
     int m_port = 0;
 };
 
-int main(int argc, char* argv[]) {
+int main(int argc, char* argv[])
+{
     QTemporaryDir sandbox;
     qputenv("XDG_CONFIG_HOME", sandbox.filePath(QStringLiteral("config")).toLocal8Bit());
     qputenv("BRANDLE_HOME", sandbox.filePath(QStringLiteral("home")).toLocal8Bit());

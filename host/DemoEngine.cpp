@@ -20,7 +20,8 @@ constexpr std::array<DemoEngineInfo, 3> kEngines{{
 constexpr std::uint64_t kFnvOffset = 0xcbf29ce484222325ULL;
 constexpr std::uint64_t kFnvPrime = 0x100000001b3ULL;
 
-std::uint64_t fnvAppend(std::uint64_t hash, std::string_view data) {
+std::uint64_t fnvAppend(std::uint64_t hash, std::string_view data)
+{
     for (unsigned char c : data) {
         hash ^= c;
         hash *= kFnvPrime;
@@ -28,7 +29,8 @@ std::uint64_t fnvAppend(std::uint64_t hash, std::string_view data) {
     return hash;
 }
 
-std::string pageHead(const DemoEngineInfo& engine, std::string_view title) {
+std::string pageHead(const DemoEngineInfo& engine, std::string_view title)
+{
     std::string page = "<!DOCTYPE html>\n<html><head><meta charset=\"utf-8\"><title>";
     page += engine.name;
     page += " - ";
@@ -39,14 +41,16 @@ std::string pageHead(const DemoEngineInfo& engine, std::string_view title) {
 
 } // namespace
 
-const DemoEngineInfo* demoEngines(std::size_t* count) {
+const DemoEngineInfo* demoEngines(std::size_t* count)
+{
     if (count != nullptr) {
         *count = kEngines.size();
     }
     return kEngines.data();
 }
 
-const DemoEngineInfo* findDemoEngine(std::string_view id) {
+const DemoEngineInfo* findDemoEngine(std::string_view id)
+{
     for (const DemoEngineInfo& engine : kEngines) {
         if (engine.id == id) {
             return &engine;
@@ -55,11 +59,13 @@ const DemoEngineInfo* findDemoEngine(std::string_view id) {
     return nullptr;
 }
 
-std::uint64_t fnv1a64(std::string_view data) {
+std::uint64_t fnv1a64(std::string_view data)
+{
     return fnvAppend(kFnvOffset, data);
 }
 
-std::string toLowerAscii(std::string_view text) {
+std::string toLowerAscii(std::string_view text)
+{
     std::string lower(text);
     for (char& c : lower) {
         if (c >= 'A' && c <= 'Z') {
@@ -69,7 +75,8 @@ std::string toLowerAscii(std::string_view text) {
     return lower;
 }
 
-std::string hourKey(std::time_t when) {
+std::string hourKey(std::time_t when)
+{
     std::tm local{};
     if (localtime_r(&when, &local) == nullptr) {
         return "1970010100";
@@ -79,8 +86,8 @@ std::string hourKey(std::time_t when) {
     return std::string(buffer, length);
 }
 
-std::uint64_t demoCount(std::string_view engineId, std::string_view site,
-                        std::string_view hourKey) {
+std::uint64_t demoCount(std::string_view engineId, std::string_view site, std::string_view hourKey)
+{
     // A separator keeps ("ab", "c") and ("a", "bc") apart.
     std::string key(engineId);
     key += '\n';
@@ -99,7 +106,8 @@ std::uint64_t demoCount(std::string_view engineId, std::string_view site,
     return static_cast<std::uint64_t>(static_cast<std::int64_t>(base) + change);
 }
 
-std::string formatThousands(std::uint64_t value) {
+std::string formatThousands(std::uint64_t value)
+{
     const std::string digits = std::to_string(value);
     std::string out;
     out.reserve(digits.size() + digits.size() / 3);
@@ -112,7 +120,8 @@ std::string formatThousands(std::uint64_t value) {
     return out;
 }
 
-std::string htmlEscape(std::string_view text) {
+std::string htmlEscape(std::string_view text)
+{
     std::string out;
     out.reserve(text.size());
     for (char c : text) {
@@ -139,8 +148,8 @@ std::string htmlEscape(std::string_view text) {
     return out;
 }
 
-std::string demoAnswerPage(const DemoEngineInfo& engine, std::string_view site,
-                           std::uint64_t count) {
+std::string demoAnswerPage(const DemoEngineInfo& engine, std::string_view site, std::uint64_t count)
+{
     const std::string safeSite = htmlEscape(site);
     const std::string number = formatThousands(count);
     std::string page = pageHead(engine, "links to " + safeSite);
@@ -174,7 +183,8 @@ std::string demoAnswerPage(const DemoEngineInfo& engine, std::string_view site,
     return page;
 }
 
-std::string demoHomePage(const DemoEngineInfo& engine) {
+std::string demoHomePage(const DemoEngineInfo& engine)
+{
     std::string page = pageHead(engine, "home");
     page += "<h1>";
     page += engine.name;

@@ -10,7 +10,8 @@ namespace fs = std::filesystem;
 
 namespace {
 
-std::string lowerExtension(const fs::path& file) {
+std::string lowerExtension(const fs::path& file)
+{
     std::string ext = file.extension().string();
     std::transform(ext.begin(), ext.end(), ext.begin(), [](unsigned char c) {
         return static_cast<char>(c >= 'A' && c <= 'Z' ? c - 'A' + 'a' : c);
@@ -18,7 +19,8 @@ std::string lowerExtension(const fs::path& file) {
     return ext;
 }
 
-bool isInside(const fs::path& root, const fs::path& candidate) {
+bool isInside(const fs::path& root, const fs::path& candidate)
+{
     auto rootIt = root.begin();
     auto candidateIt = candidate.begin();
     for (; rootIt != root.end(); ++rootIt, ++candidateIt) {
@@ -31,7 +33,8 @@ bool isInside(const fs::path& root, const fs::path& candidate) {
 
 } // namespace
 
-std::optional<fs::path> resolveUnderRoot(const fs::path& root, std::string_view requestPath) {
+std::optional<fs::path> resolveUnderRoot(const fs::path& root, std::string_view requestPath)
+{
     if (requestPath.empty() || requestPath.front() != '/' ||
         requestPath.find('\0') != std::string_view::npos) {
         return std::nullopt;
@@ -67,7 +70,8 @@ std::optional<fs::path> resolveUnderRoot(const fs::path& root, std::string_view 
     return real;
 }
 
-std::string contentTypeFor(const fs::path& file) {
+std::string contentTypeFor(const fs::path& file)
+{
     const std::string ext = lowerExtension(file);
     if (ext == ".txt") {
         return "text/plain; charset=utf-8";
@@ -96,12 +100,14 @@ std::string contentTypeFor(const fs::path& file) {
     return "application/octet-stream";
 }
 
-bool isHostTemplated(const fs::path& file) {
+bool isHostTemplated(const fs::path& file)
+{
     const std::string ext = lowerExtension(file);
     return ext == ".xml" || ext == ".xsl" || ext == ".htm" || ext == ".html";
 }
 
-std::string hostToken(std::string_view bindAddress, int port) {
+std::string hostToken(std::string_view bindAddress, int port)
+{
     std::string host(bindAddress);
     if (host.empty() || host == "0.0.0.0") {
         host = "127.0.0.1";
@@ -113,7 +119,8 @@ std::string hostToken(std::string_view bindAddress, int port) {
     return host + ":" + std::to_string(port);
 }
 
-std::string replaceAll(std::string text, std::string_view from, std::string_view to) {
+std::string replaceAll(std::string text, std::string_view from, std::string_view to)
+{
     if (from.empty()) {
         return text;
     }

@@ -46,7 +46,8 @@ struct Options {
     bool help = false;
 };
 
-void printUsage(std::ostream& out) {
+void printUsage(std::ostream& out)
+{
     out << "Usage: brandle-host [--root DIR] [--port N] [--bind ADDR]\n"
            "\n"
            "Serves the files of DIR over HTTP and answers as the demo engines\n"
@@ -71,7 +72,8 @@ void printUsage(std::ostream& out) {
            "                         answer, to imitate slow engines\n";
 }
 
-bool parsePort(const std::string& text, int& port) {
+bool parsePort(const std::string& text, int& port)
+{
     if (text.empty() || text.size() > 5 ||
         text.find_first_not_of("0123456789") != std::string::npos) {
         return false;
@@ -85,7 +87,8 @@ bool parsePort(const std::string& text, int& port) {
 }
 
 // Accepts "--name value" and "--name=value".
-std::optional<Options> parseArguments(int argc, char** argv, std::string& error) {
+std::optional<Options> parseArguments(int argc, char** argv, std::string& error)
+{
     Options options;
     for (int i = 1; i < argc; ++i) {
         std::string arg = argv[i];
@@ -129,7 +132,8 @@ std::optional<Options> parseArguments(int argc, char** argv, std::string& error)
     return options;
 }
 
-fs::path defaultRoot() {
+fs::path defaultRoot()
+{
     std::error_code error;
     const fs::path exe = fs::read_symlink("/proc/self/exe", error);
     if (!error) {
@@ -144,7 +148,8 @@ fs::path defaultRoot() {
     return fs::path(BRANDLE_SERVICE_ROOT);
 }
 
-long delayFromEnvironment() {
+long delayFromEnvironment()
+{
     const char* text = std::getenv("BRANDLE_HOST_DELAY_MS");
     if (text == nullptr || *text == '\0') {
         return 0;
@@ -161,7 +166,8 @@ long delayFromEnvironment() {
 // Lets delayed engine answers end early when the server shuts down.
 class ShutdownGate {
 public:
-    void open() {
+    void open()
+    {
         {
             std::lock_guard<std::mutex> lock(mutex_);
             closing_ = true;
@@ -170,7 +176,8 @@ public:
     }
 
     // Waits up to ms milliseconds; false when interrupted by shutdown.
-    bool sleep(long ms) {
+    bool sleep(long ms)
+    {
         std::unique_lock<std::mutex> lock(mutex_);
         return !cond_.wait_for(lock, std::chrono::milliseconds(ms), [this] { return closing_; });
     }
@@ -184,7 +191,8 @@ private:
 std::mutex logMutex;
 
 // Request targets come from the network: keep control characters off the terminal.
-std::string printable(const std::string& text) {
+std::string printable(const std::string& text)
+{
     std::string out = text;
     for (char& c : out) {
         const auto u = static_cast<unsigned char>(c);
@@ -195,12 +203,14 @@ std::string printable(const std::string& text) {
     return out;
 }
 
-void setText(httplib::Response& res, int status, const std::string& text) {
+void setText(httplib::Response& res, int status, const std::string& text)
+{
     res.status = status;
     res.set_content(text + "\n", "text/plain; charset=utf-8");
 }
 
-bool readFile(const fs::path& file, std::string& content) {
+bool readFile(const fs::path& file, std::string& content)
+{
     std::ifstream in(file, std::ios::binary);
     if (!in) {
         return false;
@@ -216,7 +226,8 @@ bool readFile(const fs::path& file, std::string& content) {
 
 } // namespace
 
-int main(int argc, char** argv) {
+int main(int argc, char** argv)
+{
     // Block the stop signals first thing, before any thread starts: every thread inherits
     // the mask and only the watcher below takes them, and a signal that arrives during
     // start-up waits for it instead of killing the process.

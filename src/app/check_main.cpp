@@ -16,12 +16,14 @@ namespace {
 
 enum ExitStatus { Done = 0, Failed = 1, NotActive = 2, Unreachable = 3 };
 
-void print(FILE* stream, const QString& text) {
+void print(FILE* stream, const QString& text)
+{
     std::fputs(text.toLocal8Bit().constData(), stream);
     std::fputc('\n', stream);
 }
 
-QString changeWord(const QString& code) {
+QString changeWord(const QString& code)
+{
     if (code == QLatin1String("1"))
         return QStringLiteral("up");
     if (code == QLatin1String("2"))
@@ -32,13 +34,15 @@ QString changeWord(const QString& code) {
 // Prints the notice of the service host instead of showing it.
 class ConsoleUi final : public LookupUi {
 public:
-    void showNotice(const ServiceNotice& notice) override {
+    void showNotice(const ServiceNotice& notice) override
+    {
         print(stderr, notice.title + QLatin1String(": ") + notice.text);
     }
 };
 
 // The engine rows and the total of the result document inside the merged document.
-void printTable(const QString& site, const QString& merged, const QString& pagePath) {
+void printTable(const QString& site, const QString& merged, const QString& pagePath)
+{
     const XmlDocument doc = XmlDocument::parse(merged);
     const XmlNode results = doc.firstElement(QStringLiteral("Results"));
     QList<QStringList> rows;
@@ -71,7 +75,8 @@ void printTable(const QString& site, const QString& merged, const QString& pageP
     print(stdout, QStringLiteral("  Page: ") + pagePath);
 }
 
-int checkSite(const QString& typed) {
+int checkSite(const QString& typed)
+{
     const QString site = siteForLookup(typed);
     clsProps props;
     props.setLogging(GetAppSetting(StoreKeys::SectionApp, StoreKeys::Logging));
@@ -100,7 +105,8 @@ int checkSite(const QString& typed) {
 
 } // namespace
 
-int main(int argc, char* argv[]) {
+int main(int argc, char* argv[])
+{
     QCoreApplication app(argc, argv);
     QCoreApplication::setApplicationName(QStringLiteral("brandle-check"));
     QCoreApplication::setApplicationVersion(QStringLiteral(BRANDLE_VERSION));

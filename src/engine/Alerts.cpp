@@ -7,7 +7,8 @@
 #include <QCoreApplication>
 #include <QFileInfo>
 
-QString alertFileName(const QString& code) {
+QString alertFileName(const QString& code)
+{
     static const struct {
         QLatin1String code;
         QLatin1String file;
@@ -25,7 +26,8 @@ QString alertFileName(const QString& code) {
     return {};
 }
 
-QString alertPath(const QString& code) {
+QString alertPath(const QString& code)
+{
     const QString name = alertFileName(code);
     if (name.isEmpty())
         return {};

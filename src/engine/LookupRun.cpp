@@ -13,7 +13,8 @@
 namespace {
 
 // Replaces the page file as a whole: a reader sees the old page or the new one, never a part.
-void writePage(const QString& path, const QString& html) {
+void writePage(const QString& path, const QString& html)
+{
     QSaveFile file(path);
     const QByteArray bytes = html.toUtf8() + "\r\n";
     if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size() || !file.commit())
@@ -22,11 +23,13 @@ void writePage(const QString& path, const QString& html) {
 
 } // namespace
 
-QString resultPagePath() {
+QString resultPagePath()
+{
     return Paths::inProgramFolder(mConstants::PageFileName);
 }
 
-QString TransformResults(const QString& mergedText) {
+QString TransformResults(const QString& mergedText)
+{
     const XmlDocument merged = XmlDocument::parse(mergedText);
     const HttpResult answer = httpGet(Paths::serviceUrl(mConstants::StyleSheetPath));
     if (answer.ok() && (answer.status < 200 || answer.status > 299))
@@ -40,7 +43,8 @@ QString TransformResults(const QString& mergedText) {
     return html;
 }
 
-void BuildResultPage(const QString& site, clsProps& props, LookupUi& ui, LookupOutcome& outcome) {
+void BuildResultPage(const QString& site, clsProps& props, LookupUi& ui, LookupOutcome& outcome)
+{
     outcome.pagePath = resultPagePath();
 
     ui.showLoading();
@@ -64,7 +68,8 @@ void BuildResultPage(const QString& site, clsProps& props, LookupUi& ui, LookupO
     outcome.kind = LookupOutcome::Kind::PageWritten;
 }
 
-LookupOutcome RunLookup(const QString& site, clsProps& props, LookupUi& ui) {
+LookupOutcome RunLookup(const QString& site, clsProps& props, LookupUi& ui)
+{
     LookupOutcome outcome;
     switch (CheckServiceStatus(ui)) {
     case ServiceVerdict::Go:

@@ -19,7 +19,8 @@
 namespace {
 
 // A stored count; "" (never stored) and text that is not a count read as 0.
-qint32 storedCount(const QString& key) {
+qint32 storedCount(const QString& key)
+{
     const QString text = GetAppSetting(StoreKeys::SectionEngine, key);
     try {
         return text.isEmpty() ? 0 : LocaleText::toInt32(text);
@@ -28,7 +29,8 @@ qint32 storedCount(const QString& key) {
     }
 }
 
-QLatin1String fluctuation(bool siteChanged, qint32 previous, qint32 current) {
+QLatin1String fluctuation(bool siteChanged, qint32 previous, qint32 current)
+{
     if (!siteChanged && previous < current)
         return mConstants::FluctuationHigher;
     if (!siteChanged && previous > current)
@@ -39,7 +41,8 @@ QLatin1String fluctuation(bool siteChanged, qint32 previous, qint32 current) {
 } // namespace
 
 std::optional<QString> extractCount(const QString& answer, const QString& leftString,
-                                    const QString& rightString) {
+                                    const QString& rightString)
+{
     const qsizetype pos = answer.indexOf(leftString);
     if (pos < 0)
         return std::nullopt;
@@ -56,14 +59,16 @@ std::optional<QString> extractCount(const QString& answer, const QString& leftSt
 }
 
 QString queryAddress(const QString& leftUrl, const QString& site, const QString& replaceDot,
-                     const QString& rightUrl) {
+                     const QString& rightUrl)
+{
     QString middle = site;
     middle.replace(u'.', replaceDot);
     return leftUrl + middle + rightUrl;
 }
 
 QString QueryEngines(const QString& schemaText, const QString& site, clsProps& props, LookupUi& ui,
-                     QueryReport& report) {
+                     QueryReport& report)
+{
     using namespace StoreKeys;
 
     // A different site than last time (letter case aside) makes nothing comparable.

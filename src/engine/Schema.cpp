@@ -8,7 +8,8 @@
 
 namespace {
 
-QString fieldText(const XmlNode& entry, const char* name) {
+QString fieldText(const XmlNode& entry, const char* name)
+{
     const XmlNode field = entry.firstElement(QLatin1String(name));
     if (field.isNull())
         throw BrandleError(ErrorCode::ElementMissing, QLatin1String(name));
@@ -17,7 +18,8 @@ QString fieldText(const XmlNode& entry, const char* name) {
 
 } // namespace
 
-QString GetEngineSchema() {
+QString GetEngineSchema()
+{
     const HttpResult answer = httpGet(Paths::serviceUrl(mConstants::SchemaPath));
     if (!answer.ok() || answer.status < 200 || answer.status > 299)
         return {};
@@ -28,7 +30,8 @@ QString GetEngineSchema() {
     }
 }
 
-QString GetNodeText(const QString& xmlText, const QString& tagName) {
+QString GetNodeText(const QString& xmlText, const QString& tagName)
+{
     const XmlDocument document = XmlDocument::parse(xmlText);
     const XmlNode node = document.firstElement(tagName);
     if (node.isNull())
@@ -37,14 +40,16 @@ QString GetNodeText(const QString& xmlText, const QString& tagName) {
 }
 
 EngineSchema::EngineSchema(const QString& schemaText)
-    : m_document(XmlDocument::parse(schemaText)) {
+    : m_document(XmlDocument::parse(schemaText))
+{
     const QList<XmlNode> children = m_document.root().childNodes();
     if (children.size() < 2)
         throw BrandleError(ErrorCode::ElementMissing, QStringLiteral("engine list"));
     m_entries = children.at(1).childNodes();
 }
 
-EngineEntry EngineSchema::engine(int i) const {
+EngineEntry EngineSchema::engine(int i) const
+{
     const XmlNode& entry = m_entries.at(i);
     EngineEntry e;
     e.EngineName = fieldText(entry, "EngineName");

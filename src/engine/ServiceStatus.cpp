@@ -11,7 +11,8 @@
 
 namespace {
 
-std::optional<ServiceNotice> parseNotice(const QString& text) {
+std::optional<ServiceNotice> parseNotice(const QString& text)
+{
     const QStringList lines = text.split(QLatin1String("\r\n"));
     if (lines.size() < 4)
         return std::nullopt;
@@ -28,7 +29,8 @@ std::optional<ServiceNotice> parseNotice(const QString& text) {
 
 } // namespace
 
-ServiceStatus parseServiceStatus(const QString& text) {
+ServiceStatus parseServiceStatus(const QString& text)
+{
     ServiceStatus status;
     if (text == QLatin1String("Active")) {
         status.verdict = ServiceVerdict::Go;
@@ -41,7 +43,8 @@ ServiceStatus parseServiceStatus(const QString& text) {
     return status;
 }
 
-ServiceVerdict CheckServiceStatus(LookupUi& ui) {
+ServiceVerdict CheckServiceStatus(LookupUi& ui)
+{
     const HttpResult answer = httpGet(Paths::serviceUrl(mConstants::StatusPath));
     if (!answer.ok())
         return ServiceVerdict::Unreachable;
@@ -51,7 +54,8 @@ ServiceVerdict CheckServiceStatus(LookupUi& ui) {
     return status.verdict;
 }
 
-NoticeStyle noticeStyle(qint32 style) {
+NoticeStyle noticeStyle(qint32 style)
+{
     NoticeStyle result;
     switch (style & 0xF) {
     case 1:

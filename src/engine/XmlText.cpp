@@ -3,7 +3,8 @@
 
 namespace XmlText {
 
-QString withoutForbiddenChars(const QString& text) {
+QString withoutForbiddenChars(const QString& text)
+{
     QString out;
     out.reserve(text.size());
     for (qsizetype i = 0; i < text.size(); ++i) {
@@ -20,7 +21,8 @@ QString withoutForbiddenChars(const QString& text) {
     return out;
 }
 
-QString attribute(const QString& text) {
+QString attribute(const QString& text)
+{
     QString out;
     const QString clean = withoutForbiddenChars(text);
     out.reserve(clean.size());
@@ -54,7 +56,8 @@ QString attribute(const QString& text) {
     return out;
 }
 
-QString cdata(const QString& text) {
+QString cdata(const QString& text)
+{
     QString body = withoutForbiddenChars(text);
     body.replace(QLatin1String("]]>"), QLatin1String("]]]]><![CDATA[>"));
     return QLatin1String("<![CDATA[") + body + QLatin1String("]]>");

@@ -13,10 +13,12 @@ const Clock* current = &systemClock;
 
 } // namespace
 
-const Clock& Clock::instance() {
+const Clock& Clock::instance()
+{
     return *current;
 }
 
-void Clock::setInstance(const Clock* clock) {
+void Clock::setInstance(const Clock* clock)
+{
     current = clock ? clock : &systemClock;
 }

@@ -9,7 +9,8 @@ struct ErrorText {
 };
 } // namespace
 
-QString errorDescription(ErrorCode code) {
+QString errorDescription(ErrorCode code)
+{
     switch (code) {
     case ErrorCode::Overflow:
         return ErrorText::tr("Overflow");
@@ -36,13 +37,17 @@ QString errorDescription(ErrorCode code) {
 BrandleError::BrandleError(ErrorCode code, const QString& detail)
     : m_code(code)
     , m_detail(detail)
-    , m_what(userText().toStdString()) {}
+    , m_what(userText().toStdString())
+{
+}
 
-QString BrandleError::description() const {
+QString BrandleError::description() const
+{
     const QString base = errorDescription(m_code);
     return m_detail.isEmpty() ? base : base + QLatin1String(": ") + m_detail;
 }
 
-QString BrandleError::userText() const {
+QString BrandleError::userText() const
+{
     return QString::number(number()) + QLatin1String(" - ") + description();
 }

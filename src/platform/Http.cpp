@@ -22,7 +22,8 @@ struct Transfer {
     char errorBuffer[CURL_ERROR_SIZE] = {};
 };
 
-size_t writeBody(char* data, size_t size, size_t count, void* userData) {
+size_t writeBody(char* data, size_t size, size_t count, void* userData)
+{
     auto* transfer = static_cast<Transfer*>(userData);
     const size_t bytes = size * count;
     if (transfer->body.size() + qint64(bytes) > transfer->maxBody) {
@@ -33,16 +34,19 @@ size_t writeBody(char* data, size_t size, size_t count, void* userData) {
     return bytes;
 }
 
-int progress(void*, curl_off_t, curl_off_t, curl_off_t, curl_off_t) {
+int progress(void*, curl_off_t, curl_off_t, curl_off_t, curl_off_t)
+{
     return abortRequested.load() ? 1 : 0;
 }
 
-void initCurl() {
+void initCurl()
+{
     static std::once_flag once;
     std::call_once(once, [] { curl_global_init(CURL_GLOBAL_DEFAULT); });
 }
 
-QString charsetOf(const char* contentType) {
+QString charsetOf(const char* contentType)
+{
     if (!contentType)
         return {};
     const QString type = QString::fromLatin1(contentType);
@@ -58,7 +62,8 @@ QString charsetOf(const char* contentType) {
     return {};
 }
 
-QString decodeBody(const QByteArray& body, const QString& charset) {
+QString decodeBody(const QByteArray& body, const QString& charset)
+{
     if (!charset.isEmpty()) {
         QStringDecoder decoder(charset.toLatin1().constData());
         if (decoder.isValid())
@@ -67,7 +72,8 @@ QString decodeBody(const QByteArray& body, const QString& charset) {
     return QString::fromUtf8(body);
 }
 
-HttpResult finish(Transfer& transfer, CURLcode code) {
+HttpResult finish(Transfer& transfer, CURLcode code)
+{
     HttpResult result;
     if (transfer.overCap) {
         result.error = BrandleError(
@@ -90,7 +96,8 @@ HttpResult finish(Transfer& transfer, CURLcode code) {
     return result;
 }
 
-bool setUp(Transfer& transfer, const QString& url, const HttpOptions& options) {
+bool setUp(Transfer& transfer, const QString& url, const HttpOptions& options)
+{
     transfer.easy = curl_easy_init();
     if (!transfer.easy)
         return false;
@@ -117,17 +124,20 @@ bool setUp(Transfer& transfer, const QString& url, const HttpOptions& options) {
 
 } // namespace
 
-const QString& HttpResult::bodyOrThrow() const {
+const QString& HttpResult::bodyOrThrow() const
+{
     if (error)
         throw *error;
     return body;
 }
 
-HttpResult httpGet(const QString& url, const HttpOptions& options) {
+HttpResult httpGet(const QString& url, const HttpOptions& options)
+{
     return std::move(httpGetAll(QStringList{url}, options).front());
 }
 
-std::vector<HttpResult> httpGetAll(const QStringList& urls, const HttpOptions& options) {
+std::vector<HttpResult> httpGetAll(const QStringList& urls, const HttpOptions& options)
+{
     initCurl();
     std::vector<HttpResult> results(size_t(urls.size()));
     if (urls.isEmpty())
@@ -185,6 +195,7 @@ std::vector<HttpResult> httpGetAll(const QStringList& urls, const HttpOptions& o
     return results;
 }
 
-void abortAllTransfers() {
+void abortAllTransfers()
+{
     abortRequested.store(true);
 }

@@ -12,11 +12,13 @@ namespace LocaleText {
 
 namespace {
 
-bool isBlank(QChar c) {
+bool isBlank(QChar c)
+{
     return c == u' ' || c == u'\t' || c == QChar(0x00A0);
 }
 
-bool isGroupSeparator(QChar c, QChar group) {
+bool isGroupSeparator(QChar c, QChar group)
+{
     if (c == group)
         return true;
     // Locales that group with a (narrow) no-break space also accept a plain blank.
@@ -25,7 +27,8 @@ bool isGroupSeparator(QChar c, QChar group) {
 }
 
 // Parses the numeric text into a C-locale number text ("-1234.5e3"); empty when not numeric.
-QString normalizedNumber(const QString& text) {
+QString normalizedNumber(const QString& text)
+{
     const QLocale loc = locale();
     const QChar group = loc.groupSeparator().size() == 1 ? loc.groupSeparator().at(0) : QChar(u',');
     const QChar decimal = loc.decimalPoint().size() == 1 ? loc.decimalPoint().at(0) : QChar(u'.');
@@ -85,7 +88,8 @@ QString normalizedNumber(const QString& text) {
 }
 
 // The time format without its time-zone field.
-QString timeWithoutZone(QString format) {
+QString timeWithoutZone(QString format)
+{
     QString out;
     bool quoted = false;
     for (const QChar c : format) {
@@ -99,7 +103,8 @@ QString timeWithoutZone(QString format) {
 }
 
 // The short date format with a two-digit year widened to four digits.
-QString dateWithFullYear(const QString& format) {
+QString dateWithFullYear(const QString& format)
+{
     if (format.contains(QLatin1String("yyyy")))
         return format;
     QString out = format;
@@ -109,18 +114,21 @@ QString dateWithFullYear(const QString& format) {
 
 } // namespace
 
-QLocale locale() {
+QLocale locale()
+{
     const QLocale system = QLocale::system();
     if (system.language() == QLocale::C)
         return QLocale(QLocale::English, QLocale::UnitedStates);
     return system;
 }
 
-bool isNumericText(const QString& text) {
+bool isNumericText(const QString& text)
+{
     return !normalizedNumber(text).isEmpty();
 }
 
-qint32 toInt32(const QString& text) {
+qint32 toInt32(const QString& text)
+{
     const QString number = normalizedNumber(text);
     if (number.isEmpty())
         throw BrandleError(ErrorCode::TypeMismatch, text);
@@ -134,20 +142,23 @@ qint32 toInt32(const QString& text) {
     return static_cast<qint32>(rounded);
 }
 
-qint32 addInt32(qint32 a, qint32 b) {
+qint32 addInt32(qint32 a, qint32 b)
+{
     const qint64 sum = qint64(a) + qint64(b);
     if (sum < std::numeric_limits<qint32>::min() || sum > std::numeric_limits<qint32>::max())
         throw BrandleError(ErrorCode::Overflow);
     return static_cast<qint32>(sum);
 }
 
-QString formatCount(qint64 value) {
+QString formatCount(qint64 value)
+{
     QLocale loc = locale();
     loc.setNumberOptions(loc.numberOptions() & ~QLocale::OmitGroupSeparator);
     return loc.toString(value);
 }
 
-QString generalDateTime(const QDateTime& dateTime) {
+QString generalDateTime(const QDateTime& dateTime)
+{
     const QLocale loc = locale();
     const QString date =
         loc.toString(dateTime.date(), dateWithFullYear(loc.dateFormat(QLocale::ShortFormat)));
@@ -157,11 +168,13 @@ QString generalDateTime(const QDateTime& dateTime) {
     return date + u' ' + loc.toString(time, timeWithoutZone(loc.timeFormat(QLocale::LongFormat)));
 }
 
-QString mmddyy(const QDate& date) {
+QString mmddyy(const QDate& date)
+{
     return date.toString(QStringLiteral("MMddyy"));
 }
 
-QDate parseDate(const QString& text) {
+QDate parseDate(const QString& text)
+{
     static const QRegularExpression shape(
         QStringLiteral("^\\s*(\\d{1,4})\\s*[/.\\- ]\\s*(\\d{1,4})\\s*[/.\\- ]\\s*(\\d{1,4})\\s*$"));
     const QRegularExpressionMatch m = shape.match(text);

@@ -12,7 +12,8 @@
 
 namespace Paths {
 
-QString programFolder() {
+QString programFolder()
+{
     QString folder = qEnvironmentVariable("BRANDLE_HOME");
     if (folder.isEmpty() && QCoreApplication::instance()) {
         const QString exeFolder = QCoreApplication::applicationDirPath();
@@ -27,16 +28,19 @@ QString programFolder() {
     return QDir::cleanPath(folder);
 }
 
-QString inProgramFolder(const QString& name) {
+QString inProgramFolder(const QString& name)
+{
     return programFolder() + u'/' + name;
 }
 
-QString serviceHost() {
+QString serviceHost()
+{
     const QString host = qEnvironmentVariable("BRANDLE_SERVICE_HOST").trimmed();
     return host.isEmpty() ? QStringLiteral(BRANDLE_DEFAULT_SERVICE_HOST) : host;
 }
 
-QString serviceUrl(const QString& path) {
+QString serviceUrl(const QString& path)
+{
     return QLatin1String("http://") + serviceHost() + path;
 }
 

@@ -6,7 +6,8 @@
 #include <QDesktopServices>
 #include <QUrl>
 
-void OpenInBrowser(QWidget* ownerWindow, const QString& address) {
+void OpenInBrowser(QWidget* ownerWindow, const QString& address)
+{
     (void)ownerWindow; // the desktop chooses the browser's window
     QDesktopServices::openUrl(QUrl(browserAddress(address), QUrl::TolerantMode));
 }

@@ -9,7 +9,8 @@
 
 namespace {
 
-QSoundEffect* effect() {
+QSoundEffect* effect()
+{
     static QSoundEffect* sound = [] {
         auto* s = new QSoundEffect(QCoreApplication::instance());
         s->setVolume(0.8f);
@@ -20,7 +21,8 @@ QSoundEffect* effect() {
 
 } // namespace
 
-void PlayAlert(const QString& code) {
+void PlayAlert(const QString& code)
+{
     const QString path = alertPath(code);
     if (path.isEmpty())
         return;
@@ -30,6 +32,8 @@ void PlayAlert(const QString& code) {
     sound->play();
 }
 
-bool isAlertPlaying() {
-    return effect()->isPlaying();
+bool isAlertPlaying()
+{
+    const QSoundEffect* sound = effect();
+    return sound->isPlaying() || sound->status() == QSoundEffect::Loading;
 }

@@ -7,5 +7,5 @@
 // one playing. An unknown code or a missing file plays nothing. User-interface thread only.
 void PlayAlert(const QString& code);
 
-// True while an alert is playing.
+// True while an alert is loading or playing.
 bool isAlertPlaying();

@@ -9,7 +9,8 @@ namespace {
 
 // QSettings reads "/" and "\" in a key as group separators; engine names may hold either, so
 // they are escaped (with "%" itself) to keep every name a single key of its section.
-QString storeKey(const QString& section, const QString& key) {
+QString storeKey(const QString& section, const QString& key)
+{
     QString escaped;
     escaped.reserve(key.size());
     for (const QChar c : key) {
@@ -27,7 +28,8 @@ QString storeKey(const QString& section, const QString& key) {
 
 } // namespace
 
-QString GetAppSetting(const QString& section, const QString& key) {
+QString GetAppSetting(const QString& section, const QString& key)
+{
     QSettings store(QSettings::NativeFormat, QSettings::UserScope,
                     QString(mConstants::StoreApplication));
     if (store.status() != QSettings::NoError)
@@ -36,7 +38,8 @@ QString GetAppSetting(const QString& section, const QString& key) {
     return value.isValid() ? value.toString() : QString();
 }
 
-void SaveAppSetting(const QString& section, const QString& key, const QString& value) {
+void SaveAppSetting(const QString& section, const QString& key, const QString& value)
+{
     QSettings store(QSettings::NativeFormat, QSettings::UserScope,
                     QString(mConstants::StoreApplication));
     store.setValue(storeKey(section, key), value);

@@ -19,7 +19,8 @@ inline constexpr QLatin1String WindowTop{"WinTop"};
 inline constexpr QLatin1String HistoryLimit{"URLLim"};
 
 // "URLGet1", "URLGet2", ... : recent lookup number n (counted from 1).
-inline QString recentLookup(int n) {
+inline QString recentLookup(int n)
+{
     return QLatin1String("URLGet") + QString::number(n);
 }
 
@@ -28,7 +29,8 @@ inline constexpr QLatin1String LastSite{"Eng-DomainURL"};
 inline constexpr QLatin1String LastTotal{"Eng-TotalCount"};
 
 // "Eng-" followed by the engine's name exactly as the schema gives it.
-inline QString engineCount(const QString& engineName) {
+inline QString engineCount(const QString& engineName)
+{
     return QLatin1String("Eng-") + engineName;
 }
 

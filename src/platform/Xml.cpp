@@ -22,7 +22,8 @@ namespace {
 
 thread_local QString xsltMessages;
 
-void collectXsltMessage(void*, const char* format, ...) {
+void collectXsltMessage(void*, const char* format, ...)
+{
     char buffer[1024];
     va_list args;
     va_start(args, format);
@@ -32,11 +33,13 @@ void collectXsltMessage(void*, const char* format, ...) {
 }
 
 // No external entity, DTD or included document is ever loaded.
-xmlParserInputPtr refuseExternalEntity(const char*, const char*, xmlParserCtxtPtr) {
+xmlParserInputPtr refuseExternalEntity(const char*, const char*, xmlParserCtxtPtr)
+{
     return nullptr;
 }
 
-xsltSecurityPrefsPtr forbiddingPrefs() {
+xsltSecurityPrefsPtr forbiddingPrefs()
+{
     xsltSecurityPrefsPtr prefs = xsltNewSecurityPrefs();
     for (xsltSecurityOption option :
          {XSLT_SECPREF_READ_FILE, XSLT_SECPREF_WRITE_FILE, XSLT_SECPREF_CREATE_DIRECTORY,
@@ -45,7 +48,8 @@ xsltSecurityPrefsPtr forbiddingPrefs() {
     return prefs;
 }
 
-void initLibraries() {
+void initLibraries()
+{
     static std::once_flag once;
     std::call_once(once, [] {
         xmlInitParser();
@@ -55,22 +59,26 @@ void initLibraries() {
     });
 }
 
-QString fromXmlChars(const xmlChar* text) {
+QString fromXmlChars(const xmlChar* text)
+{
     return text ? QString::fromUtf8(reinterpret_cast<const char*>(text)) : QString();
 }
 
 // Takes ownership of a string returned by libxml2.
-QString takeXmlChars(xmlChar* text) {
+QString takeXmlChars(xmlChar* text)
+{
     const QString result = fromXmlChars(text);
     xmlFree(text);
     return result;
 }
 
-bool isWhitespaceText(xmlNodePtr node) {
+bool isWhitespaceText(xmlNodePtr node)
+{
     return node->type == XML_TEXT_NODE && xmlIsBlankNode(node);
 }
 
-xmlNodePtr findElement(xmlNodePtr first, const QByteArray& name) {
+xmlNodePtr findElement(xmlNodePtr first, const QByteArray& name)
+{
     for (xmlNodePtr node = first; node; node = node->next) {
         if (node->type != XML_ELEMENT_NODE)
             continue;
@@ -97,15 +105,18 @@ struct DocDeleter {
 
 } // namespace
 
-bool XmlNode::isElement() const {
+bool XmlNode::isElement() const
+{
     return m_node && m_node->type == XML_ELEMENT_NODE;
 }
 
-QString XmlNode::name() const {
+QString XmlNode::name() const
+{
     return m_node ? fromXmlChars(m_node->name) : QString();
 }
 
-QList<XmlNode> XmlNode::childNodes() const {
+QList<XmlNode> XmlNode::childNodes() const
+{
     QList<XmlNode> children;
     if (!m_node)
         return children;
@@ -116,15 +127,18 @@ QList<XmlNode> XmlNode::childNodes() const {
     return children;
 }
 
-XmlNode XmlNode::firstElement(const QString& name) const {
+XmlNode XmlNode::firstElement(const QString& name) const
+{
     return XmlNode(m_node ? findElement(m_node->children, name.toUtf8()) : nullptr);
 }
 
-QString XmlNode::text() const {
+QString XmlNode::text() const
+{
     return m_node ? takeXmlChars(xmlNodeGetContent(m_node)) : QString();
 }
 
-QString XmlNode::attribute(const QString& name) const {
+QString XmlNode::attribute(const QString& name) const
+{
     if (!isElement())
         return {};
     const QByteArray key = name.toUtf8();
@@ -132,21 +146,25 @@ QString XmlNode::attribute(const QString& name) const {
 }
 
 XmlDocument::XmlDocument(XmlDocument&& other) noexcept
-    : m_doc(other.m_doc) {
+    : m_doc(other.m_doc)
+{
     other.m_doc = nullptr;
 }
 
-XmlDocument& XmlDocument::operator=(XmlDocument&& other) noexcept {
+XmlDocument& XmlDocument::operator=(XmlDocument&& other) noexcept
+{
     std::swap(m_doc, other.m_doc);
     return *this;
 }
 
-XmlDocument::~XmlDocument() {
+XmlDocument::~XmlDocument()
+{
     if (m_doc)
         xmlFreeDoc(m_doc);
 }
 
-XmlDocument XmlDocument::parse(const QString& text) {
+XmlDocument XmlDocument::parse(const QString& text)
+{
     initLibraries();
     const QByteArray utf8 = text.toUtf8();
     xmlParserCtxtPtr context = xmlNewParserCtxt();
@@ -174,15 +192,18 @@ XmlDocument XmlDocument::parse(const QString& text) {
     return XmlDocument(doc);
 }
 
-XmlNode XmlDocument::root() const {
+XmlNode XmlDocument::root() const
+{
     return XmlNode(m_doc ? xmlDocGetRootElement(m_doc) : nullptr);
 }
 
-XmlNode XmlDocument::firstElement(const QString& name) const {
+XmlNode XmlDocument::firstElement(const QString& name) const
+{
     return XmlNode(m_doc ? findElement(m_doc->children, name.toUtf8()) : nullptr);
 }
 
-QString XmlDocument::serialize() const {
+QString XmlDocument::serialize() const
+{
     if (!m_doc)
         return {};
     xmlBufferPtr buffer = xmlBufferCreate();
@@ -197,7 +218,8 @@ QString XmlDocument::serialize() const {
     return text;
 }
 
-QString xslTransform(const XmlDocument& document, const XmlDocument& styleSheet) {
+QString xslTransform(const XmlDocument& document, const XmlDocument& styleSheet)
+{
     initLibraries();
     xsltMessages.clear();
     // The compiled style sheet owns its document, so it gets a copy.

@@ -12,7 +12,9 @@ class XmlNode {
 public:
     XmlNode() = default;
     explicit XmlNode(_xmlNode* node)
-        : m_node(node) {}
+        : m_node(node)
+    {
+    }
 
     bool isNull() const { return m_node == nullptr; }
     bool isElement() const;
@@ -57,7 +59,9 @@ public:
 
 private:
     explicit XmlDocument(_xmlDoc* doc)
-        : m_doc(doc) {}
+        : m_doc(doc)
+    {
+    }
     _xmlDoc* m_doc = nullptr;
 };
 

@@ -14,7 +14,8 @@ using namespace Qt::Literals::StringLiterals;
 
 namespace {
 
-QString entry(const QString& name, const QString& extra = QString()) {
+QString entry(const QString& name, const QString& extra = QString())
+{
     return QStringLiteral("<E><EngineName>%1</EngineName><EngineHome>http://h/</EngineHome>"
                           "<LeftURL>http://q/?s=</LeftURL><RightURL>&amp;x=1</RightURL>"
                           "<LeftString><![CDATA[<b> ]]></LeftString><RightString> links"
@@ -22,20 +23,23 @@ QString entry(const QString& name, const QString& extra = QString()) {
         .arg(name, extra);
 }
 
-QString schema(const QString& entries) {
+QString schema(const QString& entries)
+{
     return QStringLiteral("<Root><First/><List>%1</List><WinSleep>60</WinSleep>"
                           "<LPResults></LPResults></Root>")
         .arg(entries);
 }
 
-QString readService(const QString& name) {
+QString readService(const QString& name)
+{
     QFile file(QStringLiteral(SERVICE_DIR "/parlo/System/") + name);
     if (!file.open(QIODevice::ReadOnly))
         return {};
     return QString::fromUtf8(file.readAll());
 }
 
-int errorNumber(const std::function<void()>& f) {
+int errorNumber(const std::function<void()>& f)
+{
     try {
         f();
     } catch (const BrandleError& e) {
@@ -49,7 +53,8 @@ int errorNumber(const std::function<void()>& f) {
 class TestSchema : public QObject {
     Q_OBJECT
 private slots:
-    void fieldsAreRead() {
+    void fieldsAreRead()
+    {
         const EngineSchema s(schema(entry(QStringLiteral("Alpha One"))));
         QCOMPARE(s.engineCount(), 1);
         const EngineEntry e = s.engine(0);
@@ -62,7 +67,8 @@ private slots:
         QCOMPARE(e.ReplaceDot, QStringLiteral("."));
     }
 
-    void entryLayout_data() {
+    void entryLayout_data()
+    {
         QTest::addColumn<QString>("list");
         QTest::addColumn<int>("count");
         QTest::addColumn<QString>("firstName");
@@ -79,7 +85,8 @@ private slots:
                "<LeftURL/><RightURL/><LeftString/><RightString/><ReplaceDot/></E>"
             << 1 << "First";
     }
-    void entryLayout() {
+    void entryLayout()
+    {
         QFETCH(QString, list);
         QFETCH(int, count);
         QFETCH(QString, firstName);
@@ -89,7 +96,8 @@ private slots:
             QCOMPARE(s.engine(0).EngineName, firstName);
     }
 
-    void missingFieldFailsAtItsEntry() {
+    void missingFieldFailsAtItsEntry()
+    {
         QString broken = entry(QStringLiteral("B"));
         broken.remove(QRegularExpression(QStringLiteral("<RightString>.*</RightString>")));
         const EngineSchema s(
@@ -107,14 +115,16 @@ private slots:
     }
 
     // A comment in the engine list is a child node, hence an entry, and it has no fields.
-    void commentIsAnEntryWithoutFields() {
+    void commentIsAnEntryWithoutFields()
+    {
         const EngineSchema s(
             schema(QStringLiteral("<!-- engines -->") + entry(QStringLiteral("A"))));
         QCOMPARE(s.engineCount(), 2);
         QCOMPARE(errorNumber([&] { s.engine(0); }), int(ErrorCode::ElementMissing));
     }
 
-    void unusableSchemas_data() {
+    void unusableSchemas_data()
+    {
         QTest::addColumn<QString>("text");
         QTest::addColumn<int>("number");
         QTest::newRow("empty") << "" << int(ErrorCode::XmlParse);
@@ -123,13 +133,15 @@ private slots:
                                    << int(ErrorCode::ElementMissing);
         QTest::newRow("no children") << "<Root/>" << int(ErrorCode::ElementMissing);
     }
-    void unusableSchemas() {
+    void unusableSchemas()
+    {
         QFETCH(QString, text);
         QFETCH(int, number);
         QCOMPARE(errorNumber([&] { EngineSchema s(text); }), number);
     }
 
-    void nodeText() {
+    void nodeText()
+    {
         const QString doc = schema(entry(QStringLiteral("A")));
         QCOMPARE(GetNodeText(doc, QStringLiteral("WinSleep")), QStringLiteral("60"));
         QCOMPARE(GetNodeText(doc, QStringLiteral("EngineName")), QStringLiteral("A"));
@@ -139,7 +151,8 @@ private slots:
                  int(ErrorCode::XmlParse));
     }
 
-    void fetchSchema_data() {
+    void fetchSchema_data()
+    {
         QTest::addColumn<int>("status");
         QTest::addColumn<QByteArray>("body");
         QTest::addColumn<bool>("expectText");
@@ -152,7 +165,8 @@ private slots:
         QTest::newRow("not well-formed") << 200 << QByteArray("<R><A></R>") << false;
         QTest::newRow("empty") << 200 << QByteArray() << false;
     }
-    void fetchSchema() {
+    void fetchSchema()
+    {
         QFETCH(int, status);
         QFETCH(QByteArray, body);
         QFETCH(bool, expectText);
@@ -167,14 +181,16 @@ private slots:
             QCOMPARE(text, QString());
     }
 
-    void fetchSchemaFromNowhere() {
+    void fetchSchemaFromNowhere()
+    {
         const ScopedEnv host("BRANDLE_SERVICE_HOST",
                              QByteArray("127.0.0.1:") + QByteArray::number(closedPort()));
         QCOMPARE(GetEngineSchema(), QString());
     }
 
     // The bundled service documents are what the lookup relies on.
-    void bundledSchema() {
+    void bundledSchema()
+    {
         const QString text = readService(QStringLiteral("Link-Popularity-Schema.xml"));
         QVERIFY(!text.isEmpty());
         const QString serialized = XmlDocument::parse(text).serialize();
@@ -195,7 +211,8 @@ private slots:
         QCOMPARE(GetNodeText(serialized, QStringLiteral("WinSleep")), QStringLiteral("60"));
     }
 
-    void bundledStyleSheetRendersResults() {
+    void bundledStyleSheetRendersResults()
+    {
         const QString schemaText =
             XmlDocument::parse(readService(QStringLiteral("Link-Popularity-Schema.xml")))
                 .serialize();
@@ -214,7 +231,8 @@ private slots:
             QVERIFY2(html.contains(QLatin1String(expected)), expected);
     }
 
-    void bundledStatusIsActive() {
+    void bundledStatusIsActive()
+    {
         QCOMPARE(readService(QStringLiteral("Link-Popularity-Status.txt")),
                  QStringLiteral("Active"));
     }

@@ -42,7 +42,8 @@ struct Reply {
     std::string contentType;
 };
 
-Reply httpGet(int port, const std::string& path, int readTimeoutSec = 5) {
+Reply httpGet(int port, const std::string& path, int readTimeoutSec = 5)
+{
     httplib::Client client("127.0.0.1", port);
     client.set_connection_timeout(2);
     client.set_read_timeout(readTimeoutSec);
@@ -57,7 +58,8 @@ Reply httpGet(int port, const std::string& path, int readTimeoutSec = 5) {
     return reply;
 }
 
-QProcessEnvironment hostEnvironment(long delayMs = 0) {
+QProcessEnvironment hostEnvironment(long delayMs = 0)
+{
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
     env.remove(QStringLiteral("BRANDLE_HOST_DELAY_MS"));
     if (delayMs > 0) {
@@ -75,7 +77,8 @@ public:
     ~HostProcess() { stop(); }
 
     // Starts the host with args plus "--port 0" and waits for its listening line.
-    bool start(const QStringList& args, const QProcessEnvironment& env = hostEnvironment()) {
+    bool start(const QStringList& args, const QProcessEnvironment& env = hostEnvironment())
+    {
         process_.setProcessEnvironment(env);
         process_.start(QStringLiteral(BRANDLE_HOST_BIN), args + QStringList{u"--port"_qs, u"0"_qs});
         if (!process_.waitForStarted(5000)) {
@@ -106,7 +109,8 @@ public:
     Reply get(const std::string& path) const { return httpGet(port_, path); }
 
     // Waits until the standard output holds text.
-    bool waitForOutput(const QByteArray& text, int ms = 3000) {
+    bool waitForOutput(const QByteArray& text, int ms = 3000)
+    {
         QElapsedTimer timer;
         timer.start();
         for (;;) {
@@ -121,7 +125,8 @@ public:
         }
     }
 
-    void stop() {
+    void stop()
+    {
         if (process_.state() != QProcess::NotRunning) {
             process_.terminate();
             if (!process_.waitForFinished(3000)) {
@@ -137,12 +142,14 @@ private:
     int port_ = 0;
 };
 
-std::string replaced(std::string text, const std::string& from, const std::string& to) {
+std::string replaced(std::string text, const std::string& from, const std::string& to)
+{
     return replaceAll(std::move(text), from, to);
 }
 
 // Text of the first <name>...</name> inside block, with CDATA and the XML entities resolved.
-std::string fieldText(const std::string& block, const std::string& name) {
+std::string fieldText(const std::string& block, const std::string& name)
+{
     const std::string open = "<" + name + ">";
     const std::string close = "</" + name + ">";
     const std::size_t start = block.find(open);
@@ -169,7 +176,8 @@ std::string fieldText(const std::string& block, const std::string& name) {
 }
 
 // The <Engine> entry of the schema whose EngineName is name, or "".
-std::string engineBlock(const std::string& schema, const std::string& name) {
+std::string engineBlock(const std::string& schema, const std::string& name)
+{
     const std::size_t at = schema.find("<EngineName>" + name + "</EngineName>");
     if (at == std::string::npos) {
         return {};
@@ -233,7 +241,8 @@ private:
     std::string schema_;
 };
 
-void HostTest::initTestCase() {
+void HostTest::initTestCase()
+{
     QVERIFY2(QFile::exists(QStringLiteral(BRANDLE_HOST_BIN)), BRANDLE_HOST_BIN);
     host_ = std::make_unique<HostProcess>();
     QVERIFY(host_->start({u"--root"_qs, QStringLiteral(BRANDLE_TEST_SERVICE_DIR)}));
@@ -242,11 +251,13 @@ void HostTest::initTestCase() {
     schema_ = schema.body;
 }
 
-void HostTest::cleanupTestCase() {
+void HostTest::cleanupTestCase()
+{
     host_.reset();
 }
 
-void HostTest::fnv1a64KnownValues_data() {
+void HostTest::fnv1a64KnownValues_data()
+{
     QTest::addColumn<QByteArray>("input");
     QTest::addColumn<quint64>("hash");
     QTest::newRow("empty") << QByteArray() << Q_UINT64_C(0xcbf29ce484222325);
@@ -254,13 +265,15 @@ void HostTest::fnv1a64KnownValues_data() {
     QTest::newRow("foobar") << QByteArray("foobar") << Q_UINT64_C(0x85944171f73967e8);
 }
 
-void HostTest::fnv1a64KnownValues() {
+void HostTest::fnv1a64KnownValues()
+{
     QFETCH(QByteArray, input);
     QFETCH(quint64, hash);
     QCOMPARE(fnv1a64(std::string_view(input.constData(), input.size())), hash);
 }
 
-void HostTest::formatThousands_data() {
+void HostTest::formatThousands_data()
+{
     QTest::addColumn<quint64>("value");
     QTest::addColumn<QString>("text");
     QTest::newRow("zero") << Q_UINT64_C(0) << u"0"_qs;
@@ -273,13 +286,15 @@ void HostTest::formatThousands_data() {
                              << u"18,446,744,073,709,551,615"_qs;
 }
 
-void HostTest::formatThousands() {
+void HostTest::formatThousands()
+{
     QFETCH(quint64, value);
     QFETCH(QString, text);
     QCOMPARE(QString::fromStdString(brandle::host::formatThousands(value)), text);
 }
 
-void HostTest::demoCountStaysInRange_data() {
+void HostTest::demoCountStaysInRange_data()
+{
     QTest::addColumn<QString>("engine");
     QTest::addColumn<QString>("site");
     QTest::newRow("alpha plain") << u"alpha"_qs << u"example.com"_qs;
@@ -290,7 +305,8 @@ void HostTest::demoCountStaysInRange_data() {
     QTest::newRow("unknown engine") << u"zeta"_qs << u"example.com"_qs;
 }
 
-void HostTest::demoCountStaysInRange() {
+void HostTest::demoCountStaysInRange()
+{
     QFETCH(QString, engine);
     QFETCH(QString, site);
     const std::string id = engine.toStdString();
@@ -306,7 +322,8 @@ void HostTest::demoCountStaysInRange() {
     }
 }
 
-void HostTest::demoCountIgnoresSiteCase_data() {
+void HostTest::demoCountIgnoresSiteCase_data()
+{
     QTest::addColumn<QString>("engine");
     QTest::addColumn<QString>("lower");
     QTest::addColumn<QString>("mixed");
@@ -315,7 +332,8 @@ void HostTest::demoCountIgnoresSiteCase_data() {
     QTest::newRow("gamma one letter") << u"gamma"_qs << u"brandle.net"_qs << u"brandlE.net"_qs;
 }
 
-void HostTest::demoCountIgnoresSiteCase() {
+void HostTest::demoCountIgnoresSiteCase()
+{
     QFETCH(QString, engine);
     QFETCH(QString, lower);
     QFETCH(QString, mixed);
@@ -325,7 +343,8 @@ void HostTest::demoCountIgnoresSiteCase() {
     }
 }
 
-void HostTest::demoCountMovesByTheHour_data() {
+void HostTest::demoCountMovesByTheHour_data()
+{
     QTest::addColumn<QString>("engine");
     QTest::addColumn<QString>("site");
     QTest::newRow("alpha") << u"alpha"_qs << u"example.com"_qs;
@@ -335,7 +354,8 @@ void HostTest::demoCountMovesByTheHour_data() {
 
 // Over two days the count must both rise and fall from one hour to the next, and stay
 // within the variation band around one stable base.
-void HostTest::demoCountMovesByTheHour() {
+void HostTest::demoCountMovesByTheHour()
+{
     QFETCH(QString, engine);
     QFETCH(QString, site);
     const QDateTime start(QDate(2026, 3, 14), QTime(0, 0));
@@ -362,14 +382,16 @@ void HostTest::demoCountMovesByTheHour() {
              qPrintable(QStringLiteral("%1..%2").arg(lowest).arg(highest)));
 }
 
-void HostTest::demoCountDiffersBetweenEngines_data() {
+void HostTest::demoCountDiffersBetweenEngines_data()
+{
     QTest::addColumn<QString>("site");
     QTest::newRow("example.com") << u"example.com"_qs;
     QTest::newRow("brandle-demo.org") << u"brandle-demo.org"_qs;
     QTest::newRow("a.b") << u"a.b"_qs;
 }
 
-void HostTest::demoCountDiffersBetweenEngines() {
+void HostTest::demoCountDiffersBetweenEngines()
+{
     QFETCH(QString, site);
     std::set<std::uint64_t> counts;
     std::size_t engineCount = 0;
@@ -381,21 +403,24 @@ void HostTest::demoCountDiffersBetweenEngines() {
     QCOMPARE(counts.size(), engineCount);
 }
 
-void HostTest::hourKeyIsLocalHour_data() {
+void HostTest::hourKeyIsLocalHour_data()
+{
     QTest::addColumn<qint64>("when");
     QTest::newRow("epoch") << qint64(0);
     QTest::newRow("new year") << qint64(1798761599); // last second of 2026 (UTC)
     QTest::newRow("mid year") << qint64(1781000000);
 }
 
-void HostTest::hourKeyIsLocalHour() {
+void HostTest::hourKeyIsLocalHour()
+{
     QFETCH(qint64, when);
     const QString expected =
         QDateTime::fromSecsSinceEpoch(when).toString(u"yyyyMMddHH"_qs); // local time
     QCOMPARE(QString::fromStdString(hourKey(static_cast<std::time_t>(when))), expected);
 }
 
-void HostTest::hostToken_data() {
+void HostTest::hostToken_data()
+{
     QTest::addColumn<QString>("bind");
     QTest::addColumn<int>("port");
     QTest::addColumn<QString>("token");
@@ -406,21 +431,24 @@ void HostTest::hostToken_data() {
     QTest::newRow("name") << u"localhost"_qs << 8080 << u"localhost:8080"_qs;
 }
 
-void HostTest::hostToken() {
+void HostTest::hostToken()
+{
     QFETCH(QString, bind);
     QFETCH(int, port);
     QFETCH(QString, token);
     QCOMPARE(QString::fromStdString(brandle::host::hostToken(bind.toStdString(), port)), token);
 }
 
-void HostTest::statusIsExactlyActive() {
+void HostTest::statusIsExactlyActive()
+{
     const Reply reply = host_->get(kStatusPath);
     QCOMPARE(reply.status, 200);
     QCOMPARE(QString::fromStdString(reply.body), u"Active"_qs);
     QCOMPARE(QString::fromStdString(reply.contentType), u"text/plain; charset=utf-8"_qs);
 }
 
-void HostTest::serviceFiles_data() {
+void HostTest::serviceFiles_data()
+{
     QTest::addColumn<QString>("path");
     QTest::addColumn<QString>("contentType");
     QTest::addColumn<bool>("isXml");
@@ -432,7 +460,8 @@ void HostTest::serviceFiles_data() {
                                   << u"text/html; charset=utf-8"_qs << false;
 }
 
-void HostTest::serviceFiles() {
+void HostTest::serviceFiles()
+{
     QFETCH(QString, path);
     QFETCH(QString, contentType);
     QFETCH(bool, isXml);
@@ -451,7 +480,8 @@ void HostTest::serviceFiles() {
 
 // The program relies on this layout of the schema: the engines are the root's second
 // element child and the results slot is an empty start and end tag.
-void HostTest::schemaNamesServedAddress() {
+void HostTest::schemaNamesServedAddress()
+{
     const std::string home = "http://" + host_->address() + "/engines/";
     QVERIFY(schema_.find(home + "alpha/") != std::string::npos);
     QVERIFY(schema_.find("<LPResults></LPResults>") != std::string::npos);
@@ -464,7 +494,8 @@ void HostTest::schemaNamesServedAddress() {
     QCOMPARE(xml.name().toString(), u"Engines"_qs);
 }
 
-void HostTest::engineAnswersCarryCount_data() {
+void HostTest::engineAnswersCarryCount_data()
+{
     QTest::addColumn<QString>("name");
     QTest::addColumn<QString>("id");
     QTest::addColumn<QString>("site");
@@ -481,7 +512,8 @@ void HostTest::engineAnswersCarryCount_data() {
 
 // Does what the program does with a schema entry: builds the query address, fetches it and
 // cuts the count out between the markers.
-void HostTest::engineAnswersCarryCount() {
+void HostTest::engineAnswersCarryCount()
+{
     QFETCH(QString, name);
     QFETCH(QString, id);
     QFETCH(QString, site);
@@ -520,14 +552,16 @@ void HostTest::engineAnswersCarryCount() {
             count == demoCount(engineId, siteName, hourAfter));
 }
 
-void HostTest::answerPageEscapesSite() {
+void HostTest::answerPageEscapesSite()
+{
     const Reply reply = host_->get("/engines/alpha/search?links=%3Cscript%3Ealert(1)%3C/script%3E");
     QCOMPARE(reply.status, 200);
     QVERIFY(reply.body.find("<script>") == std::string::npos);
     QVERIFY(reply.body.find("&lt;script&gt;") != std::string::npos);
 }
 
-void HostTest::refusedRequests_data() {
+void HostTest::refusedRequests_data()
+{
     QTest::addColumn<QString>("path");
     QTest::addColumn<int>("status");
     // The service folder sits next to the project's CMakeLists.txt, a real file to reach for.
@@ -545,7 +579,8 @@ void HostTest::refusedRequests_data() {
     QTest::newRow("engine empty site") << u"/engines/beta/search?site="_qs << 400;
 }
 
-void HostTest::refusedRequests() {
+void HostTest::refusedRequests()
+{
     QFETCH(QString, path);
     QFETCH(int, status);
     const Reply reply = host_->get(path.toStdString());
@@ -555,14 +590,16 @@ void HostTest::refusedRequests() {
     QCOMPARE(QString::fromStdString(reply.contentType), u"text/plain; charset=utf-8"_qs);
 }
 
-void HostTest::requestsAreLogged() {
+void HostTest::requestsAreLogged()
+{
     QCOMPARE(host_->get(kStatusPath).status, 200);
     QVERIFY(host_->waitForOutput("\nGET /parlo/System/Link-Popularity-Status.txt 200\n"));
     QCOMPARE(host_->get("/no/such/file.txt?x=1").status, 404);
     QVERIFY(host_->waitForOutput("\nGET /no/such/file.txt?x=1 404\n"));
 }
 
-void HostTest::fileRootLimits_data() {
+void HostTest::fileRootLimits_data()
+{
     QTest::addColumn<QString>("path");
     QTest::addColumn<int>("status");
     QTest::addColumn<QString>("body"); // %1 stands for the served address
@@ -578,7 +615,8 @@ void HostTest::fileRootLimits_data() {
 }
 
 // A root of its own with symbolic links leading in and out of it.
-void HostTest::fileRootLimits() {
+void HostTest::fileRootLimits()
+{
     QFETCH(QString, path);
     QFETCH(int, status);
     QFETCH(QString, body);
@@ -612,7 +650,8 @@ void HostTest::fileRootLimits() {
     }
 }
 
-void HostTest::defaultRootIsFound() {
+void HostTest::defaultRootIsFound()
+{
     HostProcess host;
     QVERIFY(host.start({}));
     const Reply reply = host.get(kStatusPath);
@@ -620,7 +659,8 @@ void HostTest::defaultRootIsFound() {
     QCOMPARE(QString::fromStdString(reply.body), u"Active"_qs);
 }
 
-void HostTest::commandLine_data() {
+void HostTest::commandLine_data()
+{
     QTest::addColumn<QStringList>("args");
     QTest::addColumn<int>("exitCode");
     QTest::newRow("help") << QStringList{u"--help"_qs} << 0;
@@ -632,7 +672,8 @@ void HostTest::commandLine_data() {
                                   << 1;
 }
 
-void HostTest::commandLine() {
+void HostTest::commandLine()
+{
     QFETCH(QStringList, args);
     QFETCH(int, exitCode);
     QProcess process;
@@ -648,7 +689,8 @@ void HostTest::commandLine() {
     }
 }
 
-void HostTest::busyPortFails() {
+void HostTest::busyPortFails()
+{
     QProcess second;
     second.setProcessEnvironment(hostEnvironment());
     second.start(QStringLiteral(BRANDLE_HOST_BIN),
@@ -661,7 +703,8 @@ void HostTest::busyPortFails() {
     QCOMPARE(host_->get(kStatusPath).status, 200);
 }
 
-void HostTest::delayHookSlowsEnginesOnly() {
+void HostTest::delayHookSlowsEnginesOnly()
+{
     HostProcess host;
     QVERIFY(
         host.start({u"--root"_qs, QStringLiteral(BRANDLE_TEST_SERVICE_DIR)}, hostEnvironment(600)));
@@ -674,7 +717,8 @@ void HostTest::delayHookSlowsEnginesOnly() {
     QVERIFY(timer.elapsed() >= 600);
 }
 
-void HostTest::stopsOnSignal_data() {
+void HostTest::stopsOnSignal_data()
+{
     QTest::addColumn<int>("signal");
     QTest::addColumn<bool>("requestInFlight");
     QTest::newRow("SIGTERM idle") << int(SIGTERM) << false;
@@ -682,7 +726,8 @@ void HostTest::stopsOnSignal_data() {
     QTest::newRow("SIGTERM during slow answer") << int(SIGTERM) << true;
 }
 
-void HostTest::stopsOnSignal() {
+void HostTest::stopsOnSignal()
+{
     QFETCH(int, signal);
     QFETCH(bool, requestInFlight);
     HostProcess host;

@@ -10,7 +10,8 @@
 
 namespace {
 
-HttpOptions quick() {
+HttpOptions quick()
+{
     HttpOptions options;
     options.connectTimeoutMs = 2000;
     options.totalTimeoutMs = 1500;
@@ -26,7 +27,8 @@ class TestHttp : public QObject {
     SilentServer m_silent;
 
 private slots:
-    void initTestCase() {
+    void initTestCase()
+    {
         m_server.route(QStringLiteral("/ok"), "hello", 200);
         m_server.route(QStringLiteral("/missing"), "<h1>not here</h1>", 404,
                        QStringLiteral("text/html"));
@@ -50,7 +52,8 @@ private slots:
         m_server.start();
     }
 
-    void answers_data() {
+    void answers_data()
+    {
         QTest::addColumn<QString>("path");
         QTest::addColumn<long>("status");
         QTest::addColumn<QString>("body");
@@ -62,7 +65,8 @@ private slots:
         QTest::newRow("utf-8 without charset") << "/utf8" << 200L << "café";
         QTest::newRow("five redirects followed") << "/hop/5" << 200L << "arrived";
     }
-    void answers() {
+    void answers()
+    {
         QFETCH(QString, path);
         QFETCH(long, status);
         QFETCH(QString, body);
@@ -72,7 +76,8 @@ private slots:
         QCOMPARE(r.body, body);
     }
 
-    void failures_data() {
+    void failures_data()
+    {
         QTest::addColumn<QString>("url");
         QTest::addColumn<qint64>("cap");
         QTest::addColumn<bool>("download");
@@ -95,7 +100,8 @@ private slots:
         QTest::newRow("file scheme refused") << "file:///etc/hostname" << qint64(1 << 20) << false;
         QTest::newRow("ftp scheme refused") << "ftp://127.0.0.1/" << qint64(1 << 20) << false;
     }
-    void failures() {
+    void failures()
+    {
         QFETCH(QString, url);
         QFETCH(qint64, cap);
         QFETCH(bool, download);
@@ -109,7 +115,8 @@ private slots:
         QVERIFY_THROWS_EXCEPTION(BrandleError, r.bodyOrThrow());
     }
 
-    void manyAtOnceKeepTheirOrder() {
+    void manyAtOnceKeepTheirOrder()
+    {
         const QStringList urls = {m_server.url(QStringLiteral("/utf8")),
                                   QStringLiteral("http://127.0.0.1:%1/").arg(closedPort()),
                                   m_server.url(QStringLiteral("/ok")),

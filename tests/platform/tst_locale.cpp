@@ -10,7 +10,8 @@
 class TestLocale : public QObject {
     Q_OBJECT
 private slots:
-    void numericText_data() {
+    void numericText_data()
+    {
         QTest::addColumn<QString>("text");
         QTest::addColumn<bool>("numeric");
         QTest::newRow("digits") << "12" << true;
@@ -35,13 +36,15 @@ private slots:
         QTest::newRow("inner blank") << "1 234" << false;
         QTest::newRow("markup") << "<b>12</b>" << false;
     }
-    void numericText() {
+    void numericText()
+    {
         QFETCH(QString, text);
         QFETCH(bool, numeric);
         QCOMPARE(LocaleText::isNumericText(text), numeric);
     }
 
-    void toInt32_data() {
+    void toInt32_data()
+    {
         QTest::addColumn<QString>("text");
         QTest::addColumn<qint32>("value");
         QTest::newRow("thousands") << "1,234" << 1234;
@@ -55,13 +58,15 @@ private slots:
         QTest::newRow("min") << "-2147483648" << qint32(-2147483647 - 1);
         QTest::newRow("exponent") << "1.2e3" << 1200;
     }
-    void toInt32() {
+    void toInt32()
+    {
         QFETCH(QString, text);
         QFETCH(qint32, value);
         QCOMPARE(LocaleText::toInt32(text), value);
     }
 
-    void toInt32Errors_data() {
+    void toInt32Errors_data()
+    {
         QTest::addColumn<QString>("text");
         QTest::addColumn<int>("number");
         QTest::newRow("one beyond max") << "2147483648" << 6;
@@ -72,7 +77,8 @@ private slots:
         QTest::newRow("not numeric") << "12a" << 13;
         QTest::newRow("empty") << "" << 13;
     }
-    void toInt32Errors() {
+    void toInt32Errors()
+    {
         QFETCH(QString, text);
         QFETCH(int, number);
         try {
@@ -83,13 +89,15 @@ private slots:
         }
     }
 
-    void addInt32() {
+    void addInt32()
+    {
         QCOMPARE(LocaleText::addInt32(2147483000, 647), 2147483647);
         QVERIFY_THROWS_EXCEPTION(BrandleError, LocaleText::addInt32(2147483647, 1));
         QVERIFY_THROWS_EXCEPTION(BrandleError, LocaleText::addInt32(-2147483647 - 1, -1));
     }
 
-    void formatCount_data() {
+    void formatCount_data()
+    {
         QTest::addColumn<qint64>("value");
         QTest::addColumn<QString>("text");
         QTest::newRow("0") << qint64(0) << "0";
@@ -99,13 +107,15 @@ private slots:
         QTest::newRow("negative") << qint64(-1234) << "-1,234";
         QTest::newRow("max") << qint64(2147483647) << "2,147,483,647";
     }
-    void formatCount() {
+    void formatCount()
+    {
         QFETCH(qint64, value);
         QFETCH(QString, text);
         QCOMPARE(LocaleText::formatCount(value), text);
     }
 
-    void generalDateTime_data() {
+    void generalDateTime_data()
+    {
         QTest::addColumn<QDateTime>("when");
         QTest::addColumn<QString>("text");
         QTest::newRow("morning") << QDateTime(QDate(2026, 12, 6), QTime(7, 23, 58))
@@ -119,26 +129,30 @@ private slots:
         QTest::newRow("midnight drops the time")
             << QDateTime(QDate(2026, 12, 5), QTime(0, 0, 0)) << "12/5/2026";
     }
-    void generalDateTime() {
+    void generalDateTime()
+    {
         QFETCH(QDateTime, when);
         QFETCH(QString, text);
         QCOMPARE(LocaleText::generalDateTime(when), text);
     }
 
-    void mmddyy_data() {
+    void mmddyy_data()
+    {
         QTest::addColumn<QDate>("date");
         QTest::addColumn<QString>("text");
         QTest::newRow("5 December 2026") << QDate(2026, 12, 5) << "120526";
         QTest::newRow("leading zeros") << QDate(2004, 2, 9) << "020904";
         QTest::newRow("1999") << QDate(1999, 12, 31) << "123199";
     }
-    void mmddyy() {
+    void mmddyy()
+    {
         QFETCH(QDate, date);
         QFETCH(QString, text);
         QCOMPARE(LocaleText::mmddyy(date), text);
     }
 
-    void parseDate_data() {
+    void parseDate_data()
+    {
         QTest::addColumn<QString>("text");
         QTest::addColumn<QDate>("date");
         QTest::newRow("m/d/yyyy") << "12/31/2003" << QDate(2003, 12, 31);
@@ -154,7 +168,8 @@ private slots:
         QTest::newRow("two parts") << "12/5" << QDate();
         QTest::newRow("three-digit year") << "1/1/200" << QDate();
     }
-    void parseDate() {
+    void parseDate()
+    {
         QFETCH(QString, text);
         QFETCH(QDate, date);
         QCOMPARE(LocaleText::parseDate(text), date);

@@ -13,7 +13,8 @@ class TestStore : public QObject {
 private slots:
     void init() { clearStore(); }
 
-    void roundTrip_data() {
+    void roundTrip_data()
+    {
         QTest::addColumn<QString>("section");
         QTest::addColumn<QString>("key");
         QTest::addColumn<QString>("value");
@@ -42,7 +43,8 @@ private slots:
                                                << "URLGet3"
                                                << "a=b;c,d [e]";
     }
-    void roundTrip() {
+    void roundTrip()
+    {
         QFETCH(QString, section);
         QFETCH(QString, key);
         QFETCH(QString, value);
@@ -50,13 +52,15 @@ private slots:
         QCOMPARE(GetAppSetting(section, key), value);
     }
 
-    void missingKeysReadEmpty() {
+    void missingKeysReadEmpty()
+    {
         QCOMPARE(GetAppSetting(QStringLiteral("ParloApp"), QStringLiteral("URL1")), QString());
         QCOMPARE(GetAppSetting(QStringLiteral("NoSuchSection"), QStringLiteral("x")), QString());
     }
 
     // Names that a settings library would read as nested groups stay distinct keys.
-    void keysWithSeparatorsStayDistinct() {
+    void keysWithSeparatorsStayDistinct()
+    {
         const QString section = StoreKeys::SectionEngine;
         SaveAppSetting(section, StoreKeys::engineCount(QStringLiteral("A")), QStringLiteral("1"));
         SaveAppSetting(section, StoreKeys::engineCount(QStringLiteral("A/B")), QStringLiteral("2"));
@@ -70,7 +74,8 @@ private slots:
         QCOMPARE(GetAppSetting(section, QStringLiteral("Eng-A%2FB")), QStringLiteral("4"));
     }
 
-    void sectionsAreSeparate() {
+    void sectionsAreSeparate()
+    {
         SaveAppSetting(QStringLiteral("ParloApp"), QStringLiteral("K"), QStringLiteral("app"));
         SaveAppSetting(QStringLiteral("LinkEng"), QStringLiteral("K"), QStringLiteral("eng"));
         QCOMPARE(GetAppSetting(QStringLiteral("ParloApp"), QStringLiteral("K")),
@@ -80,7 +85,8 @@ private slots:
     }
 
     // Written through at once: another reader of the file sees the value without a flush.
-    void writeIsOnDiskAtOnce() {
+    void writeIsOnDiskAtOnce()
+    {
         SaveAppSetting(QStringLiteral("ParloApp"), QStringLiteral("URL1"),
                        QStringLiteral("site.example"));
         const QString file = QString::fromLocal8Bit(qgetenv("XDG_CONFIG_HOME")) +

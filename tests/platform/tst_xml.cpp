@@ -13,7 +13,8 @@ using namespace Qt::Literals::StringLiterals;
 
 namespace {
 
-QStringList childNames(const XmlNode& node) {
+QStringList childNames(const XmlNode& node)
+{
     QStringList names;
     for (const XmlNode& child : node.childNodes())
         names << child.name();
@@ -31,7 +32,8 @@ const char* const identityHtml =
 class TestXml : public QObject {
     Q_OBJECT
 private slots:
-    void childRule_data() {
+    void childRule_data()
+    {
         QTest::addColumn<QString>("xml");
         QTest::addColumn<QStringList>("children");
         QTest::newRow("whitespace between elements left out")
@@ -43,7 +45,8 @@ private slots:
         QTest::newRow("cdata counts") << "<r><![CDATA[ ]]><a/></r>" << QStringList{u""_s, u"a"_s};
         QTest::newRow("no children") << "<r>   </r>" << QStringList{};
     }
-    void childRule() {
+    void childRule()
+    {
         QFETCH(QString, xml);
         QFETCH(QStringList, children);
         const XmlDocument doc = XmlDocument::parse(xml);
@@ -51,7 +54,8 @@ private slots:
         QCOMPARE(names, children);
     }
 
-    void firstElementText_data() {
+    void firstElementText_data()
+    {
         QTest::addColumn<QString>("xml");
         QTest::addColumn<QString>("name");
         QTest::addColumn<QString>("text");
@@ -83,7 +87,8 @@ private slots:
                                          << "F"
                                          << "ent";
     }
-    void firstElementText() {
+    void firstElementText()
+    {
         QFETCH(QString, xml);
         QFETCH(QString, name);
         QFETCH(QString, text);
@@ -91,13 +96,15 @@ private slots:
         QCOMPARE(doc.firstElement(name).text(), text);
     }
 
-    void rootItselfIsFound() {
+    void rootItselfIsFound()
+    {
         const XmlDocument doc = XmlDocument::parse(QStringLiteral("<F>root</F>"));
         QCOMPARE(doc.firstElement(QStringLiteral("F")).text(), QStringLiteral("root"));
         QVERIFY(doc.firstElement(QStringLiteral("G")).isNull());
     }
 
-    void attributes() {
+    void attributes()
+    {
         const XmlDocument doc =
             XmlDocument::parse(QStringLiteral("<Results Site=\"a&quot;b.com\" Total=\"1,234\"/>"));
         QCOMPARE(doc.root().attribute(QStringLiteral("Site")), QStringLiteral("a\"b.com"));
@@ -105,14 +112,16 @@ private slots:
         QCOMPARE(doc.root().attribute(QStringLiteral("Missing")), QString());
     }
 
-    void placeholderSurvivesSerialization_data() {
+    void placeholderSurvivesSerialization_data()
+    {
         QTest::addColumn<QString>("xml");
         QTest::newRow("start and end tag") << "<r><a>1</a><LPResults></LPResults></r>";
         QTest::newRow("empty-element tag") << "<r><a>1</a><LPResults/></r>";
         QTest::newRow("with declaration")
             << "<?xml version=\"1.0\" encoding=\"ISO-8859-1\"?>\n<r><LPResults /></r>";
     }
-    void placeholderSurvivesSerialization() {
+    void placeholderSurvivesSerialization()
+    {
         QFETCH(QString, xml);
         const QString text = XmlDocument::parse(xml).serialize();
         QVERIFY2(text.contains(QLatin1String("<LPResults></LPResults>")), qPrintable(text));
@@ -121,7 +130,8 @@ private slots:
         QCOMPARE(XmlDocument::parse(text).serialize(), text);
     }
 
-    void nonAsciiSurvivesRoundTrip() {
+    void nonAsciiSurvivesRoundTrip()
+    {
         const QString xml =
             QStringLiteral("<?xml version=\"1.0\" encoding=\"ISO-8859-1\"?><r>Straße €</r>");
         const XmlDocument doc = XmlDocument::parse(xml);
@@ -129,7 +139,8 @@ private slots:
         QCOMPARE(XmlDocument::parse(doc.serialize()).root().text(), QStringLiteral("Straße €"));
     }
 
-    void malformedIsAnError_data() {
+    void malformedIsAnError_data()
+    {
         QTest::addColumn<QString>("xml");
         QTest::newRow("empty") << "";
         QTest::newRow("blank") << "   ";
@@ -138,7 +149,8 @@ private slots:
         QTest::newRow("plain text") << "Active";
         QTest::newRow("undefined entity") << "<r>&nope;</r>";
     }
-    void malformedIsAnError() {
+    void malformedIsAnError()
+    {
         QFETCH(QString, xml);
         try {
             XmlDocument::parse(xml);
@@ -148,7 +160,8 @@ private slots:
         }
     }
 
-    void externalEntityIsNotLoaded() {
+    void externalEntityIsNotLoaded()
+    {
         QTemporaryDir dir;
         const QString secretPath = dir.filePath(QStringLiteral("secret.txt"));
         QFile secret(secretPath);
@@ -168,7 +181,8 @@ private slots:
         QVERIFY2(!text.contains(QLatin1String("TOPSECRET")), qPrintable(text));
     }
 
-    void transformRendersHtml() {
+    void transformRendersHtml()
+    {
         const XmlDocument doc = XmlDocument::parse(
             QStringLiteral("<L><S/><Results Site=\"example.com\" Total=\"0\"/></L>"));
         const XmlDocument sheet = XmlDocument::parse(QString::fromUtf8(identityHtml));
@@ -176,13 +190,15 @@ private slots:
         QVERIFY2(html.contains(QLatin1String("<p>example.com</p>")), qPrintable(html));
     }
 
-    void transformMayNotTouchFiles_data() {
+    void transformMayNotTouchFiles_data()
+    {
         QTest::addColumn<QString>("body");
         QTest::newRow("write with xsl:document")
             << "<xsl:document href=\"%1\" method=\"text\">pwned</xsl:document>";
         QTest::newRow("read with document()") << "<xsl:value-of select=\"document('%2')\"/>";
     }
-    void transformMayNotTouchFiles() {
+    void transformMayNotTouchFiles()
+    {
         QFETCH(QString, body);
         QTemporaryDir dir;
         const QString target = dir.filePath(QStringLiteral("written.txt"));
@@ -211,7 +227,8 @@ private slots:
         QVERIFY(!output.contains(QLatin1String("TOPSECRET")));
     }
 
-    void notAStyleSheetIsAnError() {
+    void notAStyleSheetIsAnError()
+    {
         const XmlDocument doc = XmlDocument::parse(QStringLiteral("<r/>"));
         const XmlDocument sheet = XmlDocument::parse(QStringLiteral("<html><p>plain</p></html>"));
         try {

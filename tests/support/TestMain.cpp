@@ -19,18 +19,21 @@ using TestApplication = QCoreApplication;
 #include <vector>
 
 namespace {
-std::vector<std::pair<const char*, TestFactory>>& registry() {
+std::vector<std::pair<const char*, TestFactory>>& registry()
+{
     static std::vector<std::pair<const char*, TestFactory>> tests;
     return tests;
 }
 } // namespace
 
-int registerTest(const char* name, TestFactory factory) {
+int registerTest(const char* name, TestFactory factory)
+{
     registry().emplace_back(name, std::move(factory));
     return int(registry().size());
 }
 
-int main(int argc, char* argv[]) {
+int main(int argc, char* argv[])
+{
     // Before anything reads them: the store and the program's folder live in a temporary folder.
     QTemporaryDir sandbox;
     if (!sandbox.isValid())
@@ -39,6 +42,9 @@ int main(int argc, char* argv[]) {
     qputenv("XDG_DATA_HOME", QFile::encodeName(sandbox.filePath(QStringLiteral("data"))));
     qputenv("BRANDLE_HOME", QFile::encodeName(sandbox.filePath(QStringLiteral("home"))));
 
+#ifdef BRANDLE_TEST_GUI
+    QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts); // Qt WebEngine needs it
+#endif
     TestApplication app(argc, argv);
 
     const char* only = nullptr;

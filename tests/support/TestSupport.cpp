@@ -14,7 +14,8 @@
 
 #include <chrono>
 
-void clearStore() {
+void clearStore()
+{
     QSettings store(QSettings::NativeFormat, QSettings::UserScope,
                     QString(mConstants::StoreApplication));
     store.clear();
@@ -24,11 +25,13 @@ void clearStore() {
 ScopedEnv::ScopedEnv(const char* name, const QByteArray& value)
     : m_name(name)
     , m_old(qgetenv(name))
-    , m_had(qEnvironmentVariableIsSet(name)) {
+    , m_had(qEnvironmentVariableIsSet(name))
+{
     qputenv(name, value);
 }
 
-ScopedEnv::~ScopedEnv() {
+ScopedEnv::~ScopedEnv()
+{
     if (m_had)
         qputenv(m_name, m_old);
     else
@@ -36,14 +39,18 @@ ScopedEnv::~ScopedEnv() {
 }
 
 TestServer::TestServer()
-    : m_server(std::make_unique<httplib::Server>()) {}
+    : m_server(std::make_unique<httplib::Server>())
+{
+}
 
-TestServer::~TestServer() {
+TestServer::~TestServer()
+{
     stop();
 }
 
 void TestServer::route(const QString& path, const QByteArray& body, int status,
-                       const QString& contentType, int delayMs) {
+                       const QString& contentType, int delayMs)
+{
     const std::string type = contentType.toStdString();
     const std::string content = body.toStdString();
     m_server->Get(path.toStdString(), [=](const httplib::Request&, httplib::Response& response) {
@@ -53,7 +60,8 @@ void TestServer::route(const QString& path, const QByteArray& body, int status,
     });
 }
 
-void TestServer::start() {
+void TestServer::start()
+{
     m_port = m_server->bind_to_any_port("127.0.0.1");
     if (m_port <= 0)
         qFatal("test server: cannot bind");
@@ -62,7 +70,8 @@ void TestServer::start() {
         std::this_thread::sleep_for(std::chrono::milliseconds(1));
 }
 
-void TestServer::stop() {
+void TestServer::stop()
+{
     m_stopping = true;
     if (m_thread.joinable()) {
         m_server->stop();
@@ -70,15 +79,18 @@ void TestServer::stop() {
     }
 }
 
-QString TestServer::hostPort() const {
+QString TestServer::hostPort() const
+{
     return QStringLiteral("127.0.0.1:%1").arg(m_port);
 }
 
-QString TestServer::url(const QString& path) const {
+QString TestServer::url(const QString& path) const
+{
     return QLatin1String("http://") + hostPort() + path;
 }
 
-void TestServer::wait(int ms) const {
+void TestServer::wait(int ms) const
+{
     const auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(ms);
     while (!m_stopping && std::chrono::steady_clock::now() < end)
         std::this_thread::sleep_for(std::chrono::milliseconds(5));
@@ -86,7 +98,8 @@ void TestServer::wait(int ms) const {
 
 namespace {
 
-int bindLoopback(int fd) {
+int bindLoopback(int fd)
+{
     sockaddr_in address{};
     address.sin_family = AF_INET;
     address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
@@ -101,16 +114,19 @@ int bindLoopback(int fd) {
 } // namespace
 
 SilentServer::SilentServer()
-    : m_fd(::socket(AF_INET, SOCK_STREAM, 0)) {
+    : m_fd(::socket(AF_INET, SOCK_STREAM, 0))
+{
     m_port = bindLoopback(m_fd);
     ::listen(m_fd, 16);
 }
 
-SilentServer::~SilentServer() {
+SilentServer::~SilentServer()
+{
     ::close(m_fd);
 }
 
-int closedPort() {
+int closedPort()
+{
     const int fd = ::socket(AF_INET, SOCK_STREAM, 0);
     const int port = bindLoopback(fd);
     ::close(fd);

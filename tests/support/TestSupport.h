@@ -22,7 +22,8 @@ void clearStore();
 class ManualClock final : public Clock {
 public:
     explicit ManualClock(const QDateTime& time)
-        : m_time(time) {
+        : m_time(time)
+    {
         Clock::setInstance(this);
     }
     ~ManualClock() override { Clock::setInstance(nullptr); }
