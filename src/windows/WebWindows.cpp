@@ -43,7 +43,10 @@ WebWindows* webWindows()
         return loaded;
     triedToLoad = true;
     provideShareContext();
-    QStringList candidates{QCoreApplication::applicationDirPath() + QLatin1String("/brandle_web")};
+    // Beside the program (a build or portable folder), then where an installation puts it.
+    const QString programDir = QCoreApplication::applicationDirPath();
+    QStringList candidates{programDir + QLatin1String("/brandle_web"),
+                           programDir + QLatin1String("/../lib/brandle/brandle_web")};
 #ifdef BRANDLE_WEB_MODULE_DIR
     candidates << QStringLiteral(BRANDLE_WEB_MODULE_DIR "/brandle_web");
 #endif

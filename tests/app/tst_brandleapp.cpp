@@ -6,29 +6,16 @@
 #include "platform/Store.h"
 #include "platform/StoreKeys.h"
 #include "platform/mConstants.h"
-#include "windows/WebWindows.h"
 
-#include <QCheckBox>
 #include <QSignalSpy>
 #include <QTabWidget>
 #include <QTest>
 
 using namespace Qt::Literals::StringLiterals;
 
-namespace {
-
-void store(const char* key, const QString& value)
-{
-    SaveAppSetting(StoreKeys::SectionApp, QLatin1String(key), value);
-}
-
-} // namespace
-
-// The resident program without a real service host: the status host answers "Closed", so a
-// lookup that starts ends at once without a page.
+// The resident program with a service host that answers "Closed": a lookup ends at once.
 class TestBrandleApp : public QObject {
     Q_OBJECT
-
     TestServer m_host;
     QList<MessageBox::Request> m_boxes;
 
@@ -50,86 +37,52 @@ private slots:
         m_boxes.clear();
     }
 
-    void firstRunShowsTheSettings()
+    // The settings show without a Primary URL; a stored one is checked only with AutoCheck "1".
+    void startUp_data()
     {
-        BrandleApp app;
-        app.OpenParlo(0);
-        QVERIFY(app.settings()->isVisible());
-        QVERIFY(!app.driver()->isRunning());
-        QCOMPARE(oProps.History(), u"5"_s);
-        QCOMPARE(oProps.Logging(), QString());
-        QCOMPARE(app.tray()->tip(), u"Brandle"_s);
-        QVERIFY(!app.settings()->bChanged());
-        const auto box = [&](const char* name) {
-            return app.settings()->findChild<QCheckBox*>(QLatin1String(name))->isChecked();
-        };
-        QVERIFY(box("chkLogging") && box("chkHourCheck") && !box("chkPlaySound") &&
-                box("chkWindowTop"));
-        // Nothing is stored until the user saves.
-        QCOMPARE(GetAppSetting(StoreKeys::SectionApp, StoreKeys::Logging), QString());
-    }
-
-    void startUpCheck_data()
-    {
+        QTest::addColumn<QString>("url");
         QTest::addColumn<QString>("autoCheck");
         QTest::addColumn<bool>("checks");
-        QTest::newRow("on") << "1" << true;
-        QTest::newRow("off") << "0" << false;
-        QTest::newRow("never saved") << "" << false;
+        // clang-format off
+        QTest::newRow("first run") << "" << "" << false;
+        QTest::newRow("AutoCheck 1") << "HTTP://Example.com" << "1" << true;
+        QTest::newRow("AutoCheck never saved") << "HTTP://Example.com" << "" << false;
+        // clang-format on
     }
-    void startUpCheck()
+    void startUp()
     {
+        QFETCH(QString, url);
         QFETCH(QString, autoCheck);
         QFETCH(bool, checks);
-        store("URL1", u"HTTP://Example.com"_s);
-        store("HrCks", autoCheck);
+        SaveAppSetting(StoreKeys::SectionApp, StoreKeys::PrimaryUrl, url);
+        SaveAppSetting(StoreKeys::SectionApp, StoreKeys::AutoCheck, autoCheck);
         BrandleApp app;
         app.timer()->stop(); // only the start-up check counts here
         QSignalSpy done(app.driver(), &LookupDriver::finished);
         app.OpenParlo(0);
-        QVERIFY(!app.settings()->isVisible());
+        QCOMPARE(app.settings()->isVisible(), url.isEmpty());
         QCOMPARE(app.driver()->isRunning(), checks);
-        if (checks) {
-            QVERIFY(done.wait(10000));
-            QCOMPARE(app.tray()->tip(), u"Brandle\r\nURL: HTTP://Example.com"_s);
-        }
+        QVERIFY(!checks || done.wait(10000));
+        QCOMPARE(app.tray()->tip(),
+                 checks ? u"Brandle\r\nURL: HTTP://Example.com"_s : u"Brandle"_s);
+        QCOMPARE(oProps.History(), u"5"_s);
+        QVERIFY(!app.settings()->bChanged());
+        if (url.isEmpty()) // nothing is stored until the user saves
+            QCOMPARE(GetAppSetting(StoreKeys::SectionApp, StoreKeys::Logging), QString());
     }
 
-    void recallBeforeAnyLookupDoesNothing()
-    {
-        BrandleApp app;
-        app.mnuPopLastCount_Click();
-        QVERIFY(loadedWebWindows() == nullptr);
-    }
-
-    // A recent lookup is checked only when the settings are valid: the Primary URL box is empty.
-    void recentLookupNeedsAPrimaryUrl()
-    {
-        BrandleApp app;
-        app.OpenParlo(0);
-        app.mnuPopHist_Click(u"example.org"_s);
-        QVERIFY(!app.driver()->isRunning());
-        QCOMPARE(m_boxes.size(), 1);
-        QVERIFY(m_boxes.first().text.contains(u"Primary URL"_s));
-    }
-
+    // A recent lookup is refused while the Primary URL box is empty; a double-click opens the
+    // settings on "Main URL", a single click does nothing.
     void trayMenu()
     {
         BrandleApp app;
         QStringList captions;
         for (QAction* a : app.tray()->menu()->actions())
             captions << (a->isSeparator() ? u"-"_s : a->text());
-        QCOMPARE(captions,
-                 (QStringList{u"&Refresh Count"_s, u"-"_s, u"Recall &Count"_s, u"&Close Count"_s,
-                              u"-"_s, u"&URL Settings"_s, u"&Quick Graph"_s, u"&Recent Lookups"_s,
-                              u"-"_s, u"E&xit"_s}));
-        store("URLGet1", u"a.com"_s);
-        store("URLGet2", u"b.com"_s);
-        oProps.setHistory(u"5"_s);
-        emit app.tray()->menu()->aboutToShow();
-        QVERIFY(app.tray()->menu()->actions().at(7)->isVisible());
-
-        // A double-click opens the settings on "Main URL"; a single click does nothing.
+        QCOMPARE(captions.join(u'|'), u"&Refresh Count|-|Recall &Count|&Close Count|-|&URL "
+                                      "Settings|&Quick Graph|&Recent Lookups|-|E&xit"_s);
+        app.mnuPopHist_Click(u"example.org"_s);
+        QVERIFY(m_boxes.value(0).text.contains(u"Primary URL"_s));
         app.settings()->tabs()->setCurrentIndex(1);
         emit app.tray()->icon()->activated(QSystemTrayIcon::Trigger);
         QVERIFY(!app.settings()->isVisible());
