@@ -1,5 +1,6 @@
 // SPDX-License-Identifier: MIT
 #include "TestMain.h"
+#include "TestSupport.h"
 
 #include "platform/LocaleText.h"
 
@@ -52,15 +53,12 @@ private slots:
         brandle.start(QStringLiteral(BRANDLE_BIN), {});
         const QString page = m_dir.filePath(u"home/ParloMsg.html"_s);
         QTRY_VERIFY_WITH_TIMEOUT(QFile::exists(page), 30000);
-        QFile log(m_dir.filePath(u"home/LinkLogs/"_s) + LocaleText::mmddyy(QDate::currentDate()) +
-                  u".lox"_s);
-        QTRY_VERIFY_WITH_TIMEOUT(log.exists(), 10000);
-        QVERIFY(log.open(QIODevice::ReadOnly));
-        const QByteArray line = log.readAll();
-        QVERIFY2(line.startsWith("<Results Site=\"example.com\" Total=\""), line.constData());
-        QFile html(page);
-        QVERIFY(html.open(QIODevice::ReadOnly));
-        QVERIFY(html.readAll().contains("Alpha Search"));
+        const QString log = m_dir.filePath(u"home/LinkLogs/"_s) +
+                            LocaleText::mmddyy(QDate::currentDate()) + u".lox"_s;
+        QTRY_VERIFY_WITH_TIMEOUT(QFile::exists(log), 10000);
+        QVERIFY2(readText(log).startsWith(u"<Results Site=\"example.com\" Total=\""_s),
+                 qPrintable(readText(log)));
+        QVERIFY(readText(page).contains(u"Alpha Search"_s));
 
         QProcess second;
         second.setProcessEnvironment(m_env);

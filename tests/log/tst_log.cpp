@@ -7,7 +7,6 @@
 #include "platform/mConstants.h"
 
 #include <QDir>
-#include <QFile>
 #include <QTest>
 
 using namespace Qt::Literals::StringLiterals;
@@ -36,11 +35,7 @@ private slots:
     {
         const QDate day(2026, 12, 31);
         ManualClock clock(QDateTime(day, QTime(23, 0)));
-        QVERIFY(QDir().mkpath(logFolder()));
-        QFile cut(linkLogFile(day));
-        QVERIFY(cut.open(QIODevice::WriteOnly));
-        cut.write(line(u"a.com"_s, u"9,999"_s).left(50).toUtf8());
-        cut.close();
+        QVERIFY(writeFile(linkLogFile(day), line(u"a.com"_s, u"9,999"_s).left(50).toUtf8()));
         WriteLinkLog(line(u"a.com"_s, u"1,000"_s));
         clock.set(QDateTime(day, QTime(23, 59, 59)));
         WriteLinkLog(line(u"a.com"_s, u"1,003"_s));
@@ -49,9 +44,7 @@ private slots:
         QCOMPARE(QDir(logFolder()).entryList(QDir::Files),
                  (QStringList{u"010127.lox"_s, u"123126.lox"_s}));
         QCOMPARE(ReadLinkLogDay(u"a.com"_s, day), element(u"123126"_s, u"1002"_s));
-        QFile next(linkLogFile(day.addDays(1)));
-        QVERIFY(next.open(QIODevice::ReadOnly));
-        QCOMPARE(next.readAll(), (line(u"a.com"_s, u"30"_s) + u"\r\n"_s).toUtf8());
+        QCOMPARE(readText(linkLogFile(day.addDays(1))), line(u"a.com"_s, u"30"_s) + u"\r\n"_s);
     }
 
     void readDay_data()
@@ -79,15 +72,10 @@ private slots:
         QFETCH(QString, site);
         QFETCH(QString, count);
         const QDate day(2026, 12, 5);
-        if (!lines.isEmpty()) {
-            QVERIFY(QDir().mkpath(logFolder()));
-            QFile out(linkLogFile(day));
-            QVERIFY(out.open(QIODevice::WriteOnly));
-            for (const QString& e : lines.split(u'|')) {
-                const QString text =
-                    e.startsWith(u'<') ? e : line(e.section(u'=', 0, 0), e.section(u'=', 1));
-                out.write((text + u"\r\n"_s).toUtf8());
-            }
+        for (const QString& e : lines.split(u'|', Qt::SkipEmptyParts)) {
+            const QString text =
+                e.startsWith(u'<') ? e : line(e.section(u'=', 0, 0), e.section(u'=', 1));
+            QVERIFY(writeFile(linkLogFile(day), (text + u"\r\n"_s).toUtf8(), true));
         }
         QCOMPARE(ReadLinkLogDay(site, day),
                  count.isEmpty() ? QString() : element(u"120526"_s, count));

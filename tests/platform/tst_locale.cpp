@@ -20,7 +20,6 @@ private slots:
         QTest::newRow("surrounding blanks") << " 12 " << true << "12 12";
         QTest::newRow("half down to even") << "2.5" << true << "2 2";
         QTest::newRow("half up to even") << "3.5" << true << "4 4";
-        QTest::newRow("negative half") << "-2.5" << true << "-2 -2";
         QTest::newRow("exponent") << "-1.2e6" << true << "-1200000 -1,200,000";
         QTest::newRow("max") << "2,147,483,647" << true << "2147483647 2,147,483,647";
         QTest::newRow("one beyond max") << "2147483648" << true << "error 6";
@@ -54,8 +53,6 @@ private slots:
         QTest::addColumn<QString>("general");
         QTest::addColumn<QString>("mmddyy");
         // clang-format off
-        QTest::newRow("morning")
-            << QDateTime({2026, 12, 6}, {7, 23, 58}) << "12/6/2026 7:23:58 AM" << "120626";
         QTest::newRow("afternoon, leading zeros")
             << QDateTime(QDate(2004, 2, 9), QTime(13, 5, 9)) << "2/9/2004 1:05:09 PM" << "020904";
         QTest::newRow("one second past midnight")

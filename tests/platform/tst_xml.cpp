@@ -1,5 +1,6 @@
 // SPDX-License-Identifier: MIT
 #include "TestMain.h"
+#include "TestSupport.h"
 
 #include "platform/Errors.h"
 #include "platform/Xml.h"
@@ -19,12 +20,7 @@ class TestXml : public QObject {
     QString secretUrl() const { return QUrl::fromLocalFile(m_dir.filePath(u"s.xml"_s)).toString(); }
 
 private slots:
-    void initTestCase()
-    {
-        QFile secret(m_dir.filePath(u"s.xml"_s));
-        QVERIFY(secret.open(QIODevice::WriteOnly));
-        secret.write("<s>TOPSECRET</s>");
-    }
+    void initTestCase() { QVERIFY(writeFile(m_dir.filePath(u"s.xml"_s), "<s>TOPSECRET</s>")); }
 
     void childRule_data()
     {
@@ -52,7 +48,7 @@ private slots:
     void firstElementText_data()
     {
         QTest::addColumn<QString>("xml");
-        QTest::addColumn<QString>("text"); // of the first F; "error" when parsing fails
+        QTest::addColumn<QString>("text"); // of the first F
         // clang-format off
         QTest::newRow("nested deeper") << "<r><x><y><F>deep</F></y></x></r>" << "deep";
         QTest::newRow("first of two wins") << "<r><a><F>one</F></a><F>two</F></r>" << "one";
@@ -60,71 +56,41 @@ private slots:
         QTest::newRow("entities resolved") << "<r><F>&lt;b&gt; &amp; &#233;</F></r>" << "<b> & é";
         QTest::newRow("external entity not loaded")
             << "<!DOCTYPE r [<!ENTITY x SYSTEM \"SECRET\">]><r><F>[&x;]</F></r>" << "[]";
-        QTest::newRow("unclosed") << "<r><F></r>" << "error";
         // clang-format on
     }
     void firstElementText()
     {
         QFETCH(QString, xml);
         QFETCH(QString, text);
-        try {
-            const XmlDocument doc = XmlDocument::parse(xml.replace(u"SECRET"_s, secretUrl()));
-            QCOMPARE(doc.firstElement(u"F"_s).text(), text);
-            QVERIFY(!doc.serialize().contains(u"TOPSECRET"_s));
-        } catch (const BrandleError& e) {
-            QCOMPARE(e.code(), ErrorCode::XmlParse);
-            QCOMPARE(u"error"_s, text);
-        }
+        const XmlDocument doc = XmlDocument::parse(xml.replace(u"SECRET"_s, secretUrl()));
+        QCOMPARE(doc.firstElement(u"F"_s).text(), text);
+        QVERIFY(!doc.serialize().contains(u"TOPSECRET"_s));
     }
 
-    // The results are merged in by replacing the literal "<LPResults></LPResults>".
-    void placeholderSurvivesSerialization_data()
+    // A style sheet that would write or read a file is refused.
+    void transformRefused_data()
     {
-        QTest::addColumn<QString>("xml");
-        QTest::newRow("empty-element tag") << "<r><a>1</a><LPResults/></r>";
-        QTest::newRow("declaration, blank in tag")
-            << "<?xml version=\"1.0\" encoding=\"ISO-8859-1\"?>\n<r><LPResults /></r>";
-    }
-    void placeholderSurvivesSerialization()
-    {
-        QFETCH(QString, xml);
-        const QString text = XmlDocument::parse(xml).serialize();
-        QVERIFY2(text.contains(u"<LPResults></LPResults>"_s), qPrintable(text));
-        QVERIFY2(!text.startsWith(u"<?xml"_s), qPrintable(text));
-    }
-
-    void transform_data()
-    {
-        QTest::addColumn<QString>("body");   // %1: a file to write
-        QTest::addColumn<QString>("output"); // "": refused
-        // clang-format off
-        QTest::newRow("renders") << "<p><xsl:value-of select=\"/r/@s\"/></p>" << "<p>a.com</p>";
+        QTest::addColumn<QString>("body"); // %1: a file to write
         QTest::newRow("write with xsl:document")
-            << "<xsl:document href=\"%1\" method=\"text\">pwned</xsl:document>" << "";
-        QTest::newRow("read with document()") << "<xsl:value-of select=\"document('SECRET')\"/>"
-                                              << "";
-        // clang-format on
+            << u"<xsl:document href=\"%1\" method=\"text\">pwned</xsl:document>"_s;
+        QTest::newRow("read with document()") << u"<xsl:value-of select=\"document('SECRET')\"/>"_s;
     }
-    void transform()
+    void transformRefused()
     {
         QFETCH(QString, body);
-        QFETCH(QString, output);
         const QString target = m_dir.filePath(u"written.txt"_s);
         const QString sheet =
             u"<xsl:stylesheet version=\"1.1\" xmlns:xsl=\"http://www.w3.org/1999/XSL/Transform\">"
             "<xsl:template match=\"/\">%1</xsl:template></xsl:stylesheet>"_s.arg(
                 body.replace(u"%1"_s, target).replace(u"SECRET"_s, secretUrl()));
-        QString html;
-        bool refused = false;
         try {
-            html =
-                xslTransform(XmlDocument::parse(u"<r s=\"a.com\"/>"_s), XmlDocument::parse(sheet));
+            const QString html =
+                xslTransform(XmlDocument::parse(u"<r/>"_s), XmlDocument::parse(sheet));
+            QFAIL(qPrintable(html));
         } catch (const BrandleError& e) {
-            refused = e.code() == ErrorCode::XslTransform;
+            QCOMPARE(e.code(), ErrorCode::XslTransform);
         }
         QVERIFY(!QFile::exists(target));
-        QCOMPARE(refused, output.isEmpty());
-        QVERIFY2(html.contains(output), qPrintable(html));
     }
 };
 

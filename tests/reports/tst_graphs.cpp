@@ -2,17 +2,13 @@
 #include "TestMain.h"
 #include "TestSupport.h"
 
-#include "platform/LocaleText.h"
+#include "log/LinkLog.h"
 #include "platform/MessageBox.h"
-#include "platform/Paths.h"
-#include "platform/mConstants.h"
 #include "reports/GraphsTab.h"
 #include "reports/LinkChart.h"
 
 #include <QApplication>
 #include <QComboBox>
-#include <QDir>
-#include <QFile>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QTest>
@@ -20,19 +16,10 @@
 using namespace Qt::Literals::StringLiterals;
 using View = GraphsTab::View;
 
-static QString logFolder()
-{
-    return Paths::inProgramFolder(mConstants::LogFolderName);
-}
-
 static void logDay(const QDate& day, int total, const QString& site = u"a.com"_s)
 {
-    QDir().mkpath(logFolder());
-    QFile file(logFolder() + u'/' + LocaleText::mmddyy(day) + mConstants::LogFileSuffix);
-    QVERIFY(file.open(QIODevice::WriteOnly));
-    file.write(u"<Results Site=\"%1\" Total=\"%2\"><Engine/></Results>\r\n"_s.arg(site)
-                   .arg(total)
-                   .toUtf8());
+    const QString line = u"<Results Site=\"%1\" Total=\"%2\"><Engine/></Results>\r\n"_s;
+    QVERIFY(writeFile(linkLogFile(day), line.arg(site).arg(total).toUtf8()));
 }
 
 template <typename T> static T* child(const QWidget& parent, const char* name)

@@ -16,17 +16,11 @@
 
 using namespace Qt::Literals::StringLiterals;
 
-static const QString Heading = u"The following fields are missing or invalid:\r\n"_s;
-
-static QString stored(QLatin1String key)
-{
-    return GetAppSetting(StoreKeys::SectionApp, key);
-}
-
 struct Window {
     frmSettings w;
     QLineEdit* url = w.findChild<QLineEdit*>(u"txtSearchURL"_s);
     QCheckBox* box(const QString& name) const { return w.findChild<QCheckBox*>(name); }
+    static QString stored(QLatin1String key) { return GetAppSetting(StoreKeys::SectionApp, key); }
 };
 
 class TestFrmSettings : public QObject {
@@ -34,19 +28,16 @@ class TestFrmSettings : public QObject {
     QList<MessageBox::Request> m_boxes;
 
 private slots:
-    void initTestCase()
-    {
-        MessageBox::setTestHook([this](const MessageBox::Request& r) {
-            m_boxes << r;
-            return QMessageBox::Ok;
-        });
-    }
     void cleanupTestCase() { MessageBox::setTestHook(nullptr); }
     void init()
     {
         clearStore();
         oProps = clsProps();
         m_boxes.clear();
+        MessageBox::setTestHook([this](const MessageBox::Request& r) {
+            m_boxes << r;
+            return QMessageBox::Ok;
+        });
     }
 
     // Refused: nothing is written and the edits still count as unsaved. Saved: the store and
@@ -57,7 +48,6 @@ private slots:
         QTest::addColumn<QString>("history");
         QTest::addColumn<QString>("lines"); // after the heading; empty when valid
         QTest::newRow("valid") << u" HTTP://Site.COM "_s << u"5"_s << QString();
-        QTest::newRow("empty url") << QString() << u"5"_s << u"Primary URL\r\n"_s;
         QTest::newRow("spaces only") << u"   "_s << u"5"_s << u"Primary URL\r\n"_s;
         QTest::newRow("both") << QString() << u"x"_s
                               << u"Primary URL\r\nURL history must be numberic\r\n"_s;
@@ -76,62 +66,56 @@ private slots:
         win.box(u"chkPlaySound"_s)->setChecked(true);
         win.w.findChild<QPushButton*>(u"cmdSave"_s)->click();
         QCOMPARE(m_boxes.size() == 1 ? m_boxes[0].text : QString(),
-                 valid ? QString() : Heading + lines);
-        QCOMPARE(stored(StoreKeys::PrimaryUrl), valid ? url : QString());
-        QCOMPARE(stored(StoreKeys::AutoCheck), valid ? u"0"_s : QString());
+                 valid ? QString() : u"The following fields are missing or invalid:\r\n"_s + lines);
+        QCOMPARE(Window::stored(StoreKeys::PrimaryUrl), valid ? url : QString());
+        QCOMPARE(Window::stored(StoreKeys::AutoCheck), valid ? u"0"_s : QString());
         QCOMPARE(oProps.AutoCheck() + oProps.PlaySound(), valid ? u"01"_s : QString());
         QCOMPARE(oProps.URLName(), u"previous.com"_s);
         QCOMPARE(win.w.bChanged(), !valid);
     }
 
-    // Keys carry the text of the desktop's key events (Delete sends DEL on X11).
+    // A character typed into the URL box carries the text of the desktop's key event (Delete
+    // sends DEL on X11).
     void changedFlag_data()
     {
-        QTest::addColumn<QString>("box"); // a check box to click, or empty for a key in the URL box
-        QTest::addColumn<int>("key");
-        QTest::addColumn<QString>("text");
+        QTest::addColumn<QString>("input"); // a check box to click, or a character to type
         QTest::addColumn<bool>("changed");
-        QTest::newRow("character") << QString() << int(Qt::Key_A) << u"a"_s << true;
-        QTest::newRow("delete") << QString() << int(Qt::Key_Delete) << u"\x7f"_s << false;
-        QTest::newRow("logging box") << u"chkLogging"_s << 0 << QString() << true;
-        QTest::newRow("topmost box") << u"chkWindowTop"_s << 0 << QString() << false;
+        QTest::newRow("character") << u"a"_s << true;
+        QTest::newRow("delete") << u"\x7f"_s << false;
+        QTest::newRow("logging box") << u"chkLogging"_s << true;
+        QTest::newRow("topmost box") << u"chkWindowTop"_s << false;
     }
     void changedFlag()
     {
-        QFETCH(QString, box);
-        QFETCH(int, key);
-        QFETCH(QString, text);
+        QFETCH(QString, input);
         QFETCH(bool, changed);
         Window win;
         win.w.show();
         win.url->setText(u"a.com"_s);
-        if (box.isEmpty()) {
-            win.url->setFocus();
-            QTest::sendKeyEvent(QTest::Click, win.url, Qt::Key(key), text, Qt::NoModifier);
-        } else {
-            QTest::mouseClick(win.box(box), Qt::LeftButton);
-        }
+        win.url->setFocus();
+        if (input.size() > 1)
+            QTest::mouseClick(win.box(input), Qt::LeftButton);
+        else
+            QTest::sendKeyEvent(QTest::Click, win.url,
+                                input == u"\x7f"_s ? Qt::Key_Delete : Qt::Key_A, input, {});
         QCOMPARE(win.w.bChanged(), changed);
     }
 
     void fillFromProps_data()
     {
         QTest::addColumn<QString>("record");  // Logging, AutoCheck, PlaySound, WindowTop
-        QTest::addColumn<QString>("checked"); // the four boxes afterwards
-        QTest::addColumn<bool>("changed");
+        QTest::addColumn<QString>("checked"); // boxes afterwards, " changed" if bChanged
         // clang-format off
-        QTest::newRow("empty record gives defaults") << u",,,"_s << "1101" << true;
-        QTest::newRow("all on") << u"1,1,1,1"_s << "1111" << false;
-        QTest::newRow("only topmost off") << u"1,1,1,0"_s << "1110" << false;
-        QTest::newRow("only \"1\" is on") << u"2,1,true,1"_s << "0101" << true;
+        QTest::newRow("empty record gives defaults") << ",,," << "1101 changed";
+        QTest::newRow("only topmost off") << "1,1,1,0" << "1110";
+        QTest::newRow("only \"1\" is on") << "2,1,true,1" << "0101 changed";
         // clang-format on
     }
     void fillFromProps()
     {
         QFETCH(QString, record);
-        const QStringList flags = record.split(u',');
         QFETCH(QString, checked);
-        QFETCH(bool, changed);
+        const QStringList flags = record.split(u',');
         oProps.setURLName(u"HTTP://Example.com"_s);
         oProps.setLogging(flags[0]);
         oProps.setAutoCheck(flags[1]);
@@ -139,43 +123,38 @@ private slots:
         oProps.setWindowTop(flags[3]);
         Window win;
         win.w.fillFromProps();
-
         QString states;
         for (const QString& name :
              {u"chkLogging"_s, u"chkHourCheck"_s, u"chkPlaySound"_s, u"chkWindowTop"_s})
             states += win.box(name)->isChecked() ? u'1' : u'0';
-        QCOMPARE(states, checked);
-        QCOMPARE(win.w.bChanged(), changed);
+        QCOMPARE(states + (win.w.bChanged() ? u" changed"_s : QString()), checked);
         QCOMPARE(win.w.graphsTab()->txtChartURL()->text(), u"HTTP://Example.com"_s);
     }
 
+    // Edited settings are written before the lookup of the site is asked for.
     void checkURL_data()
     {
-        QTest::addColumn<QString>("primary"); // the Primary URL box
         QTest::addColumn<QString>("url");
         QTest::addColumn<bool>("changed");
         QTest::addColumn<QString>("site");
         QTest::newRow("prefix in capitals, saved first")
-            << u"primary.com"_s << u"HTTP://Example.COM/x"_s << true << u"example.com/x"_s;
-        QTest::newRow("unchanged, nothing written")
-            << u"primary.com"_s << u"Http://a.com"_s << false << u"a.com"_s;
+            << u"HTTP://Example.COM/x"_s << true << u"example.com/x"_s;
+        QTest::newRow("unchanged, nothing written") << u"Http://a.com"_s << false << u"a.com"_s;
     }
     void checkURL()
     {
-        QFETCH(QString, primary);
         QFETCH(QString, url);
         QFETCH(bool, changed);
         QFETCH(QString, site);
         Window win;
-        win.url->setText(primary);
+        win.url->setText(u"primary.com"_s);
         win.w.setChanged(changed);
-        // Edited settings are written before the lookup is asked for.
         QStringList seen;
         connect(&win.w, &frmSettings::lookupRequested, this,
-                [&](const QString& s) { seen << s << stored(StoreKeys::PrimaryUrl); });
+                [&](const QString& s) { seen << s << Window::stored(StoreKeys::PrimaryUrl); });
         win.w.CheckURL(url);
         QVERIFY(m_boxes.isEmpty());
-        QCOMPARE(seen, (QStringList{site, changed ? primary : QString()}));
+        QCOMPARE(seen, (QStringList{site, changed ? u"primary.com"_s : QString()}));
         QVERIFY(!win.w.bChanged());
     }
 };

@@ -14,6 +14,7 @@ using TestApplication = QApplication;
 using TestApplication = QCoreApplication;
 #endif
 
+#include <algorithm>
 #include <cstring>
 #include <utility>
 #include <vector>
@@ -47,23 +48,20 @@ int main(int argc, char* argv[])
 #endif
     TestApplication app(argc, argv);
 
-    const char* only = nullptr;
-    if (argc > 1 && argv[1][0] != '-') {
-        for (const auto& test : registry()) {
-            if (std::strcmp(test.first, argv[1]) == 0)
-                only = argv[1];
-        }
-    }
+    // A first argument naming a registered class runs that class only.
     std::vector<char*> args(argv, argv + argc);
+    const auto named = [&](const char* name) {
+        return argc > 1 && std::strcmp(name, argv[1]) == 0;
+    };
+    const bool only = std::any_of(registry().begin(), registry().end(),
+                                  [&](const auto& test) { return named(test.first); });
     if (only)
         args.erase(args.begin() + 1);
 
     int failures = 0;
     for (const auto& test : registry()) {
-        if (only && std::strcmp(test.first, only) != 0)
-            continue;
-        const std::unique_ptr<QObject> object = test.second();
-        failures += QTest::qExec(object.get(), int(args.size()), args.data());
+        if (!only || named(test.first))
+            failures += QTest::qExec(test.second().get(), int(args.size()), args.data());
     }
     return failures == 0 ? 0 : 1;
 }

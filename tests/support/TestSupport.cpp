@@ -3,6 +3,9 @@
 
 #include "platform/mConstants.h"
 
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
 #include <QSettings>
 
 #include <httplib.h>
@@ -22,20 +25,18 @@ void clearStore()
     store.sync();
 }
 
-ScopedEnv::ScopedEnv(const char* name, const QByteArray& value)
-    : m_name(name)
-    , m_old(qgetenv(name))
-    , m_had(qEnvironmentVariableIsSet(name))
+QString readText(const QString& path)
 {
-    qputenv(name, value);
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? QString::fromUtf8(file.readAll()) : u"<missing>"_qs;
 }
 
-ScopedEnv::~ScopedEnv()
+bool writeFile(const QString& path, const QByteArray& bytes, bool append)
 {
-    if (m_had)
-        qputenv(m_name, m_old);
-    else
-        qunsetenv(m_name);
+    QFile file(path);
+    return QDir().mkpath(QFileInfo(path).path()) &&
+           file.open(append ? QIODevice::Append : QIODevice::WriteOnly) &&
+           file.write(bytes) == bytes.size();
 }
 
 TestServer::TestServer()
@@ -45,7 +46,11 @@ TestServer::TestServer()
 
 TestServer::~TestServer()
 {
-    stop();
+    m_stopping = true;
+    if (m_thread.joinable()) {
+        m_server->stop();
+        m_thread.join();
+    }
 }
 
 void TestServer::route(const QString& path, const QByteArray& body, int status,
@@ -54,7 +59,9 @@ void TestServer::route(const QString& path, const QByteArray& body, int status,
     const std::string type = contentType.toStdString();
     const std::string content = body.toStdString();
     m_server->Get(path.toStdString(), [=](const httplib::Request&, httplib::Response& response) {
-        wait(delayMs);
+        const auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(delayMs);
+        while (!m_stopping && std::chrono::steady_clock::now() < end)
+            std::this_thread::sleep_for(std::chrono::milliseconds(5));
         response.status = status;
         response.set_content(content, type.c_str());
     });
@@ -70,65 +77,15 @@ void TestServer::start()
         std::this_thread::sleep_for(std::chrono::milliseconds(1));
 }
 
-void TestServer::stop()
-{
-    m_stopping = true;
-    if (m_thread.joinable()) {
-        m_server->stop();
-        m_thread.join();
-    }
-}
-
-QString TestServer::hostPort() const
-{
-    return QStringLiteral("127.0.0.1:%1").arg(m_port);
-}
-
-QString TestServer::url(const QString& path) const
-{
-    return QLatin1String("http://") + hostPort() + path;
-}
-
-void TestServer::wait(int ms) const
-{
-    const auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(ms);
-    while (!m_stopping && std::chrono::steady_clock::now() < end)
-        std::this_thread::sleep_for(std::chrono::milliseconds(5));
-}
-
-namespace {
-
-int bindLoopback(int fd)
-{
-    sockaddr_in address{};
-    address.sin_family = AF_INET;
-    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    address.sin_port = 0;
-    if (::bind(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0)
-        return 0;
-    socklen_t length = sizeof address;
-    ::getsockname(fd, reinterpret_cast<sockaddr*>(&address), &length);
-    return ntohs(address.sin_port);
-}
-
-} // namespace
-
-SilentServer::SilentServer()
-    : m_fd(::socket(AF_INET, SOCK_STREAM, 0))
-{
-    m_port = bindLoopback(m_fd);
-    ::listen(m_fd, 16);
-}
-
-SilentServer::~SilentServer()
-{
-    ::close(m_fd);
-}
-
 int closedPort()
 {
     const int fd = ::socket(AF_INET, SOCK_STREAM, 0);
-    const int port = bindLoopback(fd);
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    socklen_t length = sizeof address;
+    ::bind(fd, reinterpret_cast<sockaddr*>(&address), length);
+    ::getsockname(fd, reinterpret_cast<sockaddr*>(&address), &length);
     ::close(fd);
-    return port;
+    return ntohs(address.sin_port);
 }

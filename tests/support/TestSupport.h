@@ -7,8 +7,8 @@
 #include <QString>
 
 #include <atomic>
-#include <functional>
 #include <memory>
+#include <optional>
 #include <thread>
 
 namespace httplib {
@@ -17,6 +17,11 @@ class Server;
 
 // Removes every key of the settings store.
 void clearStore();
+
+// The text of a UTF-8 file, or "<missing>" when it cannot be read.
+QString readText(const QString& path);
+// Writes (or appends) bytes to the file, creating its folder; false when that fails.
+bool writeFile(const QString& path, const QByteArray& bytes, bool append = false);
 
 // A clock that shows the time it is given; installed while it lives.
 class ManualClock final : public Clock {
@@ -37,13 +42,17 @@ private:
 // Sets an environment variable while it lives.
 class ScopedEnv {
 public:
-    ScopedEnv(const char* name, const QByteArray& value);
-    ~ScopedEnv();
+    ScopedEnv(const char* name, const QByteArray& value)
+        : m_name(name)
+        , m_old(qEnvironmentVariableIsSet(name) ? std::optional(qgetenv(name)) : std::nullopt)
+    {
+        qputenv(name, value);
+    }
+    ~ScopedEnv() { m_old ? qputenv(m_name, *m_old) : qunsetenv(m_name); }
 
 private:
     const char* m_name;
-    QByteArray m_old;
-    bool m_had;
+    std::optional<QByteArray> m_old;
 };
 
 // An HTTP server on 127.0.0.1 in the test process, playing the service host and the engines.
@@ -53,35 +62,18 @@ public:
     TestServer();
     ~TestServer();
 
-    // Answers GET path with the body; delayMs holds the answer back (ended early on stop).
+    // Answers GET path with the body; delayMs holds the answer back (ended early on destruction).
     void route(const QString& path, const QByteArray& body, int status = 200,
                const QString& contentType = QStringLiteral("text/plain"), int delayMs = 0);
     httplib::Server& server() { return *m_server; }
-
     void start();
-    void stop();
-    int port() const { return m_port; }
-    QString hostPort() const;               // "127.0.0.1:port"
-    QString url(const QString& path) const; // "http://127.0.0.1:port" + path
-    // Sleeps up to ms, ending early when the server stops.
-    void wait(int ms) const;
+    QString hostPort() const { return QStringLiteral("127.0.0.1:%1").arg(m_port); }
+    QString url(const QString& path) const { return QLatin1String("http://") + hostPort() + path; }
 
 private:
     std::unique_ptr<httplib::Server> m_server;
     std::thread m_thread;
     std::atomic<bool> m_stopping{false};
-    int m_port = 0;
-};
-
-// A port on 127.0.0.1 that accepts connections but never answers.
-class SilentServer {
-public:
-    SilentServer();
-    ~SilentServer();
-    int port() const { return m_port; }
-
-private:
-    int m_fd = -1;
     int m_port = 0;
 };
 

@@ -15,78 +15,51 @@ private slots:
     {
         QTest::addColumn<QString>("url");
         QTest::addColumn<QString>("tip");
-        QTest::newRow("as typed") << "HTTP://Example.COM"
-                                  << "Brandle\r\nURL: HTTP://Example.COM";
-        QTest::newRow("empty") << ""
-                               << "Brandle\r\nURL: ";
-        const QString name70 = QString(70, u'a');
-        // 14 characters of "Brandle\r\nURL: " + "http://" leave 43 of the name.
-        QTest::newRow("70-character name cut at 64")
-            << u"http://"_s + name70 << u"Brandle\r\nURL: http://"_s + QString(43, u'a');
-        QTest::newRow("exactly 64")
-            << QString(50, u'b') << u"Brandle\r\nURL: "_s + QString(50, u'b');
+        const QString head = u"Brandle\r\nURL: "_s; // 14 characters
+        QTest::newRow("as typed") << u"HTTP://Example.COM"_s << head + u"HTTP://Example.COM"_s;
+        QTest::newRow("cut at 64")
+            << u"http://"_s + QString(70, u'a') << head + u"http://"_s + QString(43, u'a');
+        QTest::newRow("exactly 64") << QString(50, u'b') << head + QString(50, u'b');
     }
     void tip()
     {
         QFETCH(QString, url);
         QFETCH(QString, tip);
         QCOMPARE(trayTip(url), tip);
-        QVERIFY(trayTip(url).size() <= 64);
     }
 
-    // Stored "URLGet1".."URLGet5" as "k=value" pairs; the expected captions of the visible
-    // items from top to bottom.
+    // Rebuilds "limit:k=value,..." (for the stored "URLGet<k>") separated by ";"; the visible items
+    // from top to bottom as caption, "/tag" when the tag differs, "+" first when the submenu shows.
     void recentLookups_data()
     {
-        QTest::addColumn<QString>("history");
-        QTest::addColumn<QStringList>("stored");
-        QTest::addColumn<bool>("submenu");
-        QTest::addColumn<QStringList>("visible");
-        QTest::newRow("A and B") << "5" << QStringList{u"1=A"_s, u"2=B"_s} << true
-                                 << QStringList{u"B"_s, u"A"_s};
-        QTest::newRow("A to E") << "5"
-                                << QStringList{u"1=A"_s, u"2=B"_s, u"3=C"_s, u"4=D"_s, u"5=E"_s}
-                                << true << QStringList{u"E"_s, u"D"_s, u"C"_s, u"B"_s, u"A"_s};
-        QTest::newRow("empty store")
-            << "5" << QStringList{} << false << QStringList{u"History 5"_s};
-        QTest::newRow("only a middle key")
-            << "5" << QStringList{u"3=C"_s} << true << QStringList{u"C"_s};
-        QTest::newRow("keys above the limit ignored")
-            << "2" << QStringList{u"5=E"_s, u"1=A"_s} << true << QStringList{u"A"_s};
+        QTest::addColumn<QString>("rebuilds");
+        QTest::addColumn<QString>("visible");
+        // clang-format off
+        QTest::newRow("A to E") << "5:1=A,2=B,3=C,4=D,5=E" << "+E,D,C,B,A";
+        QTest::newRow("empty store") << "5:" << "History 5/";
+        QTest::newRow("only a middle key") << "5:3=C" << "+C";
+        QTest::newRow("keys above the limit ignored") << "2:5=E,1=A" << "+A";
+        QTest::newRow("bottom caption kept once nothing is stored") << "5:1=A;5:" << "A";
+        // clang-format on
     }
     void recentLookups()
     {
-        QFETCH(QString, history);
-        QFETCH(QStringList, stored);
-        QFETCH(bool, submenu);
-        QFETCH(QStringList, visible);
-        QHash<int, QString> store;
-        for (const QString& pair : stored)
-            store.insert(pair.section(u'=', 0, 0).toInt(), pair.section(u'=', 1));
+        QFETCH(QString, rebuilds);
+        QFETCH(QString, visible);
         RecentLookupsMenu menu;
-        menu.rebuild(history, [&](int k) { return store.value(k); });
-        QCOMPARE(menu.submenuVisible(), submenu);
+        for (const QString& rebuild : rebuilds.split(u';')) {
+            QHash<int, QString> store;
+            for (const QString& pair : rebuild.section(u':', 1).split(u',', Qt::SkipEmptyParts))
+                store.insert(pair.section(u'=', 0, 0).toInt(), pair.section(u'=', 1));
+            menu.rebuild(rebuild.section(u':', 0, 0), [&](int k) { return store.value(k); });
+        }
         QStringList shown;
         for (int i = 0; i < 5; ++i) {
-            if (menu.item(i).visible)
-                shown << menu.item(i).caption;
+            const RecentLookupsMenu::Item& item = menu.item(i);
+            if (item.visible)
+                shown << (item.tag == item.caption ? item.caption : item.caption + u'/' + item.tag);
         }
-        QCOMPARE(shown, visible);
-        for (int i = 0; i < 5; ++i) {
-            if (menu.item(i).visible && store.values().contains(menu.item(i).caption))
-                QCOMPARE(menu.item(i).tag, menu.item(i).caption);
-        }
-    }
-
-    // The bottom item keeps the caption of an earlier rebuild when nothing is stored any more.
-    void captionsPersist()
-    {
-        RecentLookupsMenu menu;
-        menu.rebuild(u"5"_s, [](int k) { return k == 1 ? u"A"_s : QString(); });
-        menu.rebuild(u"5"_s, [](int) { return QString(); });
-        QVERIFY(!menu.submenuVisible());
-        QCOMPARE(menu.item(4).caption, u"A"_s);
-        QCOMPARE(menu.item(4).tag, u"A"_s);
+        QCOMPARE((menu.submenuVisible() ? u"+"_s : QString()) + shown.join(u','), visible);
     }
 };
 
