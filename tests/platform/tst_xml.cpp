@@ -40,7 +40,8 @@ private slots:
         QFETCH(QString, xml);
         QFETCH(QStringList, children);
         QStringList names;
-        for (const XmlNode& child : XmlDocument::parse(xml).root().childNodes())
+        const XmlDocument doc = XmlDocument::parse(xml);
+        for (const XmlNode& child : doc.root().childNodes())
             names << child.name();
         QCOMPARE(names, children);
     }
