@@ -14,6 +14,7 @@
 #include "platform/mConstants.h"
 
 #include <QDir>
+#include <QFile>
 #include <QTest>
 
 #include <httplib.h>
@@ -158,6 +159,9 @@ private slots:
         QTest::newRow("engine without a count keeps its stored value")
             << same + u"A=100;B=200;TotalCount=300"_s << "A=-|B=250" << "0:0|250:1|250:2" << "3"
             << "A=100;B=250;TotalCount=250";
+        QTest::newRow("a stored count that is no number reads as 0")
+            << same + u"A=lots;B=150;TotalCount=200"_s << "A=100|B=200" << "100:1|200:1|300:1"
+            << "2" << "A=100;TotalCount=300";
         QTest::newRow("two engines of one name") << same + u"A=10;TotalCount=250"_s << "A=150|A=120"
             << "150:1|120:2|270:1" << "2" << "A=120;TotalCount=270";
         QTest::newRow("count beyond 32 bits")
@@ -236,6 +240,7 @@ private slots:
         QTest::newRow("schema without placeholder") << QString(two).remove(mConstants::ResultsPlaceholder)
             << "<p>results: 0 total:  first: <b>bold</b></p>";
         QTest::newRow("engine download failure") << engines(u"A=1|Down=dead"_s) << "";
+        QTest::newRow("page file cannot be written") << two << "unwritable";
         // clang-format on
     }
     void runLookup()
@@ -254,9 +259,19 @@ private slots:
             "</xsl:template></xsl:stylesheet>");
         service.start();
         const ScopedEnv env("BRANDLE_SERVICE_HOST", service.hostPort().toUtf8());
-        QVERIFY(writeFile(resultPagePath(), "earlier page"));
+        const bool unwritable = page == u"unwritable"_s;
+        QFile::remove(resultPagePath());
+        QVERIFY(unwritable ? QDir().mkpath(resultPagePath())
+                           : writeFile(resultPagePath(), "earlier page"));
 
         const LookupOutcome outcome = RunLookup(u"a.com"_s, m_props, m_ui);
+        if (unwritable) {
+            // Reported, not shown as if the earlier page were new.
+            QDir(resultPagePath()).removeRecursively();
+            QCOMPARE(outcome.error ? outcome.error->number() : 0, int(ErrorCode::FileAccess));
+            QVERIFY(m_props.XMLSchema().isEmpty());
+            return;
+        }
         QCOMPARE(outcome.kind, page.isEmpty() ? LookupOutcome::Kind::DownloadFailure
                                               : LookupOutcome::Kind::PageWritten);
         QCOMPARE(m_ui.events, (QStringList{u"loading"_s, u"close"_s}));
