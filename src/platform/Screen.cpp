@@ -13,6 +13,7 @@ ScreenTwips ScreenTwips::primary()
     s.dpiX = screen->logicalDotsPerInchX();
     s.dpiY = screen->logicalDotsPerInchY();
     const QRect geometry = screen->geometry();
+    s.origin = geometry.topLeft();
     s.width = Twips::fromPixels(geometry.width(), s.dpiX);
     s.height = Twips::fromPixels(geometry.height(), s.dpiY);
     return s;

@@ -3,12 +3,16 @@
 
 #include "platform/Twips.h"
 
+#include <QPoint>
+
 // The whole primary screen in twips, and the conversion of twips to its pixels.
 struct ScreenTwips {
     double width = 0;
     double height = 0;
     double dpiX = 96;
     double dpiY = 96;
+    // Where the primary screen begins on the virtual desktop, in pixels.
+    QPoint origin;
 
     static ScreenTwips primary();
 

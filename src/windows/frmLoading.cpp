@@ -61,7 +61,7 @@ void frmLoading::ShowLoading()
     LoadMSG();
     const ScreenTwips screen = ScreenTwips::primary();
     const QPointF place = placement(screen.width, screen.height);
-    move(screen.toPixelsX(place.x()), screen.toPixelsY(place.y()));
+    move(screen.origin + QPoint(screen.toPixelsX(place.x()), screen.toPixelsY(place.y())));
     show();
 }
 

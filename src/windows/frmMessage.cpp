@@ -57,13 +57,6 @@ constexpr int DesignHeight = 4380;
 constexpr int BrowserOffset = -15;
 constexpr int RestAboveBottom = 1500;
 
-// Where the primary screen begins on the virtual desktop, in pixels.
-QPoint screenOrigin()
-{
-    const QScreen* screen = QGuiApplication::primaryScreen();
-    return screen ? screen->geometry().topLeft() : QPoint();
-}
-
 // A 40 x 12 pixel close button: the word and a boxed cross.
 QPixmap closePicture(qreal ratio)
 {
@@ -307,7 +300,7 @@ void frmMessage::ShowMessage(const QString& path)
     if (keepOnTopCheck() && !keepOnTopCheck()())
         setTopmost(false);
     const double top = screen.height - m_slide.lWinHeight - RestAboveBottom;
-    const QPoint origin = screenOrigin();
+    const QPoint origin = ScreenTwips::primary().origin;
     move(origin.x() + screen.toPixelsX(m_slide.left()), origin.y() + screen.toPixelsY(top));
     show();
 }
@@ -341,7 +334,7 @@ void frmMessage::ApplyWindowParameters(const QString& schema)
 
 void frmMessage::placeLeft()
 {
-    move(screenOrigin().x() + pixelsX(m_slide.left()), y());
+    move(ScreenTwips::primary().origin.x() + pixelsX(m_slide.left()), y());
 }
 
 void frmMessage::tmrMove_Timer()
