@@ -20,7 +20,6 @@
 #include <QPainter>
 #include <QPointer>
 #include <QPushButton>
-#include <QScreen>
 #include <QTimer>
 #include <QWebEnginePage>
 #include <QWebEngineProfile>
