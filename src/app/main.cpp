@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: MIT
 #include "app/BrandleApp.h"
 #include "app/SingleInstance.h"
-#include "platform/GuiEnvironment.h"
+#include "desktop/GuiEnvironment.h"
 #include "platform/mConstants.h"
 #include "tray/TrayIcon.h"
 

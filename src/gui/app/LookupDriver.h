@@ -1,0 +1,47 @@
+// SPDX-License-Identifier: MIT
+#pragma once
+
+#include "engine/LookupRun.h"
+#include "desktop/MessageBox.h"
+
+#include <QObject>
+#include <QString>
+
+class QThread;
+
+// The message box that shows a notice of the service host: its style number gives the buttons
+// and the icon.
+MessageBox::Request noticeRequest(const ServiceNotice& notice);
+
+// Runs one lookup at a time on a worker thread and brings its outcome to the user-interface
+// thread: notices and error boxes are shown here, the windows and sounds are asked for by
+// signals, and the values of the lookup reach oProps.
+class LookupDriver : public QObject {
+    Q_OBJECT
+public:
+    enum class Origin { User, Automatic };
+
+    explicit LookupDriver(QObject* parent = nullptr);
+    ~LookupDriver() override;
+
+    // Starts a lookup of the site (already normalised). While another runs, a user's request is
+    // answered with a tray message and an automatic one is dropped silently; both return false.
+    bool start(const QString& site, Origin origin);
+    bool isRunning() const { return m_thread != nullptr; }
+
+    // Aborts the network transfers and waits at most the given time for the worker.
+    void shutdown(int waitMs = 2000);
+
+signals:
+    void showLoading();
+    void closeLoading();
+    void playAlert(const QString& code);
+    void showPage(const QString& pagePath);
+    void trayMessage(const QString& title, const QString& text);
+    void finished(LookupOutcome::Kind kind);
+
+private:
+    void onFinished(const LookupOutcome& outcome, const clsProps& props);
+
+    QThread* m_thread = nullptr;
+};

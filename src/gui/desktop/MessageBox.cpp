@@ -1,0 +1,35 @@
+// SPDX-License-Identifier: MIT
+#include "desktop/MessageBox.h"
+
+#include "platform/mConstants.h"
+
+namespace MessageBox {
+
+namespace {
+Hook& testHook()
+{
+    static Hook hook;
+    return hook;
+}
+} // namespace
+
+QMessageBox::StandardButton show(QWidget* parent, const Request& request)
+{
+    if (testHook())
+        return testHook()(request);
+    QMessageBox box(request.icon, request.title, request.text, request.buttons, parent);
+    box.setWindowFlag(Qt::WindowStaysOnTopHint, parent == nullptr);
+    return QMessageBox::StandardButton(box.exec());
+}
+
+void inform(QWidget* parent, const QString& text, QMessageBox::Icon icon)
+{
+    show(parent, {QString(mConstants::AppTitle), text, icon, QMessageBox::Ok});
+}
+
+void setTestHook(Hook hook)
+{
+    testHook() = std::move(hook);
+}
+
+} // namespace MessageBox

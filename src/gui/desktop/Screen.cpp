@@ -1,0 +1,20 @@
+// SPDX-License-Identifier: MIT
+#include "desktop/Screen.h"
+
+#include <QGuiApplication>
+#include <QScreen>
+
+ScreenTwips ScreenTwips::primary()
+{
+    ScreenTwips s;
+    const QScreen* screen = QGuiApplication::primaryScreen();
+    if (!screen)
+        return s;
+    s.dpiX = screen->logicalDotsPerInchX();
+    s.dpiY = screen->logicalDotsPerInchY();
+    const QRect geometry = screen->geometry();
+    s.origin = geometry.topLeft();
+    s.width = Twips::fromPixels(geometry.width(), s.dpiX);
+    s.height = Twips::fromPixels(geometry.height(), s.dpiY);
+    return s;
+}

@@ -1,0 +1,324 @@
+// SPDX-License-Identifier: MIT
+#include "forms/frmSettings.h"
+
+#include "engine/Site.h"
+#include "platform/LocaleText.h"
+#include "desktop/MessageBox.h"
+#include "desktop/ShellOpen.h"
+#include "platform/Store.h"
+#include "platform/StoreKeys.h"
+#include "platform/Twips.h"
+#include "platform/mConstants.h"
+#include "graphs/GraphsTab.h"
+#include "settings/clsProps.h"
+#include "tray/TrayIcon.h"
+#include "app/WebWindows.h"
+
+#include <QCheckBox>
+#include <QCloseEvent>
+#include <QHBoxLayout>
+#include <QInputMethodEvent>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTabWidget>
+#include <QToolButton>
+#include <QVBoxLayout>
+
+namespace {
+
+// The window's design width in twips.
+constexpr double DesignWidthTwips = 6150;
+
+QString flagText(const QCheckBox* box)
+{
+    return box->isChecked() ? QStringLiteral("1") : QStringLiteral("0");
+}
+
+// A stored flag as a check box state: "1" is checked, any other text unchecked, and an empty
+// text (never saved) shows the default.
+bool checkedFor(const QString& flag, bool whenEmpty)
+{
+    return flag.isEmpty() ? whenEmpty : clsProps::isOn(flag);
+}
+
+// Keys that produce a character in the box. Delete edits without producing one, and Tab only
+// moves the focus.
+bool isCharacterKey(const QKeyEvent* key)
+{
+    switch (key->key()) {
+    case Qt::Key_Backspace:
+    case Qt::Key_Return:
+    case Qt::Key_Enter:
+        return true;
+    case Qt::Key_Delete:
+    case Qt::Key_Tab:
+    case Qt::Key_Backtab:
+        return false;
+    default:
+        return !key->text().isEmpty();
+    }
+}
+
+template <typename T> T* named(T* widget, const char* name)
+{
+    widget->setObjectName(QLatin1String(name));
+    return widget;
+}
+
+} // namespace
+
+frmSettings::frmSettings(QWidget* parent)
+    : QWidget(parent, Qt::Window)
+{
+    setObjectName(QStringLiteral("frmSettings"));
+    setWindowTitle(tr("Brandle - Link Popularity Checker"));
+    setWindowIcon(brandleIcon());
+
+    tabSettings = named(new QTabWidget(this), "tabSettings");
+    tabSettings->addTab(buildMainTab(), tr("Main URL"));
+    m_graphs = new GraphsTab(this);
+    tabSettings->addTab(m_graphs, tr("Graphs"));
+
+    cmdView = named(new QPushButton(tr("Chec&k"), this), "cmdView");
+    cmdSave = named(new QPushButton(tr("&Save"), this), "cmdSave");
+    cmdClose = named(new QPushButton(tr("&Close"), this), "cmdClose");
+    for (QPushButton* button : {cmdView, cmdSave, cmdClose})
+        button->setAutoDefault(false);
+
+    auto* buttons = new QHBoxLayout;
+    buttons->addStretch();
+    buttons->addWidget(cmdView);
+    buttons->addWidget(cmdSave);
+    buttons->addWidget(cmdClose);
+
+    auto* layout = new QVBoxLayout(this);
+    layout->addWidget(tabSettings);
+    layout->addLayout(buttons);
+
+    setTabOrder(txtSearchURL, cmdViewURL);
+    setTabOrder(cmdViewURL, chkLogging);
+    setTabOrder(chkLogging, chkHourCheck);
+    setTabOrder(chkHourCheck, chkPlaySound);
+    setTabOrder(chkPlaySound, chkWindowTop);
+    setTabOrder(chkWindowTop, cmdView);
+    setTabOrder(cmdView, cmdSave);
+    setTabOrder(cmdSave, cmdClose);
+
+    connect(cmdView, &QPushButton::clicked, this, &frmSettings::cmdView_Click);
+    connect(cmdSave, &QPushButton::clicked, this, &frmSettings::cmdSave_Click);
+    connect(cmdClose, &QPushButton::clicked, this, &frmSettings::cmdClose_Click);
+    connect(cmdViewURL, &QToolButton::clicked, this, &frmSettings::cmdViewURL_Click);
+    connect(chkLogging, &QCheckBox::toggled, this, &frmSettings::chkLogging_Click);
+    connect(chkHourCheck, &QCheckBox::toggled, this, &frmSettings::flag_Click);
+    connect(chkPlaySound, &QCheckBox::toggled, this, &frmSettings::flag_Click);
+    txtSearchURL->installEventFilter(this);
+
+    // The Graphs tab starts in the view that matches the logging box.
+    m_graphs->setLoggingEnabled(chkLogging->isChecked());
+
+    const int designWidth = Twips::toPixels(DesignWidthTwips, logicalDpiX());
+    resize(sizeHint().expandedTo(QSize(designWidth, 0)));
+}
+
+QWidget* frmSettings::buildMainTab()
+{
+    auto* page = named(new QWidget, "tabMainURL");
+
+    lblSearchURL =
+        named(new QLabel(tr("Primary URL for Link Popularity Count"), page), "lblSearchURL");
+    txtSearchURL = named(new QLineEdit(page), "txtSearchURL");
+    lblSearchURL->setBuddy(txtSearchURL);
+    cmdViewURL = named(new QToolButton(page), "cmdViewURL");
+    cmdViewURL->setText(tr("..."));
+    cmdViewURL->setToolTip(tr("View URL in a Browser"));
+    cmdViewURL->setFocusPolicy(Qt::StrongFocus);
+    cmdViewURL->setFixedHeight(txtSearchURL->sizeHint().height());
+    lblExample = named(new QLabel(tr("(e.g. www.example.com)"), page), "lblExample");
+    lblExample->setEnabled(false);
+
+    chkLogging =
+        named(new QCheckBox(tr("Enable logging (required for charting)"), page), "chkLogging");
+    chkHourCheck =
+        named(new QCheckBox(tr("Perform automatic hourly checks"), page), "chkHourCheck");
+    chkPlaySound =
+        named(new QCheckBox(tr("Play sound alerts on link activity"), page), "chkPlaySound");
+    chkWindowTop =
+        named(new QCheckBox(tr("Keep window on topmost position"), page), "chkWindowTop");
+    for (QCheckBox* box : {chkLogging, chkHourCheck, chkPlaySound, chkWindowTop})
+        box->setChecked(true);
+
+    // The recent-lookups limit: part of the settings, but never shown.
+    lblHistory = named(new QLabel(tr("History"), page), "lblHistory");
+    txtURLHistory = named(new QLineEdit(QStringLiteral("5"), page), "txtURLHistory");
+    txtURLHistory->setMaximumWidth(txtURLHistory->fontMetrics().horizontalAdvance(u'0') * 6);
+    cmdURLReset = named(new QPushButton(tr("Clear History"), page), "cmdURLReset");
+    for (QWidget* w : {static_cast<QWidget*>(lblHistory), static_cast<QWidget*>(txtURLHistory),
+                       static_cast<QWidget*>(cmdURLReset)})
+        w->hide();
+
+    auto* urlRow = new QHBoxLayout;
+    urlRow->setSpacing(2);
+    urlRow->addWidget(txtSearchURL, 1);
+    urlRow->addWidget(cmdViewURL);
+
+    auto* historyRow = new QHBoxLayout;
+    historyRow->addWidget(lblHistory);
+    historyRow->addWidget(txtURLHistory);
+    historyRow->addWidget(cmdURLReset);
+    historyRow->addStretch();
+
+    auto* layout = new QVBoxLayout(page);
+    layout->setContentsMargins(12, 12, 12, 12);
+    layout->addWidget(lblSearchURL);
+    layout->addLayout(urlRow);
+    layout->addWidget(lblExample);
+    layout->addSpacing(10);
+    layout->addWidget(chkLogging);
+    layout->addWidget(chkHourCheck);
+    layout->addWidget(chkPlaySound);
+    layout->addWidget(chkWindowTop);
+    layout->addLayout(historyRow);
+    layout->addStretch();
+    return page;
+}
+
+void frmSettings::fillFromProps()
+{
+    txtSearchURL->setText(oProps.URLName());
+    m_graphs->txtChartURL()->setText(oProps.URLName());
+    // setChecked runs the change handling whenever the state changes.
+    chkLogging->setChecked(checkedFor(oProps.Logging(), true));
+    chkHourCheck->setChecked(checkedFor(oProps.AutoCheck(), true));
+    chkPlaySound->setChecked(checkedFor(oProps.PlaySound(), false));
+    chkWindowTop->setChecked(checkedFor(oProps.WindowTop(), true));
+    txtURLHistory->setText(oProps.History());
+}
+
+bool frmSettings::ValidateSettings()
+{
+    const QString lineBreak = QStringLiteral("\r\n");
+    const QString heading = tr("The following fields are missing or invalid:") + lineBreak;
+    QString message = heading;
+    if (txtSearchURL->text().trimmed().isEmpty())
+        message += tr("Primary URL") + lineBreak;
+    if (!LocaleText::isNumericText(txtURLHistory->text()))
+        message += tr("URL history must be numberic") + lineBreak;
+    if (message == heading)
+        return true;
+
+    // A check from the tray or the timer runs while the window is hidden.
+    MessageBox::show(isVisible() ? this : nullptr, {QString(mConstants::AppTitle), message,
+                                                    QMessageBox::Critical, QMessageBox::Ok});
+    return false;
+}
+
+bool frmSettings::SaveSettings()
+{
+    if (!ValidateSettings())
+        return false;
+
+    using namespace StoreKeys;
+    SaveAppSetting(SectionApp, PrimaryUrl, txtSearchURL->text());
+    SaveAppSetting(SectionApp, Logging, flagText(chkLogging));
+    SaveAppSetting(SectionApp, AutoCheck, flagText(chkHourCheck));
+    SaveAppSetting(SectionApp, PlaySound, flagText(chkPlaySound));
+    SaveAppSetting(SectionApp, WindowTop, flagText(chkWindowTop));
+    SaveAppSetting(SectionApp, HistoryLimit, txtURLHistory->text());
+
+    oProps.setLogging(flagText(chkLogging));
+    oProps.setAutoCheck(flagText(chkHourCheck));
+    oProps.setPlaySound(flagText(chkPlaySound));
+    oProps.setWindowTop(flagText(chkWindowTop));
+    oProps.setHistory(txtURLHistory->text());
+
+    m_bChanged = false;
+    return true;
+}
+
+void frmSettings::CheckURL(const QString& url)
+{
+    if (!ValidateSettings())
+        return;
+    if (WebWindows* windows = loadedWebWindows())
+        windows->unloadMessage();
+    if (m_bChanged)
+        SaveSettings();
+    emit lookupRequested(siteForLookup(url), url);
+}
+
+void frmSettings::showOnTab(int index)
+{
+    setWindowState(windowState() & ~(Qt::WindowMinimized | Qt::WindowMaximized));
+    show();
+    raise();
+    activateWindow();
+    tabSettings->setCurrentIndex(index);
+}
+
+QString frmSettings::primaryUrl() const
+{
+    return txtSearchURL->text();
+}
+
+QString frmSettings::historyText() const
+{
+    return txtURLHistory->text();
+}
+
+bool frmSettings::keepOnTop() const
+{
+    return chkWindowTop->isChecked();
+}
+
+void frmSettings::closeEvent(QCloseEvent* event)
+{
+    // The window lives as long as the program; closing it only hides it.
+    event->ignore();
+    hide();
+}
+
+bool frmSettings::eventFilter(QObject* watched, QEvent* event)
+{
+    if (watched == txtSearchURL) {
+        if (event->type() == QEvent::KeyPress && isCharacterKey(static_cast<QKeyEvent*>(event)))
+            m_bChanged = true;
+        // Text composed with an input method arrives without key presses.
+        else if (event->type() == QEvent::InputMethod &&
+                 !static_cast<QInputMethodEvent*>(event)->commitString().isEmpty())
+            m_bChanged = true;
+    }
+    return QWidget::eventFilter(watched, event);
+}
+
+void frmSettings::cmdView_Click()
+{
+    CheckURL(txtSearchURL->text());
+}
+
+void frmSettings::cmdSave_Click()
+{
+    SaveSettings();
+}
+
+void frmSettings::cmdClose_Click()
+{
+    hide();
+}
+
+void frmSettings::cmdViewURL_Click()
+{
+    OpenInBrowser(this, txtSearchURL->text());
+}
+
+void frmSettings::chkLogging_Click(bool checked)
+{
+    m_graphs->setLoggingEnabled(checked);
+    m_bChanged = true;
+}
+
+void frmSettings::flag_Click()
+{
+    m_bChanged = true;
+}

@@ -1,0 +1,61 @@
+// SPDX-License-Identifier: MIT
+#pragma once
+
+#include "windows/TrayTip.h"
+
+#include <QIcon>
+#include <QMenu>
+#include <QObject>
+#include <QSystemTrayIcon>
+#include <QTimer>
+
+class QAction;
+
+// The program's icon, drawn at the sizes a tray and a window ask for.
+QIcon brandleIcon();
+
+// The tray icon and its popup menu. It emits what the user asked for; the application decides.
+// Where no system tray exists yet (a desktop still starting, or none at all), it says so once on
+// standard error and keeps trying to add the icon for a while.
+class TrayIcon : public QObject {
+    Q_OBJECT
+public:
+    explicit TrayIcon(QObject* parent = nullptr);
+
+    // Adds the icon to the tray (now or as soon as a tray appears).
+    void show();
+    // Removes the icon.
+    void hide();
+    void setTip(const QString& tip);
+    QString tip() const { return m_tip; }
+    // A balloon message; on standard error when there is no tray.
+    void showMessage(const QString& title, const QString& text);
+    // Reads the recent lookups from the store into the submenu; runs before the menu shows.
+    void rebuildRecentLookups();
+
+    QMenu* menu() { return &m_menu; }
+    QSystemTrayIcon* icon() { return &m_icon; }
+
+signals:
+    void refreshRequested();         // "&Refresh Count"
+    void recallRequested();          // "Recall &Count"
+    void closeCountRequested();      // "&Close Count"
+    void settingsRequested(int tab); // "&URL Settings" (0), "&Quick Graph" (1), double-click
+    void recentRequested(const QString& address);
+    void exitRequested(); // "E&xit"
+
+private:
+    void onActivated(QSystemTrayIcon::ActivationReason reason);
+    void tryToShow();
+
+    QSystemTrayIcon m_icon;
+    QMenu m_menu;
+    QMenu* m_history = nullptr;
+    QAction* m_historyAction = nullptr;
+    QAction* m_recent[5] = {};
+    RecentLookupsMenu m_recentState;
+    QTimer m_retry;
+    int m_retries = 0;
+    bool m_wanted = false;
+    QString m_tip;
+};
