@@ -21,6 +21,9 @@
 #include <thread>
 #include <vector>
 
+using namespace Qt::StringLiterals;
+using namespace brandle;
+
 namespace {
 
 constexpr int engineCount = 10;
@@ -145,8 +148,8 @@ private:
 int main(int argc, char* argv[])
 {
     QTemporaryDir sandbox;
-    qputenv("XDG_CONFIG_HOME", sandbox.filePath(QStringLiteral("config")).toLocal8Bit());
-    qputenv("BRANDLE_HOME", sandbox.filePath(QStringLiteral("home")).toLocal8Bit());
+    qputenv("XDG_CONFIG_HOME", sandbox.filePath(u"config"_s).toLocal8Bit());
+    qputenv("BRANDLE_HOME", sandbox.filePath(u"home"_s).toLocal8Bit());
     QCoreApplication app(argc, argv);
 
     BenchServer server;
@@ -167,7 +170,7 @@ int main(int argc, char* argv[])
     clsProps props;
     LookupUi ui;
     auto lookup = [&] {
-        const LookupOutcome outcome = RunLookup(QStringLiteral("example.com"), props, ui);
+        const LookupOutcome outcome = RunLookup(u"example.com"_s, props, ui);
         if (outcome.kind != LookupOutcome::Kind::PageWritten) {
             std::fprintf(stderr, "lookup failed: %s\n",
                          outcome.error ? qPrintable(outcome.error->userText()) : "no page");

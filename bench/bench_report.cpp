@@ -15,6 +15,9 @@
 #include <cstdio>
 #include <vector>
 
+using namespace Qt::StringLiterals;
+using namespace brandle;
+
 namespace {
 
 constexpr int dayCount = 365;
@@ -27,19 +30,19 @@ const char* const sites[] = {"example.com",      "example.org",  "shop.example.n
 
 QString resultLine(const QString& site, int total, const QDate& day, int minute)
 {
-    QString line = QStringLiteral("<Results Site=\"%1\" Total=\"%2\" Fluctuation=\"0\" "
-                                  "Created=\"%3 %4:%5:07 AM\">")
-                       .arg(site, QLocale(QLocale::English).toString(total),
-                            day.toString(QStringLiteral("M/d/yyyy")))
-                       .arg(1 + minute / 60)
-                       .arg(minute % 60, 2, 10, QLatin1Char('0'));
+    QString line =
+        u"<Results Site=\"%1\" Total=\"%2\" Fluctuation=\"0\" "
+        "Created=\"%3 %4:%5:07 AM\">"_s
+            .arg(site, QLocale(QLocale::English).toString(total), day.toString(u"M/d/yyyy"_s))
+            .arg(1 + minute / 60)
+            .arg(minute % 60, 2, 10, QLatin1Char('0'));
     for (const char* engine : {"Alpha Search", "Beta Find", "Gamma Seek"}) {
-        line += QStringLiteral("<Engine><Name><![CDATA[%1]]></Name><URL><![CDATA[http://"
-                               "engines.example/search?q=link:%2&n=10]]></URL><Count><![CDATA[%3]]>"
-                               "</Count><Fluctuation>1</Fluctuation></Engine>")
-                    .arg(QLatin1String(engine), site, QString::number(total / 3));
+        line += u"<Engine><Name><![CDATA[%1]]></Name><URL><![CDATA[http://"
+                "engines.example/search?q=link:%2&n=10]]></URL><Count><![CDATA[%3]]>"
+                "</Count><Fluctuation>1</Fluctuation></Engine>"_s.arg(
+                    QLatin1StringView(engine), site, QString::number(total / 3));
     }
-    return line + QStringLiteral("</Results>");
+    return line + u"</Results>"_s;
 }
 
 bool writeLog()
@@ -48,7 +51,7 @@ bool writeLog()
         const QDate day = firstDay.addDays(d);
         QByteArray text;
         for (int i = 0; i < linesPerDay; ++i) {
-            const QString site = QLatin1String(sites[i % 6]);
+            const QString site = QLatin1StringView(sites[i % 6]);
             text += resultLine(site, 1000 + 37 * d + 13 * i, day, i * 20).toUtf8() + "\r\n";
         }
         QFile file(linkLogFile(day));
@@ -61,14 +64,14 @@ bool writeLog()
 // The median time in milliseconds of building the report over the first `days` days.
 double reportMs(int days)
 {
-    const QString from = firstDay.toString(QStringLiteral("M/d/yyyy"));
-    const QString to = firstDay.addDays(days - 1).toString(QStringLiteral("M/d/yyyy"));
+    const QString from = firstDay.toString(u"M/d/yyyy"_s);
+    const QString to = firstDay.addDays(days - 1).toString(u"M/d/yyyy"_s);
     std::vector<double> times;
     for (int run = 0; run < runs; ++run) {
         QElapsedTimer timer;
         timer.start();
         const std::optional<LinkReport> report =
-            LinkReportBuilder::build(QStringLiteral("http://Example.com"), from, to);
+            LinkReportBuilder::build(u"http://Example.com"_s, from, to);
         times.push_back(double(timer.nsecsElapsed()) / 1e6);
         if (!report || report->rows.size() != days) {
             std::fprintf(stderr, "unexpected report over %d days\n", days);

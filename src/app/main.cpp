@@ -2,31 +2,33 @@
 #include "app/BrandleApp.h"
 #include "app/SingleInstance.h"
 #include "desktop/GuiEnvironment.h"
+#include "desktop/Icon.h"
 #include "platform/mConstants.h"
-#include "tray/TrayIcon.h"
 
 #include <QApplication>
 #include <QCommandLineParser>
 #include <QLoggingCategory>
 
+using namespace Qt::StringLiterals;
+using namespace brandle;
+
 int main(int argc, char* argv[])
 {
     prepareGuiEnvironment();
     QApplication app(argc, argv);
-    QLoggingCategory::setFilterRules(QStringLiteral("qt.webenginecontext.info=false"));
+    QLoggingCategory::setFilterRules(u"qt.webenginecontext.info=false"_s);
     QApplication::setApplicationName(QString(mConstants::AppTitle));
-    QApplication::setApplicationVersion(QStringLiteral(BRANDLE_VERSION));
+    QApplication::setApplicationVersion(QString::fromUtf8(BRANDLE_VERSION));
     QApplication::setQuitOnLastWindowClosed(false);
     QApplication::setWindowIcon(brandleIcon());
 
     QCommandLineParser parser;
     parser.setApplicationDescription(
-        QStringLiteral("Brandle counts the pages that link to a web site, from the system tray."));
+        u"Brandle counts the pages that link to a web site, from the system tray."_s);
     parser.addHelpOption();
     parser.addVersionOption();
     const QCommandLineOption demoOption(
-        QStringLiteral("demo"), QStringLiteral("Count SITE at start when no primary site is set."),
-        QStringLiteral("SITE"));
+        u"demo"_s, u"Count SITE at start when no primary site is set."_s, u"SITE"_s);
     parser.addOption(demoOption);
     parser.process(app);
 

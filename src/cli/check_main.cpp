@@ -2,15 +2,17 @@
 // brandle-check: counts the links to sites from the command line, as the tray program does,
 // with the stored settings and without windows or sound.
 #include "engine/LookupRun.h"
-#include "engine/Site.h"
-#include "platform/Store.h"
-#include "platform/StoreKeys.h"
+#include "platform/Address.h"
 #include "platform/Xml.h"
+#include "settings/Config.h"
 
 #include <QCommandLineParser>
 #include <QCoreApplication>
 
 #include <cstdio>
+
+using namespace Qt::StringLiterals;
+using namespace brandle;
 
 namespace {
 
@@ -24,11 +26,11 @@ void print(FILE* stream, const QString& text)
 
 QString changeWord(const QString& code)
 {
-    if (code == QLatin1String("1"))
-        return QStringLiteral("up");
-    if (code == QLatin1String("2"))
-        return QStringLiteral("down");
-    return QStringLiteral("=");
+    if (code == "1"_L1)
+        return u"up"_s;
+    if (code == "2"_L1)
+        return u"down"_s;
+    return u"="_s;
 }
 
 // Prints the notice of the service host instead of showing it.
@@ -36,7 +38,7 @@ class ConsoleUi final : public LookupUi {
 public:
     void showNotice(const ServiceNotice& notice) override
     {
-        print(stderr, notice.title + QLatin1String(": ") + notice.text);
+        print(stderr, notice.title + ": "_L1 + notice.text);
     }
 };
 
@@ -44,17 +46,16 @@ public:
 void printTable(const QString& site, const QString& merged, const QString& pagePath)
 {
     const XmlDocument doc = XmlDocument::parse(merged);
-    const XmlNode results = doc.firstElement(QStringLiteral("Results"));
+    const XmlNode results = doc.firstElement(u"Results"_s);
     QList<QStringList> rows;
     for (const XmlNode& engine : results.childNodes()) {
         if (!engine.isElement())
             continue;
-        rows.append({engine.firstElement(QStringLiteral("Name")).text(),
-                     engine.firstElement(QStringLiteral("Count")).text(),
-                     changeWord(engine.firstElement(QStringLiteral("Fluctuation")).text())});
+        rows.append({engine.firstElement(u"Name"_s).text(), engine.firstElement(u"Count"_s).text(),
+                     changeWord(engine.firstElement(u"Fluctuation"_s).text())});
     }
-    rows.append({QStringLiteral("Total"), results.attribute(QStringLiteral("Total")),
-                 changeWord(results.attribute(QStringLiteral("Fluctuation")))});
+    rows.append({u"Total"_s, results.attribute(u"Total"_s),
+                 changeWord(results.attribute(u"Fluctuation"_s))});
 
     qsizetype nameWidth = 6;
     qsizetype countWidth = 5;
@@ -63,23 +64,21 @@ void printTable(const QString& site, const QString& merged, const QString& pageP
         countWidth = qMax(countWidth, row.at(1).size());
     }
     print(stdout, site);
-    print(stdout, QStringLiteral("  %1  %2  %3")
-                      .arg(QStringLiteral("Engine"), -int(nameWidth))
-                      .arg(QStringLiteral("Count"), int(countWidth))
-                      .arg(QStringLiteral("Change")));
+    print(stdout, u"  %1  %2  %3"_s.arg(u"Engine"_s, -int(nameWidth))
+                      .arg(u"Count"_s, int(countWidth))
+                      .arg(u"Change"_s));
     for (const QStringList& row : rows)
-        print(stdout, QStringLiteral("  %1  %2  %3")
-                          .arg(row.at(0), -int(nameWidth))
+        print(stdout, u"  %1  %2  %3"_s.arg(row.at(0), -int(nameWidth))
                           .arg(row.at(1), int(countWidth))
                           .arg(row.at(2)));
-    print(stdout, QStringLiteral("  Page: ") + pagePath);
+    print(stdout, u"  Page: "_s + pagePath);
 }
 
 int checkSite(const QString& typed)
 {
     const QString site = siteForLookup(typed);
     clsProps props;
-    props.setLogging(GetAppSetting(StoreKeys::SectionApp, StoreKeys::Logging));
+    props.setLogging(Config::text(Setting::Logging));
     ConsoleUi ui;
     const LookupOutcome outcome = RunLookup(site, props, ui);
     switch (outcome.kind) {
@@ -87,17 +86,17 @@ int checkSite(const QString& typed)
         printTable(site, props.XMLSchema(), outcome.pagePath);
         return Done;
     case LookupOutcome::Kind::Error:
-        print(stderr, site + QLatin1String(": ") + outcome.error->userText());
+        print(stderr, site + ": "_L1 + outcome.error->userText());
         return Failed;
     case LookupOutcome::Kind::ServiceRefused:
-        print(stderr, site + QLatin1String(": the service is not active now"));
+        print(stderr, site + ": the service is not active now"_L1);
         return NotActive;
     case LookupOutcome::Kind::ServiceUnreachable:
-        print(stderr, site + QLatin1String(": the service host could not be reached"));
+        print(stderr, site + ": the service host could not be reached"_L1);
         return Unreachable;
     case LookupOutcome::Kind::DownloadFailure:
-        print(stderr, site + QLatin1String(": the engine \"") + outcome.query.failedEngine +
-                          QLatin1String("\" could not be reached"));
+        print(stderr, site + ": the engine \""_L1 + outcome.query.failedEngine +
+                          "\" could not be reached"_L1);
         return Unreachable;
     }
     return Failed;
@@ -108,30 +107,26 @@ int checkSite(const QString& typed)
 int main(int argc, char* argv[])
 {
     QCoreApplication app(argc, argv);
-    QCoreApplication::setApplicationName(QStringLiteral("brandle-check"));
-    QCoreApplication::setApplicationVersion(QStringLiteral(BRANDLE_VERSION));
+    QCoreApplication::setApplicationName(u"brandle-check"_s);
+    QCoreApplication::setApplicationVersion(QString::fromUtf8(BRANDLE_VERSION));
 
     QCommandLineParser parser;
     parser.setApplicationDescription(
-        QStringLiteral("Counts the pages that link to each SITE, as Brandle does, and prints "
-                       "the counts.\nExit status: 0 done, 1 error, 2 service not active, "
-                       "3 an engine or the service host could not be reached."));
+        u"Counts the pages that link to each SITE, as Brandle does, and prints "
+        "the counts.\nExit status: 0 done, 1 error, 2 service not active, "
+        "3 an engine or the service host could not be reached."_s);
     parser.addHelpOption();
     parser.addVersionOption();
-    const QCommandLineOption hostOption(QStringLiteral("host"),
-                                        QStringLiteral("The service host to ask."),
-                                        QStringLiteral("HOST:PORT"));
+    const QCommandLineOption hostOption(u"host"_s, u"The service host to ask."_s, u"HOST:PORT"_s);
     parser.addOption(hostOption);
-    parser.addPositionalArgument(QStringLiteral("SITE"),
-                                 QStringLiteral("A site, e.g. example.com."),
-                                 QStringLiteral("SITE..."));
+    parser.addPositionalArgument(u"SITE"_s, u"A site, e.g. example.com."_s, u"SITE..."_s);
     parser.process(app);
 
     if (parser.isSet(hostOption))
         qputenv("BRANDLE_SERVICE_HOST", parser.value(hostOption).toUtf8());
     const QStringList sites = parser.positionalArguments();
     if (sites.isEmpty()) {
-        print(stderr, QStringLiteral("brandle-check: give at least one SITE (see --help)"));
+        print(stderr, u"brandle-check: give at least one SITE (see --help)"_s);
         return Failed;
     }
     int status = Done;

@@ -9,6 +9,9 @@
 
 #include <cstdio>
 
+using namespace Qt::StringLiterals;
+using namespace brandle;
+
 namespace {
 
 enum ExitStatus { Done = 0, Failed = 1, NoData = 4 };
@@ -23,50 +26,48 @@ void print(FILE* stream, const QString& text)
 int main(int argc, char* argv[])
 {
     QCoreApplication app(argc, argv);
-    QCoreApplication::setApplicationName(QStringLiteral("brandle-report"));
-    QCoreApplication::setApplicationVersion(QStringLiteral(BRANDLE_VERSION));
+    QCoreApplication::setApplicationName(u"brandle-report"_s);
+    QCoreApplication::setApplicationVersion(QString::fromUtf8(BRANDLE_VERSION));
 
     QCommandLineParser parser;
-    parser.setApplicationDescription(QStringLiteral(
-        "Prints the daily link counts of SITE from FROM to TO, as the Graphs tab charts them, "
+    parser.setApplicationDescription(
+        u"Prints the daily link counts of SITE from FROM to TO, as the Graphs tab charts them, "
         "as CSV: a \"date,count\" header, then one YYYY-MM-DD,count line per day with a "
         "figure (0 for a day without a log file).\n"
         "Dates are typed as in the Graphs tab, in the locale's order (month/day/year under "
         "en-US or C, e.g. 3/1/2026). The log is read from the program's folder (BRANDLE_HOME "
         "when set).\n"
         "Exit status: 0 rows printed, 1 invalid dates or a failed report, 4 no day of the range "
-        "has data for SITE."));
+        "has data for SITE."_s);
     parser.addHelpOption();
     parser.addVersionOption();
-    parser.addPositionalArgument(QStringLiteral("SITE"),
-                                 QStringLiteral("The site, e.g. example.com."));
-    parser.addPositionalArgument(QStringLiteral("FROM"), QStringLiteral("The first day."));
-    parser.addPositionalArgument(QStringLiteral("TO"), QStringLiteral("The last day."));
+    parser.addPositionalArgument(u"SITE"_s, u"The site, e.g. example.com."_s);
+    parser.addPositionalArgument(u"FROM"_s, u"The first day."_s);
+    parser.addPositionalArgument(u"TO"_s, u"The last day."_s);
     parser.process(app);
 
     const QStringList args = parser.positionalArguments();
     if (args.size() != 3) {
-        print(stderr, QStringLiteral("brandle-report: give SITE FROM TO (see --help)\n"));
+        print(stderr, u"brandle-report: give SITE FROM TO (see --help)\n"_s);
         return Failed;
     }
     const ReportRequest request = ReportParams::byDate(args.at(1), args.at(2));
     if (!request.ok()) {
-        print(stderr,
-              QString(request.message).replace(QLatin1String("\r\n"), QLatin1String("\n")) + u'\n');
+        print(stderr, QString(request.message).replace("\r\n"_L1, "\n"_L1) + u'\n');
         return Failed;
     }
     try {
         const std::optional<LinkReport> report =
             LinkReportBuilder::build(args.at(0), request.fromText, request.toText);
         if (!report) {
-            print(stderr, QStringLiteral("brandle-report: no data for %1 from %2 to %3\n")
-                              .arg(LinkReportBuilder::chartSite(args.at(0)), request.fromText,
-                                   request.toText));
+            print(stderr,
+                  u"brandle-report: no data for %1 from %2 to %3\n"_s.arg(
+                      LinkReportBuilder::chartSite(args.at(0)), request.fromText, request.toText));
             return NoData;
         }
         print(stdout, LinkReportBuilder::csv(report->rows));
     } catch (const BrandleError& e) {
-        print(stderr, QStringLiteral("brandle-report: ") + e.userText() + u'\n');
+        print(stderr, u"brandle-report: "_s + e.userText() + u'\n');
         return Failed;
     }
     return Done;

@@ -1,38 +1,63 @@
 // SPDX-License-Identifier: MIT
 // The entry of the web-window module: the program loads it on first use and asks for its
 // windows through brandleWebWindows().
-#include "app/WebWindows.h"
-#include "frmLoading.h"
-#include "frmMessage.h"
+#include "WebModule.h"
 
 #include <QtGlobal>
 
-namespace {
+namespace brandle {
 
-class ModuleWindows final : public WebWindows {
-public:
-    void showLoading() override { frmLoading::instance()->ShowLoading(); }
-    void closeLoading() override { frmLoading::unload(); }
-    void showMessage(const QString& pagePath) override
-    {
-        frmMessage::instance()->ShowMessage(pagePath);
-    }
-    void unloadMessage() override { frmMessage::unload(); }
-    bool messageLoaded() const override { return frmMessage::isLoaded(); }
-    void setLookupStarter(std::function<void(const QString&)> starter) override
-    {
-        frmMessage::setLookupStarter(std::move(starter));
-    }
-    void setKeepOnTopCheck(std::function<bool()> check) override
-    {
-        frmMessage::setKeepOnTopCheck(std::move(check));
-    }
-};
-
-} // namespace
-
-extern "C" Q_DECL_EXPORT WebWindows* brandleWebWindows()
+ModuleWindows::ModuleWindows(WebWindowsHost& host)
+    : m_host(host)
 {
-    static ModuleWindows windows;
-    return &windows;
+}
+
+ModuleWindows::~ModuleWindows()
+{
+    unloadMessage();
+    closeLoading();
+}
+
+void ModuleWindows::showLoading()
+{
+    if (!m_loading)
+        m_loading = new frmLoading;
+    m_loading->ShowLoading();
+}
+
+void ModuleWindows::closeLoading()
+{
+    if (frmLoading* window = m_loading) {
+        m_loading.clear();
+        window->hide();
+        window->deleteLater();
+    }
+}
+
+void ModuleWindows::showMessage(const QString& pagePath, const WindowParams& params)
+{
+    if (!m_message) {
+        frmMessage* window = new frmMessage(m_host);
+        QObject::connect(window, &frmMessage::unloadRequested, window, [this, window] {
+            if (m_message == window)
+                unloadMessage();
+        });
+        m_message = window;
+    }
+    m_message->ShowMessage(pagePath, params);
+}
+
+void ModuleWindows::unloadMessage()
+{
+    if (frmMessage* window = m_message) {
+        m_message.clear();
+        window->discard();
+    }
+}
+
+} // namespace brandle
+
+extern "C" Q_DECL_EXPORT brandle::WebWindows* brandleWebWindows(brandle::WebWindowsHost* host)
+{
+    return new brandle::ModuleWindows(*host);
 }

@@ -1,15 +1,16 @@
 // SPDX-License-Identifier: MIT
 #include "frmLoading.h"
 
-#include "platform/Paths.h"
 #include "desktop/Screen.h"
+#include "platform/Paths.h"
 #include "platform/mConstants.h"
 
-#include <QPointer>
 #include <QWebEngineView>
 
+using namespace Qt::StringLiterals;
+using namespace brandle;
+
 namespace {
-QPointer<frmLoading> loaded;
 
 // Design size of the window and of its browser, in twips.
 constexpr int WinWidth = 2970;
@@ -20,36 +21,15 @@ constexpr int WebWidth = 3270;
 constexpr int WebHeight = 870;
 } // namespace
 
-frmLoading* frmLoading::instance()
-{
-    if (!loaded)
-        loaded = new frmLoading;
-    return loaded;
-}
-
-bool frmLoading::isLoaded()
-{
-    return !loaded.isNull();
-}
-
-void frmLoading::unload()
-{
-    if (loaded) {
-        loaded->hide();
-        loaded->deleteLater();
-        loaded = nullptr;
-    }
-}
-
 frmLoading::frmLoading()
     : QWidget(nullptr, Qt::Tool | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint)
 {
-    setObjectName(QStringLiteral("frmLoading"));
+    setObjectName(u"frmLoading"_s);
     setAttribute(Qt::WA_ShowWithoutActivating);
     const ScreenTwips screen = ScreenTwips::primary();
     resize(screen.toPixelsX(WinWidth), screen.toPixelsY(WinHeight));
     m_webLoading = new QWebEngineView(this);
-    m_webLoading->setObjectName(QStringLiteral("webLoading"));
+    m_webLoading->setObjectName(u"webLoading"_s);
     m_webLoading->setContextMenuPolicy(Qt::NoContextMenu);
     m_webLoading->setGeometry(screen.toPixelsX(WebLeft), screen.toPixelsY(WebTop),
                               screen.toPixelsX(WebWidth), screen.toPixelsY(WebHeight));

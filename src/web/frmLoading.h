@@ -7,13 +7,11 @@
 class QWebEngineView;
 
 // The strip in the lower right corner of the screen that shows the service host's loading page
-// while a lookup runs. A single shared instance: instance() loads it, unload() discards it.
+// while a lookup runs. Loaded for one lookup and discarded after it.
 class frmLoading : public QWidget {
     Q_OBJECT
 public:
-    static frmLoading* instance();
-    static bool isLoaded();
-    static void unload();
+    frmLoading();
 
     // Always topmost; the loading page; flush with the right edge, its lower edge 400 twips
     // above the bottom of the screen.
@@ -26,6 +24,5 @@ public:
     static QPointF placement(double screenWidth, double screenHeight);
 
 private:
-    frmLoading();
     QWebEngineView* m_webLoading = nullptr;
 };

@@ -1,13 +1,12 @@
 // SPDX-License-Identifier: MIT
 #include "frmMessage.h"
 
-#include "engine/Schema.h"
-#include "engine/Site.h"
-#include "platform/LocaleText.h"
+#include "app/WebWindows.h"
 #include "desktop/MessageBox.h"
 #include "desktop/Screen.h"
+#include "engine/WindowParams.h"
+#include "platform/Address.h"
 #include "platform/mConstants.h"
-#include "settings/clsProps.h"
 #include "windows/RecentList.h"
 
 #include <QApplication>
@@ -18,7 +17,6 @@
 #include <QLineEdit>
 #include <QMouseEvent>
 #include <QPainter>
-#include <QPointer>
 #include <QPushButton>
 #include <QTimer>
 #include <QWebEnginePage>
@@ -28,27 +26,10 @@
 
 #include <utility>
 
-using namespace Qt::Literals::StringLiterals;
+using namespace Qt::StringLiterals;
+using namespace brandle;
 
 namespace {
-
-QPointer<frmMessage>& current()
-{
-    static QPointer<frmMessage> window;
-    return window;
-}
-
-std::function<bool()>& keepOnTopCheck()
-{
-    static std::function<bool()> check;
-    return check;
-}
-
-std::function<void(const QString&)>& lookupStarter()
-{
-    static std::function<void(const QString&)> starter;
-    return starter;
-}
 
 // Design layout in twips.
 constexpr int DesignWidth = 3375;
@@ -126,44 +107,19 @@ private:
 
 } // namespace
 
-frmMessage* frmMessage::instance()
+void frmMessage::discard()
 {
-    if (!current())
-        current() = new frmMessage;
-    return current();
-}
-
-bool frmMessage::isLoaded()
-{
-    return !current().isNull();
-}
-
-void frmMessage::unload()
-{
-    frmMessage* window = current();
-    if (!window)
-        return;
-    current().clear();
-    window->tmrMove->stop();
-    window->hide();
-    window->m_unloaded = true;
+    tmrMove->stop();
+    hide();
+    m_unloaded = true;
     // A message box over the window runs its own event loop; the window goes once it closes.
-    if (window->m_modalDepth == 0)
-        window->deleteLater();
+    if (m_modalDepth == 0)
+        deleteLater();
 }
 
-void frmMessage::setKeepOnTopCheck(std::function<bool()> check)
-{
-    keepOnTopCheck() = std::move(check);
-}
-
-void frmMessage::setLookupStarter(std::function<void(const QString&)> starter)
-{
-    lookupStarter() = std::move(starter);
-}
-
-frmMessage::frmMessage()
+frmMessage::frmMessage(WebWindowsHost& host)
     : QWidget(nullptr, Qt::Tool | Qt::FramelessWindowHint)
+    , m_host(host)
 {
     setObjectName(u"frmMessage"_s);
     setWindowTitle(QString(mConstants::AppTitle));
@@ -262,7 +218,7 @@ frmMessage::~frmMessage()
 void frmMessage::Form_Load()
 {
     // SlideState starts with bJustLoaded set.
-    m_recent = RecentList::load(RecentList::limit(oProps.History()));
+    m_recent = RecentList::load(RecentList::limit(m_host.historyLimit()));
     cboURLs->clear();
     cboURLs->addItems(m_recent);
     cboURLs->setCurrentIndex(-1);
@@ -285,22 +241,19 @@ void frmMessage::setTopmost(bool on)
         setWindowFlag(Qt::WindowStaysOnTopHint, on);
 }
 
-void frmMessage::ShowMessage(const QString& path)
+void frmMessage::ShowMessage(const QString& path, const WindowParams& params)
 {
     setTopmost(true);
-    const QString schema = oProps.XMLSchema();
-    if (schema.isEmpty())
-        return;
-    ApplyWindowParameters(schema);
+    ApplyWindowParameters(params);
     LoadHTML(path);
 
     const ScreenTwips screen = ScreenTwips::primary();
     m_slide.show(screen.width);
-    if (keepOnTopCheck() && !keepOnTopCheck()())
+    if (!m_host.keepOnTop())
         setTopmost(false);
     const double top = screen.height - m_slide.lWinHeight - RestAboveBottom;
-    const QPoint origin = ScreenTwips::primary().origin;
-    move(origin.x() + screen.toPixelsX(m_slide.left()), origin.y() + screen.toPixelsY(top));
+    move(screen.origin.x() + screen.toPixelsX(m_slide.left()),
+         screen.origin.y() + screen.toPixelsY(top));
     show();
 }
 
@@ -309,20 +262,16 @@ void frmMessage::LoadHTML(const QString& sLocFile)
     webMessage->load(QUrl::fromLocalFile(sLocFile));
 }
 
-void frmMessage::ApplyWindowParameters(const QString& schema)
+void frmMessage::ApplyWindowParameters(const WindowParams& params)
 {
-    const auto number = [&schema](const QString& name) {
-        return LocaleText::toInt32(GetNodeText(schema, name));
-    };
-    m_slide.lWinWidth = number(u"WinWidth"_s);
-    m_slide.lWinHeight = number(u"WinHeight"_s);
-    m_slide.lWinDuration = number(u"WinDuration"_s);
-    m_slide.lWinSpeed = number(u"WinSpeed"_s);
-    m_slide.lWinSlide = number(u"WinSlide"_s);
-    m_slide.lWebWidth = number(u"WebWidth"_s);
-    m_slide.lWebHeight = number(u"WebHeight"_s);
-    m_slide.lPicHeight = number(u"PicHeight"_s);
-    oProps.setSleepTime(GetNodeText(schema, u"WinSleep"_s));
+    m_slide.lWinWidth = params.WinWidth;
+    m_slide.lWinHeight = params.WinHeight;
+    m_slide.lWinDuration = params.WinDuration;
+    m_slide.lWinSpeed = params.WinSpeed;
+    m_slide.lWinSlide = params.WinSlide;
+    m_slide.lWebWidth = params.WebWidth;
+    m_slide.lWebHeight = params.WebHeight;
+    m_slide.lPicHeight = params.PicHeight;
 
     resize(pixelsX(m_slide.lWinWidth), pixelsY(m_slide.lWinHeight));
     webMessage->setGeometry(pixelsX(BrowserOffset), pixelsY(BrowserOffset),
@@ -340,8 +289,7 @@ void frmMessage::tmrMove_Timer()
 {
     m_slide.tick();
     if (m_slide.unloadRequested()) {
-        if (current() == this)
-            unload();
+        emit unloadRequested();
         return;
     }
     if (m_slide.timerRunning())
@@ -379,19 +327,15 @@ void frmMessage::cmdGetCount_Click()
         return;
     }
     const QStringList list = RecentList::afterLookup(m_recent, selectedEntry(), address,
-                                                     RecentList::limit(oProps.History()));
+                                                     RecentList::limit(m_host.historyLimit()));
     RecentList::save(list);
-    const std::function<void(const QString&)> starter = lookupStarter();
-    if (current() == this)
-        unload();
-    if (starter)
-        starter(siteForLookup(address));
+    emit unloadRequested();
+    m_host.startLookup(siteForLookup(address));
 }
 
 void frmMessage::imgClose_Click()
 {
-    if (current() == this)
-        unload();
+    emit unloadRequested();
 }
 
 bool frmMessage::eventFilter(QObject* watched, QEvent* event)

@@ -6,8 +6,6 @@
 #include <QStringList>
 #include <QWidget>
 
-#include <functional>
-
 class QComboBox;
 class QLabel;
 class QPushButton;
@@ -16,39 +14,38 @@ class QWebEngineProfile;
 class QWebEnginePage;
 class QWebEngineView;
 
+namespace brandle {
+class WebWindowsHost;
+struct WindowParams;
+} // namespace brandle
+
 // The small pop-up that shows a lookup's result page. It slides in at the right edge of the
-// screen, holds while the user is active in it, slides back out and unloads itself. Its bottom
-// panel holds the quick lookup box: an address typed there and sent with GO is remembered in the
-// recent lookups and counted.
+// screen, holds while the user is active in it, slides back out and asks to be unloaded. Its
+// bottom panel holds the quick lookup box: an address typed there and sent with GO is
+// remembered in the recent lookups and counted through the host.
 //
-// There is one shared window: instance() loads it when it is not loaded, unload() discards it
-// (the next instance() loads a fresh one). A caller loads it and calls ShowMessage() in one go.
+// The window is shown once: its owner loads a fresh one for every showing and discards it when
+// it asks to go (unloadRequested).
 class frmMessage : public QWidget {
     Q_OBJECT
 public:
-    static frmMessage* instance();
-    static bool isLoaded();
-    // Hides the window at once and deletes it; safe from inside the window's own handlers.
-    static void unload();
+    explicit frmMessage(brandle::WebWindowsHost& host);
+    ~frmMessage() override;
 
-    // The live state of the settings window's "Keep window on topmost position" box. Until it is
-    // set the window stays on top.
-    static void setKeepOnTopCheck(std::function<bool()> check);
-    // Starts a lookup of a site; the quick lookup calls it after unloading the window. Until it
-    // is set nothing starts.
-    static void setLookupStarter(std::function<void(const QString& site)> starter);
-
-    // Sizes the window from the parameters in oProps.XMLSchema(), copies "WinSleep" into
-    // oProps.SleepTime, shows the page file at path beyond the screen's right edge and starts the
-    // slide-in. Does nothing when XMLSchema is empty. Throws BrandleError when a parameter is
-    // missing or not a number; the parameters read before it are kept.
-    void ShowMessage(const QString& path);
+    // Sizes the window from the parameters, shows the page file at path beyond the screen's right
+    // edge and starts the slide-in.
+    void ShowMessage(const QString& path, const brandle::WindowParams& params);
     // Navigates the browser to the local file.
     void LoadHTML(const QString& sLocFile);
+    // Hides the window at once and deletes it; a message box open over the window finishes
+    // first. Safe from inside the window's own handlers.
+    void discard();
 
-    const SlideState& slideState() const { return m_slide; }
+    const brandle::SlideState& slideState() const { return m_slide; }
 
-    ~frmMessage() override;
+signals:
+    // The window is done: its slide-out ended, its close picture was clicked, or GO was pressed.
+    void unloadRequested();
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
@@ -61,20 +58,20 @@ private slots:
     void noteActivity();
 
 private:
-    frmMessage();
     void Form_Load();
-    void ApplyWindowParameters(const QString& schema);
+    void ApplyWindowParameters(const brandle::WindowParams& params);
     void setTopmost(bool on);
     void placeLeft();
     int selectedEntry() const;
     int pixelsX(double twips) const;
     int pixelsY(double twips) const;
 
-    SlideState m_slide;
+    brandle::WebWindowsHost& m_host;
+    brandle::SlideState m_slide;
     QStringList m_recent;
     int m_chosen = -1;       // entry picked from the list, until the text is edited
     int m_modalDepth = 0;    // message boxes open over the window
-    bool m_unloaded = false; // unloaded while a message box was open
+    bool m_unloaded = false; // discarded while a message box was open
 
     QWebEngineProfile* m_profile = nullptr;
     QWebEnginePage* m_page = nullptr;

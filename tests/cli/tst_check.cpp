@@ -9,7 +9,8 @@
 #include <QTemporaryDir>
 #include <QTest>
 
-using namespace Qt::Literals::StringLiterals;
+using namespace Qt::StringLiterals;
+using namespace brandle;
 
 // The headless lookup command, run as its own process against a fake service host.
 class TestCheckCommand : public QObject {
@@ -73,7 +74,7 @@ private slots:
         env.insert(u"XDG_CONFIG_HOME"_s, sandbox.filePath(u"config"_s));
         QProcess check;
         check.setProcessEnvironment(env);
-        check.start(QStringLiteral(BRANDLE_CHECK_BIN), {u"--host"_s, host, u"HTTP://A.com"_s});
+        check.start(QString::fromUtf8(BRANDLE_CHECK_BIN), {u"--host"_s, host, u"HTTP://A.com"_s});
         QVERIFY(check.waitForFinished(15000));
         const QString out = QString::fromUtf8(exitCode == 0 ? check.readAllStandardOutput()
                                                             : check.readAllStandardError());

@@ -11,7 +11,8 @@
 #include <QTemporaryDir>
 #include <QTest>
 
-using namespace Qt::Literals::StringLiterals;
+using namespace Qt::StringLiterals;
+using namespace brandle;
 
 // brandle-host serves; brandle starts with a stored primary site and automatic checks on, counts
 // it, writes the page and a log line; a second brandle ends at once.
@@ -24,7 +25,7 @@ class TestEndToEnd : public QObject {
 private slots:
     void initTestCase()
     {
-        m_host.start(QStringLiteral(BRANDLE_HOST_BIN), {u"--port"_s, u"0"_s});
+        m_host.start(QString::fromUtf8(BRANDLE_HOST_BIN), {u"--port"_s, u"0"_s});
         QTRY_VERIFY_WITH_TIMEOUT(m_host.canReadLine(), 10000);
         const QString line = QString::fromUtf8(m_host.readLine());
         const auto m = QRegularExpression(u"http://([0-9.]+:[0-9]+)"_s).match(line);
@@ -50,7 +51,7 @@ private slots:
     {
         QProcess brandle;
         brandle.setProcessEnvironment(m_env);
-        brandle.start(QStringLiteral(BRANDLE_BIN), {});
+        brandle.start(QString::fromUtf8(BRANDLE_BIN), {});
         const QString page = m_dir.filePath(u"home/ParloMsg.html"_s);
         QTRY_VERIFY_WITH_TIMEOUT(QFile::exists(page), 30000);
         const QString log = m_dir.filePath(u"home/LinkLogs/"_s) +
@@ -62,7 +63,7 @@ private slots:
 
         QProcess second;
         second.setProcessEnvironment(m_env);
-        second.start(QStringLiteral(BRANDLE_BIN), {});
+        second.start(QString::fromUtf8(BRANDLE_BIN), {});
         QVERIFY(second.waitForFinished(10000));
         QCOMPARE(second.exitCode(), 0);
         QCOMPARE(brandle.state(), QProcess::Running);

@@ -4,14 +4,15 @@
 
 #include "app/BrandleApp.h"
 #include "platform/Store.h"
-#include "platform/StoreKeys.h"
 #include "platform/mConstants.h"
+#include "settings/Config.h"
 
 #include <QSignalSpy>
 #include <QTabWidget>
 #include <QTest>
 
-using namespace Qt::Literals::StringLiterals;
+using namespace Qt::StringLiterals;
+using namespace brandle;
 
 // The resident program with a service host that answers "Closed": a lookup ends at once.
 class TestBrandleApp : public QObject {
@@ -54,8 +55,8 @@ private slots:
         QFETCH(QString, url);
         QFETCH(QString, autoCheck);
         QFETCH(bool, checks);
-        SaveAppSetting(StoreKeys::SectionApp, StoreKeys::PrimaryUrl, url);
-        SaveAppSetting(StoreKeys::SectionApp, StoreKeys::AutoCheck, autoCheck);
+        Config::setText(Setting::PrimaryUrl, url);
+        Config::setText(Setting::AutoCheck, autoCheck);
         BrandleApp app;
         app.timer()->stop(); // only the start-up check counts here
         QSignalSpy done(app.driver(), &LookupDriver::finished);
@@ -68,7 +69,7 @@ private slots:
         QCOMPARE(oProps.History(), u"5"_s);
         QVERIFY(!app.settings()->bChanged());
         if (url.isEmpty()) // nothing is stored until the user saves
-            QCOMPARE(GetAppSetting(StoreKeys::SectionApp, StoreKeys::Logging), QString());
+            QCOMPARE(GetAppSetting(u"ParloApp"_s, u"EnbLog"_s), QString());
     }
 
     // A recent lookup is refused while the Primary URL box is empty; a double-click opens the

@@ -9,7 +9,8 @@
 #include <QTest>
 #include <QTimer>
 
-using namespace Qt::Literals::StringLiterals;
+using namespace Qt::StringLiterals;
+using namespace brandle;
 
 // A host whose engine "One" is "live" (a notice first, 1,234 after 1.5 s), "dead" or "broken".
 struct Host {
@@ -28,12 +29,16 @@ struct Host {
         const QString url =
             live ? server.url(u"/e?q="_s) : u"http://127.0.0.1:%1/"_s.arg(closedPort());
         const QString right = kind == u"broken"_s ? QString() : u"<RightString>]</RightString>"_s;
-        server.route(mConstants::SchemaPath,
-                     u"<R><A/><L><E><EngineName>One</EngineName><EngineHome>h</EngineHome><LeftURL>"
-                     "%1</LeftURL><RightURL></RightURL><LeftString>[</LeftString>%2<ReplaceDot>."
-                     "</ReplaceDot></E></L><LPResults></LPResults></R>"_s.arg(url, right)
-                         .toUtf8(),
-                     200, u"text/xml"_s);
+        server.route(
+            mConstants::SchemaPath,
+            u"<R><A/><L><E><EngineName>One</EngineName><EngineHome>h</EngineHome><LeftURL>"
+            "%1</LeftURL><RightURL></RightURL><LeftString>[</LeftString>%2<ReplaceDot>."
+            "</ReplaceDot></E></L><WinWidth>3375</WinWidth><WinHeight>4380</WinHeight>"
+            "<WinDuration>5000</WinDuration><WinSpeed>10</WinSpeed><WinSlide>150</WinSlide>"
+            "<WebWidth>3405</WebWidth><WebHeight>3525</WebHeight><PicHeight>850</PicHeight>"
+            "<WinSleep>60</WinSleep><LPResults></LPResults></R>"_s.arg(url, right)
+                .toUtf8(),
+            200, u"text/xml"_s);
     }
 };
 

@@ -3,24 +3,24 @@
 #include "TestSupport.h"
 
 #include "desktop/MessageBox.h"
-#include "platform/Store.h"
-#include "platform/StoreKeys.h"
-#include "graphs/GraphsTab.h"
-#include "settings/clsProps.h"
 #include "forms/frmSettings.h"
+#include "graphs/GraphsTab.h"
+#include "platform/Store.h"
+#include "settings/clsProps.h"
 
 #include <QCheckBox>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QTest>
 
-using namespace Qt::Literals::StringLiterals;
+using namespace Qt::StringLiterals;
+using namespace brandle;
 
 struct Window {
     frmSettings w;
     QLineEdit* url = w.findChild<QLineEdit*>(u"txtSearchURL"_s);
     QCheckBox* box(const QString& name) const { return w.findChild<QCheckBox*>(name); }
-    static QString stored(QLatin1String key) { return GetAppSetting(StoreKeys::SectionApp, key); }
+    static QString stored(const QString& key) { return GetAppSetting(u"ParloApp"_s, key); }
 };
 
 class TestFrmSettings : public QObject {
@@ -67,8 +67,8 @@ private slots:
         win.w.findChild<QPushButton*>(u"cmdSave"_s)->click();
         QCOMPARE(m_boxes.size() == 1 ? m_boxes[0].text : QString(),
                  valid ? QString() : u"The following fields are missing or invalid:\r\n"_s + lines);
-        QCOMPARE(Window::stored(StoreKeys::PrimaryUrl), valid ? url : QString());
-        QCOMPARE(Window::stored(StoreKeys::AutoCheck), valid ? u"0"_s : QString());
+        QCOMPARE(Window::stored(u"URL1"_s), valid ? url : QString());
+        QCOMPARE(Window::stored(u"HrCks"_s), valid ? u"0"_s : QString());
         QCOMPARE(oProps.AutoCheck() + oProps.PlaySound(), valid ? u"01"_s : QString());
         QCOMPARE(oProps.URLName(), u"previous.com"_s);
         QCOMPARE(win.w.bChanged(), !valid);
@@ -149,12 +149,10 @@ private slots:
         Window win;
         win.url->setText(u"primary.com"_s);
         win.w.setChanged(changed);
-        QStringList seen;
-        connect(&win.w, &frmSettings::lookupRequested, this,
-                [&](const QString& s) { seen << s << Window::stored(StoreKeys::PrimaryUrl); });
-        win.w.CheckURL(url);
+        const std::optional<QString> prepared = win.w.prepareLookup(url);
         QVERIFY(m_boxes.isEmpty());
-        QCOMPARE(seen, (QStringList{site, changed ? u"primary.com"_s : QString()}));
+        QCOMPARE(prepared.value_or(u"<none>"_s), site);
+        QCOMPARE(Window::stored(u"URL1"_s), changed ? u"primary.com"_s : QString());
         QVERIFY(!win.w.bChanged());
     }
 };

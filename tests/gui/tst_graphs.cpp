@@ -2,10 +2,10 @@
 #include "TestMain.h"
 #include "TestSupport.h"
 
-#include "log/LinkLog.h"
 #include "desktop/MessageBox.h"
 #include "graphs/GraphsTab.h"
 #include "graphs/LinkChart.h"
+#include "log/LinkLog.h"
 
 #include <QApplication>
 #include <QComboBox>
@@ -13,7 +13,8 @@
 #include <QPushButton>
 #include <QTest>
 
-using namespace Qt::Literals::StringLiterals;
+using namespace Qt::StringLiterals;
+using namespace brandle;
 using View = GraphsTab::View;
 
 static void logDay(const QDate& day, int total, const QString& site = u"a.com"_s)
@@ -24,7 +25,7 @@ static void logDay(const QDate& day, int total, const QString& site = u"a.com"_s
 
 template <typename T> static T* child(const QWidget& parent, const char* name)
 {
-    return parent.findChild<T*>(QLatin1String(name));
+    return parent.findChild<T*>(QLatin1StringView(name));
 }
 
 // Fills in a "By Date" range for a.com and presses "View".

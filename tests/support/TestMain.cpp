@@ -19,6 +19,8 @@ using TestApplication = QCoreApplication;
 #include <utility>
 #include <vector>
 
+using namespace Qt::StringLiterals;
+
 namespace {
 std::vector<std::pair<const char*, TestFactory>>& registry()
 {
@@ -39,9 +41,9 @@ int main(int argc, char* argv[])
     QTemporaryDir sandbox;
     if (!sandbox.isValid())
         qFatal("cannot create a temporary folder");
-    qputenv("XDG_CONFIG_HOME", QFile::encodeName(sandbox.filePath(QStringLiteral("config"))));
-    qputenv("XDG_DATA_HOME", QFile::encodeName(sandbox.filePath(QStringLiteral("data"))));
-    qputenv("BRANDLE_HOME", QFile::encodeName(sandbox.filePath(QStringLiteral("home"))));
+    qputenv("XDG_CONFIG_HOME", QFile::encodeName(sandbox.filePath(u"config"_s)));
+    qputenv("XDG_DATA_HOME", QFile::encodeName(sandbox.filePath(u"data"_s)));
+    qputenv("BRANDLE_HOME", QFile::encodeName(sandbox.filePath(u"home"_s)));
 
 #ifdef BRANDLE_TEST_GUI
     QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts); // Qt WebEngine needs it

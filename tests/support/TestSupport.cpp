@@ -17,6 +17,10 @@
 
 #include <chrono>
 
+using namespace Qt::StringLiterals;
+
+namespace brandle {
+
 void clearStore()
 {
     QSettings store(QSettings::NativeFormat, QSettings::UserScope,
@@ -28,7 +32,7 @@ void clearStore()
 QString readText(const QString& path)
 {
     QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? QString::fromUtf8(file.readAll()) : u"<missing>"_qs;
+    return file.open(QIODevice::ReadOnly) ? QString::fromUtf8(file.readAll()) : u"<missing>"_s;
 }
 
 bool writeFile(const QString& path, const QByteArray& bytes, bool append)
@@ -89,3 +93,5 @@ int closedPort()
     ::close(fd);
     return ntohs(address.sin_port);
 }
+
+} // namespace brandle

@@ -11,9 +11,13 @@
 #include <optional>
 #include <thread>
 
+using namespace Qt::StringLiterals;
+
 namespace httplib {
 class Server;
 }
+
+namespace brandle {
 
 // Removes every key of the settings store.
 void clearStore();
@@ -64,11 +68,11 @@ public:
 
     // Answers GET path with the body; delayMs holds the answer back (ended early on destruction).
     void route(const QString& path, const QByteArray& body, int status = 200,
-               const QString& contentType = QStringLiteral("text/plain"), int delayMs = 0);
+               const QString& contentType = u"text/plain"_s, int delayMs = 0);
     httplib::Server& server() { return *m_server; }
     void start();
-    QString hostPort() const { return QStringLiteral("127.0.0.1:%1").arg(m_port); }
-    QString url(const QString& path) const { return QLatin1String("http://") + hostPort() + path; }
+    QString hostPort() const { return u"127.0.0.1:%1"_s.arg(m_port); }
+    QString url(const QString& path) const { return "http://"_L1 + hostPort() + path; }
 
 private:
     std::unique_ptr<httplib::Server> m_server;
@@ -79,3 +83,5 @@ private:
 
 // A port on 127.0.0.1 on which nothing listens (connections are refused).
 int closedPort();
+
+} // namespace brandle

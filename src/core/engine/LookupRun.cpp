@@ -10,6 +10,10 @@
 
 #include <QSaveFile>
 
+using namespace Qt::StringLiterals;
+
+using namespace brandle;
+
 namespace {
 
 // Replaces the page file as a whole: a reader sees the old page or the new one, never a part.
@@ -23,23 +27,26 @@ void writePage(const QString& path, const QString& html)
 
 } // namespace
 
-QString resultPagePath()
+QString brandle::resultPagePath()
 {
     return Paths::inProgramFolder(mConstants::PageFileName);
 }
 
 QString TransformResults(const QString& mergedText)
 {
-    const XmlDocument merged = XmlDocument::parse(mergedText);
+    return TransformResults(XmlDocument::parse(mergedText));
+}
+
+QString TransformResults(const XmlDocument& merged)
+{
     const HttpResult answer = httpGet(Paths::serviceUrl(mConstants::StyleSheetPath));
     if (answer.ok() && (answer.status < 200 || answer.status > 299))
-        throw BrandleError(
-            ErrorCode::XslTransform,
-            QStringLiteral("the style sheet is not available (HTTP %1)").arg(answer.status));
+        throw BrandleError(ErrorCode::XslTransform,
+                           u"the style sheet is not available (HTTP %1)"_s.arg(answer.status));
     const XmlDocument styleSheet = XmlDocument::parse(answer.bodyOrThrow());
     QString html = xslTransform(merged, styleSheet);
-    html.replace(QLatin1String("&lt;"), QLatin1String("<"));
-    html.replace(QLatin1String("&gt;"), QLatin1String(">"));
+    html.replace("&lt;"_L1, "<"_L1);
+    html.replace("&gt;"_L1, ">"_L1);
     return html;
 }
 
@@ -62,9 +69,15 @@ void BuildResultPage(const QString& site, clsProps& props, LookupUi& ui, LookupO
 
     QString merged = schemaText;
     merged.replace(mConstants::ResultsPlaceholder, results);
-    const QString html = TransformResults(merged);
+    const XmlDocument mergedDocument = XmlDocument::parse(merged);
+    const QString html = TransformResults(mergedDocument);
     writePage(outcome.pagePath, html);
     props.setXMLSchema(merged);
+    try {
+        outcome.window = WindowParams::read(mergedDocument);
+    } catch (const BrandleError&) {
+        // Written, but the message window cannot be sized: the page is not shown.
+    }
     outcome.kind = LookupOutcome::Kind::PageWritten;
 }
 

@@ -3,6 +3,8 @@
 
 #include <QString>
 
+namespace brandle {
+
 // A notice of the service host: shown in a message box with the host's title, text and style.
 struct ServiceNotice {
     QString title;
@@ -22,3 +24,5 @@ public:
     // Starts the alert and returns at once.
     virtual void playAlert(const QString& code) { (void)code; }
 };
+
+} // namespace brandle

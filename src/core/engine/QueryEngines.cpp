@@ -8,28 +8,20 @@
 #include "platform/Errors.h"
 #include "platform/Http.h"
 #include "platform/LocaleText.h"
-#include "platform/Store.h"
-#include "platform/StoreKeys.h"
 #include "platform/mConstants.h"
+#include "settings/Config.h"
 
 #include <QStringList>
 
 #include <vector>
 
+using namespace Qt::StringLiterals;
+
+using namespace brandle;
+
 namespace {
 
-// A stored count; "" (never stored) and text that is not a count read as 0.
-qint32 storedCount(const QString& key)
-{
-    const QString text = GetAppSetting(StoreKeys::SectionEngine, key);
-    try {
-        return text.isEmpty() ? 0 : LocaleText::toInt32(text);
-    } catch (const BrandleError&) {
-        return 0;
-    }
-}
-
-QLatin1String fluctuation(bool siteChanged, qint32 previous, qint32 current)
+QLatin1StringView fluctuation(bool siteChanged, qint32 previous, qint32 current)
 {
     if (!siteChanged && previous < current)
         return mConstants::FluctuationHigher;
@@ -39,6 +31,8 @@ QLatin1String fluctuation(bool siteChanged, qint32 previous, qint32 current)
 }
 
 } // namespace
+
+namespace brandle {
 
 std::optional<QString> extractCount(const QString& answer, const QString& leftString,
                                     const QString& rightString)
@@ -66,16 +60,16 @@ QString queryAddress(const QString& leftUrl, const QString& site, const QString&
     return leftUrl + middle + rightUrl;
 }
 
+} // namespace brandle
+
 QString QueryEngines(const QString& schemaText, const QString& site, clsProps& props, LookupUi& ui,
                      QueryReport& report)
 {
-    using namespace StoreKeys;
-
     // A different site than last time (letter case aside) makes nothing comparable.
-    const QString lastSite = GetAppSetting(SectionEngine, LastSite);
+    const QString lastSite = Config::text(Setting::LastSite);
     const bool siteChanged = lastSite.toLower() != site.toLower();
     if (siteChanged)
-        SaveAppSetting(SectionEngine, LastSite, site);
+        Config::setText(Setting::LastSite, site);
 
     // Read the entries up to the first one that lacks a field; only those are asked.
     const EngineSchema schema(schemaText);
@@ -108,32 +102,29 @@ QString QueryEngines(const QString& schemaText, const QString& site, clsProps& p
         const std::optional<QString> countText =
             extractCount(answer.bodyOrThrow(), engine.LeftString, engine.RightString);
 
-        body += QLatin1String("<Engine><Name>") + XmlText::cdata(engine.EngineName) +
-                QLatin1String("</Name><URL>") + XmlText::cdata(addresses.at(qsizetype(i))) +
-                QLatin1String("</URL>");
+        body += "<Engine><Name>"_L1 + XmlText::cdata(engine.EngineName) + "</Name><URL>"_L1 +
+                XmlText::cdata(addresses.at(qsizetype(i))) + "</URL>"_L1;
         if (!countText) {
-            body += QLatin1String("<Count><![CDATA[0]]></Count><Fluctuation>0</Fluctuation>"
-                                  "</Engine>");
+            body += "<Count><![CDATA[0]]></Count><Fluctuation>0</Fluctuation>"
+                    "</Engine>"_L1;
             continue;
         }
         const qint32 count = LocaleText::toInt32(*countText);
-        body += QLatin1String("<Count>") + XmlText::cdata(LocaleText::formatCount(count)) +
-                QLatin1String("</Count>");
-        const QString key = engineCount(engine.EngineName);
-        const qint32 previous = storedCount(key);
-        SaveAppSetting(SectionEngine, key, QString::number(count));
-        body += QLatin1String("<Fluctuation>") + fluctuation(siteChanged, previous, count) +
-                QLatin1String("</Fluctuation></Engine>");
+        body += "<Count>"_L1 + XmlText::cdata(LocaleText::formatCount(count)) + "</Count>"_L1;
+        const qint32 previous = Config::engineCount(engine.EngineName);
+        Config::setEngineCount(engine.EngineName, count);
+        body += "<Fluctuation>"_L1 + fluctuation(siteChanged, previous, count) +
+                "</Fluctuation></Engine>"_L1;
         total = LocaleText::addInt32(total, count);
     }
     if (entryError)
         throw *entryError;
 
-    body += QLatin1String("</Results>");
-    const qint32 previousTotal = storedCount(QString(LastTotal));
-    SaveAppSetting(SectionEngine, LastTotal, QString::number(total));
+    body += "</Results>"_L1;
+    const qint32 previousTotal = Config::count(Setting::LastTotal);
+    Config::setCount(Setting::LastTotal, total);
 
-    const QLatin1String totalCode = fluctuation(siteChanged, previousTotal, total);
+    const QLatin1StringView totalCode = fluctuation(siteChanged, previousTotal, total);
     if (clsProps::isOn(props.PlaySound())) {
         if (totalCode == mConstants::FluctuationHigher)
             ui.playAlert(mConstants::AlertIncrease);
@@ -144,11 +135,10 @@ QString QueryEngines(const QString& schemaText, const QString& site, clsProps& p
     }
 
     const QDateTime now = Clock::instance().now();
-    const QString document =
-        QLatin1String("<Results Site=\"") + XmlText::attribute(site) +
-        QLatin1String("\" Total=\"") + LocaleText::formatCount(total) +
-        QLatin1String("\" Fluctuation=\"") + totalCode + QLatin1String("\" Created=\"") +
-        XmlText::attribute(LocaleText::generalDateTime(now)) + QLatin1String("\">") + body;
+    const QString document = "<Results Site=\""_L1 + XmlText::attribute(site) + "\" Total=\""_L1 +
+                             LocaleText::formatCount(total) + "\" Fluctuation=\""_L1 + totalCode +
+                             "\" Created=\""_L1 +
+                             XmlText::attribute(LocaleText::generalDateTime(now)) + "\">"_L1 + body;
 
     props.setURLName(site);
     props.setLastCount(qint64(total));

@@ -8,6 +8,8 @@
 
 #include <optional>
 
+namespace brandle {
+
 // The count text that an engine's answer holds between the two markers: the search for
 // rightString starts where leftString begins. No value when a marker is missing, the markers
 // overlap, or the text between them is not numeric.
@@ -26,6 +28,8 @@ struct QueryReport {
     bool counted = false;
 };
 
+} // namespace brandle
+
 // Asks every engine of the schema for the site (all at once), then builds the result document
 // in schema order: compares each count and the total with the stored previous run, stores the
 // new ones, starts the alert when props.PlaySound() is "1", sets props' URLName, LastCount and
@@ -33,5 +37,5 @@ struct QueryReport {
 // Returns the document, or "" when an engine's answer could not be downloaded. Throws
 // BrandleError for an unusable schema, a missing field, a count or total beyond 32 bits, any
 // other request error and a log that cannot be written; what was stored before stays stored.
-QString QueryEngines(const QString& schemaText, const QString& site, clsProps& props, LookupUi& ui,
-                     QueryReport& report);
+QString QueryEngines(const QString& schemaText, const QString& site, clsProps& props,
+                     brandle::LookupUi& ui, brandle::QueryReport& report);

@@ -6,13 +6,17 @@
 #include "platform/Paths.h"
 #include "platform/mConstants.h"
 
+using namespace Qt::StringLiterals;
+
+using namespace brandle;
+
 namespace {
 
 QString fieldText(const XmlNode& entry, const char* name)
 {
-    const XmlNode field = entry.firstElement(QLatin1String(name));
+    const XmlNode field = entry.firstElement(QLatin1StringView(name));
     if (field.isNull())
-        throw BrandleError(ErrorCode::ElementMissing, QLatin1String(name));
+        throw BrandleError(ErrorCode::ElementMissing, QLatin1StringView(name));
     return field.text();
 }
 
@@ -39,12 +43,14 @@ QString GetNodeText(const QString& xmlText, const QString& tagName)
     return node.text();
 }
 
+namespace brandle {
+
 EngineSchema::EngineSchema(const QString& schemaText)
     : m_document(XmlDocument::parse(schemaText))
 {
     const QList<XmlNode> children = m_document.root().childNodes();
     if (children.size() < 2)
-        throw BrandleError(ErrorCode::ElementMissing, QStringLiteral("engine list"));
+        throw BrandleError(ErrorCode::ElementMissing, u"engine list"_s);
     m_entries = children.at(1).childNodes();
 }
 
@@ -61,3 +67,5 @@ EngineEntry EngineSchema::engine(int i) const
     e.ReplaceDot = fieldText(entry, "ReplaceDot");
     return e;
 }
+
+} // namespace brandle

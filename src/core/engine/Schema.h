@@ -5,6 +5,8 @@
 
 #include <QString>
 
+namespace brandle {
+
 // One engine of the schema: how to ask it and where its answer holds the count.
 struct EngineEntry {
     QString EngineName;
@@ -15,14 +17,6 @@ struct EngineEntry {
     QString RightString;
     QString ReplaceDot;
 };
-
-// The engine schema of the service host as text (the loaded document serialized), or "" when
-// it cannot be fetched or is not a well-formed document.
-QString GetEngineSchema();
-
-// The text of the first element named tagName in the document. Throws BrandleError XmlParse for
-// text that is not a document and ElementMissing when there is no such element.
-QString GetNodeText(const QString& xmlText, const QString& tagName);
 
 // The engine list of a schema: the root's second child, every child node of which is one entry.
 class EngineSchema {
@@ -40,3 +34,13 @@ private:
     XmlDocument m_document;
     QList<XmlNode> m_entries;
 };
+
+} // namespace brandle
+
+// The engine schema of the service host as text (the loaded document serialized), or "" when
+// it cannot be fetched or is not a well-formed document.
+QString GetEngineSchema();
+
+// The text of the first element named tagName in the document. Throws BrandleError XmlParse for
+// text that is not a document and ElementMissing when there is no such element.
+QString GetNodeText(const QString& xmlText, const QString& tagName);

@@ -9,11 +9,15 @@
 
 #include <QStringList>
 
+using namespace Qt::StringLiterals;
+
+using namespace brandle;
+
 namespace {
 
 std::optional<ServiceNotice> parseNotice(const QString& text)
 {
-    const QStringList lines = text.split(QLatin1String("\r\n"));
+    const QStringList lines = text.split("\r\n"_L1);
     if (lines.size() < 4)
         return std::nullopt;
     ServiceNotice notice;
@@ -29,15 +33,15 @@ std::optional<ServiceNotice> parseNotice(const QString& text)
 
 } // namespace
 
-ServiceStatus parseServiceStatus(const QString& text)
+ServiceStatus brandle::parseServiceStatus(const QString& text)
 {
     ServiceStatus status;
-    if (text == QLatin1String("Active")) {
+    if (text == "Active"_L1) {
         status.verdict = ServiceVerdict::Go;
-    } else if (text.left(9) == QLatin1String("MessageOn")) {
+    } else if (text.left(9) == "MessageOn"_L1) {
         status.notice = parseNotice(text);
         status.verdict = status.notice ? ServiceVerdict::Go : ServiceVerdict::Stop;
-    } else if (text.left(10) == QLatin1String("MessageOff")) {
+    } else if (text.left(10) == "MessageOff"_L1) {
         status.notice = parseNotice(text);
     }
     return status;
@@ -54,7 +58,7 @@ ServiceVerdict CheckServiceStatus(LookupUi& ui)
     return status.verdict;
 }
 
-NoticeStyle noticeStyle(qint32 style)
+NoticeStyle brandle::noticeStyle(qint32 style)
 {
     NoticeStyle result;
     switch (style & 0xF) {

@@ -7,6 +7,8 @@
 
 #include <optional>
 
+namespace brandle {
+
 enum class ServiceVerdict {
     Go,          // the lookup may run
     Stop,        // the host refused, or its text is not understood
@@ -24,10 +26,6 @@ struct ServiceStatus {
 // style as a number); without them nothing is shown and the lookup stops.
 ServiceStatus parseServiceStatus(const QString& text);
 
-// Fetches the status text of the service host and shows its notice through ui, returning when
-// the notice was closed.
-ServiceVerdict CheckServiceStatus(LookupUi& ui);
-
 // How a notice's style number shows: its buttons (bits 0-3) and its icon (bits 4-6).
 enum class NoticeButtons { Ok, OkCancel, AbortRetryIgnore, YesNoCancel, YesNo, RetryCancel };
 enum class NoticeIcon { None, Critical, Question, Exclamation, Information };
@@ -36,3 +34,9 @@ struct NoticeStyle {
     NoticeIcon icon = NoticeIcon::None;
 };
 NoticeStyle noticeStyle(qint32 style);
+
+} // namespace brandle
+
+// Fetches the status text of the service host and shows its notice through ui, returning when
+// the notice was closed.
+brandle::ServiceVerdict CheckServiceStatus(brandle::LookupUi& ui);

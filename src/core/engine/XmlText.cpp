@@ -1,7 +1,9 @@
 // SPDX-License-Identifier: MIT
 #include "engine/XmlText.h"
 
-namespace XmlText {
+using namespace Qt::StringLiterals;
+
+namespace brandle::XmlText {
 
 QString withoutForbiddenChars(const QString& text)
 {
@@ -29,25 +31,25 @@ QString attribute(const QString& text)
     for (const QChar c : clean) {
         switch (c.unicode()) {
         case u'&':
-            out += QLatin1String("&amp;");
+            out += "&amp;"_L1;
             break;
         case u'<':
-            out += QLatin1String("&lt;");
+            out += "&lt;"_L1;
             break;
         case u'>':
-            out += QLatin1String("&gt;");
+            out += "&gt;"_L1;
             break;
         case u'"':
-            out += QLatin1String("&quot;");
+            out += "&quot;"_L1;
             break;
         case u'\t':
-            out += QLatin1String("&#9;");
+            out += "&#9;"_L1;
             break;
         case u'\n':
-            out += QLatin1String("&#10;");
+            out += "&#10;"_L1;
             break;
         case u'\r':
-            out += QLatin1String("&#13;");
+            out += "&#13;"_L1;
             break;
         default:
             out += c;
@@ -59,8 +61,8 @@ QString attribute(const QString& text)
 QString cdata(const QString& text)
 {
     QString body = withoutForbiddenChars(text);
-    body.replace(QLatin1String("]]>"), QLatin1String("]]]]><![CDATA[>"));
-    return QLatin1String("<![CDATA[") + body + QLatin1String("]]>");
+    body.replace("]]>"_L1, "]]]]><![CDATA[>"_L1);
+    return "<![CDATA["_L1 + body + "]]>"_L1;
 }
 
-} // namespace XmlText
+} // namespace brandle::XmlText

@@ -3,6 +3,8 @@
 
 #include <QString>
 
+namespace brandle {
+
 // Pieces of XML written as text. Whatever the text holds, the result stays well-formed.
 namespace XmlText {
 
@@ -16,3 +18,5 @@ QString attribute(const QString& text);
 QString cdata(const QString& text);
 
 } // namespace XmlText
+
+} // namespace brandle

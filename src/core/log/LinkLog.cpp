@@ -13,6 +13,10 @@
 
 #include <cmath>
 
+using namespace Qt::StringLiterals;
+
+using namespace brandle;
+
 namespace {
 
 QString logFolder()
@@ -22,9 +26,8 @@ QString logFolder()
 
 QString chartElement(const QDate& day, qint64 count)
 {
-    return QLatin1String("<Element><Date>") + LocaleText::mmddyy(day) +
-           QLatin1String("</Date><Count>") + QString::number(count) +
-           QLatin1String("</Count></Element>");
+    return "<Element><Date>"_L1 + LocaleText::mmddyy(day) + "</Date><Count>"_L1 +
+           QString::number(count) + "</Count></Element>"_L1;
 }
 
 // True for a site that a line can only spell as its own bytes: printable ASCII without blanks
@@ -67,7 +70,7 @@ bool mayMention(const QByteArray& line, const QByteArray& site)
 
 } // namespace
 
-QString linkLogFile(const QDate& day)
+QString brandle::linkLogFile(const QDate& day)
 {
     return logFolder() + u'/' + LocaleText::mmddyy(day) + mConstants::LogFileSuffix;
 }
@@ -111,9 +114,9 @@ QString ReadLinkLogDay(const QString& site, const QDate& day)
         try {
             const XmlDocument doc = XmlDocument::parse(QString::fromUtf8(line));
             const XmlNode results = doc.root();
-            if (results.attribute(QStringLiteral("Site")).trimmed() != wanted)
+            if (results.attribute(u"Site"_s).trimmed() != wanted)
                 continue;
-            const qint32 total = LocaleText::toInt32(results.attribute(QStringLiteral("Total")));
+            const qint32 total = LocaleText::toInt32(results.attribute(u"Total"_s));
             ++matches;
             sum += total;
         } catch (const BrandleError&) {

@@ -7,8 +7,12 @@
 // The link log: one file per day, "LinkLogs/MMDDYY.lox" in the program's folder, each line one
 // result document. Lines are UTF-8 and end with CR LF.
 
+namespace brandle {
+
 // The day file of a date.
 QString linkLogFile(const QDate& day);
+
+} // namespace brandle
 
 // Appends the result document as one line to today's file (today by the program's clock),
 // creating the folder and the file when missing. The line goes out in one write. Throws

@@ -7,17 +7,21 @@
 #include <QCoreApplication>
 #include <QFileInfo>
 
+using namespace Qt::StringLiterals;
+
+namespace brandle {
+
 QString alertFileName(const QString& code)
 {
     static const struct {
-        QLatin1String code;
-        QLatin1String file;
+        QLatin1StringView code;
+        QLatin1StringView file;
     } table[] = {
-        {mConstants::AlertLinkCount, QLatin1String("LinkCount.wav")},
-        {mConstants::AlertIncrease, QLatin1String("Increase.wav")},
-        {mConstants::AlertDecrease, QLatin1String("Decrease.wav")},
-        {mConstants::AlertWelcome, QLatin1String("Welcome.wav")},
-        {mConstants::AlertExit, QLatin1String("Exit.wav")},
+        {mConstants::AlertLinkCount, "LinkCount.wav"_L1},
+        {mConstants::AlertIncrease, "Increase.wav"_L1},
+        {mConstants::AlertDecrease, "Decrease.wav"_L1},
+        {mConstants::AlertWelcome, "Welcome.wav"_L1},
+        {mConstants::AlertExit, "Exit.wav"_L1},
     };
     for (const auto& row : table) {
         if (code == row.code)
@@ -36,7 +40,7 @@ QString alertPath(const QString& code)
     if (QCoreApplication::instance())
         folders << QCoreApplication::applicationDirPath();
 #ifdef BRANDLE_SHARE_DIR
-    folders << QStringLiteral(BRANDLE_SHARE_DIR);
+    folders << QString::fromUtf8(BRANDLE_SHARE_DIR);
 #endif
     for (const QString& folder : folders) {
         const QString path = folder + u'/' + relative;
@@ -45,3 +49,5 @@ QString alertPath(const QString& code)
     }
     return {};
 }
+
+} // namespace brandle

@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: MIT
 #include "platform/Clock.h"
 
+namespace brandle {
+
 namespace {
 
 class SystemClock final : public Clock {
@@ -22,3 +24,5 @@ void Clock::setInstance(const Clock* clock)
 {
     current = clock ? clock : &systemClock;
 }
+
+} // namespace brandle

@@ -3,6 +3,8 @@
 
 #include <QDateTime>
 
+namespace brandle {
+
 // The local clock. Code that depends on "now" asks Clock::instance(), so tests can stand at any
 // moment (just before midnight, at 12:59:40 ...).
 class Clock {
@@ -15,3 +17,5 @@ public:
     // worker runs.
     static void setInstance(const Clock* clock);
 };
+
+} // namespace brandle

@@ -3,6 +3,10 @@
 
 #include <QCoreApplication>
 
+using namespace Qt::StringLiterals;
+
+namespace brandle {
+
 namespace {
 struct ErrorText {
     Q_DECLARE_TR_FUNCTIONS(Errors)
@@ -44,10 +48,12 @@ BrandleError::BrandleError(ErrorCode code, const QString& detail)
 QString BrandleError::description() const
 {
     const QString base = errorDescription(m_code);
-    return m_detail.isEmpty() ? base : base + QLatin1String(": ") + m_detail;
+    return m_detail.isEmpty() ? base : base + ": "_L1 + m_detail;
 }
 
 QString BrandleError::userText() const
 {
-    return QString::number(number()) + QLatin1String(" - ") + description();
+    return QString::number(number()) + " - "_L1 + description();
 }
+
+} // namespace brandle

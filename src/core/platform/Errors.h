@@ -6,6 +6,8 @@
 #include <exception>
 #include <string>
 
+namespace brandle {
+
 // The numbers and descriptions of every error that can reach the user. The numbers are stable:
 // the user sees them as "number - description".
 enum class ErrorCode : qint32 {
@@ -42,3 +44,5 @@ private:
     QString m_detail;
     std::string m_what;
 };
+
+} // namespace brandle

@@ -10,6 +10,10 @@
 #include <memory>
 #include <mutex>
 
+using namespace Qt::StringLiterals;
+
+namespace brandle {
+
 namespace {
 
 std::atomic<bool> abortRequested{false};
@@ -52,7 +56,7 @@ QString charsetOf(const char* contentType)
     const QString type = QString::fromLatin1(contentType);
     for (const QString& part : type.split(u';')) {
         const QString p = part.trimmed();
-        if (p.startsWith(QLatin1String("charset="), Qt::CaseInsensitive)) {
+        if (p.startsWith("charset="_L1, Qt::CaseInsensitive)) {
             QString name = p.mid(8).trimmed();
             if (name.size() >= 2 && name.startsWith(u'"') && name.endsWith(u'"'))
                 name = name.mid(1, name.size() - 2);
@@ -76,9 +80,8 @@ HttpResult finish(Transfer& transfer, CURLcode code)
 {
     HttpResult result;
     if (transfer.overCap) {
-        result.error = BrandleError(
-            ErrorCode::DownloadFailed,
-            QStringLiteral("the answer is larger than %1 bytes").arg(transfer.maxBody));
+        result.error = BrandleError(ErrorCode::DownloadFailed,
+                                    u"the answer is larger than %1 bytes"_s.arg(transfer.maxBody));
         return result;
     }
     if (code != CURLE_OK) {
@@ -144,7 +147,7 @@ std::vector<HttpResult> httpGetAll(const QStringList& urls, const HttpOptions& o
         return results;
     if (abortRequested.load()) {
         for (HttpResult& r : results)
-            r.error = BrandleError(ErrorCode::DownloadFailed, QStringLiteral("aborted"));
+            r.error = BrandleError(ErrorCode::DownloadFailed, u"aborted"_s);
         return results;
     }
 
@@ -199,3 +202,5 @@ void abortAllTransfers()
 {
     abortRequested.store(true);
 }
+
+} // namespace brandle

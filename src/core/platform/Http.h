@@ -9,6 +9,8 @@
 #include <optional>
 #include <vector>
 
+namespace brandle {
+
 // Limits of one HTTP transfer.
 struct HttpOptions {
     int connectTimeoutMs = 15000;
@@ -42,3 +44,5 @@ std::vector<HttpResult> httpGetAll(const QStringList& urls,
 // Aborts every running transfer and makes every later one fail at once: used when the program
 // exits, so it never waits on the network.
 void abortAllTransfers();
+
+} // namespace brandle

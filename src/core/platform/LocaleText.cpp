@@ -8,7 +8,9 @@
 #include <cmath>
 #include <limits>
 
-namespace LocaleText {
+using namespace Qt::StringLiterals;
+
+namespace brandle::LocaleText {
 
 namespace {
 
@@ -105,10 +107,10 @@ QString timeWithoutZone(QString format)
 // The short date format with a two-digit year widened to four digits.
 QString dateWithFullYear(const QString& format)
 {
-    if (format.contains(QLatin1String("yyyy")))
+    if (format.contains("yyyy"_L1))
         return format;
     QString out = format;
-    out.replace(QLatin1String("yy"), QLatin1String("yyyy"));
+    out.replace("yy"_L1, "yyyy"_L1);
     return out;
 }
 
@@ -170,13 +172,13 @@ QString generalDateTime(const QDateTime& dateTime)
 
 QString mmddyy(const QDate& date)
 {
-    return date.toString(QStringLiteral("MMddyy"));
+    return date.toString(u"MMddyy"_s);
 }
 
 QDate parseDate(const QString& text)
 {
     static const QRegularExpression shape(
-        QStringLiteral("^\\s*(\\d{1,4})\\s*[/.\\- ]\\s*(\\d{1,4})\\s*[/.\\- ]\\s*(\\d{1,4})\\s*$"));
+        u"^\\s*(\\d{1,4})\\s*[/.\\- ]\\s*(\\d{1,4})\\s*[/.\\- ]\\s*(\\d{1,4})\\s*$"_s);
     const QRegularExpressionMatch m = shape.match(text);
     if (!m.hasMatch())
         return {};
@@ -204,4 +206,4 @@ QDate parseDate(const QString& text)
     return date.isValid() ? date : QDate();
 }
 
-} // namespace LocaleText
+} // namespace brandle::LocaleText

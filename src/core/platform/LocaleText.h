@@ -6,6 +6,8 @@
 #include <QLocale>
 #include <QString>
 
+namespace brandle {
+
 // Numbers and dates as the user's locale writes them. Where the system locale is C/POSIX, the
 // conventions of en-US apply ("1,234", "12/6/2026 7:23:58 AM", month/day/year).
 namespace LocaleText {
@@ -40,3 +42,5 @@ QString mmddyy(const QDate& date);
 QDate parseDate(const QString& text);
 
 } // namespace LocaleText
+
+} // namespace brandle

@@ -6,11 +6,13 @@
 #include <QFileInfo>
 #include <QStandardPaths>
 
+using namespace Qt::StringLiterals;
+
 #ifndef BRANDLE_DEFAULT_SERVICE_HOST
 #define BRANDLE_DEFAULT_SERVICE_HOST "127.0.0.1:8750"
 #endif
 
-namespace Paths {
+namespace brandle::Paths {
 
 QString programFolder()
 {
@@ -36,12 +38,12 @@ QString inProgramFolder(const QString& name)
 QString serviceHost()
 {
     const QString host = qEnvironmentVariable("BRANDLE_SERVICE_HOST").trimmed();
-    return host.isEmpty() ? QStringLiteral(BRANDLE_DEFAULT_SERVICE_HOST) : host;
+    return host.isEmpty() ? QString::fromUtf8(BRANDLE_DEFAULT_SERVICE_HOST) : host;
 }
 
 QString serviceUrl(const QString& path)
 {
-    return QLatin1String("http://") + serviceHost() + path;
+    return "http://"_L1 + serviceHost() + path;
 }
 
-} // namespace Paths
+} // namespace brandle::Paths

@@ -3,7 +3,7 @@
 
 #include <QString>
 
-namespace Paths {
+namespace brandle::Paths {
 
 // The program's folder, which holds the page file and the "LinkLogs" folder: the folder named
 // by BRANDLE_HOME when set; otherwise the executable's folder when it is writable (a portable
@@ -20,4 +20,4 @@ QString serviceHost();
 // "http://" + the service host + path.
 QString serviceUrl(const QString& path);
 
-} // namespace Paths
+} // namespace brandle::Paths

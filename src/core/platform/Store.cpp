@@ -5,6 +5,8 @@
 
 #include <QSettings>
 
+using namespace Qt::StringLiterals;
+
 namespace {
 
 // QSettings reads "/" and "\" in a key as group separators; engine names may hold either, so
@@ -15,11 +17,11 @@ QString storeKey(const QString& section, const QString& key)
     escaped.reserve(key.size());
     for (const QChar c : key) {
         if (c == u'%')
-            escaped += QLatin1String("%25");
+            escaped += "%25"_L1;
         else if (c == u'/')
-            escaped += QLatin1String("%2F");
+            escaped += "%2F"_L1;
         else if (c == u'\\')
-            escaped += QLatin1String("%5C");
+            escaped += "%5C"_L1;
         else
             escaped += c;
     }

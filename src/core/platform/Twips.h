@@ -5,6 +5,8 @@
 
 #include <cmath>
 
+namespace brandle {
+
 // Window geometry is given in twips (1/1440 inch); at 96 dots per inch a pixel is 15 twips.
 namespace Twips {
 
@@ -24,3 +26,5 @@ inline double fromPixels(int pixels, double dotsPerInch)
 }
 
 } // namespace Twips
+
+} // namespace brandle

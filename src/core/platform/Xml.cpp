@@ -18,6 +18,10 @@
 #include <memory>
 #include <mutex>
 
+using namespace Qt::StringLiterals;
+
+namespace brandle {
+
 namespace {
 
 thread_local QString xsltMessages;
@@ -177,8 +181,7 @@ XmlDocument XmlDocument::parse(const QString& text)
     if (!doc || !context->wellFormed) {
         const xmlError* error = xmlCtxtGetLastError(context);
         if (error && error->message)
-            detail = QString::fromUtf8(error->message).trimmed() +
-                     QStringLiteral(" (line %1)").arg(error->line);
+            detail = QString::fromUtf8(error->message).trimmed() + u" (line %1)"_s.arg(error->line);
         if (doc)
             xmlFreeDoc(doc);
         doc = nullptr;
@@ -192,12 +195,12 @@ XmlDocument XmlDocument::parse(const QString& text)
     return XmlDocument(doc);
 }
 
-XmlNode XmlDocument::root() const
+XmlNode XmlDocument::root() const&
 {
     return XmlNode(m_doc ? xmlDocGetRootElement(m_doc) : nullptr);
 }
 
-XmlNode XmlDocument::firstElement(const QString& name) const
+XmlNode XmlDocument::firstElement(const QString& name) const&
 {
     return XmlNode(m_doc ? findElement(m_doc->children, name.toUtf8()) : nullptr);
 }
@@ -258,3 +261,5 @@ QString xslTransform(const XmlDocument& document, const XmlDocument& styleSheet)
     }
     return QString::fromUtf8(bytes);
 }
+
+} // namespace brandle

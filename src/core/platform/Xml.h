@@ -7,6 +7,8 @@
 struct _xmlDoc;
 struct _xmlNode;
 
+namespace brandle {
+
 // A node of a parsed document; a plain view that is valid while its document lives.
 class XmlNode {
 public:
@@ -48,9 +50,12 @@ public:
     // Throws BrandleError XmlParse when the text is not a well-formed document.
     static XmlDocument parse(const QString& text);
 
-    XmlNode root() const;
+    // Nodes point into the document, so they cannot be taken from a temporary one.
+    XmlNode root() const&;
+    XmlNode root() const&& = delete;
     // The first element of the name in the whole document (the root included).
-    XmlNode firstElement(const QString& name) const;
+    XmlNode firstElement(const QString& name) const&;
+    XmlNode firstElement(const QString& name) const&& = delete;
     // The document as text, without declaration; an empty element is written as a start tag
     // and an end tag ("<LPResults></LPResults>").
     QString serialize() const;
@@ -69,3 +74,5 @@ private:
 // may not write files, create folders, read files or reach the network. Throws BrandleError
 // XslTransform when the style sheet is not usable or the transformation fails.
 QString xslTransform(const XmlDocument& document, const XmlDocument& styleSheet);
+
+} // namespace brandle

@@ -1,13 +1,17 @@
 // SPDX-License-Identifier: MIT
 #include "reports/ReportData.h"
 
-#include "engine/Site.h"
 #include "log/LinkLog.h"
+#include "platform/Address.h"
 #include "platform/Errors.h"
 #include "platform/LocaleText.h"
 #include "platform/Xml.h"
 
 #include <cmath>
+
+using namespace Qt::StringLiterals;
+
+namespace brandle {
 
 QStringList ReportParams::reportTypes()
 {
@@ -38,7 +42,7 @@ ReportRequest ReportParams::byDate(const QString& fromText, const QString& toTex
     if (!from.isValid() || !to.isValid())
         return {{},
                 {},
-                tr("The dates you entered are either blank or invalid.") + QLatin1String("\r\n") +
+                tr("The dates you entered are either blank or invalid.") + "\r\n"_L1 +
                     tr("The required date format is MM/DD/YYYY for this report type "
                        "selection.")};
     if (from > to)
@@ -92,8 +96,8 @@ std::optional<LinkReport> LinkReportBuilder::build(const QString& graphUrl, cons
         if (element.isEmpty())
             continue;
         const XmlDocument doc = XmlDocument::parse(element);
-        const XmlNode count = doc.firstElement(QStringLiteral("Count"));
-        const XmlNode date = doc.firstElement(QStringLiteral("Date"));
+        const XmlNode count = doc.firstElement(u"Count"_s);
+        const XmlNode date = doc.firstElement(u"Date"_s);
         if (count.isNull() || date.isNull())
             throw BrandleError(ErrorCode::ElementMissing, element);
         const ChartRow row{day, date.text(), LocaleText::toInt32(count.text())};
@@ -109,7 +113,7 @@ std::optional<LinkReport> LinkReportBuilder::build(const QString& graphUrl, cons
         return std::nullopt;
 
     report.title = graphUrl;
-    report.xAxisTitle = fromText + QLatin1String(" - ") + toText;
+    report.xAxisTitle = fromText + " - "_L1 + toText;
     report.yAxisTitle = tr("Link Count");
     report.yScale = drawableScale(valueScale(report.lowestPositive, report.highest));
     report.xScale = AxisScale{0, qMax<qint64>(0, report.rows.size() - 1), 5, 1};
@@ -157,8 +161,10 @@ int LinkReportBuilder::labelStep(int rows, int room)
 
 QString LinkReportBuilder::csv(const QList<ChartRow>& rows)
 {
-    QString text = QStringLiteral("date,count\n");
+    QString text = u"date,count\n"_s;
     for (const ChartRow& row : rows)
         text += row.day.toString(Qt::ISODate) + u',' + QString::number(row.count) + u'\n';
     return text;
 }
+
+} // namespace brandle

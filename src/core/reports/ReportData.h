@@ -9,6 +9,8 @@
 
 #include <optional>
 
+namespace brandle {
+
 // The report of the Graphs tab without its widgets: the checks of the options, the month
 // ranges, the walk over the day files and the arithmetic of the chart's scales.
 
@@ -109,3 +111,5 @@ public:
     // The rows as CSV: a "date,count" header, then one "YYYY-MM-DD,count" line per row.
     static QString csv(const QList<ChartRow>& rows);
 };
+
+} // namespace brandle

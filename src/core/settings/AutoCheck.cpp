@@ -4,13 +4,17 @@
 #include "platform/Errors.h"
 #include "platform/LocaleText.h"
 
+using namespace Qt::StringLiterals;
+
+namespace brandle {
+
 AutoCheck::Tick AutoCheck::tick(clsProps& props, const QDateTime& now, bool lookupRunning)
 {
     Tick result;
     if (props.URLName().isEmpty())
         return result;
     if (!LocaleText::isNumericText(props.SleepTime()))
-        props.setSleepTime(QStringLiteral("30"));
+        props.setSleepTime(u"30"_s);
 
     // A spacing below one minute (or beyond any clock) is taken as 30 minutes.
     qint32 spacing = 30;
@@ -32,3 +36,5 @@ AutoCheck::Tick AutoCheck::tick(clsProps& props, const QDateTime& now, bool look
     result.interval = ArmedInterval;
     return result;
 }
+
+} // namespace brandle

@@ -5,6 +5,8 @@
 
 #include <QDateTime>
 
+namespace brandle {
+
 // The decision of one tick of the automatic check. The timer ticks every millisecond until a
 // site is known, then every 50 seconds; a check runs when the minute of the hour is a whole
 // multiple of SleepTime and automatic checks are on.
@@ -25,3 +27,5 @@ public:
 private:
     QDateTime m_lastCheckMinute;
 };
+
+} // namespace brandle

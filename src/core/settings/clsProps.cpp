@@ -2,23 +2,21 @@
 #include "settings/clsProps.h"
 
 #include "platform/LocaleText.h"
-#include "platform/Store.h"
-#include "platform/StoreKeys.h"
+#include "settings/Config.h"
 
 clsProps oProps;
 
 void clsProps::setLastRun(const QDateTime& v)
 {
-    m_LastRun = LocaleText::generalDateTime(v);
+    m_LastRun = brandle::LocaleText::generalDateTime(v);
 }
 
-void LoadProps(clsProps& props, const QString& historyBoxText)
+void brandle::LoadProps(clsProps& props, const QString& historyBoxText)
 {
-    using namespace StoreKeys;
-    props.setURLName(GetAppSetting(SectionApp, PrimaryUrl));
-    props.setLogging(GetAppSetting(SectionApp, Logging));
-    props.setAutoCheck(GetAppSetting(SectionApp, AutoCheck));
-    props.setPlaySound(GetAppSetting(SectionApp, PlaySound));
-    props.setWindowTop(GetAppSetting(SectionApp, WindowTop));
+    props.setURLName(Config::text(Setting::PrimaryUrl));
+    props.setLogging(Config::text(Setting::Logging));
+    props.setAutoCheck(Config::text(Setting::AutoCheck));
+    props.setPlaySound(Config::text(Setting::PlaySound));
+    props.setWindowTop(Config::text(Setting::WindowTop));
     props.setHistory(historyBoxText);
 }

@@ -31,7 +31,7 @@ public:
     QString History() const { return m_History; }
     void setHistory(const QString& v) { m_History = v; }
 
-    static bool isOn(const QString& flag) { return flag == QLatin1String("1"); }
+    static bool isOn(const QString& flag) { return flag == QLatin1StringView("1"); }
 
 private:
     QString m_XMLSchema;
@@ -49,7 +49,11 @@ private:
 // The program's one settings record. Used from the user-interface thread only.
 extern clsProps oProps;
 
+namespace brandle {
+
 // The start-up load: fills the record from the store ("URL1", "EnbLog", "HrCks", "SndClps",
 // "WinTop") and takes History from the text of the settings window's limit box. Absent keys
 // leave the properties empty; no default is written.
 void LoadProps(clsProps& props, const QString& historyBoxText);
+
+} // namespace brandle

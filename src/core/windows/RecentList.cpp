@@ -3,10 +3,9 @@
 
 #include "platform/Errors.h"
 #include "platform/LocaleText.h"
-#include "platform/Store.h"
-#include "platform/StoreKeys.h"
+#include "settings/Config.h"
 
-namespace RecentList {
+namespace brandle::RecentList {
 
 qint32 limit(const QString& historyText)
 {
@@ -17,15 +16,18 @@ qint32 limit(const QString& historyText)
     }
 }
 
+QStringList storedValues(qint32 limit)
+{
+    QStringList values;
+    for (qint64 k = 1; k <= limit; ++k)
+        values.append(Config::recentLookup(int(k)));
+    return values;
+}
+
 QStringList load(qint32 limit)
 {
-    QStringList list;
-    for (qint64 k = 1; k <= limit; ++k) {
-        const QString address =
-            GetAppSetting(StoreKeys::SectionApp, StoreKeys::recentLookup(int(k)));
-        if (!address.isEmpty())
-            list.append(address);
-    }
+    QStringList list = storedValues(limit);
+    list.removeAll(QString());
     return list;
 }
 
@@ -50,7 +52,7 @@ QStringList afterLookup(QStringList list, int selected, const QString& address, 
 void save(const QStringList& list)
 {
     for (int i = 0; i < list.size(); ++i)
-        SaveAppSetting(StoreKeys::SectionApp, StoreKeys::recentLookup(i + 1), list.at(i));
+        Config::setRecentLookup(i + 1, list.at(i));
 }
 
-} // namespace RecentList
+} // namespace brandle::RecentList

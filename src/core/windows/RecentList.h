@@ -3,6 +3,8 @@
 
 #include <QStringList>
 
+namespace brandle {
+
 // The recent lookups of the quick lookup box. The list runs from the oldest entry to the
 // newest; entry i is stored under "URLGet" + (i + 1) in section "ParloApp", so the store keeps
 // the oldest under "URLGet1". The drop-down shows the entries in the same order.
@@ -11,6 +13,9 @@ namespace RecentList {
 // The limit held in the History setting. A text that is not a whole number within range gives
 // 0: no stored entry is read, and nothing is dropped when an address is added.
 qint32 limit(const QString& historyText);
+
+// The values of "URLGet1" to "URLGet<limit>" in key order, "" where nothing is stored.
+QStringList storedValues(qint32 limit);
 
 // The entries stored under "URLGet1" to "URLGet<limit>", in key order; empty values are skipped.
 QStringList load(qint32 limit);
@@ -27,3 +32,5 @@ QStringList afterLookup(QStringList list, int selected, const QString& address, 
 void save(const QStringList& list);
 
 } // namespace RecentList
+
+} // namespace brandle

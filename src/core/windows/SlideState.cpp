@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: MIT
 #include "windows/SlideState.h"
 
+namespace brandle {
+
 void SlideState::show(double screenWidth)
 {
     m_screenWidth = screenWidth;
@@ -39,3 +41,5 @@ void SlideState::tick()
         break;
     }
 }
+
+} // namespace brandle

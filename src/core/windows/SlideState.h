@@ -3,6 +3,8 @@
 
 #include <QtGlobal>
 
+namespace brandle {
+
 // The message window's own fields and its slide arithmetic, in twips and milliseconds.
 //
 // A fresh object is a freshly loaded window: state 0, bJustLoaded set, the slide timer running
@@ -54,3 +56,5 @@ private:
     bool m_timerEnabled = true;
     bool m_unloadRequested = false;
 };
+
+} // namespace brandle

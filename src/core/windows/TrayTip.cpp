@@ -1,9 +1,11 @@
 // SPDX-License-Identifier: MIT
 #include "windows/TrayTip.h"
 
-#include "platform/Errors.h"
-#include "platform/LocaleText.h"
 #include "platform/mConstants.h"
+
+using namespace Qt::StringLiterals;
+
+namespace brandle {
 
 namespace {
 constexpr int TipFieldLength = 64;
@@ -11,7 +13,7 @@ constexpr int TipFieldLength = 64;
 
 QString trayTip(const QString& url)
 {
-    const QString text = QString(mConstants::AppTitle) + QLatin1String("\r\nURL: ") + url;
+    const QString text = QString(mConstants::AppTitle) + "\r\nURL: "_L1 + url;
     return text.left(TipFieldLength);
 }
 
@@ -23,25 +25,19 @@ QString initialTrayTip()
 RecentLookupsMenu::RecentLookupsMenu()
 {
     for (int i = 0; i < 5; ++i)
-        m_items[size_t(i)].caption = QStringLiteral("History %1").arg(i + 1);
+        m_items[size_t(i)].caption = u"History %1"_s.arg(i + 1);
     m_items[0].visible = true;
 }
 
-void RecentLookupsMenu::rebuild(const QString& history, const std::function<QString(int)>& stored)
+void RecentLookupsMenu::rebuild(qint32 limit, const QStringList& stored)
 {
     m_submenuVisible = false;
     m_items[4].visible = true;
     for (int i = 0; i < 4; ++i)
         m_items[size_t(i)].visible = false;
 
-    qint32 limit = 0;
-    try {
-        limit = LocaleText::toInt32(history);
-    } catch (const BrandleError&) {
-        limit = 0; // a limit that is not a number lists nothing
-    }
-    for (int k = limit; k >= 1; --k) {
-        const QString address = stored(k);
+    for (qint32 k = limit; k >= 1; --k) {
+        const QString address = stored.value(k - 1);
         if (address.isEmpty())
             continue;
         m_submenuVisible = true;
@@ -54,3 +50,5 @@ void RecentLookupsMenu::rebuild(const QString& history, const std::function<QStr
             m_items[below].visible = false;
     }
 }
+
+} // namespace brandle

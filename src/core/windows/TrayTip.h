@@ -5,7 +5,8 @@
 #include <QStringList>
 
 #include <array>
-#include <functional>
+
+namespace brandle {
 
 // The tray icon's tip after a check of the address: "Brandle", CR LF, "URL: " and the address
 // as typed, cut to the 64 characters that the tip field holds.
@@ -27,9 +28,9 @@ public:
 
     RecentLookupsMenu();
 
-    // Rebuilds from the store: history is the recent-lookups limit as text, stored(k) reads the
-    // value of "URLGet" + k.
-    void rebuild(const QString& history, const std::function<QString(int)>& stored);
+    // Rebuilds from the store: limit is the recent-lookups limit, stored.at(k - 1) the value of
+    // "URLGet" + k ("" or missing for none).
+    void rebuild(qint32 limit, const QStringList& stored);
 
     bool submenuVisible() const { return m_submenuVisible; }
     const Item& item(int index) const { return m_items.at(size_t(index)); } // 0 = top
@@ -38,3 +39,5 @@ private:
     std::array<Item, 5> m_items;
     bool m_submenuVisible = false;
 };
+
+} // namespace brandle

@@ -1,65 +1,40 @@
 // SPDX-License-Identifier: MIT
 #include "app/BrandleApp.h"
 
-#include "engine/LookupRun.h"
-#include "engine/Site.h"
-#include "platform/Clock.h"
-#include "platform/Errors.h"
-#include "platform/Http.h"
 #include "desktop/Sound.h"
+#include "engine/LookupRun.h"
+#include "platform/Address.h"
+#include "platform/Clock.h"
+#include "platform/Http.h"
 #include "platform/mConstants.h"
 #include "settings/clsProps.h"
-#include "app/WebWindows.h"
+#include "windows/RecentList.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
 
-namespace {
+using namespace Qt::StringLiterals;
 
-void showPage(const QString& path)
-{
-    WebWindows* windows = webWindows();
-    if (!windows)
-        return;
-    try {
-        windows->showMessage(path);
-    } catch (const BrandleError&) {
-        // A page whose window parameters cannot be read is not shown.
-    }
-}
-
-void unloadMessage()
-{
-    if (WebWindows* windows = loadedWebWindows())
-        windows->unloadMessage();
-}
-
-void closeLoading()
-{
-    if (WebWindows* windows = loadedWebWindows())
-        windows->closeLoading();
-}
-
-} // namespace
+namespace brandle {
 
 BrandleApp::BrandleApp()
 {
-    connect(&m_driver, &LookupDriver::showLoading, this, [] {
-        if (WebWindows* windows = webWindows())
+    connect(&m_driver, &LookupDriver::showLoading, this, [this] {
+        if (WebWindows* windows = m_web.windows())
             windows->showLoading();
     });
-    connect(&m_driver, &LookupDriver::closeLoading, this, &closeLoading);
+    connect(&m_driver, &LookupDriver::closeLoading, this, [this] {
+        if (WebWindows* windows = m_web.loaded())
+            windows->closeLoading();
+    });
     connect(&m_driver, &LookupDriver::playAlert, this,
             [](const QString& code) { PlayAlert(code); });
-    connect(&m_driver, &LookupDriver::showPage, this, &showPage);
+    connect(&m_driver, &LookupDriver::showPage, this, &BrandleApp::showPage);
     connect(&m_driver, &LookupDriver::trayMessage, &m_tray, &TrayIcon::showMessage);
     connect(&m_driver, &LookupDriver::finished, this, &BrandleApp::onLookupFinished);
 
-    setWebWindowHooks(
-        [this](const QString& site) { m_driver.start(site, LookupDriver::Origin::User); },
-        [this] { return m_settings.keepOnTop(); });
-
-    connect(&m_settings, &frmSettings::lookupRequested, this, &BrandleApp::onLookupRequested);
+    connect(&m_settings, &frmSettings::checkRequested, this,
+            [this](const QString& url) { CheckURL(url, LookupDriver::Origin::User); });
 
     connect(&m_tray, &TrayIcon::refreshRequested, this, &BrandleApp::mnuPopViewCount_Click);
     connect(&m_tray, &TrayIcon::recallRequested, this, &BrandleApp::mnuPopLastCount_Click);
@@ -67,20 +42,16 @@ BrandleApp::BrandleApp()
     connect(&m_tray, &TrayIcon::settingsRequested, &m_settings, &frmSettings::showOnTab);
     connect(&m_tray, &TrayIcon::recentRequested, this, &BrandleApp::mnuPopHist_Click);
     connect(&m_tray, &TrayIcon::exitRequested, this, &BrandleApp::ExitApp);
+    connect(&m_tray, &TrayIcon::recentLookupsWanted, this, &BrandleApp::handRecentLookups);
 
     // The automatic check ticks at once, then every 50 s once a site is known.
-    m_timer.setObjectName(QStringLiteral("Timer"));
+    m_timer.setObjectName(u"Timer"_s);
     m_timer.setInterval(AutoCheck::FirstInterval);
     connect(&m_timer, &QTimer::timeout, this, &BrandleApp::Timer_Timer);
     m_timer.start();
 }
 
-BrandleApp::~BrandleApp()
-{
-    setWebWindowHooks(nullptr, nullptr);
-    unloadMessage();
-    closeLoading();
-}
+BrandleApp::~BrandleApp() = default;
 
 void BrandleApp::OpenParlo(qint32 lTabIndex, const QString& demoSite)
 {
@@ -93,7 +64,7 @@ void BrandleApp::OpenParlo(qint32 lTabIndex, const QString& demoSite)
         if (clsProps::isOn(oProps.PlaySound()))
             PlayAlert(mConstants::AlertWelcome);
         if (clsProps::isOn(oProps.AutoCheck()))
-            m_settings.CheckURL(m_settings.primaryUrl());
+            CheckURL(m_settings.primaryUrl(), LookupDriver::Origin::User);
     } else {
         m_settings.show();
         if (!demoSite.isEmpty())
@@ -102,13 +73,40 @@ void BrandleApp::OpenParlo(qint32 lTabIndex, const QString& demoSite)
     m_settings.setChanged(false);
 }
 
-void BrandleApp::onLookupRequested(const QString& site, const QString& url)
+void BrandleApp::CheckURL(const QString& url, LookupDriver::Origin origin)
 {
-    const auto origin = m_automatic ? LookupDriver::Origin::Automatic : LookupDriver::Origin::User;
-    if (m_driver.start(site, origin)) {
+    const std::optional<QString> site = m_settings.prepareLookup(url);
+    if (!site)
+        return;
+    if (WebWindows* windows = m_web.loaded())
+        windows->unloadMessage();
+    if (m_driver.start(*site, origin)) {
         m_tipUrl = url;
         m_tipPending = true;
     }
+}
+
+void BrandleApp::startLookup(const QString& site)
+{
+    m_driver.start(site, LookupDriver::Origin::User);
+}
+
+bool BrandleApp::keepOnTop() const
+{
+    return m_settings.keepOnTop();
+}
+
+QString BrandleApp::historyLimit() const
+{
+    return oProps.History();
+}
+
+void BrandleApp::showPage(const QString& pagePath, const WindowParams& params)
+{
+    m_lastPage = pagePath;
+    m_lastWindow = params;
+    if (WebWindows* windows = m_web.windows())
+        windows->showMessage(pagePath, params);
 }
 
 void BrandleApp::onLookupFinished()
@@ -119,46 +117,54 @@ void BrandleApp::onLookupFinished()
     }
 }
 
+void BrandleApp::handRecentLookups()
+{
+    const qint32 limit = RecentList::limit(oProps.History());
+    m_tray.setRecentLookups(limit, RecentList::storedValues(limit));
+}
+
 void BrandleApp::Timer_Timer()
 {
     const AutoCheck::Tick tick =
         m_autoCheck.tick(oProps, Clock::instance().now(), m_driver.isRunning());
-    if (tick.check) {
-        m_automatic = true;
-        m_settings.CheckURL(m_settings.primaryUrl());
-        m_automatic = false;
-    }
+    if (tick.check)
+        CheckURL(m_settings.primaryUrl(), LookupDriver::Origin::Automatic);
     if (tick.interval > 0 && m_timer.interval() != tick.interval)
         m_timer.setInterval(tick.interval);
 }
 
 void BrandleApp::mnuPopViewCount_Click()
 {
-    m_settings.CheckURL(m_settings.primaryUrl());
+    CheckURL(m_settings.primaryUrl(), LookupDriver::Origin::User);
 }
 
 void BrandleApp::mnuPopLastCount_Click()
 {
     if (oProps.XMLSchema().isEmpty())
         return;
-    unloadMessage();
-    showPage(resultPagePath());
+    if (WebWindows* windows = m_web.loaded())
+        windows->unloadMessage();
+    if (m_lastWindow)
+        showPage(m_lastPage, *m_lastWindow);
 }
 
 void BrandleApp::mnuPopClose_Click()
 {
-    unloadMessage();
+    if (WebWindows* windows = m_web.loaded())
+        windows->unloadMessage();
 }
 
 void BrandleApp::mnuPopHist_Click(const QString& address)
 {
-    m_settings.CheckURL(address);
+    CheckURL(address, LookupDriver::Origin::User);
 }
 
 void BrandleApp::ExitApp()
 {
-    closeLoading();
-    unloadMessage();
+    if (WebWindows* windows = m_web.loaded()) {
+        windows->closeLoading();
+        windows->unloadMessage();
+    }
     m_settings.close();
     const bool sound = clsProps::isOn(oProps.PlaySound());
     if (sound)
@@ -181,3 +187,5 @@ void BrandleApp::ExitApp()
     });
     waiting->start(sound ? 50 : 0);
 }
+
+} // namespace brandle

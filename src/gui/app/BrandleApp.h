@@ -2,16 +2,22 @@
 #pragma once
 
 #include "app/LookupDriver.h"
-#include "settings/AutoCheck.h"
+#include "app/WebWindows.h"
+#include "engine/WindowParams.h"
 #include "forms/frmSettings.h"
+#include "settings/AutoCheck.h"
 #include "tray/TrayIcon.h"
 
 #include <QObject>
 #include <QTimer>
 
-// The resident program: the settings window, the tray icon and its menu, the automatic check and
-// the lookup driver, wired together; start-up and the one orderly exit.
-class BrandleApp : public QObject {
+#include <optional>
+
+namespace brandle {
+
+// The resident program: the settings window, the tray icon and its menu, the automatic check,
+// the lookup driver and the web windows, wired together; start-up and the one orderly exit.
+class BrandleApp : public QObject, private WebWindowsHost {
     Q_OBJECT
 public:
     BrandleApp();
@@ -25,10 +31,16 @@ public:
     // ends the event loop; the exit sound may finish, for at most 2 s.
     void ExitApp();
 
+    // The one entry of a lookup from the tray, the settings window, start-up and the automatic
+    // check: the settings window validates and saves, the message window closes, the driver
+    // counts the site, and the tray tip names url once the lookup has ended.
+    void CheckURL(const QString& url, LookupDriver::Origin origin);
+
     frmSettings* settings() { return &m_settings; }
     TrayIcon* tray() { return &m_tray; }
     LookupDriver* driver() { return &m_driver; }
     QTimer* timer() { return &m_timer; }
+    WebModule* web() { return &m_web; }
 
 public slots:
     void Timer_Timer();
@@ -38,15 +50,26 @@ public slots:
     void mnuPopHist_Click(const QString& address);
 
 private:
-    void onLookupRequested(const QString& site, const QString& url);
+    // WebWindowsHost
+    void startLookup(const QString& site) override;
+    bool keepOnTop() const override;
+    QString historyLimit() const override;
+
+    void showPage(const QString& pagePath, const WindowParams& params);
     void onLookupFinished();
+    void handRecentLookups();
 
     frmSettings m_settings;
     TrayIcon m_tray;
     LookupDriver m_driver;
+    WebModule m_web{*this};
     QTimer m_timer;
     AutoCheck m_autoCheck;
-    bool m_automatic = false;
+    // The page of the last lookup that wrote one, for Recall Count.
+    QString m_lastPage;
+    std::optional<WindowParams> m_lastWindow;
     QString m_tipUrl; // the address of the running CheckURL lookup, for the tray tip
     bool m_tipPending = false;
 };
+
+} // namespace brandle

@@ -8,6 +8,8 @@
 
 #include <QThread>
 
+namespace brandle {
+
 namespace {
 
 // The windows' side of a lookup, called on the worker thread: every call is carried over to
@@ -134,13 +136,18 @@ void LookupDriver::onFinished(const LookupOutcome& outcome, const clsProps& prop
         oProps.setLastCount(props.LastCount());
         oProps.setLastRun(props.LastRun());
     }
-    if (outcome.kind == LookupOutcome::Kind::PageWritten)
+    if (outcome.kind == LookupOutcome::Kind::PageWritten) {
         oProps.setXMLSchema(props.XMLSchema());
+        // The schema sets the spacing of the automatic checks.
+        if (outcome.window)
+            oProps.setSleepTime(outcome.window->WinSleep);
+    }
 
     const QString title(mConstants::AppTitle);
     switch (outcome.kind) {
     case LookupOutcome::Kind::PageWritten:
-        emit showPage(outcome.pagePath);
+        if (outcome.window)
+            emit showPage(outcome.pagePath, *outcome.window);
         break;
     case LookupOutcome::Kind::Error:
         MessageBox::inform(nullptr, outcome.error->userText(), QMessageBox::NoIcon);
@@ -174,3 +181,5 @@ void LookupDriver::shutdown(int waitMs)
     }
     m_thread = nullptr;
 }
+
+} // namespace brandle

@@ -1,13 +1,15 @@
 // SPDX-License-Identifier: MIT
 #pragma once
 
-#include "engine/LookupRun.h"
 #include "desktop/MessageBox.h"
+#include "engine/LookupRun.h"
 
 #include <QObject>
 #include <QString>
 
 class QThread;
+
+namespace brandle {
 
 // The message box that shows a notice of the service host: its style number gives the buttons
 // and the icon.
@@ -36,7 +38,8 @@ signals:
     void showLoading();
     void closeLoading();
     void playAlert(const QString& code);
-    void showPage(const QString& pagePath);
+    // A page was written whose window parameters could be read.
+    void showPage(const QString& pagePath, const brandle::WindowParams& params);
     void trayMessage(const QString& title, const QString& text);
     void finished(LookupOutcome::Kind kind);
 
@@ -45,3 +48,5 @@ private:
 
     QThread* m_thread = nullptr;
 };
+
+} // namespace brandle

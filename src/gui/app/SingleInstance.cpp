@@ -4,6 +4,10 @@
 #include <QLocalServer>
 #include <QLocalSocket>
 
+using namespace Qt::StringLiterals;
+
+namespace brandle {
+
 namespace {
 
 QString serverName()
@@ -11,7 +15,7 @@ QString serverName()
     QString user = qEnvironmentVariable("USER");
     if (user.isEmpty())
         user = qEnvironmentVariable("USERNAME");
-    return QStringLiteral("brandle-") + user;
+    return u"brandle-"_s + user;
 }
 
 } // namespace
@@ -52,3 +56,5 @@ bool SingleInstance::otherIsRunning()
     });
     return false;
 }
+
+} // namespace brandle

@@ -5,6 +5,8 @@
 
 class QLocalServer;
 
+namespace brandle {
+
 // One Brandle per user: the first copy listens on a local socket named after the user; a later
 // copy finds it, asks it to show its settings window and ends.
 class SingleInstance : public QObject {
@@ -22,3 +24,5 @@ signals:
 private:
     QLocalServer* m_server = nullptr;
 };
+
+} // namespace brandle

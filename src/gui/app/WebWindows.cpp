@@ -7,22 +7,15 @@
 
 #include <cstdio>
 
-namespace {
-
-WebWindows* loaded = nullptr;
-bool triedToLoad = false;
-std::function<void(const QString&)> starterHook;
-std::function<bool()> keepOnTopHook;
-
-using Factory = WebWindows* (*)();
-
-} // namespace
+using namespace Qt::StringLiterals;
 
 // Qt's global share context, which Qt WebEngine renders with. Qt makes it at start-up only when
 // asked before the application object exists; made here instead, it costs nothing until a page
 // is first shown.
 Q_GUI_EXPORT void qt_gl_set_global_share_context(QOpenGLContext* context);
 Q_GUI_EXPORT QOpenGLContext* qt_gl_global_share_context();
+
+namespace brandle {
 
 namespace {
 
@@ -37,50 +30,46 @@ void provideShareContext()
 
 } // namespace
 
-WebWindows* webWindows()
+WebModule::WebModule(WebWindowsHost& host)
+    : m_host(host)
 {
-    if (loaded || triedToLoad)
-        return loaded;
-    triedToLoad = true;
+}
+
+WebModule::~WebModule()
+{
+    if (m_windows) {
+        m_windows->unloadMessage();
+        m_windows->closeLoading();
+    }
+}
+
+WebWindows* WebModule::windows()
+{
+    if (m_windows || m_triedToLoad)
+        return m_windows.get();
+    m_triedToLoad = true;
     provideShareContext();
     // Beside the program (a build or portable folder), then where an installation puts it.
     const QString programDir = QCoreApplication::applicationDirPath();
-    QStringList candidates{programDir + QLatin1String("/brandle_web"),
-                           programDir + QLatin1String("/../lib/brandle/brandle_web")};
+    QStringList candidates{programDir + "/brandle_web"_L1,
+                           programDir + "/../lib/brandle/brandle_web"_L1};
 #ifdef BRANDLE_WEB_MODULE_DIR
-    candidates << QStringLiteral(BRANDLE_WEB_MODULE_DIR "/brandle_web");
+    candidates << QString::fromUtf8(BRANDLE_WEB_MODULE_DIR "/brandle_web");
 #endif
     QString errors;
     for (const QString& candidate : candidates) {
         QLibrary module(candidate);
-        if (auto factory = reinterpret_cast<Factory>(module.resolve("brandleWebWindows"))) {
-            loaded = factory();
+        if (auto factory =
+                reinterpret_cast<WebWindowsFactory>(module.resolve(WebWindowsFactoryName))) {
+            m_windows.reset(factory(&m_host));
             break;
         }
         errors += module.errorString() + u'\n';
     }
-    if (!loaded) {
+    if (!m_windows)
         std::fprintf(stderr, "Brandle: the result windows cannot be loaded:\n%s",
                      qPrintable(errors));
-        return nullptr;
-    }
-    loaded->setLookupStarter(starterHook);
-    loaded->setKeepOnTopCheck(keepOnTopHook);
-    return loaded;
+    return m_windows.get();
 }
 
-WebWindows* loadedWebWindows()
-{
-    return loaded;
-}
-
-void setWebWindowHooks(std::function<void(const QString&)> lookupStarter,
-                       std::function<bool()> keepOnTop)
-{
-    starterHook = std::move(lookupStarter);
-    keepOnTopHook = std::move(keepOnTop);
-    if (loaded) {
-        loaded->setLookupStarter(starterHook);
-        loaded->setKeepOnTopCheck(keepOnTopHook);
-    }
-}
+} // namespace brandle

@@ -8,6 +8,11 @@
 
 #ifdef Q_OS_UNIX
 #include <unistd.h>
+
+using namespace Qt::StringLiterals;
+
+namespace brandle {
+
 #endif
 
 void prepareGuiEnvironment()
@@ -23,7 +28,9 @@ void prepareGuiEnvironment()
     if (!qEnvironmentVariableIsSet("QT_QPA_PLATFORM") && qgetenv("XDG_SESSION_TYPE") == "wayland" &&
         qEnvironmentVariableIsSet("DISPLAY") &&
         QFileInfo::exists(QLibraryInfo::path(QLibraryInfo::PluginsPath) +
-                          QLatin1String("/platforms/libqxcb.so")))
+                          "/platforms/libqxcb.so"_L1))
         qputenv("QT_QPA_PLATFORM", "xcb");
 #endif
 }
+
+} // namespace brandle

@@ -3,7 +3,7 @@
 
 #include "platform/mConstants.h"
 
-namespace MessageBox {
+namespace brandle::MessageBox {
 
 namespace {
 Hook& testHook()
@@ -32,4 +32,4 @@ void setTestHook(Hook hook)
     testHook() = std::move(hook);
 }
 
-} // namespace MessageBox
+} // namespace brandle::MessageBox

@@ -6,6 +6,8 @@
 
 #include <functional>
 
+namespace brandle {
+
 // Every message box of the program goes through here, so tests can see and answer them.
 namespace MessageBox {
 
@@ -27,3 +29,5 @@ using Hook = std::function<QMessageBox::StandardButton(const Request&)>;
 void setTestHook(Hook hook);
 
 } // namespace MessageBox
+
+} // namespace brandle

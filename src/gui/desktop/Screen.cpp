@@ -4,6 +4,8 @@
 #include <QGuiApplication>
 #include <QScreen>
 
+namespace brandle {
+
 ScreenTwips ScreenTwips::primary()
 {
     ScreenTwips s;
@@ -18,3 +20,5 @@ ScreenTwips ScreenTwips::primary()
     s.height = Twips::fromPixels(geometry.height(), s.dpiY);
     return s;
 }
+
+} // namespace brandle

@@ -5,6 +5,8 @@
 
 #include <QPoint>
 
+namespace brandle {
+
 // The whole primary screen in twips, and the conversion of twips to its pixels.
 struct ScreenTwips {
     double width = 0;
@@ -19,3 +21,5 @@ struct ScreenTwips {
     int toPixelsX(double twips) const { return Twips::toPixels(twips, dpiX); }
     int toPixelsY(double twips) const { return Twips::toPixels(twips, dpiY); }
 };
+
+} // namespace brandle

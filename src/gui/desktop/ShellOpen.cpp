@@ -1,10 +1,12 @@
 // SPDX-License-Identifier: MIT
 #include "desktop/ShellOpen.h"
 
-#include "engine/Site.h"
+#include "platform/Address.h"
 
 #include <QDesktopServices>
 #include <QUrl>
+
+using namespace brandle;
 
 void OpenInBrowser(QWidget* ownerWindow, const QString& address)
 {

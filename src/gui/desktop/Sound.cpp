@@ -7,6 +7,8 @@
 #include <QSoundEffect>
 #include <QUrl>
 
+using namespace brandle;
+
 namespace {
 
 QSoundEffect* effect()
@@ -32,7 +34,7 @@ void PlayAlert(const QString& code)
     sound->play();
 }
 
-bool isAlertPlaying()
+bool brandle::isAlertPlaying()
 {
     const QSoundEffect* sound = effect();
     return sound->isPlaying() || sound->status() == QSoundEffect::Loading;

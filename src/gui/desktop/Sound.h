@@ -7,5 +7,9 @@
 // one playing. An unknown code or a missing file plays nothing. User-interface thread only.
 void PlayAlert(const QString& code);
 
+namespace brandle {
+
 // True while an alert is loading or playing.
 bool isAlertPlaying();
+
+} // namespace brandle

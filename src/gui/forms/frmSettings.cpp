@@ -1,18 +1,16 @@
 // SPDX-License-Identifier: MIT
 #include "forms/frmSettings.h"
 
-#include "engine/Site.h"
-#include "platform/LocaleText.h"
+#include "desktop/Icon.h"
 #include "desktop/MessageBox.h"
 #include "desktop/ShellOpen.h"
-#include "platform/Store.h"
-#include "platform/StoreKeys.h"
+#include "graphs/GraphsTab.h"
+#include "platform/Address.h"
+#include "platform/LocaleText.h"
 #include "platform/Twips.h"
 #include "platform/mConstants.h"
-#include "graphs/GraphsTab.h"
+#include "settings/Config.h"
 #include "settings/clsProps.h"
-#include "tray/TrayIcon.h"
-#include "app/WebWindows.h"
 
 #include <QCheckBox>
 #include <QCloseEvent>
@@ -26,6 +24,9 @@
 #include <QToolButton>
 #include <QVBoxLayout>
 
+using namespace Qt::StringLiterals;
+using namespace brandle;
+
 namespace {
 
 // The window's design width in twips.
@@ -33,14 +34,7 @@ constexpr double DesignWidthTwips = 6150;
 
 QString flagText(const QCheckBox* box)
 {
-    return box->isChecked() ? QStringLiteral("1") : QStringLiteral("0");
-}
-
-// A stored flag as a check box state: "1" is checked, any other text unchecked, and an empty
-// text (never saved) shows the default.
-bool checkedFor(const QString& flag, bool whenEmpty)
-{
-    return flag.isEmpty() ? whenEmpty : clsProps::isOn(flag);
+    return Config::flagText(box->isChecked());
 }
 
 // Keys that produce a character in the box. Delete edits without producing one, and Tab only
@@ -63,7 +57,7 @@ bool isCharacterKey(const QKeyEvent* key)
 
 template <typename T> T* named(T* widget, const char* name)
 {
-    widget->setObjectName(QLatin1String(name));
+    widget->setObjectName(QLatin1StringView(name));
     return widget;
 }
 
@@ -72,7 +66,7 @@ template <typename T> T* named(T* widget, const char* name)
 frmSettings::frmSettings(QWidget* parent)
     : QWidget(parent, Qt::Window)
 {
-    setObjectName(QStringLiteral("frmSettings"));
+    setObjectName(u"frmSettings"_s);
     setWindowTitle(tr("Brandle - Link Popularity Checker"));
     setWindowIcon(brandleIcon());
 
@@ -151,7 +145,7 @@ QWidget* frmSettings::buildMainTab()
 
     // The recent-lookups limit: part of the settings, but never shown.
     lblHistory = named(new QLabel(tr("History"), page), "lblHistory");
-    txtURLHistory = named(new QLineEdit(QStringLiteral("5"), page), "txtURLHistory");
+    txtURLHistory = named(new QLineEdit(u"5"_s, page), "txtURLHistory");
     txtURLHistory->setMaximumWidth(txtURLHistory->fontMetrics().horizontalAdvance(u'0') * 6);
     cmdURLReset = named(new QPushButton(tr("Clear History"), page), "cmdURLReset");
     for (QWidget* w : {static_cast<QWidget*>(lblHistory), static_cast<QWidget*>(txtURLHistory),
@@ -189,16 +183,16 @@ void frmSettings::fillFromProps()
     txtSearchURL->setText(oProps.URLName());
     m_graphs->txtChartURL()->setText(oProps.URLName());
     // setChecked runs the change handling whenever the state changes.
-    chkLogging->setChecked(checkedFor(oProps.Logging(), true));
-    chkHourCheck->setChecked(checkedFor(oProps.AutoCheck(), true));
-    chkPlaySound->setChecked(checkedFor(oProps.PlaySound(), false));
-    chkWindowTop->setChecked(checkedFor(oProps.WindowTop(), true));
+    chkLogging->setChecked(Config::flagShown(Setting::Logging, oProps.Logging()));
+    chkHourCheck->setChecked(Config::flagShown(Setting::AutoCheck, oProps.AutoCheck()));
+    chkPlaySound->setChecked(Config::flagShown(Setting::PlaySound, oProps.PlaySound()));
+    chkWindowTop->setChecked(Config::flagShown(Setting::WindowTop, oProps.WindowTop()));
     txtURLHistory->setText(oProps.History());
 }
 
 bool frmSettings::ValidateSettings()
 {
-    const QString lineBreak = QStringLiteral("\r\n");
+    const QString lineBreak = u"\r\n"_s;
     const QString heading = tr("The following fields are missing or invalid:") + lineBreak;
     QString message = heading;
     if (txtSearchURL->text().trimmed().isEmpty())
@@ -219,13 +213,12 @@ bool frmSettings::SaveSettings()
     if (!ValidateSettings())
         return false;
 
-    using namespace StoreKeys;
-    SaveAppSetting(SectionApp, PrimaryUrl, txtSearchURL->text());
-    SaveAppSetting(SectionApp, Logging, flagText(chkLogging));
-    SaveAppSetting(SectionApp, AutoCheck, flagText(chkHourCheck));
-    SaveAppSetting(SectionApp, PlaySound, flagText(chkPlaySound));
-    SaveAppSetting(SectionApp, WindowTop, flagText(chkWindowTop));
-    SaveAppSetting(SectionApp, HistoryLimit, txtURLHistory->text());
+    Config::setText(Setting::PrimaryUrl, txtSearchURL->text());
+    Config::setText(Setting::Logging, flagText(chkLogging));
+    Config::setText(Setting::AutoCheck, flagText(chkHourCheck));
+    Config::setText(Setting::PlaySound, flagText(chkPlaySound));
+    Config::setText(Setting::WindowTop, flagText(chkWindowTop));
+    Config::setText(Setting::HistoryLimit, txtURLHistory->text());
 
     oProps.setLogging(flagText(chkLogging));
     oProps.setAutoCheck(flagText(chkHourCheck));
@@ -237,15 +230,13 @@ bool frmSettings::SaveSettings()
     return true;
 }
 
-void frmSettings::CheckURL(const QString& url)
+std::optional<QString> frmSettings::prepareLookup(const QString& url)
 {
     if (!ValidateSettings())
-        return;
-    if (WebWindows* windows = loadedWebWindows())
-        windows->unloadMessage();
+        return std::nullopt;
     if (m_bChanged)
         SaveSettings();
-    emit lookupRequested(siteForLookup(url), url);
+    return siteForLookup(url);
 }
 
 void frmSettings::showOnTab(int index)
@@ -294,7 +285,7 @@ bool frmSettings::eventFilter(QObject* watched, QEvent* event)
 
 void frmSettings::cmdView_Click()
 {
-    CheckURL(txtSearchURL->text());
+    emit checkRequested(txtSearchURL->text());
 }
 
 void frmSettings::cmdSave_Click()

@@ -3,7 +3,11 @@
 
 #include <QWidget>
 
+#include <optional>
+
+namespace brandle {
 class GraphsTab;
+}
 class QCheckBox;
 class QLabel;
 class QLineEdit;
@@ -31,9 +35,10 @@ public:
     // Validates, then writes the settings to the store and copies them into oProps. True when
     // written.
     bool SaveSettings();
-    // Validates the window's fields, closes the message window, saves edited settings and asks
-    // for a lookup of url (lookupRequested). Nothing happens after a failed validation.
-    void CheckURL(const QString& url);
+    // The settings' part of a lookup of url: validates the window's fields (the message lists
+    // what is wrong), saves edited settings and gives the site to count (leading "http://"
+    // dropped, lower case). Nothing when the validation fails.
+    std::optional<QString> prepareLookup(const QString& url);
 
     // Restores, shows and raises the window and selects the tab.
     void showOnTab(int index);
@@ -45,13 +50,12 @@ public:
     QString historyText() const;
     // The live state of "Keep window on topmost position", saved or not.
     bool keepOnTop() const;
-    GraphsTab* graphsTab() const { return m_graphs; }
+    brandle::GraphsTab* graphsTab() const { return m_graphs; }
     QTabWidget* tabs() const { return tabSettings; }
 
 signals:
-    // CheckURL passed its checks: site is the address to count (leading "http://" dropped, lower
-    // case); url is the address exactly as given, for the tray tip once the lookup has ended.
-    void lookupRequested(const QString& site, const QString& url);
+    // "Chec&k": count the primary site, typed as url.
+    void checkRequested(const QString& url);
 
 protected:
     void closeEvent(QCloseEvent* event) override;
@@ -71,7 +75,7 @@ private:
     bool m_bChanged = false;
 
     QTabWidget* tabSettings = nullptr;
-    GraphsTab* m_graphs = nullptr;
+    brandle::GraphsTab* m_graphs = nullptr;
     QLabel* lblSearchURL = nullptr;
     QLineEdit* txtSearchURL = nullptr;
     QToolButton* cmdViewURL = nullptr;

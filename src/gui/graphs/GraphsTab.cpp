@@ -1,10 +1,10 @@
 // SPDX-License-Identifier: MIT
 #include "graphs/GraphsTab.h"
 
-#include "platform/Clock.h"
 #include "desktop/MessageBox.h"
 #include "desktop/Screen.h"
 #include "graphs/LinkChart.h"
+#include "platform/Clock.h"
 #include "reports/ReportData.h"
 
 #include <QApplication>
@@ -15,6 +15,8 @@
 #include <QPushButton>
 
 #include <exception>
+
+namespace brandle {
 
 namespace {
 
@@ -48,7 +50,7 @@ GraphsTab::GraphsTab(QWidget* parent)
     const ScreenTwips screen = ScreenTwips::primary();
     const auto place = [&screen](QWidget* widget, const char* name, int left, int top, int width,
                                  int height) {
-        widget->setObjectName(QLatin1String(name));
+        widget->setObjectName(QLatin1StringView(name));
         widget->setGeometry(screen.toPixelsX(left), screen.toPixelsY(top), screen.toPixelsX(width),
                             screen.toPixelsY(height));
     };
@@ -204,3 +206,5 @@ void GraphsTab::cmdReturn_Click()
 {
     showView(View::Options);
 }
+
+} // namespace brandle

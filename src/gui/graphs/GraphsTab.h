@@ -3,12 +3,15 @@
 
 #include <QWidget>
 
-class LinkChart;
 class QComboBox;
 class QGroupBox;
 class QLabel;
 class QLineEdit;
 class QPushButton;
+
+namespace brandle {
+
+class LinkChart;
 
 // The "Graphs" tab of the settings window: the report options, the chart of a site's daily
 // counts, and the notice shown while logging is off. It shows one of three views:
@@ -65,3 +68,5 @@ private:
     QComboBox* cboChartType = nullptr;
     QPushButton* cmdReturn = nullptr;
 };
+
+} // namespace brandle

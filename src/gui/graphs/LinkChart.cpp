@@ -16,6 +16,10 @@
 #include <QSaveFile>
 #include <QValueAxis>
 
+using namespace Qt::StringLiterals;
+
+namespace brandle {
+
 namespace {
 
 const QColor seriesColor(0x2a, 0x6f, 0xb5);
@@ -44,11 +48,11 @@ LinkChart::LinkChart(QWidget* parent)
     setChart(content);
 
     m_copy = new QAction(tr("Copy Chart"), this);
-    m_copy->setObjectName(QStringLiteral("actCopyChart"));
+    m_copy->setObjectName(u"actCopyChart"_s);
     m_saveImage = new QAction(tr("Save Chart as Image\u2026"), this);
-    m_saveImage->setObjectName(QStringLiteral("actSaveChartImage"));
+    m_saveImage->setObjectName(u"actSaveChartImage"_s);
     m_saveCsv = new QAction(tr("Save Data as CSV\u2026"), this);
-    m_saveCsv->setObjectName(QStringLiteral("actSaveChartCsv"));
+    m_saveCsv->setObjectName(u"actSaveChartCsv"_s);
     addActions({m_copy, m_saveImage, m_saveCsv});
     setContextMenuPolicy(Qt::ActionsContextMenu);
     connect(m_copy, &QAction::triggered, this, &LinkChart::copyChart);
@@ -109,7 +113,7 @@ void LinkChart::redraw()
     const qint64 range = y.maximum - y.minimum;
     const int divisions = qMax(1, y.majorDivision);
     const bool whole = range % divisions == 0 || range >= 10 * divisions;
-    yAxis->setLabelFormat(whole ? QStringLiteral("%.0f") : QStringLiteral("%.1f"));
+    yAxis->setLabelFormat(whole ? u"%.0f"_s : u"%.1f"_s);
 
     content->addAxis(xAxis, Qt::AlignBottom);
     content->addAxis(yAxis, Qt::AlignLeft);
@@ -180,7 +184,7 @@ QString LinkChart::askPath(const QString& caption, const QString& filter, const 
 {
     const QString base = LinkReportBuilder::chartSite(m_report.title).replace(u'/', u'_');
     QString path = QFileDialog::getSaveFileName(
-        this, caption, (base.isEmpty() ? QStringLiteral("chart") : base) + u'.' + suffix, filter);
+        this, caption, (base.isEmpty() ? u"chart"_s : base) + u'.' + suffix, filter);
     if (!path.isEmpty() && QFileInfo(path).suffix().isEmpty())
         path += u'.' + suffix;
     return path;
@@ -188,8 +192,7 @@ QString LinkChart::askPath(const QString& caption, const QString& filter, const 
 
 void LinkChart::askAndSaveImage()
 {
-    const QString path =
-        askPath(tr("Save Chart as Image"), tr("PNG images (*.png)"), QStringLiteral("png"));
+    const QString path = askPath(tr("Save Chart as Image"), tr("PNG images (*.png)"), u"png"_s);
     if (!path.isEmpty() && !saveImage(path))
         MessageBox::inform(this, tr("The chart could not be saved to %1.").arg(path),
                            QMessageBox::Warning);
@@ -197,9 +200,10 @@ void LinkChart::askAndSaveImage()
 
 void LinkChart::askAndSaveCsv()
 {
-    const QString path =
-        askPath(tr("Save Data as CSV"), tr("CSV files (*.csv)"), QStringLiteral("csv"));
+    const QString path = askPath(tr("Save Data as CSV"), tr("CSV files (*.csv)"), u"csv"_s);
     if (!path.isEmpty() && !saveCsv(path))
         MessageBox::inform(this, tr("The data could not be saved to %1.").arg(path),
                            QMessageBox::Warning);
 }
+
+} // namespace brandle

@@ -7,6 +7,8 @@
 
 class QAction;
 
+namespace brandle {
+
 // The chart of the Graphs tab (chtStats): one series of daily link counts drawn as a bar, line,
 // area or step chart, with the report's titles and scales. Its context menu copies the chart,
 // saves it as a PNG image or saves the charted rows as CSV.
@@ -47,3 +49,5 @@ private:
     QAction* m_saveImage = nullptr;
     QAction* m_saveCsv = nullptr;
 };
+
+} // namespace brandle

@@ -11,10 +11,10 @@
 
 class QAction;
 
-// The program's icon, drawn at the sizes a tray and a window ask for.
-QIcon brandleIcon();
+namespace brandle {
 
-// The tray icon and its popup menu. It emits what the user asked for; the application decides.
+// The tray icon and its popup menu, a façade: it shows what its owner hands it (the tip, the
+// recent lookups) and emits what the user asked for; the application decides.
 // Where no system tray exists yet (a desktop still starting, or none at all), it says so once on
 // standard error and keeps trying to add the icon for a while.
 class TrayIcon : public QObject {
@@ -30,8 +30,10 @@ public:
     QString tip() const { return m_tip; }
     // A balloon message; on standard error when there is no tray.
     void showMessage(const QString& title, const QString& text);
-    // Reads the recent lookups from the store into the submenu; runs before the menu shows.
-    void rebuildRecentLookups();
+    // Rebuilds the Recent Lookups submenu: limit is the recent-lookups limit, stored.at(k - 1)
+    // the address stored as recent lookup k ("" for none). The owner calls it when asked by
+    // recentLookupsWanted().
+    void setRecentLookups(qint32 limit, const QStringList& stored);
 
     QMenu* menu() { return &m_menu; }
     QSystemTrayIcon* icon() { return &m_icon; }
@@ -43,6 +45,8 @@ signals:
     void settingsRequested(int tab); // "&URL Settings" (0), "&Quick Graph" (1), double-click
     void recentRequested(const QString& address);
     void exitRequested(); // "E&xit"
+    // The menu is about to show: the owner hands the recent lookups (setRecentLookups).
+    void recentLookupsWanted();
 
 private:
     void onActivated(QSystemTrayIcon::ActivationReason reason);
@@ -59,3 +63,5 @@ private:
     bool m_wanted = false;
     QString m_tip;
 };
+
+} // namespace brandle

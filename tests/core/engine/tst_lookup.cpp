@@ -9,7 +9,6 @@
 #include "platform/Errors.h"
 #include "platform/Paths.h"
 #include "platform/Store.h"
-#include "platform/StoreKeys.h"
 #include "platform/Xml.h"
 #include "platform/mConstants.h"
 
@@ -19,7 +18,8 @@
 
 #include <httplib.h>
 
-using namespace Qt::Literals::StringLiterals;
+using namespace Qt::StringLiterals;
+using namespace brandle;
 
 namespace {
 
@@ -38,8 +38,8 @@ QString engineKeys(const QString& pairs, bool store = false)
     for (const QString& p : pairs.split(u';', Qt::SkipEmptyParts)) {
         const QString key = p.section(u'=', 0, 0);
         if (store)
-            SaveAppSetting(StoreKeys::SectionEngine, u"Eng-"_s + key, p.section(u'=', 1));
-        out << key + u'=' + GetAppSetting(StoreKeys::SectionEngine, u"Eng-"_s + key);
+            SaveAppSetting(u"LinkEng"_s, u"Eng-"_s + key, p.section(u'=', 1));
+        out << key + u'=' + GetAppSetting(u"LinkEng"_s, u"Eng-"_s + key);
     }
     return out.join(u';');
 }

@@ -8,7 +8,8 @@
 
 #include <QTest>
 
-using namespace Qt::Literals::StringLiterals;
+using namespace Qt::StringLiterals;
+using namespace brandle;
 
 namespace {
 
@@ -91,12 +92,12 @@ private slots:
     // bundled style sheet renders results merged into it.
     void bundledDocuments()
     {
-        const QString path = QStringLiteral(SERVICE_DIR "/parlo/System/Link-Popularity-Schema.");
+        const QString path = QString::fromUtf8(SERVICE_DIR "/parlo/System/Link-Popularity-Schema.");
         QString schema = XmlDocument::parse(readText(path + u"xml"_s)).serialize();
         QCOMPARE(EngineSchema(schema).engineCount(), 3);
         for (const char* name : {"WinWidth", "WinHeight", "WinDuration", "WinSpeed", "WinSlide",
                                  "WebWidth", "WebHeight", "PicHeight", "WinSleep"})
-            QVERIFY2(!GetNodeText(schema, QLatin1String(name)).isEmpty(), name);
+            QVERIFY2(!GetNodeText(schema, QLatin1StringView(name)).isEmpty(), name);
         QVERIFY(schema.contains(mConstants::ResultsPlaceholder));
         schema.replace(mConstants::ResultsPlaceholder,
                        u"<Results Site=\"example.com\" Total=\"13,579\" Fluctuation=\"1\" "
@@ -107,7 +108,7 @@ private slots:
             xslTransform(XmlDocument::parse(schema), XmlDocument::parse(readText(path + u"xsl"_s)));
         for (const char* expected :
              {"example.com", "13,579", "Alpha Search", "12,345", "12/6/2026 7:23:58 AM"})
-            QVERIFY2(html.contains(QLatin1String(expected)), expected);
+            QVERIFY2(html.contains(QLatin1StringView(expected)), expected);
     }
 };
 

@@ -9,7 +9,8 @@
 #include <QDir>
 #include <QTest>
 
-using namespace Qt::Literals::StringLiterals;
+using namespace Qt::StringLiterals;
+using namespace brandle;
 
 class TestLinkLog : public QObject {
     Q_OBJECT

@@ -6,7 +6,8 @@
 
 #include <QTest>
 
-using namespace Qt::Literals::StringLiterals;
+using namespace Qt::StringLiterals;
+using namespace brandle;
 
 // Connection in 2 s, the whole answer in 1.5 s, at most 5 redirects and 1000 bytes.
 static const HttpOptions Quick{2000, 1500, 5, 1000};

@@ -6,6 +6,9 @@
 
 #include <QTest>
 
+using namespace Qt::StringLiterals;
+using namespace brandle;
+
 // The tests run under LANG=C, where the en-US conventions apply.
 class TestLocale : public QObject {
     Q_OBJECT
@@ -42,7 +45,7 @@ private slots:
             const qint32 value = LocaleText::toInt32(text);
             got = QString::number(value) + u' ' + LocaleText::formatCount(value);
         } catch (const BrandleError& e) {
-            got = QStringLiteral("error %1").arg(e.number());
+            got = u"error %1"_s.arg(e.number());
         }
         QCOMPARE(got, int32);
     }

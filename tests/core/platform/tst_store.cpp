@@ -6,7 +6,8 @@
 
 #include <QTest>
 
-using namespace Qt::Literals::StringLiterals;
+using namespace Qt::StringLiterals;
+using namespace brandle;
 
 class TestStore : public QObject {
     Q_OBJECT

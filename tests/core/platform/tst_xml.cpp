@@ -10,7 +10,8 @@
 #include <QTest>
 #include <QUrl>
 
-using namespace Qt::Literals::StringLiterals;
+using namespace Qt::StringLiterals;
+using namespace brandle;
 
 class TestXml : public QObject {
     Q_OBJECT

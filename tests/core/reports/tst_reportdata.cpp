@@ -12,7 +12,8 @@
 #include <QProcess>
 #include <QTest>
 
-using namespace Qt::Literals::StringLiterals;
+using namespace Qt::StringLiterals;
+using namespace brandle;
 
 // Appends one line per entry "date site total" (entries separated by ';') to the day's file.
 static void writeLog(const QString& entries)
@@ -130,7 +131,7 @@ private slots:
         QFETCH(QString, result);
         writeLog(u"3/1/2004 example.com 10;3/1/2004 example.com 13;3/3/2004 other.com 4"_s);
         QProcess process;
-        process.start(QStringLiteral(BRANDLE_REPORT_BIN), args.split(u' '));
+        process.start(QString::fromUtf8(BRANDLE_REPORT_BIN), args.split(u' '));
         QVERIFY(process.waitForFinished(10000));
         QCOMPARE(u"%1|%2|%3"_s.arg(QString::number(process.exitCode()),
                                    QString::fromUtf8(process.readAllStandardOutput()),

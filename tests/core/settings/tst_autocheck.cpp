@@ -5,7 +5,8 @@
 
 #include <QTest>
 
-using namespace Qt::Literals::StringLiterals;
+using namespace Qt::StringLiterals;
+using namespace brandle;
 
 static QDateTime at(int h, int m, int s)
 {

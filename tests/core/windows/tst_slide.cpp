@@ -5,6 +5,8 @@
 
 #include <QTest>
 
+using namespace brandle;
+
 // WinWidth 3375, WinSlide 150, WinDuration 5000 on a screen 15360 twips wide.
 static SlideState shownWindow(qint32 speed)
 {

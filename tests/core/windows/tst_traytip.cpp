@@ -6,7 +6,8 @@
 #include <QHash>
 #include <QTest>
 
-using namespace Qt::Literals::StringLiterals;
+using namespace Qt::StringLiterals;
+using namespace brandle;
 
 class TestTray : public QObject {
     Q_OBJECT
@@ -48,10 +49,14 @@ private slots:
         QFETCH(QString, visible);
         RecentLookupsMenu menu;
         for (const QString& rebuild : rebuilds.split(u';')) {
-            QHash<int, QString> store;
-            for (const QString& pair : rebuild.section(u':', 1).split(u',', Qt::SkipEmptyParts))
-                store.insert(pair.section(u'=', 0, 0).toInt(), pair.section(u'=', 1));
-            menu.rebuild(rebuild.section(u':', 0, 0), [&](int k) { return store.value(k); });
+            const int limit = rebuild.section(u':', 0, 0).toInt();
+            QStringList store(limit);
+            for (const QString& pair : rebuild.section(u':', 1).split(u',', Qt::SkipEmptyParts)) {
+                const int k = pair.section(u'=', 0, 0).toInt();
+                if (k <= limit)
+                    store[k - 1] = pair.section(u'=', 1);
+            }
+            menu.rebuild(limit, store);
         }
         QStringList shown;
         for (int i = 0; i < 5; ++i) {

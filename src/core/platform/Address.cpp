@@ -1,8 +1,10 @@
 // SPDX-License-Identifier: MIT
-#include "engine/Site.h"
+#include "platform/Address.h"
+
+namespace brandle {
 
 namespace {
-const QLatin1String scheme("http://");
+constexpr QLatin1StringView scheme("http://");
 }
 
 QString siteForLookup(const QString& address)
@@ -17,3 +19,5 @@ QString browserAddress(const QString& address)
     const QString lower = address.toLower();
     return lower.left(7) == scheme ? lower : scheme + lower;
 }
+
+} // namespace brandle

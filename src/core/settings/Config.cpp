@@ -1,0 +1,105 @@
+// SPDX-License-Identifier: MIT
+#include "settings/Config.h"
+
+#include "platform/Errors.h"
+#include "platform/LocaleText.h"
+#include "platform/Store.h"
+
+#include <iterator>
+
+using namespace Qt::StringLiterals;
+
+namespace brandle::Config {
+
+namespace {
+
+constexpr QLatin1StringView App{"ParloApp"};
+constexpr QLatin1StringView Engine{"LinkEng"};
+
+constexpr Row rows[] = {
+    {Setting::PrimaryUrl, App, "URL1"_L1, Type::Text, ""_L1},
+    {Setting::Logging, App, "EnbLog"_L1, Type::Flag, "1"_L1},
+    {Setting::AutoCheck, App, "HrCks"_L1, Type::Flag, "1"_L1},
+    {Setting::PlaySound, App, "SndClps"_L1, Type::Flag, "0"_L1},
+    {Setting::WindowTop, App, "WinTop"_L1, Type::Flag, "1"_L1},
+    {Setting::HistoryLimit, App, "URLLim"_L1, Type::Text, "5"_L1},
+    {Setting::LastSite, Engine, "Eng-DomainURL"_L1, Type::Text, ""_L1},
+    {Setting::LastTotal, Engine, "Eng-TotalCount"_L1, Type::Count, "0"_L1},
+};
+
+qint32 countOf(const QString& text)
+{
+    if (text.isEmpty())
+        return 0;
+    try {
+        return LocaleText::toInt32(text);
+    } catch (const BrandleError&) {
+        return 0;
+    }
+}
+
+} // namespace
+
+const Row& row(Setting setting)
+{
+    for (const Row& r : rows) {
+        if (r.setting == setting)
+            return r;
+    }
+    Q_UNREACHABLE();
+    return rows[0];
+}
+
+QString text(Setting setting)
+{
+    const Row& r = row(setting);
+    return GetAppSetting(r.section, r.key);
+}
+
+void setText(Setting setting, const QString& value)
+{
+    const Row& r = row(setting);
+    SaveAppSetting(r.section, r.key, value);
+}
+
+bool flagShown(Setting setting, const QString& stored)
+{
+    return (stored.isEmpty() ? QString(row(setting).whenEmpty) : stored) == "1"_L1;
+}
+
+QString flagText(bool on)
+{
+    return on ? u"1"_s : u"0"_s;
+}
+
+qint32 count(Setting setting)
+{
+    return countOf(text(setting));
+}
+
+void setCount(Setting setting, qint32 value)
+{
+    setText(setting, QString::number(value));
+}
+
+QString recentLookup(int n)
+{
+    return GetAppSetting(App, "URLGet"_L1 + QString::number(n));
+}
+
+void setRecentLookup(int n, const QString& address)
+{
+    SaveAppSetting(App, "URLGet"_L1 + QString::number(n), address);
+}
+
+qint32 engineCount(const QString& engineName)
+{
+    return countOf(GetAppSetting(Engine, "Eng-"_L1 + engineName));
+}
+
+void setEngineCount(const QString& engineName, qint32 value)
+{
+    SaveAppSetting(Engine, "Eng-"_L1 + engineName, QString::number(value));
+}
+
+} // namespace brandle::Config

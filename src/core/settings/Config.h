@@ -1,0 +1,65 @@
+// SPDX-License-Identifier: MIT
+#pragma once
+
+#include <QLatin1StringView>
+#include <QString>
+
+namespace brandle {
+
+// Every value Brandle keeps in the settings store. No other file spells a section or a key.
+enum class Setting {
+    PrimaryUrl,   // the site to count, exactly as typed
+    Logging,      // log every lookup's counts
+    AutoCheck,    // automatic checks
+    PlaySound,    // sound alerts
+    WindowTop,    // keep the message window on top
+    HistoryLimit, // the recent-lookups limit as last saved
+    LastSite,     // the site the stored counts belong to
+    LastTotal,    // the previous run's total
+};
+
+// The settings table: where each value lives and what an empty one means. Every value is text,
+// and a key that was never written reads as "". The program keeps that apart from a stored
+// value: an empty "HrCks" runs no check at start, although the window shows the box checked.
+namespace Config {
+
+enum class Type {
+    Text,  // any text
+    Flag,  // "1" on, "0" off
+    Count, // a whole number in plain digits; "" reads as 0
+};
+
+struct Row {
+    Setting setting;
+    QLatin1StringView section;
+    QLatin1StringView key;
+    Type type;
+    // What the settings window shows for an empty value; nothing is stored for it.
+    QLatin1StringView whenEmpty;
+};
+
+const Row& row(Setting setting);
+
+// The stored text, "" when never written.
+QString text(Setting setting);
+void setText(Setting setting, const QString& value);
+
+// A flag as the settings window shows it: the stored "1" or "0", or the table's default when
+// nothing is stored.
+bool flagShown(Setting setting, const QString& stored);
+QString flagText(bool on);
+
+// A stored count; "" and text that is not a whole number within 32 bits read as 0.
+qint32 count(Setting setting);
+void setCount(Setting setting, qint32 value);
+
+// Recent lookup n (from 1): "URLGet" + n in section "ParloApp".
+QString recentLookup(int n);
+void setRecentLookup(int n, const QString& address);
+
+// The previous count of an engine: "Eng-" + its name in section "LinkEng"; "" reads as 0.
+qint32 engineCount(const QString& engineName);
+void setEngineCount(const QString& engineName, qint32 value);
+
+} // namespace Config
+} // namespace brandle

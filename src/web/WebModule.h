@@ -1,0 +1,37 @@
+// SPDX-License-Identifier: MIT
+#pragma once
+
+#include "app/WebWindows.h"
+
+#include "frmLoading.h"
+#include "frmMessage.h"
+
+#include <QPointer>
+
+
+namespace brandle {
+
+// The web windows of one program: at most one message window and one loading window, each
+// loaded on first use and discarded after use, so that every showing starts afresh.
+class ModuleWindows final : public WebWindows {
+public:
+    explicit ModuleWindows(WebWindowsHost& host);
+    ~ModuleWindows() override;
+
+    void showLoading() override;
+    void closeLoading() override;
+    void showMessage(const QString& pagePath, const WindowParams& params) override;
+    void unloadMessage() override;
+    bool messageLoaded() const override { return !m_message.isNull(); }
+
+    // The loaded windows, nullptr when not loaded.
+    frmMessage* message() const { return m_message; }
+    frmLoading* loading() const { return m_loading; }
+
+private:
+    WebWindowsHost& m_host;
+    QPointer<frmMessage> m_message;
+    QPointer<frmLoading> m_loading;
+};
+
+} // namespace brandle
