@@ -8,7 +8,6 @@
 
 #include <QPointer>
 
-
 namespace brandle {
 
 // The web windows of one program: at most one message window and one loading window, each

@@ -2,8 +2,6 @@
 #include "TestMain.h"
 #include "TestSupport.h"
 
-#include "platform/mConstants.h"
-
 #include <QFile>
 #include <QProcess>
 #include <QTemporaryDir>
@@ -16,57 +14,37 @@ using namespace brandle;
 class TestCheckCommand : public QObject {
     Q_OBJECT
 
-    TestServer m_engines;
-
-    QString engine(const QString& name, bool complete = true)
-    {
-        return u"<Engine><EngineName>%1</EngineName><EngineHome>x</EngineHome><LeftURL>%2</LeftURL>"
-               "<RightURL/><LeftString>[</LeftString>%3<ReplaceDot>.</ReplaceDot></Engine>"_s.arg(
-                   name, m_engines.url(u"/e?q="_s),
-                   complete ? u"<RightString>]</RightString>"_s : QString());
-    }
-
 private slots:
-    void initTestCase()
-    {
-        m_engines.route(u"/e"_s, "count [1,234] links");
-        m_engines.start();
-    }
-
     void exitStatus_data()
     {
-        QTest::addColumn<QString>("status"); // "": nothing listens at the service host
-        QTest::addColumn<bool>("complete");  // false: the second engine lacks RightString
+        QTest::addColumn<QByteArray>("status"); // empty: nothing listens at the service host
+        QTest::addColumn<EngineAnswers>("engines");
         QTest::addColumn<int>("exitCode");
-        QTest::addColumn<QString>("output"); // "|"-separated parts of stdout (exit 0) or stderr
+        QTest::addColumn<QStringList>("output"); // parts of stdout (exit 0) or stderr
+        const EngineAnswers both{counted(u"Alpha"_s, u"1,234"_s), counted(u"Beta"_s, u"1,234"_s)};
         // clang-format off
-        QTest::newRow("counted")
-            << "Active" << true << 0 << "a.com|Alpha|Beta|1,234|Total|2,468|ParloMsg.html";
-        QTest::newRow("missing engine field") << "Active" << false << 1 << "a.com: 91 - ";
-        QTest::newRow("service switched off") << "MessageOff\r\nClosed\r\nBack soon\r\n16" << true
-                                              << 2 << "Closed: Back soon|not active";
-        QTest::newRow("service host unreachable") << "" << true << 3 << "a.com";
+        QTest::newRow("counted") << QByteArray("Active") << both << 0
+            << QStringList{u"a.com"_s, u"Alpha"_s, u"Beta"_s, u"1,234"_s, u"Total"_s, u"2,468"_s,
+                           u"ParloMsg.html"_s};
+        QTest::newRow("missing engine field") << QByteArray("Active")
+            << EngineAnswers{counted(u"Alpha"_s, u"1,234"_s), incomplete(u"Beta"_s, u"1,234"_s)}
+            << 1 << QStringList{u"a.com: 91 - "_s};
+        QTest::newRow("service switched off")
+            << QByteArray("MessageOff\r\nClosed\r\nBack soon\r\n16") << both << 2
+            << QStringList{u"Closed: Back soon"_s, u"not active"_s};
+        QTest::newRow("service host unreachable") << QByteArray() << both << 3
+                                                  << QStringList{u"a.com"_s};
         // clang-format on
     }
     void exitStatus()
     {
-        QFETCH(QString, status);
-        QFETCH(bool, complete);
+        QFETCH(QByteArray, status);
+        QFETCH(EngineAnswers, engines);
         QFETCH(int, exitCode);
-        QFETCH(QString, output);
-        const QString engines = engine(u"Alpha"_s) + engine(u"Beta"_s, complete);
-        TestServer service;
-        service.route(mConstants::StatusPath, status.toUtf8());
-        service.route(
-            mConstants::SchemaPath,
-            u"<S><Service/><Engines>%1</Engines><LPResults></LPResults></S>"_s.arg(engines)
-                .toUtf8());
-        service.route(
-            mConstants::StyleSheetPath,
-            "<xsl:stylesheet version=\"1.0\" xmlns:xsl=\"http://www.w3.org/1999/XSL/Transform\"/>");
-        service.start();
-        const QString host =
-            status.isEmpty() ? u"127.0.0.1:%1"_s.arg(closedPort()) : service.hostPort();
+        QFETCH(QStringList, output);
+        FakeServiceHost service;
+        service.status(status).engines(engines).start();
+        const QString host = status.isEmpty() ? deadHostPort() : service.hostPort();
 
         QTemporaryDir sandbox;
         QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
@@ -79,7 +57,7 @@ private slots:
         const QString out = QString::fromUtf8(exitCode == 0 ? check.readAllStandardOutput()
                                                             : check.readAllStandardError());
         QVERIFY2(check.exitCode() == exitCode, qPrintable(out));
-        for (const QString& part : output.split(u'|'))
+        for (const QString& part : output)
             QVERIFY2(out.contains(part), qPrintable(out));
         QCOMPARE(QFile::exists(sandbox.filePath(u"home/ParloMsg.html"_s)), exitCode == 0);
     }

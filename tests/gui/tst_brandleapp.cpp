@@ -1,4 +1,5 @@
 // SPDX-License-Identifier: MIT
+#include "GuiTestSupport.h"
 #include "TestMain.h"
 #include "TestSupport.h"
 
@@ -17,25 +18,19 @@ using namespace brandle;
 // The resident program with a service host that answers "Closed": a lookup ends at once.
 class TestBrandleApp : public QObject {
     Q_OBJECT
-    TestServer m_host;
-    QList<MessageBox::Request> m_boxes;
+    FakeServiceHost m_host;
+    std::optional<ScopedEnv> m_env;
 
 private slots:
     void initTestCase()
     {
-        m_host.route(mConstants::StatusPath, "Closed");
-        m_host.start();
-        qputenv("BRANDLE_SERVICE_HOST", m_host.hostPort().toUtf8());
-        MessageBox::setTestHook([this](const MessageBox::Request& r) {
-            m_boxes << r;
-            return QMessageBox::Ok;
-        });
+        m_host.status("Closed").start();
+        m_env.emplace("BRANDLE_SERVICE_HOST", m_host.hostPort().toUtf8());
     }
     void init()
     {
         clearStore();
         oProps = clsProps();
-        m_boxes.clear();
     }
 
     // The settings show without a Primary URL; a stored one is checked only with AutoCheck "1".
@@ -76,6 +71,7 @@ private slots:
     // settings on "Main URL", a single click does nothing.
     void trayMenu()
     {
+        const MessageBoxRecorder boxes;
         BrandleApp app;
         QStringList captions;
         for (QAction* a : app.tray()->menu()->actions())
@@ -83,7 +79,7 @@ private slots:
         QCOMPARE(captions.join(u'|'), u"&Refresh Count|-|Recall &Count|&Close Count|-|&URL "
                                       "Settings|&Quick Graph|&Recent Lookups|-|E&xit"_s);
         app.mnuPopHist_Click(u"example.org"_s);
-        QVERIFY(m_boxes.value(0).text.contains(u"Primary URL"_s));
+        QVERIFY(boxes.texts().value(0).contains(u"Primary URL"_s));
         app.settings()->tabs()->setCurrentIndex(1);
         emit app.tray()->icon()->activated(QSystemTrayIcon::Trigger);
         QVERIFY(!app.settings()->isVisible());

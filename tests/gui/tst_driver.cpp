@@ -1,4 +1,5 @@
 // SPDX-License-Identifier: MIT
+#include "GuiTestSupport.h"
 #include "TestMain.h"
 #include "TestSupport.h"
 
@@ -11,36 +12,6 @@
 
 using namespace Qt::StringLiterals;
 using namespace brandle;
-
-// A host whose engine "One" is "live" (a notice first, 1,234 after 1.5 s), "dead" or "broken".
-struct Host {
-    TestServer server;
-    explicit Host(const QString& kind)
-    {
-        const bool live = kind == u"live"_s;
-        server.route(u"/e"_s, "count [1,234] here", 200, u"text/html"_s, 1500);
-        server.route(mConstants::StatusPath,
-                     live ? "MessageOn\r\nNews\r\nA new engine is here.\r\n64" : "Active");
-        server.route(
-            mConstants::StyleSheetPath,
-            "<xsl:stylesheet version=\"1.0\" xmlns:xsl=\"http://www.w3.org/1999/XSL/Transform\"/>",
-            200, u"text/xml"_s);
-        server.start();
-        const QString url =
-            live ? server.url(u"/e?q="_s) : u"http://127.0.0.1:%1/"_s.arg(closedPort());
-        const QString right = kind == u"broken"_s ? QString() : u"<RightString>]</RightString>"_s;
-        server.route(
-            mConstants::SchemaPath,
-            u"<R><A/><L><E><EngineName>One</EngineName><EngineHome>h</EngineHome><LeftURL>"
-            "%1</LeftURL><RightURL></RightURL><LeftString>[</LeftString>%2<ReplaceDot>."
-            "</ReplaceDot></E></L><WinWidth>3375</WinWidth><WinHeight>4380</WinHeight>"
-            "<WinDuration>5000</WinDuration><WinSpeed>10</WinSpeed><WinSlide>150</WinSlide>"
-            "<WebWidth>3405</WebWidth><WebHeight>3525</WebHeight><PicHeight>850</PicHeight>"
-            "<WinSleep>60</WinSleep><LPResults></LPResults></R>"_s.arg(url, right)
-                .toUtf8(),
-            200, u"text/xml"_s);
-    }
-};
 
 // Records the driver's signals and the message boxes, answered with OK, in order.
 class TestDriver : public QObject {
@@ -58,42 +29,45 @@ class TestDriver : public QObject {
     }
 
 private slots:
-    void initTestCase()
-    {
-        MessageBox::setTestHook([this](const MessageBox::Request& r) {
-            m_events << u"box: "_s + r.title + u": "_s + r.text;
-            return QMessageBox::Ok;
-        });
-    }
-    void cleanupTestCase() { MessageBox::setTestHook(nullptr); }
     void init() { oProps = clsProps(); }
 
     // While one lookup runs a second is refused, with a tray message only when the user asked.
     void lookup_data()
     {
-        QTest::addColumn<QString>("engine");
+        QTest::addColumn<QByteArray>("status");
+        QTest::addColumn<EngineAnswers>("engines");
         QTest::addColumn<bool>("hostDown");
-        QTest::addColumn<QString>("events"); // %1: the service host
+        QTest::addColumn<QStringList>("events"); // %1: the service host
         const QString notUpdated = u" could not be reached, so the link count was not updated."_s;
         QTest::newRow("notice before the lookup, then the page")
-            << u"live"_s << false << u"box: News: A new engine is here.|loading|closed|page"_s;
+            << QByteArray("MessageOn\r\nNews\r\nA new engine is here.\r\n64")
+            << EngineAnswers{counted(u"One"_s, u"1,234"_s, 1500)} << false
+            << QStringList{u"box: News: A new engine is here."_s, u"loading"_s, u"closed"_s,
+                           u"page"_s};
         QTest::newRow("error box")
-            << u"broken"_s << false
-            << u"loading|closed|box: Brandle: 91 - Required XML element not found: RightString"_s;
+            << QByteArray("Active") << EngineAnswers{incomplete(u"One"_s, u"1,234"_s)} << false
+            << QStringList{u"loading"_s, u"closed"_s,
+                           u"box: Brandle: 91 - Required XML element not found: RightString"_s};
         QTest::newRow("download failure")
-            << u"dead"_s << false << u"loading|closed|tray: The engine \"One\""_s + notUpdated;
+            << QByteArray("Active") << EngineAnswers{unreachable(u"One"_s)} << false
+            << QStringList{u"loading"_s, u"closed"_s, u"tray: The engine \"One\""_s + notUpdated};
         QTest::newRow("service host unreachable")
-            << u"dead"_s << true << u"tray: The service host %1"_s + notUpdated;
+            << QByteArray("Active") << EngineAnswers{unreachable(u"One"_s)} << true
+            << QStringList{u"tray: The service host %1"_s + notUpdated};
     }
     void lookup()
     {
-        QFETCH(QString, engine);
+        QFETCH(QByteArray, status);
+        QFETCH(EngineAnswers, engines);
         QFETCH(bool, hostDown);
-        QFETCH(QString, events);
-        Host host(engine);
-        const QString address =
-            hostDown ? u"127.0.0.1:"_s + QString::number(closedPort()) : host.server.hostPort();
+        QFETCH(QStringList, events);
+        FakeServiceHost host;
+        host.status(status).engines(engines).start();
+        const QString address = hostDown ? deadHostPort() : host.hostPort();
         const ScopedEnv env("BRANDLE_SERVICE_HOST", address.toUtf8());
+        const MessageBoxRecorder boxes(QMessageBox::Ok, [this](const MessageBox::Request& r) {
+            m_events << u"box: "_s + r.title + u": "_s + r.text;
+        });
         LookupDriver driver;
         record(driver);
         QSignalSpy done(&driver, &LookupDriver::finished);
@@ -105,12 +79,16 @@ private slots:
         QVERIFY(!driver.start(u"b.com"_s, LookupDriver::Origin::Automatic));
         QVERIFY(!driver.start(u"b.com"_s, LookupDriver::Origin::User));
         QVERIFY(done.wait(15000));
-        QCOMPARE(m_events.join(u'|'),
-                 u"tray: A link count is already running. Please wait until it "
-                 "ends.|"_s +
-                     events.replace(u"%1"_s, address));
-        const bool live = engine == u"live"_s;
+        // Boxes and signals in the order they came.
+        QStringList expected{
+            u"tray: A link count is already running. Please wait until it ends."_s};
+        for (const QString& e : events)
+            expected << QString(e).replace(u"%1"_s, address);
+        QCOMPARE(m_events, expected);
+        QCOMPARE(boxes.boxes().size(), int(events.filter(u"box: "_s).size()));
+        const bool live = !engines.isEmpty() && engines.first().delayMs > 0;
         QCOMPARE(oProps.LastCount(), live ? u"1234"_s : QString());
+        QCOMPARE(oProps.SleepTime(), live ? u"60"_s : QString());
         QVERIFY2(!live || ticks > 10, "the event loop stood still during the lookup");
     }
 };

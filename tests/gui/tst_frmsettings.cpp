@@ -1,4 +1,5 @@
 // SPDX-License-Identifier: MIT
+#include "GuiTestSupport.h"
 #include "TestMain.h"
 #include "TestSupport.h"
 
@@ -25,20 +26,16 @@ struct Window {
 
 class TestFrmSettings : public QObject {
     Q_OBJECT
-    QList<MessageBox::Request> m_boxes;
+    std::unique_ptr<MessageBoxRecorder> m_boxes;
 
 private slots:
-    void cleanupTestCase() { MessageBox::setTestHook(nullptr); }
     void init()
     {
         clearStore();
         oProps = clsProps();
-        m_boxes.clear();
-        MessageBox::setTestHook([this](const MessageBox::Request& r) {
-            m_boxes << r;
-            return QMessageBox::Ok;
-        });
+        m_boxes = std::make_unique<MessageBoxRecorder>();
     }
+    void cleanup() { m_boxes.reset(); }
 
     // Refused: nothing is written and the edits still count as unsaved. Saved: the store and
     // the record, all but its URLName.
@@ -65,7 +62,7 @@ private slots:
         win.box(u"chkHourCheck"_s)->setChecked(false);
         win.box(u"chkPlaySound"_s)->setChecked(true);
         win.w.findChild<QPushButton*>(u"cmdSave"_s)->click();
-        QCOMPARE(m_boxes.size() == 1 ? m_boxes[0].text : QString(),
+        QCOMPARE(m_boxes->texts().join(u'|'),
                  valid ? QString() : u"The following fields are missing or invalid:\r\n"_s + lines);
         QCOMPARE(Window::stored(u"URL1"_s), valid ? url : QString());
         QCOMPARE(Window::stored(u"HrCks"_s), valid ? u"0"_s : QString());
@@ -101,33 +98,40 @@ private slots:
         QCOMPARE(win.w.bChanged(), changed);
     }
 
+    // The record's Logging, AutoCheck, PlaySound and WindowTop as stored; the boxes afterwards
+    // in the same order.
     void fillFromProps_data()
     {
-        QTest::addColumn<QString>("record");  // Logging, AutoCheck, PlaySound, WindowTop
-        QTest::addColumn<QString>("checked"); // boxes afterwards, " changed" if bChanged
+        QTest::addColumn<QStringList>("record");
+        QTest::addColumn<QList<bool>>("checked");
+        QTest::addColumn<bool>("changed");
         // clang-format off
-        QTest::newRow("empty record gives defaults") << ",,," << "1101 changed";
-        QTest::newRow("only topmost off") << "1,1,1,0" << "1110";
-        QTest::newRow("only \"1\" is on") << "2,1,true,1" << "0101 changed";
+        QTest::newRow("empty record gives defaults") << QStringList{{}, {}, {}, {}}
+            << QList<bool>{true, true, false, true} << true;
+        QTest::newRow("only topmost off") << QStringList{u"1"_s, u"1"_s, u"1"_s, u"0"_s}
+            << QList<bool>{true, true, true, false} << false;
+        QTest::newRow("only \"1\" is on") << QStringList{u"2"_s, u"1"_s, u"true"_s, u"1"_s}
+            << QList<bool>{false, true, false, true} << true;
         // clang-format on
     }
     void fillFromProps()
     {
-        QFETCH(QString, record);
-        QFETCH(QString, checked);
-        const QStringList flags = record.split(u',');
+        QFETCH(QStringList, record);
+        QFETCH(QList<bool>, checked);
+        QFETCH(bool, changed);
         oProps.setURLName(u"HTTP://Example.com"_s);
-        oProps.setLogging(flags[0]);
-        oProps.setAutoCheck(flags[1]);
-        oProps.setPlaySound(flags[2]);
-        oProps.setWindowTop(flags[3]);
+        oProps.setLogging(record[0]);
+        oProps.setAutoCheck(record[1]);
+        oProps.setPlaySound(record[2]);
+        oProps.setWindowTop(record[3]);
         Window win;
         win.w.fillFromProps();
-        QString states;
+        QList<bool> states;
         for (const QString& name :
              {u"chkLogging"_s, u"chkHourCheck"_s, u"chkPlaySound"_s, u"chkWindowTop"_s})
-            states += win.box(name)->isChecked() ? u'1' : u'0';
-        QCOMPARE(states + (win.w.bChanged() ? u" changed"_s : QString()), checked);
+            states << win.box(name)->isChecked();
+        QCOMPARE(states, checked);
+        QCOMPARE(win.w.bChanged(), changed);
         QCOMPARE(win.w.graphsTab()->txtChartURL()->text(), u"HTTP://Example.com"_s);
     }
 
@@ -150,7 +154,7 @@ private slots:
         win.url->setText(u"primary.com"_s);
         win.w.setChanged(changed);
         const std::optional<QString> prepared = win.w.prepareLookup(url);
-        QVERIFY(m_boxes.isEmpty());
+        QVERIFY(m_boxes->boxes().isEmpty());
         QCOMPARE(prepared.value_or(u"<none>"_s), site);
         QCOMPARE(Window::stored(u"URL1"_s), changed ? u"primary.com"_s : QString());
         QVERIFY(!win.w.bChanged());

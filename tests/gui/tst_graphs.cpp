@@ -1,4 +1,5 @@
 // SPDX-License-Identifier: MIT
+#include "GuiTestSupport.h"
 #include "TestMain.h"
 #include "TestSupport.h"
 
@@ -19,8 +20,7 @@ using View = GraphsTab::View;
 
 static void logDay(const QDate& day, int total, const QString& site = u"a.com"_s)
 {
-    const QString line = u"<Results Site=\"%1\" Total=\"%2\"><Engine/></Results>\r\n"_s;
-    QVERIFY(writeFile(linkLogFile(day), line.arg(site).arg(total).toUtf8()));
+    QVERIFY(writeLog({{day, site, QString::number(total)}}));
 }
 
 template <typename T> static T* child(const QWidget& parent, const char* name)
@@ -40,17 +40,11 @@ static void report(const GraphsTab& tab, const QString& from, const QString& to)
 
 class TestGraphsTab : public QObject {
     Q_OBJECT
-    QList<MessageBox::Request> m_boxes;
+    std::unique_ptr<MessageBoxRecorder> m_boxes;
 
 private slots:
-    void initTestCase()
-    {
-        MessageBox::setTestHook([this](const MessageBox::Request& r) {
-            m_boxes.append(r);
-            return QMessageBox::Ok;
-        });
-    }
-    void cleanupTestCase() { MessageBox::setTestHook({}); }
+    void init() { m_boxes = std::make_unique<MessageBoxRecorder>(); }
+    void cleanup() { m_boxes.reset(); }
 
     // The chart type stays for the next report; logging on again gives the options, not the chart.
     void viewTransitions()
@@ -69,9 +63,9 @@ private slots:
         // No data, a failure, a refusal: no change, the pointer restored.
         report(tab, u"3/6/2004"_s, u"3/6/2004"_s);
         report(tab, u"1/1/1900"_s, u"1/1/2000"_s);
-        QVERIFY(m_boxes.isEmpty());
+        QVERIFY(m_boxes->boxes().isEmpty());
         report(tab, u"3/2/2004"_s, u"3/1/2004"_s);
-        QCOMPARE(m_boxes.value(0).text, u"To date cannot exceed the from date."_s);
+        QCOMPARE(m_boxes->texts().value(0), u"To date cannot exceed the from date."_s);
         QCOMPARE(QApplication::overrideCursor(), nullptr);
         QCOMPARE(tab.view(), View::Options);
         QCOMPARE(tab.chart()->report().rows.size(), 5);

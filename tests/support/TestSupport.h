@@ -4,12 +4,15 @@
 #include "platform/Clock.h"
 
 #include <QByteArray>
+#include <QDate>
+#include <QList>
 #include <QString>
 
 #include <atomic>
 #include <memory>
 #include <optional>
 #include <thread>
+#include <utility>
 
 using namespace Qt::StringLiterals;
 
@@ -59,12 +62,14 @@ private:
     std::optional<QByteArray> m_old;
 };
 
-// An HTTP server on 127.0.0.1 in the test process, playing the service host and the engines.
-// Add routes, then start().
+// An HTTP server on 127.0.0.1 in the test process. Its port is bound when it is made; add
+// routes, then start().
 class TestServer {
 public:
     TestServer();
     ~TestServer();
+    TestServer(const TestServer&) = delete;
+    TestServer& operator=(const TestServer&) = delete;
 
     // Answers GET path with the body; delayMs holds the answer back (ended early on destruction).
     void route(const QString& path, const QByteArray& body, int status = 200,
@@ -81,7 +86,81 @@ private:
     int m_port = 0;
 };
 
+// One engine of a FakeServiceHost and what it answers.
+struct EngineAnswer {
+    enum class Kind {
+        Count,       // a page with the count text between the markers
+        NoCount,     // a page without the markers
+        Unreachable, // its address refuses connections
+    };
+    QString name;
+    QString count;
+    Kind kind = Kind::Count;
+    int delayMs = 0;
+    bool complete = true; // false: the schema entry lacks RightString
+};
+using EngineAnswers = QList<EngineAnswer>;
+
+EngineAnswer counted(const QString& name, const QString& count, int delayMs = 0);
+EngineAnswer noCount(const QString& name);
+EngineAnswer unreachable(const QString& name);
+// An entry without RightString; its engine would answer the count.
+EngineAnswer incomplete(const QString& name, const QString& count);
+
+// The service host and its engines in the test process: the status text ("Active"), the engine
+// schema made from the engines given (the count between "<b>" and "</b>", the site's dots sent
+// as "%2E", the window parameters of the bundled schema and the results placeholder), a style
+// sheet, and one answer page per engine. Set it up, then start().
+class FakeServiceHost {
+public:
+    FakeServiceHost();
+
+    FakeServiceHost& status(const QByteArray& text);
+    FakeServiceHost& engines(const EngineAnswers& engines);
+    // The schema as served: the one made from the engines (with or without placeholder), or a
+    // text of the test's own with an HTTP status.
+    FakeServiceHost& withoutPlaceholder();
+    FakeServiceHost& schema(const QByteArray& text, int status = 200);
+    FakeServiceHost& styleSheet(const QByteArray& text);
+    // The default style sheet: the document's text.
+    static QByteArray plainStyleSheet();
+
+    void start();
+    QString hostPort() const { return m_server.hostPort(); }
+    QString url(const QString& path) const { return m_server.url(path); }
+    // The query address of engine i for the site.
+    QString engineUrl(int i, const QString& site) const;
+    QString schemaText() const;
+    TestServer& server() { return m_server; }
+
+private:
+    TestServer m_server;
+    QByteArray m_status = "Active";
+    EngineAnswers m_engines;
+    bool m_placeholder = true;
+    std::optional<std::pair<QByteArray, int>> m_schema;
+    QByteArray m_styleSheet = plainStyleSheet();
+    int m_deadPort = 0;
+};
+
+// One logged lookup: the day's file gets a line with the site and the total as a result
+// document writes them.
+struct LoggedTotal {
+    QDate day;
+    QString site;
+    QString total;
+};
+using LoggedTotals = QList<LoggedTotal>;
+// Appends the lines to their day files.
+bool writeLog(const LoggedTotals& totals);
+
+// "127.0.0.1:port" of a port where nothing answers.
+QString deadHostPort();
+
 // A port on 127.0.0.1 on which nothing listens (connections are refused).
 int closedPort();
 
 } // namespace brandle
+
+Q_DECLARE_METATYPE(brandle::EngineAnswers)
+Q_DECLARE_METATYPE(brandle::LoggedTotals)

@@ -1,4 +1,5 @@
 // SPDX-License-Identifier: MIT
+#include "GuiTestSupport.h"
 #include "TestMain.h"
 #include "TestSupport.h"
 
@@ -54,7 +55,7 @@ class TestFrmMessage : public QObject {
     Q_OBJECT
     QTemporaryDir m_dir;
     QString m_page;
-    QList<MessageBox::Request> m_boxes;
+    std::unique_ptr<MessageBoxRecorder> m_boxes;
     TestHost m_host;
     std::unique_ptr<ModuleWindows> m_windows;
 
@@ -68,19 +69,16 @@ private slots:
     void init()
     {
         clearStore();
-        m_boxes.clear();
         m_host.lookups.clear();
         m_windows = std::make_unique<ModuleWindows>(m_host);
-        MessageBox::setTestHook([this](const MessageBox::Request& r) {
-            m_boxes.append(r);
-            return QMessageBox::Ok;
-        });
+        m_boxes = std::make_unique<MessageBoxRecorder>();
     }
 
     void cleanup()
     {
         QPointer<frmMessage> w = m_windows->message();
         m_windows.reset();
+        m_boxes.reset();
         QTRY_VERIFY(w.isNull());
     }
 
@@ -175,7 +173,7 @@ private slots:
 
         QCOMPARE(m_windows->messageLoaded(), site.isEmpty());
         QCOMPARE(m_host.lookups.join(u'|'), site);
-        QCOMPARE(m_boxes.size() == 1 ? m_boxes.first().text : QString(),
+        QCOMPARE(m_boxes->texts().join(u'|'),
                  site.isEmpty() ? u"You must provide a URL to perform a link count on."_s
                                 : QString());
         QCOMPARE(RecentList::load(5).join(u','), list);

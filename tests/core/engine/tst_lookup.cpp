@@ -16,12 +16,15 @@
 #include <QFile>
 #include <QTest>
 
-#include <httplib.h>
-
 using namespace Qt::StringLiterals;
 using namespace brandle;
 
 namespace {
+
+// Values of section "LinkEng" by key.
+using Stored = QList<std::pair<QString, QString>>;
+
+const QString NoCount; // extractCount finds no count
 
 class RecordingUi : public LookupUi {
 public:
@@ -31,59 +34,34 @@ public:
     void playAlert(const QString& code) override { events << u"alert "_s + code; }
 };
 
-// The "Eng-" keys of "key=value;..." pairs (stored first when store is set), as stored.
-QString engineKeys(const QString& pairs, bool store = false)
+void store(const Stored& values)
 {
-    QStringList out;
-    for (const QString& p : pairs.split(u';', Qt::SkipEmptyParts)) {
-        const QString key = p.section(u'=', 0, 0);
-        if (store)
-            SaveAppSetting(u"LinkEng"_s, u"Eng-"_s + key, p.section(u'=', 1));
-        out << key + u'=' + GetAppSetting(u"LinkEng"_s, u"Eng-"_s + key);
-    }
-    return out.join(u';');
+    for (const auto& [key, value] : values)
+        SaveAppSetting(u"LinkEng"_s, key, value);
+}
+
+// The values the store holds now for the keys of expected.
+Stored storedNow(const Stored& expected)
+{
+    Stored now;
+    for (const auto& [key, value] : expected)
+        now.append({key, GetAppSetting(u"LinkEng"_s, key)});
+    return now;
 }
 
 } // namespace
+
+Q_DECLARE_METATYPE(Stored)
 
 // Count extraction, status texts, QueryEngines and RunLookup against engines on 127.0.0.1.
 class TestQueryEngines : public QObject {
     Q_OBJECT
 
-    TestServer m_engines; // /count/N answers with the count N, /count/- without a count
     clsProps m_props;
     RecordingUi m_ui;
     QueryReport m_report;
 
-    // The schema of the engines in answers ("name=count|..."; "dead": nothing listens for it),
-    // each asking for the site with its dots as "%2E".
-    QString engines(const QString& answers)
-    {
-        QString entries;
-        for (const QString& e : answers.split(u'|')) {
-            const QString answer = e.section(u'=', 1);
-            entries +=
-                u"<Engine><EngineName>%1</EngineName><EngineHome/><LeftURL>%2</LeftURL><RightURL/>"
-                "<LeftString>&lt;b&gt;</LeftString><RightString>&lt;/b&gt;</RightString>"
-                "<ReplaceDot>%3</ReplaceDot></Engine>"_s.arg(
-                    e.section(u'=', 0, 0).toHtmlEscaped(),
-                    answer == u"dead"_s ? u"http://127.0.0.1:%1/e?q="_s.arg(closedPort())
-                                        : m_engines.url(u"/count/%1?q="_s.arg(answer)),
-                    u"%2E"_s);
-        }
-        return u"<Schema><Service/><Engines>"_s + entries + u"</Engines>"_s +
-               mConstants::ResultsPlaceholder + u"</Schema>"_s;
-    }
-
 private slots:
-    void initTestCase()
-    {
-        m_engines.server().Get("/count/(.+)", [](const httplib::Request& q, httplib::Response& r) {
-            const std::string n = q.matches[1];
-            r.set_content(n == "-" ? "no count" : "about <b>" + n + "</b> pages", "text/html");
-        });
-        m_engines.start();
-    }
     void init()
     {
         clearStore();
@@ -97,110 +75,181 @@ private slots:
     void extractCount_data()
     {
         QTest::addColumn<QString>("answer");
-        QTest::addColumn<QString>("markers"); // LeftString and RightString
-        QTest::addColumn<QString>("count");   // "-": no count
+        QTest::addColumn<QString>("left");
+        QTest::addColumn<QString>("right");
+        QTest::addColumn<QString>("count");
         // clang-format off
-        QTest::newRow("first of two wins") << "<b>1,234</b><b>6</b>" << "<b> </b>" << "1,234";
-        QTest::newRow("right only before left") << "</b> 12 <b>7" << "<b> </b>" << "-";
-        QTest::newRow("right inside left") << "<b>x12b>" << "<b>x b>" << "-";
-        QTest::newRow("non-numeric text") << "<b>many</b>" << "<b> </b>" << "-";
+        QTest::newRow("first of two wins") << "<b>1,234</b><b>6</b>" << "<b>" << "</b>" << "1,234";
+        QTest::newRow("right only before left") << "</b> 12 <b>7" << "<b>" << "</b>" << NoCount;
+        QTest::newRow("right inside left") << "<b>x12b>" << "<b>x" << "b>" << NoCount;
+        QTest::newRow("empty between") << "<b></b>" << "<b>" << "</b>" << NoCount;
+        QTest::newRow("non-numeric text") << "<b>many</b>" << "<b>" << "</b>" << NoCount;
         // clang-format on
     }
     void extractCount()
     {
         QFETCH(QString, answer);
-        QFETCH(QString, markers);
+        QFETCH(QString, left);
+        QFETCH(QString, right);
         QFETCH(QString, count);
-        const QStringList m = markers.split(u' ');
-        QCOMPARE(::extractCount(answer, m[0], m[1]).value_or(u"-"_s), count);
+        QCOMPARE(brandle::extractCount(answer, left, right).value_or(NoCount), count);
     }
 
     void serviceStatus_data()
     {
         QTest::addColumn<QString>("text");
-        QTest::addColumn<QString>("result"); // "go" or "stop", then the notice's "title|text|style"
+        QTest::addColumn<bool>("go");
+        QTest::addColumn<QStringList>("notice"); // title, text, style; empty: none
         // clang-format off
-        QTest::newRow("active") << "Active" << "go";
-        QTest::newRow("active with line break") << "Active\r\n" << "stop";
-        QTest::newRow("MessageOnly, 5 lines") << "MessageOnly\r\nT\r\nX\r\n48\r\nz" << "go T|X|48";
+        QTest::newRow("active") << "Active" << true << QStringList();
+        QTest::newRow("active with line break") << "Active\r\n" << false << QStringList();
+        QTest::newRow("MessageOnly, 5 lines") << "MessageOnly\r\nT\r\nX\r\n48\r\nz" << true
+                                              << QStringList{u"T"_s, u"X"_s, u"48"_s};
+        QTest::newRow("MessageOff") << "MessageOff\r\nT\r\nX\r\n16" << false
+                                    << QStringList{u"T"_s, u"X"_s, u"16"_s};
+        QTest::newRow("three lines only") << "MessageOn\r\nT\r\nX" << false << QStringList();
+        QTest::newRow("marker in lower case") << "messageon\r\nT\r\nX\r\n64" << false
+                                              << QStringList();
         // clang-format on
     }
     void serviceStatus()
     {
         QFETCH(QString, text);
-        QFETCH(QString, result);
+        QFETCH(bool, go);
+        QFETCH(QStringList, notice);
         const ServiceStatus s = parseServiceStatus(text);
-        QString got = s.verdict == ServiceVerdict::Go ? u"go"_s : u"stop"_s;
+        QCOMPARE(s.verdict == ServiceVerdict::Go, go);
+        QStringList got;
         if (s.notice)
-            got += u" %1|%2|%3"_s.arg(s.notice->title, s.notice->text).arg(s.notice->style);
-        QCOMPARE(got, result);
+            got = {s.notice->title, s.notice->text, QString::number(s.notice->style)};
+        QCOMPARE(got, notice);
     }
 
     // Counts against the stored previous run. Nothing is set, sounded or logged when a count or
     // the total leaves 32 bits or an engine is unreachable; what was stored before stays stored.
     void lookups_data()
     {
-        QTest::addColumn<QString>("stored");  // keys without "Eng-"
-        QTest::addColumn<QString>("answers"); // "name=count|..."; "-": no count, "dead": no answer
-        QTest::addColumn<QString>("result");  // count:fluctuation of each engine, then the total
-        QTest::addColumn<QString>("alert");   // "": none, and nothing set or logged
-        QTest::addColumn<QString>("after");
-        const QString same = u"DomainURL=a.com;"_s;
-        const QString three = u"DomainURL=old.com;A=1;B=2;C=3;TotalCount=6"_s;
-        const QString overflow = u"error %1"_s.arg(int(ErrorCode::Overflow));
-        // clang-format off
-        QTest::newRow("first lookup ever") << "A=50;B=500;TotalCount=550" << "A=1,100|B=200"
-            << "1,100:0|200:0|1,300:0" << "1" << "DomainURL=a.com;A=1100;B=200;TotalCount=1300";
+        QTest::addColumn<Stored>("before");
+        QTest::addColumn<EngineAnswers>("answers");
+        QTest::addColumn<QStringList>("result"); // count:fluctuation per engine, then the total
+        QTest::addColumn<QString>("alert");      // "": none, and nothing set or logged
+        QTest::addColumn<Stored>("after");
+        const auto same = [](Stored more) {
+            more.prepend({u"Eng-DomainURL"_s, u"a.com"_s});
+            return more;
+        };
+        const Stored three{{u"Eng-DomainURL"_s, u"old.com"_s},
+                           {u"Eng-A"_s, u"1"_s},
+                           {u"Eng-B"_s, u"2"_s},
+                           {u"Eng-C"_s, u"3"_s},
+                           {u"Eng-TotalCount"_s, u"6"_s}};
+        const QStringList overflow{u"error %1"_s.arg(int(ErrorCode::Overflow))};
+
+        QTest::newRow("first lookup ever")
+            << Stored{{u"Eng-A"_s, u"50"_s},
+                      {u"Eng-B"_s, u"500"_s},
+                      {u"Eng-TotalCount"_s, u"550"_s}}
+            << EngineAnswers{counted(u"A"_s, u"1,100"_s), counted(u"B"_s, u"200"_s)}
+            << QStringList{u"1,100:0"_s, u"200:0"_s, u"1,300:0"_s} << u"1"_s
+            << Stored{{u"Eng-DomainURL"_s, u"a.com"_s},
+                      {u"Eng-A"_s, u"1100"_s},
+                      {u"Eng-B"_s, u"200"_s},
+                      {u"Eng-TotalCount"_s, u"1300"_s}};
         QTest::newRow("same site in other letter case, higher")
-            << u"DomainURL=A.COM;A=50;B=150;TotalCount=200"_s << "A=100|B=200"
-            << "100:1|200:1|300:1" << "2" << "DomainURL=A.COM;TotalCount=300";
-        QTest::newRow("same site, lower") << same + u"A=150;B=250;TotalCount=400"_s << "A=100|B=200"
-            << "100:2|200:2|300:2" << "3" << "A=100;TotalCount=300";
+            << Stored{{u"Eng-DomainURL"_s, u"A.COM"_s},
+                      {u"Eng-A"_s, u"50"_s},
+                      {u"Eng-B"_s, u"150"_s},
+                      {u"Eng-TotalCount"_s, u"200"_s}}
+            << EngineAnswers{counted(u"A"_s, u"100"_s), counted(u"B"_s, u"200"_s)}
+            << QStringList{u"100:1"_s, u"200:1"_s, u"300:1"_s} << u"2"_s
+            << Stored{{u"Eng-DomainURL"_s, u"A.COM"_s}, {u"Eng-TotalCount"_s, u"300"_s}};
+        QTest::newRow("same site, lower")
+            << same({{u"Eng-A"_s, u"150"_s},
+                     {u"Eng-B"_s, u"250"_s},
+                     {u"Eng-TotalCount"_s, u"400"_s}})
+            << EngineAnswers{counted(u"A"_s, u"100"_s), counted(u"B"_s, u"200"_s)}
+            << QStringList{u"100:2"_s, u"200:2"_s, u"300:2"_s} << u"3"_s
+            << Stored{{u"Eng-A"_s, u"100"_s}, {u"Eng-TotalCount"_s, u"300"_s}};
+        QTest::newRow("same site, unchanged")
+            << same({{u"Eng-A"_s, u"100"_s},
+                     {u"Eng-B"_s, u"200"_s},
+                     {u"Eng-TotalCount"_s, u"300"_s}})
+            << EngineAnswers{counted(u"A"_s, u"100"_s), counted(u"B"_s, u"200"_s)}
+            << QStringList{u"100:0"_s, u"200:0"_s, u"300:0"_s} << u"1"_s
+            << Stored{{u"Eng-A"_s, u"100"_s}, {u"Eng-TotalCount"_s, u"300"_s}};
         QTest::newRow("engine without a count keeps its stored value")
-            << same + u"A=100;B=200;TotalCount=300"_s << "A=-|B=250" << "0:0|250:1|250:2" << "3"
-            << "A=100;B=250;TotalCount=250";
+            << same({{u"Eng-A"_s, u"100"_s},
+                     {u"Eng-B"_s, u"200"_s},
+                     {u"Eng-TotalCount"_s, u"300"_s}})
+            << EngineAnswers{noCount(u"A"_s), counted(u"B"_s, u"250"_s)}
+            << QStringList{u"0:0"_s, u"250:1"_s, u"250:2"_s} << u"3"_s
+            << Stored{
+                   {u"Eng-A"_s, u"100"_s}, {u"Eng-B"_s, u"250"_s}, {u"Eng-TotalCount"_s, u"250"_s}};
         QTest::newRow("a stored count that is no number reads as 0")
-            << same + u"A=lots;B=150;TotalCount=200"_s << "A=100|B=200" << "100:1|200:1|300:1"
-            << "2" << "A=100;TotalCount=300";
-        QTest::newRow("two engines of one name") << same + u"A=10;TotalCount=250"_s << "A=150|A=120"
-            << "150:1|120:2|270:1" << "2" << "A=120;TotalCount=270";
+            << same({{u"Eng-A"_s, u"lots"_s},
+                     {u"Eng-B"_s, u"150"_s},
+                     {u"Eng-TotalCount"_s, u"200"_s}})
+            << EngineAnswers{counted(u"A"_s, u"100"_s), counted(u"B"_s, u"200"_s)}
+            << QStringList{u"100:1"_s, u"200:1"_s, u"300:1"_s} << u"2"_s
+            << Stored{{u"Eng-A"_s, u"100"_s}, {u"Eng-TotalCount"_s, u"300"_s}};
+        QTest::newRow("two engines of one name")
+            << same({{u"Eng-A"_s, u"10"_s}, {u"Eng-TotalCount"_s, u"250"_s}})
+            << EngineAnswers{counted(u"A"_s, u"150"_s), counted(u"A"_s, u"120"_s)}
+            << QStringList{u"150:1"_s, u"120:2"_s, u"270:1"_s} << u"2"_s
+            << Stored{{u"Eng-A"_s, u"120"_s}, {u"Eng-TotalCount"_s, u"270"_s}};
         QTest::newRow("count beyond 32 bits")
-            << three << "A=3,000,000,000|B=1" << overflow << "" << "A=1;TotalCount=6";
+            << three << EngineAnswers{counted(u"A"_s, u"3,000,000,000"_s), counted(u"B"_s, u"1"_s)}
+            << overflow << QString() << Stored{{u"Eng-A"_s, u"1"_s}, {u"Eng-TotalCount"_s, u"6"_s}};
         QTest::newRow("total beyond 32 bits")
-            << three << "A=2,000,000,000|B=2,000,000,000" << overflow << "" << "TotalCount=6";
-        QTest::newRow("download failure after the first engine") << three << "A=100|B=dead|C=300"
-            << "download failure B" << "" << "DomainURL=a.com;A=100;B=2;C=3;TotalCount=6";
-        // clang-format on
+            << three
+            << EngineAnswers{counted(u"A"_s, u"2,000,000,000"_s),
+                             counted(u"B"_s, u"2,000,000,000"_s)}
+            << overflow << QString() << Stored{{u"Eng-TotalCount"_s, u"6"_s}};
+        QTest::newRow("download failure after the first engine")
+            << three
+            << EngineAnswers{counted(u"A"_s, u"100"_s), unreachable(u"B"_s),
+                             counted(u"C"_s, u"300"_s)}
+            << QStringList{u"download failure B"_s} << QString()
+            << Stored{{u"Eng-DomainURL"_s, u"a.com"_s},
+                      {u"Eng-A"_s, u"100"_s},
+                      {u"Eng-B"_s, u"2"_s},
+                      {u"Eng-C"_s, u"3"_s},
+                      {u"Eng-TotalCount"_s, u"6"_s}};
     }
     void lookups()
     {
-        QFETCH(QString, stored);
-        QFETCH(QString, answers);
-        QFETCH(QString, result);
+        QFETCH(Stored, before);
+        QFETCH(EngineAnswers, answers);
+        QFETCH(QStringList, result);
         QFETCH(QString, alert);
-        QFETCH(QString, after);
-        engineKeys(stored, true);
+        QFETCH(Stored, after);
+        FakeServiceHost host;
+        host.engines(answers).start();
+        store(before);
         m_props.setPlaySound(u"1"_s);
         QStringList got;
         try {
             const QString text =
-                QueryEngines(engines(answers), u"a.com"_s, m_props, m_ui, m_report);
-            const XmlDocument doc = XmlDocument::parse(text.isEmpty() ? u"<R/>"_s : text);
-            for (const XmlNode& e : doc.root().childNodes())
-                got << e.firstElement(u"Count"_s).text() + u':' +
-                           e.firstElement(u"Fluctuation"_s).text();
-            got << (text.isEmpty() ? u"download failure "_s + m_report.failedEngine
-                                   : doc.root().attribute(u"Total"_s) + u':' +
-                                         doc.root().attribute(u"Fluctuation"_s));
+                QueryEngines(host.schemaText(), u"a.com"_s, m_props, m_ui, m_report);
+            if (text.isEmpty()) {
+                got << u"download failure "_s + m_report.failedEngine;
+            } else {
+                const XmlDocument doc = XmlDocument::parse(text);
+                for (const XmlNode& e : doc.root().childNodes())
+                    got << e.firstElement(u"Count"_s).text() + u':' +
+                               e.firstElement(u"Fluctuation"_s).text();
+                got << doc.root().attribute(u"Total"_s) + u':' +
+                           doc.root().attribute(u"Fluctuation"_s);
+            }
         } catch (const BrandleError& e) {
             got << u"error %1"_s.arg(e.number());
         }
-        QCOMPARE(got.join(u'|'), result);
+        QCOMPARE(got, result);
         QCOMPARE(m_ui.events, alert.isEmpty() ? QStringList() : QStringList{u"alert "_s + alert});
         QCOMPARE(m_props.URLName().isEmpty(), alert.isEmpty());
         QCOMPARE(QDir(Paths::inProgramFolder(mConstants::LogFolderName)).exists(),
                  !alert.isEmpty());
-        QCOMPARE(engineKeys(after), after);
+        QCOMPARE(storedNow(after), after);
     }
 
     // The document, also appended to the day's log. Markup characters in the site and in a name
@@ -208,10 +257,12 @@ private slots:
     void documentText()
     {
         const ManualClock clock(QDateTime(QDate(2026, 12, 6), QTime(7, 23, 58)));
+        FakeServiceHost host;
+        host.engines({counted(u"A"_s, u"1,234"_s), counted(u"B"_s, u"1233333"_s),
+                      noCount(u"x]]>y & \"z\""_s)})
+            .start();
         const QString site = u"a\"b&c<d>.com"_s;
-        const QString doc = QueryEngines(engines(u"A=1,234|B=1233333|x]]>y & \"z\"=-"_s), site,
-                                         m_props, m_ui, m_report);
-        const QString url = m_engines.url(u"/count/%1?q=a\"b&c<d>%2Ecom"_s);
+        const QString doc = QueryEngines(host.schemaText(), site, m_props, m_ui, m_report);
         const QString expected =
             u"<Results Site=\"a&quot;b&amp;c&lt;d&gt;.com\" Total=\"1,234,567\" Fluctuation=\"0\" "
             "Created=\"12/6/2026 7:23:58 AM\">"
@@ -221,7 +272,8 @@ private slots:
             "<Count><![CDATA[1,233,333]]></Count><Fluctuation>0</Fluctuation></Engine>"
             "<Engine><Name><![CDATA[x]]]]><![CDATA[>y & \"z\"]]></Name><URL><![CDATA[%3]]></URL>"
             "<Count><![CDATA[0]]></Count><Fluctuation>0</Fluctuation></Engine></Results>"_s.arg(
-                url.arg(u"1,234"_s), url.arg(u"1233333"_s), url.arg(u"-"_s));
+                host.engineUrl(0, site), host.engineUrl(1, site), host.engineUrl(2, site));
+        QVERIFY(host.engineUrl(0, site).endsWith(u"?q=a\"b&c<d>%2Ecom"_s));
         QCOMPARE(doc, expected);
         QCOMPARE(readText(linkLogFile(QDate(2026, 12, 6))), expected + u"\r\n"_s);
         QCOMPARE(m_props.URLName() + u' ' + m_props.LastCount() + u' ' + m_props.LastRun(),
@@ -231,34 +283,36 @@ private slots:
     // The whole lookup: status, loading window, schema, engines, style sheet, page file.
     void runLookup_data()
     {
-        QTest::addColumn<QString>("schema");
+        QTest::addColumn<EngineAnswers>("answers");
+        QTest::addColumn<bool>("placeholder");
         QTest::addColumn<QString>("page"); // "": an engine's answer failed; the earlier page stays
-        const QString two = engines(u"Café=1,000|B=300"_s);
+        const EngineAnswers two{counted(u"Café"_s, u"1,000"_s), counted(u"B"_s, u"300"_s)};
         // clang-format off
-        QTest::newRow("page written, escaped tag becomes markup") << two
+        QTest::newRow("page written, escaped tag becomes markup") << two << true
             << "<p>results: 1 total: 1,300 first: Café<b>bold</b></p>";
-        QTest::newRow("schema without placeholder") << QString(two).remove(mConstants::ResultsPlaceholder)
+        QTest::newRow("schema without placeholder") << two << false
             << "<p>results: 0 total:  first: <b>bold</b></p>";
-        QTest::newRow("engine download failure") << engines(u"A=1|Down=dead"_s) << "";
-        QTest::newRow("page file cannot be written") << two << "unwritable";
+        QTest::newRow("engine download failure")
+            << EngineAnswers{counted(u"A"_s, u"1"_s), unreachable(u"Down"_s)} << true << "";
+        QTest::newRow("page file cannot be written") << two << true << "unwritable";
         // clang-format on
     }
     void runLookup()
     {
-        QFETCH(QString, schema);
+        QFETCH(EngineAnswers, answers);
+        QFETCH(bool, placeholder);
         QFETCH(QString, page);
-        TestServer service;
-        service.route(mConstants::StatusPath, "Active");
-        service.route(mConstants::SchemaPath, schema.toUtf8());
-        service.route(
-            mConstants::StyleSheetPath,
+        FakeServiceHost host;
+        host.engines(answers).styleSheet(
             "<xsl:stylesheet version=\"1.0\" xmlns:xsl=\"http://www.w3.org/1999/XSL/Transform\">"
             "<xsl:template match=\"/\"><p>results: <xsl:value-of select=\"count(//Results)\"/>"
             " total: <xsl:value-of select=\"//Results/@Total\"/> first: "
             "<xsl:value-of select=\"//Name\"/><xsl:text>&lt;b&gt;bold&lt;/b&gt;</xsl:text></p>"
             "</xsl:template></xsl:stylesheet>");
-        service.start();
-        const ScopedEnv env("BRANDLE_SERVICE_HOST", service.hostPort().toUtf8());
+        if (!placeholder)
+            host.withoutPlaceholder();
+        host.start();
+        const ScopedEnv env("BRANDLE_SERVICE_HOST", host.hostPort().toUtf8());
         const bool unwritable = page == u"unwritable"_s;
         QFile::remove(resultPagePath());
         QVERIFY(unwritable ? QDir().mkpath(resultPagePath())
@@ -281,6 +335,10 @@ private slots:
         QCOMPARE(m_props.XMLSchema().count(u"<Results Site=\"a.com\""_s),
                  page.contains(u"results: 1"_s) ? 1 : 0);
         QCOMPARE(m_props.XMLSchema().isEmpty(), page.isEmpty());
+        // The window parameters travel with a written page.
+        QCOMPARE(outcome.window.has_value(), !page.isEmpty());
+        if (outcome.window)
+            QCOMPARE(outcome.window->WinSleep, u"60"_s);
     }
 };
 BRANDLE_TEST(TestQueryEngines)

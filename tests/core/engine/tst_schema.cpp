@@ -81,10 +81,9 @@ private slots:
         QFETCH(int, status);
         QFETCH(QString, body);
         QFETCH(QString, text);
-        TestServer server;
-        server.route(mConstants::SchemaPath, body.toUtf8(), status, u"text/xml"_s);
-        server.start();
-        const ScopedEnv host("BRANDLE_SERVICE_HOST", server.hostPort().toUtf8());
+        FakeServiceHost host;
+        host.schema(body.toUtf8(), status).start();
+        const ScopedEnv env("BRANDLE_SERVICE_HOST", host.hostPort().toUtf8());
         QCOMPARE(GetEngineSchema(), text);
     }
 

@@ -50,34 +50,39 @@ private slots:
 
     void readDay_data()
     {
-        QTest::addColumn<QString>("lines"); // "site=total|...", "<..." as is; "": no file
+        QTest::addColumn<QStringList>("lines"); // the day's file; none: no file
         QTest::addColumn<QString>("site");
         QTest::addColumn<QString>("count"); // "": no element
+        const auto a = [](const char* total) {
+            return line(u"a.com"_s, QLatin1StringView(total));
+        };
         // clang-format off
-        QTest::newRow("no file for the day") << "" << "a.com" << "0";
-        QTest::newRow("other site between") << "a.com=10|b.com=5|a.com=30" << "a.com" << "20";
-        QTest::newRow("1,000 and 1,001 to even") << "a.com=1,000|a.com=1,001" << "a.com" << "1000";
-        QTest::newRow("escaped, blanks around both") << " a&amp;b.com =8" << "  a&b.com " << "8";
-        QTest::newRow("only other sites") << "b.com=40" << "a.com" << "";
-        QTest::newRow("only zero totals") << "a.com=0|a.com=0" << "a.com" << "";
+        QTest::newRow("no file for the day") << QStringList() << "a.com" << "0";
+        QTest::newRow("other site between")
+            << QStringList{a("10"), line(u"b.com"_s, u"5"_s), a("30")} << "a.com" << "20";
+        QTest::newRow("1,000 and 1,001 to even") << QStringList{a("1,000"), a("1,001")} << "a.com"
+                                                 << "1000";
+        QTest::newRow("escaped, blanks around both")
+            << QStringList{line(u" a&amp;b.com "_s, u"8"_s)} << "  a&b.com " << "8";
+        QTest::newRow("only other sites") << QStringList{line(u"b.com"_s, u"40"_s)} << "a.com" << "";
+        QTest::newRow("only zero totals") << QStringList{a("0"), a("0")} << "a.com" << "";
         QTest::newRow("malformed line skipped")
-            << "a.com=100|<Results Site=\"a.com\" Total=\"9\"><Eng|a.com=300" << "a.com" << "200";
-        QTest::newRow("total not a number skipped") << "a.com=n/a|a.com=70" << "a.com" << "70";
-        QTest::newRow("sum beyond 32 bits")
-            << "a.com=2,000,000,000|a.com=2,000,000,000" << "a.com" << "2000000000";
+            << QStringList{a("100"), u"<Results Site=\"a.com\" Total=\"9\"><Eng"_s, a("300")}
+            << "a.com" << "200";
+        QTest::newRow("total not a number skipped") << QStringList{a("n/a"), a("70")} << "a.com"
+                                                    << "70";
+        QTest::newRow("sum beyond 32 bits") << QStringList{a("2,000,000,000"), a("2,000,000,000")}
+                                            << "a.com" << "2000000000";
         // clang-format on
     }
     void readDay()
     {
-        QFETCH(QString, lines);
+        QFETCH(QStringList, lines);
         QFETCH(QString, site);
         QFETCH(QString, count);
         const QDate day(2026, 12, 5);
-        for (const QString& e : lines.split(u'|', Qt::SkipEmptyParts)) {
-            const QString text =
-                e.startsWith(u'<') ? e : line(e.section(u'=', 0, 0), e.section(u'=', 1));
+        for (const QString& text : lines)
             QVERIFY(writeFile(linkLogFile(day), (text + u"\r\n"_s).toUtf8(), true));
-        }
         QCOMPARE(ReadLinkLogDay(site, day),
                  count.isEmpty() ? QString() : element(u"120526"_s, count));
     }

@@ -3,6 +3,9 @@
 #include "TestSupport.h"
 
 #include "platform/Store.h"
+#include "platform/mConstants.h"
+
+#include <QSettings>
 
 #include <QTest>
 
@@ -27,7 +30,8 @@ private slots:
         QTest::newRow("value with separators") << "ParloApp" << "URLGet3" << "a=b;c,d [é]";
         // clang-format on
     }
-    // A missing key reads "", and a key that looks like a nested group leaves "Eng-A" alone.
+    // A missing key reads "", and every key stays one key of its section: a slash or a
+    // backslash in an engine's name makes no group.
     void roundTrip()
     {
         QFETCH(QString, section);
@@ -38,6 +42,12 @@ private slots:
         SaveAppSetting(section, key, value);
         QCOMPARE(GetAppSetting(section, key), value);
         QCOMPARE(GetAppSetting(section, u"Eng-A"_s), u"kept"_s);
+
+        QSettings file(QSettings::NativeFormat, QSettings::UserScope,
+                       QString(mConstants::StoreApplication));
+        file.beginGroup(section);
+        QCOMPARE(file.childGroups(), QStringList());
+        QCOMPARE(file.childKeys().size(), key == u"Eng-A"_s ? 1 : 2);
     }
 };
 

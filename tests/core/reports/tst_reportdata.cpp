@@ -9,22 +9,10 @@
 #include "reports/ReportData.h"
 
 #include <QDir>
-#include <QProcess>
 #include <QTest>
 
 using namespace Qt::StringLiterals;
 using namespace brandle;
-
-// Appends one line per entry "date site total" (entries separated by ';') to the day's file.
-static void writeLog(const QString& entries)
-{
-    for (const QString& entry : entries.split(u';', Qt::SkipEmptyParts)) {
-        const QStringList e = entry.split(u' ');
-        const QString line = u"<Results Site=\"%1\" Total=\"%2\"><Engine/></Results>\r\n"_s;
-        QVERIFY(writeFile(linkLogFile(LocaleText::parseDate(e[0])), line.arg(e[1], e[2]).toUtf8(),
-                          true));
-    }
-}
 
 static QString scaleText(const AxisScale& s)
 {
@@ -70,73 +58,56 @@ private slots:
 
     void report_data()
     {
-        QTest::addColumn<QString>("request"); // the Graph URL, the from-date and the to-date
-        QTest::addColumn<QString>("log");
-        QTest::addColumn<QString>("chart"); // the rows | the Y scale; "" when nothing is charted
+        QTest::addColumn<QString>("graphUrl");
+        QTest::addColumn<QDate>("from");
+        QTest::addColumn<QDate>("to");
+        QTest::addColumn<LoggedTotals>("log");
+        QTest::addColumn<QStringList>("rows"); // label:count; none when nothing is charted
+        QTest::addColumn<QString>("scale");    // the Y axis: minimum..maximum/major divisions
+        const QDate d1(2004, 3, 1), d2(2004, 3, 2), d3(2004, 3, 3), d5(2004, 3, 5);
+        const QString a = u"a.com"_s;
         // clang-format off
-        QTest::newRow("one day, 10 and 13 give 12") << "a.com 3/1/2004 3/1/2004"
-            << "3/1/2004 a.com 10;3/1/2004 a.com 13" << "030104:12 | 11..13/5";
-        QTest::newRow("middle day holds another site") << "a.com 3/1/2004 3/5/2004"
-            << "3/3/2004 b.com 50" << "030104:0 030204:0 030404:0 030504:0 | 0..1/1";
-        QTest::newRow("no day has the site") << "a.com 3/1/2004 3/1/2004" << "3/1/2004 b.com 5" << "";
-        QTest::newRow("zeros below the positive minimum") << "a.com 3/1/2004 3/3/2004"
-            << "3/2/2004 a.com 100;3/3/2004 a.com 1,000"
-            << "030104:0 030204:100 030304:1000 | 90..1100/10";
-        QTest::newRow("5 alone, halves to even") << "a.com 3/1/2004 3/1/2004" << "3/1/2004 a.com 5"
-            << "030104:5 | 4..6/5";
-        QTest::newRow("1,000 alone, 8 divisions") << "a.com 3/1/2004 3/1/2004"
-            << "3/1/2004 a.com 1,000" << "030104:1000 | 900..1100/8";
-        QTest::newRow("32-bit counts, scale beyond") << "a.com 3/1/2004 3/2/2004"
-            << "3/1/2004 a.com 2,000,000,000;3/2/2004 a.com 2,147,483,647"
-            << "030104:2000000000 030204:2147483647 | 1800000000..2362232012/5";
-        QTest::newRow("Graph URL normalised") << " HTTP://A.com  3/1/2004 3/2/2004"
-            << "3/1/2004 a.com 7;3/2/2004 b.com 9" << "030104:7 | 6..8/5";
+        QTest::newRow("one day, 10 and 13 give 12") << a << d1 << d1
+            << LoggedTotals{{d1, a, u"10"_s}, {d1, a, u"13"_s}}
+            << QStringList{u"030104:12"_s} << "11..13/5";
+        QTest::newRow("middle day holds another site") << a << d1 << d5
+            << LoggedTotals{{d3, u"b.com"_s, u"50"_s}}
+            << QStringList{u"030104:0"_s, u"030204:0"_s, u"030404:0"_s, u"030504:0"_s} << "0..1/1";
+        QTest::newRow("no day has the site") << a << d1 << d1
+            << LoggedTotals{{d1, u"b.com"_s, u"5"_s}} << QStringList() << "";
+        QTest::newRow("zeros below the positive minimum") << a << d1 << d3
+            << LoggedTotals{{d2, a, u"100"_s}, {d3, a, u"1,000"_s}}
+            << QStringList{u"030104:0"_s, u"030204:100"_s, u"030304:1000"_s} << "90..1100/10";
+        QTest::newRow("5 alone, halves to even") << a << d1 << d1 << LoggedTotals{{d1, a, u"5"_s}}
+            << QStringList{u"030104:5"_s} << "4..6/5";
+        QTest::newRow("1,000 alone, 8 divisions") << a << d1 << d1
+            << LoggedTotals{{d1, a, u"1,000"_s}} << QStringList{u"030104:1000"_s} << "900..1100/8";
+        QTest::newRow("32-bit counts, scale beyond") << a << d1 << d2
+            << LoggedTotals{{d1, a, u"2,000,000,000"_s}, {d2, a, u"2,147,483,647"_s}}
+            << QStringList{u"030104:2000000000"_s, u"030204:2147483647"_s}
+            << "1800000000..2362232012/5";
+        QTest::newRow("Graph URL normalised") << " HTTP://A.com " << d1 << d2
+            << LoggedTotals{{d1, a, u"7"_s}, {d2, u"b.com"_s, u"9"_s}}
+            << QStringList{u"030104:7"_s} << "6..8/5";
         // clang-format on
     }
     void report()
     {
-        QFETCH(QString, request);
-        QFETCH(QString, log);
-        QFETCH(QString, chart);
-        writeLog(log);
-        const QString graphUrl = request.section(u' ', 0, -3);
+        QFETCH(QString, graphUrl);
+        QFETCH(QDate, from);
+        QFETCH(QDate, to);
+        QFETCH(LoggedTotals, log);
+        QFETCH(QStringList, rows);
+        QFETCH(QString, scale);
+        QVERIFY(writeLog(log));
         const std::optional<LinkReport> r = LinkReportBuilder::build(
-            graphUrl, request.section(u' ', -2, -2), request.section(u' ', -1));
+            graphUrl, from.toString(u"M/d/yyyy"_s), to.toString(u"M/d/yyyy"_s));
         QStringList got;
         for (const ChartRow& row : r ? r->rows : QList<ChartRow>())
             got << row.label + u':' + QString::number(row.count);
-        if (r)
-            got << u"|"_s << scaleText(r->yScale);
-        QCOMPARE(got.join(u' '), chart);
+        QCOMPARE(got, rows);
+        QCOMPARE(r ? scaleText(r->yScale) : QString(), scale);
         QCOMPARE(r ? r->title : graphUrl, graphUrl);
-    }
-
-    // brandle-report reads the same log: exit status, standard output and standard error.
-    void command_data()
-    {
-        QTest::addColumn<QString>("args");
-        QTest::addColumn<QString>("result");
-        // clang-format off
-        QTest::newRow("rows") << "Example.com 3/1/2004 3/03/2004"
-                              << "0|date,count\n2004-03-01,12\n2004-03-02,0\n|";
-        QTest::newRow("invalid date") << "example.com 3/1/2004 3/32/2004"
-                                      << u"1||"_s + QString(InvalidDates).remove(u'\r') + u'\n';
-        QTest::newRow("no data") << "example.com 3/3/2004 3/3/2004"
-            << "4||brandle-report: no data for example.com from 3/3/2004 to 3/3/2004\n";
-        // clang-format on
-    }
-    void command()
-    {
-        QFETCH(QString, args);
-        QFETCH(QString, result);
-        writeLog(u"3/1/2004 example.com 10;3/1/2004 example.com 13;3/3/2004 other.com 4"_s);
-        QProcess process;
-        process.start(QString::fromUtf8(BRANDLE_REPORT_BIN), args.split(u' '));
-        QVERIFY(process.waitForFinished(10000));
-        QCOMPARE(u"%1|%2|%3"_s.arg(QString::number(process.exitCode()),
-                                   QString::fromUtf8(process.readAllStandardOutput()),
-                                   QString::fromUtf8(process.readAllStandardError())),
-                 result);
     }
 };
 BRANDLE_TEST(TestReportData)

@@ -3,7 +3,6 @@
 
 #include "windows/TrayTip.h"
 
-#include <QHash>
 #include <QTest>
 
 using namespace Qt::StringLiterals;
@@ -29,42 +28,48 @@ private slots:
         QCOMPARE(trayTip(url), tip);
     }
 
-    // Rebuilds "limit:k=value,..." (for the stored "URLGet<k>") separated by ";"; the visible items
-    // from top to bottom as caption, "/tag" when the tag differs, "+" first when the submenu shows.
+    // Successive rebuilds, each from the stored "URLGet1", "URLGet2" ... ("" for none); the
+    // visible items from top to bottom as "caption" or "caption/tag" when the two differ.
     void recentLookups_data()
     {
-        QTest::addColumn<QString>("rebuilds");
-        QTest::addColumn<QString>("visible");
+        QTest::addColumn<int>("limit");
+        QTest::addColumn<QList<QStringList>>("rebuilds");
+        QTest::addColumn<bool>("submenu");
+        QTest::addColumn<QStringList>("visible");
+        const QStringList none;
         // clang-format off
-        QTest::newRow("A to E") << "5:1=A,2=B,3=C,4=D,5=E" << "+E,D,C,B,A";
-        QTest::newRow("empty store") << "5:" << "History 5/";
-        QTest::newRow("only a middle key") << "5:3=C" << "+C";
-        QTest::newRow("keys above the limit ignored") << "2:5=E,1=A" << "+A";
-        QTest::newRow("bottom caption kept once nothing is stored") << "5:1=A;5:" << "A";
+        QTest::newRow("A to E") << 5
+            << QList<QStringList>{{u"A"_s, u"B"_s, u"C"_s, u"D"_s, u"E"_s}}
+            << true << QStringList{u"E"_s, u"D"_s, u"C"_s, u"B"_s, u"A"_s};
+        QTest::newRow("A and B") << 5 << QList<QStringList>{{u"A"_s, u"B"_s}}
+            << true << QStringList{u"B"_s, u"A"_s};
+        QTest::newRow("empty store") << 5 << QList<QStringList>{none}
+            << false << QStringList{u"History 5/"_s};
+        QTest::newRow("only a middle key") << 5 << QList<QStringList>{{{}, {}, u"C"_s}}
+            << true << QStringList{u"C"_s};
+        QTest::newRow("keys above the limit ignored") << 2
+            << QList<QStringList>{{u"A"_s, {}, {}, {}, u"E"_s}} << true << QStringList{u"A"_s};
+        QTest::newRow("bottom caption kept once nothing is stored") << 5
+            << QList<QStringList>{{u"A"_s}, none} << false << QStringList{u"A"_s};
         // clang-format on
     }
     void recentLookups()
     {
-        QFETCH(QString, rebuilds);
-        QFETCH(QString, visible);
+        QFETCH(int, limit);
+        QFETCH(QList<QStringList>, rebuilds);
+        QFETCH(bool, submenu);
+        QFETCH(QStringList, visible);
         RecentLookupsMenu menu;
-        for (const QString& rebuild : rebuilds.split(u';')) {
-            const int limit = rebuild.section(u':', 0, 0).toInt();
-            QStringList store(limit);
-            for (const QString& pair : rebuild.section(u':', 1).split(u',', Qt::SkipEmptyParts)) {
-                const int k = pair.section(u'=', 0, 0).toInt();
-                if (k <= limit)
-                    store[k - 1] = pair.section(u'=', 1);
-            }
-            menu.rebuild(limit, store);
-        }
+        for (const QStringList& stored : rebuilds)
+            menu.rebuild(limit, stored);
         QStringList shown;
         for (int i = 0; i < 5; ++i) {
             const RecentLookupsMenu::Item& item = menu.item(i);
             if (item.visible)
                 shown << (item.tag == item.caption ? item.caption : item.caption + u'/' + item.tag);
         }
-        QCOMPARE((menu.submenuVisible() ? u"+"_s : QString()) + shown.join(u','), visible);
+        QCOMPARE(menu.submenuVisible(), submenu);
+        QCOMPARE(shown, visible);
     }
 };
 

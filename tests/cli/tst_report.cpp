@@ -1,0 +1,57 @@
+// SPDX-License-Identifier: MIT
+#include "TestMain.h"
+#include "TestSupport.h"
+
+#include "platform/Paths.h"
+#include "platform/mConstants.h"
+
+#include <QDir>
+#include <QProcess>
+#include <QTest>
+
+using namespace Qt::StringLiterals;
+using namespace brandle;
+
+// brandle-report reads the program's log: exit status, standard output and standard error.
+class TestReportCommand : public QObject {
+    Q_OBJECT
+private slots:
+    void init() { QDir(Paths::inProgramFolder(mConstants::LogFolderName)).removeRecursively(); }
+
+    void command_data()
+    {
+        QTest::addColumn<QStringList>("args");
+        QTest::addColumn<int>("exitCode");
+        QTest::addColumn<QString>("out");
+        QTest::addColumn<QString>("err");
+        // clang-format off
+        QTest::newRow("rows") << QStringList{u"Example.com"_s, u"3/1/2004"_s, u"3/03/2004"_s} << 0
+            << "date,count\n2004-03-01,12\n2004-03-02,0\n" << "";
+        QTest::newRow("invalid date") << QStringList{u"example.com"_s, u"3/1/2004"_s, u"3/32/2004"_s}
+            << 1 << "" << "The dates you entered are either blank or invalid.\nThe required date "
+                          "format is MM/DD/YYYY for this report type selection.\n";
+        QTest::newRow("no data") << QStringList{u"example.com"_s, u"3/3/2004"_s, u"3/3/2004"_s} << 4
+            << "" << "brandle-report: no data for example.com from 3/3/2004 to 3/3/2004\n";
+        // clang-format on
+    }
+    void command()
+    {
+        QFETCH(QStringList, args);
+        QFETCH(int, exitCode);
+        QFETCH(QString, out);
+        QFETCH(QString, err);
+        const QDate first(2004, 3, 1);
+        QVERIFY(writeLog({{first, u"example.com"_s, u"10"_s},
+                          {first, u"example.com"_s, u"13"_s},
+                          {first.addDays(2), u"other.com"_s, u"4"_s}}));
+        QProcess process;
+        process.start(QString::fromUtf8(BRANDLE_REPORT_BIN), args);
+        QVERIFY(process.waitForFinished(10000));
+        QCOMPARE(QString::fromUtf8(process.readAllStandardError()), err);
+        QCOMPARE(QString::fromUtf8(process.readAllStandardOutput()), out);
+        QCOMPARE(process.exitCode(), exitCode);
+    }
+};
+
+BRANDLE_TEST(TestReportCommand)
+#include "tst_report.moc"
