@@ -12,22 +12,10 @@ namespace {
 // No right marker occurs inside its left marker: the count is cut by searching the right
 // marker from where the left one begins.
 constexpr std::array<DemoEngineInfo, 3> kEngines{{
-    {"alpha", "Alpha Search", "links", R"(<b id="total">)", "</b> pages"},
-    {"beta", "Beta Find", "site", "Links found: <em>", "</em>"},
-    {"gamma", "Gamma Seek", "url", R"(<td class="count">)", "</td>"},
+    {"alpha", "Alpha Search", "links", R"(<b id="total">)", "</b> pages", "", "."},
+    {"beta", "Beta Find", "site", "Links found: <em>", "</em>", "", "%2E"},
+    {"gamma", "Gamma Seek", "url", R"(<td class="count">)", "</td>", "&lang=en", "."},
 }};
-
-constexpr std::uint64_t kFnvOffset = 0xcbf29ce484222325ULL;
-constexpr std::uint64_t kFnvPrime = 0x100000001b3ULL;
-
-std::uint64_t fnvAppend(std::uint64_t hash, std::string_view data)
-{
-    for (unsigned char c : data) {
-        hash ^= c;
-        hash *= kFnvPrime;
-    }
-    return hash;
-}
 
 std::string pageHead(const DemoEngineInfo& engine, std::string_view title)
 {
@@ -59,22 +47,6 @@ const DemoEngineInfo* findDemoEngine(std::string_view id)
     return nullptr;
 }
 
-std::uint64_t fnv1a64(std::string_view data)
-{
-    return fnvAppend(kFnvOffset, data);
-}
-
-std::string toLowerAscii(std::string_view text)
-{
-    std::string lower(text);
-    for (char& c : lower) {
-        if (c >= 'A' && c <= 'Z') {
-            c = static_cast<char>(c - 'A' + 'a');
-        }
-    }
-    return lower;
-}
-
 std::string hourKey(std::time_t when)
 {
     std::tm local{};
@@ -104,48 +76,6 @@ std::uint64_t demoCount(std::string_view engineId, std::string_view site, std::s
         static_cast<std::int64_t>(fnv1a64(key) % static_cast<std::uint64_t>(2 * steps + 1)) - steps;
     const std::int64_t change = static_cast<std::int64_t>(base) * offset / 100000;
     return static_cast<std::uint64_t>(static_cast<std::int64_t>(base) + change);
-}
-
-std::string formatThousands(std::uint64_t value)
-{
-    const std::string digits = std::to_string(value);
-    std::string out;
-    out.reserve(digits.size() + digits.size() / 3);
-    for (std::size_t i = 0; i < digits.size(); ++i) {
-        if (i > 0 && (digits.size() - i) % 3 == 0) {
-            out += ',';
-        }
-        out += digits[i];
-    }
-    return out;
-}
-
-std::string htmlEscape(std::string_view text)
-{
-    std::string out;
-    out.reserve(text.size());
-    for (char c : text) {
-        switch (c) {
-        case '&':
-            out += "&amp;";
-            break;
-        case '<':
-            out += "&lt;";
-            break;
-        case '>':
-            out += "&gt;";
-            break;
-        case '"':
-            out += "&quot;";
-            break;
-        case '\'':
-            out += "&#39;";
-            break;
-        default:
-            out += c;
-        }
-    }
-    return out;
 }
 
 std::string demoAnswerPage(const DemoEngineInfo& engine, std::string_view site, std::uint64_t count)

@@ -4,6 +4,8 @@
 // The made-up search engines of brandle-host. Everything here is plain logic without any
 // networking, so the counts and answer pages can be checked by unit tests.
 
+#include "Text.h"
+
 #include <cstdint>
 #include <ctime>
 #include <string>
@@ -17,6 +19,8 @@ struct DemoEngineInfo {
     std::string_view siteParam;   // query parameter that carries the site
     std::string_view leftString;  // text right before the count on the answer page
     std::string_view rightString; // text right after the count on the answer page
+    std::string_view rightUrl;    // RightURL of the schema entry
+    std::string_view replaceDot;  // ReplaceDot of the schema entry
 };
 
 // Smallest and largest stable base count; the hourly variation adds at most
@@ -31,23 +35,12 @@ const DemoEngineInfo* demoEngines(std::size_t* count);
 // The engine with this id, or nullptr.
 const DemoEngineInfo* findDemoEngine(std::string_view id);
 
-// 64-bit FNV-1a. Unlike std::hash it gives the same value on every platform and run.
-std::uint64_t fnv1a64(std::string_view data);
-
-std::string toLowerAscii(std::string_view text);
-
 // "YYYYMMDDHH" of the given moment in local time.
 std::string hourKey(std::time_t when);
 
 // Number of pages the demo engine claims to link to the site during the hour named by
 // hourKey. Depends only on its arguments; the site's letter case is ignored.
 std::uint64_t demoCount(std::string_view engineId, std::string_view site, std::string_view hourKey);
-
-// 1234567 -> "1,234,567".
-std::string formatThousands(std::uint64_t value);
-
-// Escapes &, <, >, " and ' for use in HTML text and attribute values.
-std::string htmlEscape(std::string_view text);
 
 // The answer page of a query: contains leftString + formatted count + rightString.
 std::string demoAnswerPage(const DemoEngineInfo& engine, std::string_view site,
