@@ -1,0 +1,45 @@
+// SPDX-License-Identifier: MIT
+#pragma once
+
+// The documents brandle-host makes for its engines: answer pages with the count between two
+// fixed markers, the engine entries and source credits of the served schema.
+
+#include "Source.h"
+
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace brandle::host {
+
+// The markers around the count on the answer pages of the real engines. The right marker
+// does not occur inside the left one, and neither can occur in escaped page text.
+inline constexpr std::string_view kCountLeft = R"(<output id="count">)";
+inline constexpr std::string_view kCountRight = "</output>";
+
+// An answer page: "<output id="count">1,234</output>" for a count, "at least" before the
+// markers for a lower bound, and for no count the reason as text without the markers.
+std::string countPage(const EngineInfo& engine, std::string_view site, const LinkCount& result,
+                      const SourceCredit& credit);
+
+// The home page of a real engine.
+std::string engineHomePage(const EngineInfo& engine, const SourceCredit& credit);
+
+// An engine entry of a real engine: site parameter "site", no RightURL, dots kept, the
+// count markers above.
+EngineInfo realEngine(std::string id, std::string name, std::string unit);
+
+// The <Engine> entries of the schema, one per engine; "{host}" stands for the host's address.
+std::string schemaEngineEntries(const std::vector<EngineInfo>& engines);
+
+// The <Sources> element with one <Source> per credit.
+std::string schemaSources(const std::vector<SourceCredit>& credits);
+
+// The schema template with the content of its <Engines> element replaced by the entries and
+// the sources put right after that element; nothing when the template has no <Engines>
+// element.
+std::optional<std::string> mergeSchema(std::string_view schemaTemplate, std::string_view entries,
+                                       std::string_view sources);
+
+} // namespace brandle::host
