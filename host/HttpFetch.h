@@ -1,0 +1,54 @@
+// SPDX-License-Identifier: MIT
+#pragma once
+
+// The host's HTTP client for its upstreams (libcurl): a GET into memory or into a file, with
+// time limits, a size cap and a way to cancel.
+
+#include <atomic>
+#include <chrono>
+#include <cstdint>
+#include <filesystem>
+#include <map>
+#include <string>
+#include <vector>
+
+namespace brandle::host {
+
+struct FetchLimits {
+    std::chrono::milliseconds connectTimeout{15000};
+    // Whole transfer; zero for none (then stalledTimeout should be set).
+    std::chrono::milliseconds totalTimeout{60000};
+    // Ends a transfer that received nothing for this long; zero for no such check.
+    std::chrono::seconds stalledTimeout{0};
+    std::uint64_t maxBytes = 8u << 20;
+};
+
+struct FetchRequest {
+    std::string url;
+    std::string userAgent;
+    std::vector<std::string> headers; // "Name: value"
+};
+
+struct FetchResult {
+    enum class Outcome { Done, Failed, TooLarge, TimedOut, Cancelled };
+    Outcome outcome = Outcome::Failed;
+    long status = 0;                            // HTTP status of the final answer
+    std::string error;                          // what went wrong, for logs and pages
+    std::string body;                           // fetchText only
+    std::map<std::string, std::string> headers; // final answer; names in lower case
+
+    bool done() const { return outcome == Outcome::Done; }
+    std::string header(const std::string& lowerName) const;
+};
+
+// GET into memory. Follows up to 5 redirects, http and https only.
+FetchResult fetchText(const FetchRequest& request, const FetchLimits& limits,
+                      const std::atomic<bool>* cancel = nullptr);
+
+// GET into a file (created or truncated). On any outcome but Done the file may hold a part
+// of the body; the caller removes it.
+FetchResult fetchToFile(const FetchRequest& request, const FetchLimits& limits,
+                        const std::filesystem::path& file,
+                        const std::atomic<bool>* cancel = nullptr);
+
+} // namespace brandle::host
