@@ -1,14 +1,24 @@
 // SPDX-License-Identifier: MIT
-// brandle-host: serves the service files Brandle fetches before each lookup and answers as a
-// few demo search engines, so the whole program can be run and tested on one machine.
+// brandle-host: serves the service files Brandle fetches before each lookup and answers as the
+// engines those files list: real link figures from open link data (the Majestic Million list,
+// Wikipedia's external links) or, for trying Brandle offline, the demo engines.
 
-#include "DemoEngine.h"
+#include "DemoSource.h"
+#include "EnginePage.h"
 #include "FileRoot.h"
+#include "HostConfig.h"
+#include "LinkStore.h"
+#include "LogWriter.h"
+#include "MajesticSource.h"
+#include "Text.h"
+#include "WikipediaSource.h"
 
+#include <curl/curl.h>
 #include <httplib.h>
 
 #include <sys/socket.h>
 
+#include <algorithm>
 #include <atomic>
 #include <chrono>
 #include <condition_variable>
@@ -19,15 +29,20 @@
 #include <fstream>
 #include <iostream>
 #include <iterator>
+#include <memory>
 #include <mutex>
 #include <optional>
 #include <pthread.h>
 #include <sstream>
 #include <string>
 #include <thread>
+#include <vector>
 
 #ifndef BRANDLE_SERVICE_ROOT
 #define BRANDLE_SERVICE_ROOT ""
+#endif
+#ifndef BRANDLE_PROJECT_URL
+#define BRANDLE_PROJECT_URL ""
 #endif
 
 namespace fs = std::filesystem;
@@ -35,101 +50,54 @@ using namespace brandle::host;
 
 namespace {
 
-constexpr int kDefaultPort = 8750;
-constexpr const char* kDefaultBind = "127.0.0.1";
 constexpr long kMaxDelayMs = 600000;
-
-struct Options {
-    std::string root;
-    std::string bind = kDefaultBind;
-    int port = kDefaultPort;
-    bool help = false;
-};
+// Worker threads of the server. A Wikipedia lookup can hold one for most of a minute, so
+// there are enough that such lookups never stop the host from answering the others.
+constexpr std::size_t kWorkerThreads = 32;
+constexpr const char* kSchemaFile = "parlo/System/Link-Popularity-Schema.xml";
 
 void printUsage(std::ostream& out)
 {
-    out << "Usage: brandle-host [--root DIR] [--port N] [--bind ADDR]\n"
+    out << "Usage: brandle-host [OPTION]...\n"
            "\n"
-           "Serves the files of DIR over HTTP and answers as the demo engines\n"
-           "alpha, beta and gamma at /engines/<id>/search.\n"
+           "Serves the service documents of Brandle over HTTP and answers as the engines\n"
+           "that the served engine schema lists, at /engines/<id>/search?site=SITE.\n"
            "\n"
-           "Options:\n"
-           "  --root DIR   folder to serve (default: the service folder next to the\n"
-           "               program, in ../share/brandle, or in the source tree)\n"
-           "  --port N     port to listen on, 0 picks a free one (default: "
+           "Options (each but --config and --help is also a key of the config file):\n"
+           "  --config FILE        settings file (default:\n"
+           "                       $XDG_CONFIG_HOME/brandle/brandle-host.conf)\n"
+           "  --engines LIST       engines, comma-separated, in schema order (default:\n"
+           "                       majestic-subnets,majestic-ips,wikipedia; demo: the\n"
+           "                       made-up demo engines)\n"
+           "  --demo               the same as --engines demo\n"
+           "  --majestic-url URL   the Majestic Million list (default:\n"
+           "                       "
+        << kDefaultMajesticUrl
+        << ")\n"
+           "  --wikipedia-api URL  the MediaWiki API to ask (default: the API of the\n"
+           "                       Wikipedia of --wikipedia-language)\n"
+           "  --wikipedia-language CODE  (default: en)\n"
+           "  --cache DIR          downloaded data and answers (default:\n"
+           "                       $XDG_CACHE_HOME/brandle-host)\n"
+           "  --contact TEXT       your e-mail or web address, sent in the User-Agent\n"
+           "                       of requests to Wikipedia and Majestic\n"
+           "  --root DIR           folder to serve (default: the service folder next to\n"
+           "                       the program, in ../share/brandle, or in the source tree)\n"
+           "  --port N             port to listen on, 0 picks a free one (default: "
         << kDefaultPort
         << ")\n"
-           "  --bind ADDR  address to listen on (default: "
+           "  --bind ADDR          address to listen on (default: "
         << kDefaultBind
         << ")\n"
-           "  --help       show this text\n"
+           "  --help               show this text\n"
            "\n"
+           "The config file holds \"key = value\" lines, e.g. \"engines = wikipedia\".\n"
            "In .xml, .xsl, .htm and .html files every {host} is replaced by the\n"
            "address the server is reached at (ADDR:PORT).\n"
            "\n"
            "Environment:\n"
            "  BRANDLE_HOST_DELAY_MS  wait this many milliseconds before each engine\n"
            "                         answer, to imitate slow engines\n";
-}
-
-bool parsePort(const std::string& text, int& port)
-{
-    if (text.empty() || text.size() > 5 ||
-        text.find_first_not_of("0123456789") != std::string::npos) {
-        return false;
-    }
-    const int value = std::stoi(text);
-    if (value > 65535) {
-        return false;
-    }
-    port = value;
-    return true;
-}
-
-// Accepts "--name value" and "--name=value".
-std::optional<Options> parseArguments(int argc, char** argv, std::string& error)
-{
-    Options options;
-    for (int i = 1; i < argc; ++i) {
-        std::string arg = argv[i];
-        std::string value;
-        bool hasValue = false;
-        if (const auto eq = arg.find('='); arg.rfind("--", 0) == 0 && eq != std::string::npos) {
-            value = arg.substr(eq + 1);
-            arg.resize(eq);
-            hasValue = true;
-        }
-        if (arg == "--help" || arg == "-h") {
-            options.help = true;
-            continue;
-        }
-        if (arg != "--root" && arg != "--port" && arg != "--bind") {
-            error = "unknown option: " + arg;
-            return std::nullopt;
-        }
-        if (!hasValue) {
-            if (i + 1 >= argc) {
-                error = "missing value after " + arg;
-                return std::nullopt;
-            }
-            value = argv[++i];
-        }
-        if (arg == "--root") {
-            options.root = value;
-        } else if (arg == "--port") {
-            if (!parsePort(value, options.port)) {
-                error = "invalid port: " + value;
-                return std::nullopt;
-            }
-        } else {
-            if (value.empty()) {
-                error = "empty bind address";
-                return std::nullopt;
-            }
-            options.bind = value;
-        }
-    }
-    return options;
 }
 
 fs::path defaultRoot()
@@ -148,6 +116,12 @@ fs::path defaultRoot()
     return fs::path(BRANDLE_SERVICE_ROOT);
 }
 
+std::string environment(const char* name)
+{
+    const char* value = std::getenv(name);
+    return value != nullptr ? std::string(value) : std::string();
+}
+
 long delayFromEnvironment()
 {
     const char* text = std::getenv("BRANDLE_HOST_DELAY_MS");
@@ -161,6 +135,19 @@ long delayFromEnvironment()
         return 0;
     }
     return std::min(value, kMaxDelayMs);
+}
+
+std::string userAgent(const HostConfig& config)
+{
+    std::string agent = "brandle-host/" BRANDLE_VERSION " (Brandle link counts";
+    const std::string project = BRANDLE_PROJECT_URL;
+    if (!project.empty()) {
+        agent += "; " + project;
+    }
+    if (!config.contact.empty()) {
+        agent += "; " + config.contact;
+    }
+    return agent + ") libcurl/" + curl_version_info(CURLVERSION_NOW)->version;
 }
 
 // Lets delayed engine answers end early when the server shuts down.
@@ -188,19 +175,11 @@ private:
     bool closing_ = false;
 };
 
-std::mutex logMutex;
+LogWriter* hostLog = nullptr;
 
-// Request targets come from the network: keep control characters off the terminal.
-std::string printable(const std::string& text)
+void logLine(const std::string& line)
 {
-    std::string out = text;
-    for (char& c : out) {
-        const auto u = static_cast<unsigned char>(c);
-        if (u < 0x20 || u == 0x7f) {
-            c = '?';
-        }
-    }
-    return out;
+    hostLog->line(line);
 }
 
 void setText(httplib::Response& res, int status, const std::string& text)
@@ -224,6 +203,76 @@ bool readFile(const fs::path& file, std::string& content)
     return true;
 }
 
+// The enabled engines in schema order, each with the source that answers for it.
+struct Engines {
+    std::unique_ptr<LinkStore> store; // first, so that it outlives the sources using it
+    std::vector<std::unique_ptr<Source>> sources;
+    std::vector<std::pair<EngineInfo, Source*>> list;
+
+    const std::pair<EngineInfo, Source*>* find(const std::string& id) const
+    {
+        for (const auto& entry : list) {
+            if (entry.first.id == id) {
+                return &entry;
+            }
+        }
+        return nullptr;
+    }
+};
+
+bool setUpEngines(const HostConfig& config, Engines& engines, std::string& error)
+{
+    if (config.needsCache()) {
+        std::error_code ec;
+        fs::create_directories(config.cache, ec);
+        if (ec) {
+            error = "cannot make the cache folder " + config.cache + ": " + ec.message();
+            return false;
+        }
+        engines.store = LinkStore::open(fs::path(config.cache) / "brandle-host.sqlite", error);
+        if (!engines.store) {
+            return false;
+        }
+    }
+    const std::string agent = userAgent(config);
+    if (config.wants(kEngineDemo)) {
+        engines.sources.push_back(std::make_unique<DemoSource>());
+    }
+    std::vector<std::string> majesticIds;
+    for (const std::string& id : config.engines) {
+        if (id == kEngineMajesticSubnets || id == kEngineMajesticIps) {
+            majesticIds.push_back(id);
+        }
+    }
+    if (!majesticIds.empty()) {
+        MajesticSettings settings;
+        settings.url = config.majesticUrl;
+        settings.cacheDir = config.cache;
+        settings.userAgent = agent;
+        engines.sources.push_back(
+            std::make_unique<MajesticSource>(settings, *engines.store, majesticIds, logLine));
+    }
+    if (config.wants(kEngineWikipedia)) {
+        WikipediaSettings settings;
+        settings.apiUrl = config.wikipediaApiUrl();
+        settings.userAgent = agent;
+        engines.sources.push_back(
+            std::make_unique<WikipediaSource>(settings, *engines.store, logLine));
+    }
+    // "demo" stands for all three demo engines; every other id for one engine.
+    for (const std::string& id : config.engines) {
+        for (const auto& source : engines.sources) {
+            const bool demo = dynamic_cast<const DemoSource*>(source.get()) != nullptr;
+            for (const EngineInfo& engine : source->engines()) {
+                if (id == kEngineDemo ? demo : engine.id == id) {
+                    engines.list.emplace_back(engine, source.get());
+                }
+            }
+        }
+    }
+    return true;
+}
+
 } // namespace
 
 int main(int argc, char** argv)
@@ -237,20 +286,31 @@ int main(int argc, char** argv)
     sigaddset(&stopSignals, SIGTERM);
     pthread_sigmask(SIG_BLOCK, &stopSignals, nullptr);
     std::signal(SIGPIPE, SIG_IGN);
+    curl_global_init(CURL_GLOBAL_DEFAULT);
+    LogWriter log(stdout);
+    hostLog = &log;
 
     std::string error;
-    const std::optional<Options> options = parseArguments(argc, argv, error);
-    if (!options) {
+    const std::optional<CommandLine> commandLine =
+        parseCommandLine(std::vector<std::string>(argv + 1, argv + argc), error);
+    if (!commandLine) {
         std::cerr << "brandle-host: " << error << "\n\n";
         printUsage(std::cerr);
         return 2;
     }
-    if (options->help) {
+    if (commandLine->help) {
         printUsage(std::cout);
         return 0;
     }
+    const HostEnvironment env{environment("HOME"), environment("XDG_CONFIG_HOME"),
+                              environment("XDG_CACHE_HOME")};
+    const std::optional<HostConfig> config = loadHostConfig(*commandLine, env, error);
+    if (!config) {
+        std::cerr << "brandle-host: " << error << '\n';
+        return 2;
+    }
 
-    const fs::path rootArg = options->root.empty() ? defaultRoot() : fs::path(options->root);
+    const fs::path rootArg = config->root.empty() ? defaultRoot() : fs::path(config->root);
     std::error_code fsError;
     const fs::path root = fs::canonical(rootArg, fsError);
     if (fsError || !fs::is_directory(root, fsError)) {
@@ -258,48 +318,83 @@ int main(int argc, char** argv)
         return 1;
     }
 
+    Engines engines;
+    if (!setUpEngines(*config, engines, error)) {
+        std::cerr << "brandle-host: " << error << '\n';
+        return 1;
+    }
+    std::vector<EngineInfo> schemaEngines;
+    std::vector<SourceCredit> credits;
+    {
+        std::vector<const Source*> credited;
+        for (const auto& [engine, source] : engines.list) {
+            schemaEngines.push_back(engine);
+            if (std::find(credited.begin(), credited.end(), source) == credited.end()) {
+                credited.push_back(source);
+                credits.push_back(source->credit());
+            }
+        }
+    }
+    // The schema file, however a request names it, lists the enabled engines.
+    const fs::path schemaFile = fs::weakly_canonical(root / kSchemaFile, fsError);
+    const std::string schemaEntries = schemaEngineEntries(schemaEngines);
+    const std::string schemaCredits = schemaSources(credits);
+
     const long delayMs = delayFromEnvironment();
     ShutdownGate gate;
     httplib::Server server;
     std::string host; // "addr:port" written into templated files, set once bound
 
+    server.new_task_queue = [] {
+        return new httplib::ThreadPool(kWorkerThreads);
+    };
     // Only SO_REUSEADDR: the library default also sets SO_REUSEPORT, which would let a
     // second host share a port that is already in use.
-    server.set_socket_options([](socket_t sock) {
+    socket_t listenSocket = INVALID_SOCKET;
+    server.set_socket_options([&listenSocket](socket_t sock) {
         int yes = 1;
         setsockopt(sock, SOL_SOCKET, SO_REUSEADDR, &yes, sizeof yes);
+        listenSocket = sock;
     });
     server.set_keep_alive_timeout(1);
+    // Small answers go out at once instead of waiting for the client's acknowledgement.
+    server.set_tcp_nodelay(true);
 
     server.Get(
         R"(/engines/([^/]+)/search)", [&](const httplib::Request& req, httplib::Response& res) {
-            const DemoEngineInfo* engine = findDemoEngine(req.matches[1].str());
-            if (engine == nullptr) {
+            const auto* entry = engines.find(req.matches[1].str());
+            if (entry == nullptr) {
                 setText(res, 404, "Not found");
                 return;
             }
+            const auto& [engine, source] = *entry;
             // The query is already percent-decoded here, so a dot sent as %2E is a dot again.
-            const std::string param(engine->siteParam);
-            const std::string site = req.get_param_value(param);
+            const std::string site = req.get_param_value(engine.siteParam.c_str());
             if (site.empty()) {
-                setText(res, 400, "Missing parameter: " + param);
+                setText(res, 400, "Missing parameter: " + engine.siteParam);
+                return;
+            }
+            const std::optional<std::string> accepted = source->acceptSite(site);
+            if (!accepted) {
+                setText(res, 400, "Not a host name: " + printable(site));
                 return;
             }
             if (delayMs > 0 && !gate.sleep(delayMs)) {
                 setText(res, 503, "Shutting down");
                 return;
             }
-            const std::uint64_t count = demoCount(engine->id, site, hourKey(std::time(nullptr)));
-            res.set_content(demoAnswerPage(*engine, site, count), "text/html; charset=utf-8");
+            const LinkCount result = source->lookup(engine, *accepted);
+            res.set_header("Cache-Control", "no-cache");
+            res.set_content(source->answerPage(engine, site, result), "text/html; charset=utf-8");
         });
 
-    server.Get(R"(/engines/([^/]+)/?)", [](const httplib::Request& req, httplib::Response& res) {
-        const DemoEngineInfo* engine = findDemoEngine(req.matches[1].str());
-        if (engine == nullptr) {
+    server.Get(R"(/engines/([^/]+)/?)", [&](const httplib::Request& req, httplib::Response& res) {
+        const auto* entry = engines.find(req.matches[1].str());
+        if (entry == nullptr) {
             setText(res, 404, "Not found");
             return;
         }
-        res.set_content(demoHomePage(*engine), "text/html; charset=utf-8");
+        res.set_content(entry->second->homePage(entry->first), "text/html; charset=utf-8");
     });
 
     server.Get(R"(/.*)", [&](const httplib::Request& req, httplib::Response& res) {
@@ -308,6 +403,15 @@ int main(int argc, char** argv)
         if (!file || !readFile(*file, content)) {
             setText(res, 404, "Not found");
             return;
+        }
+        if (*file == schemaFile) {
+            std::optional<std::string> merged = mergeSchema(content, schemaEntries, schemaCredits);
+            if (!merged) {
+                logLine("brandle-host: " + file->string() + " has no <Engines> element");
+                setText(res, 500, "The engine schema template has no <Engines> element");
+                return;
+            }
+            content = std::move(*merged);
         }
         if (isHostTemplated(*file)) {
             content = replaceAll(std::move(content), "{host}", host);
@@ -329,27 +433,37 @@ int main(int argc, char** argv)
     server.set_error_handler(errorHandler);
 
     server.set_logger([](const httplib::Request& req, const httplib::Response& res) {
-        std::lock_guard<std::mutex> lock(logMutex);
-        std::cout << req.method << ' ' << printable(req.target) << ' ' << res.status << std::endl;
+        logLine(req.method + ' ' + printable(req.target) + ' ' + std::to_string(res.status));
     });
 
-    int port = options->port;
+    int port = config->port;
     bool bound = false;
     if (port == 0) {
-        port = server.bind_to_any_port(options->bind);
+        port = server.bind_to_any_port(config->bind);
         bound = port > 0;
     } else {
-        bound = server.bind_to_port(options->bind, port);
+        bound = server.bind_to_port(config->bind, port);
     }
     if (!bound) {
-        std::cerr << "brandle-host: cannot listen on " << options->bind << ':' << options->port
+        std::cerr << "brandle-host: cannot listen on " << config->bind << ':' << config->port
                   << '\n';
         return 1;
     }
-    host = hostToken(options->bind, port);
+    host = hostToken(config->bind, port);
+    // The library listens with a backlog of 5; when more clients connect at once the kernel
+    // drops their handshakes and they wait seconds to retry. Listening again raises it.
+    ::listen(listenSocket, SOMAXCONN);
 
-    std::cout << "brandle-host listening on http://" << host << " (root: " << root.string() << ')'
-              << std::endl;
+    std::string engineIds;
+    for (const auto& entry : engines.list) {
+        engineIds += (engineIds.empty() ? "" : ",") + entry.first.id;
+    }
+    logLine("brandle-host listening on http://" + host + " (root: " + root.string() +
+            "; engines: " + engineIds + (engines.store ? "; cache: " + config->cache : "") + ")");
+
+    for (const auto& source : engines.sources) {
+        source->start();
+    }
 
     std::atomic<bool> serverDone{false};
     std::atomic<bool> stopRequested{false};
@@ -362,6 +476,9 @@ int main(int argc, char** argv)
             }
             stopRequested = true;
             gate.open();
+            for (const auto& source : engines.sources) {
+                source->stop();
+            }
             // stop() only acts on a running server; the signal may come before
             // listen_after_bind() got going.
             while (!serverDone && !server.is_running()) {
@@ -377,9 +494,12 @@ int main(int argc, char** argv)
     const bool listened = server.listen_after_bind();
     serverDone = true;
     watcher.join();
+    for (const auto& source : engines.sources) {
+        source->stop();
+    }
 
     if (stopRequested) {
-        std::cout << "brandle-host stopped" << std::endl;
+        logLine("brandle-host stopped");
         return 0;
     }
     if (!listened) {

@@ -25,7 +25,7 @@ class TestEndToEnd : public QObject {
 private slots:
     void initTestCase()
     {
-        m_host.start(QString::fromUtf8(BRANDLE_HOST_BIN), {u"--port"_s, u"0"_s});
+        m_host.start(QString::fromUtf8(BRANDLE_HOST_BIN), {u"--demo"_s, u"--port"_s, u"0"_s});
         QTRY_VERIFY_WITH_TIMEOUT(m_host.canReadLine(), 10000);
         const QString line = QString::fromUtf8(m_host.readLine());
         const auto m = QRegularExpression(u"http://([0-9.]+:[0-9]+)"_s).match(line);

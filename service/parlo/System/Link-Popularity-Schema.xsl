@@ -46,6 +46,8 @@ td.mark { width: 16px; text-align: right; font-size: 10px; }
 .down { color: #d33a2c; }
 .same { color: #9aa3ae; }
 .none { color: #7a8594; font-style: italic; padding: 3px 0; }
+.sources { margin-top: 3px; font-size: 9px; line-height: 1.25; color: #8a94a2; }
+.sources a { color: #6b7c93; }
 .foot { margin-top: 6px; font-size: 10px; color: #8a94a2; white-space: nowrap; overflow: hidden; text-overflow: ellipsis; }
         </style>
       </head>
@@ -110,6 +112,49 @@ td.mark { width: 16px; text-align: right; font-size: 10px; }
         </xsl:call-template>
       </div>
     </xsl:if>
+    <xsl:if test="/*/Sources/Source">
+      <div class="sources">
+        <xsl:text>Data: </xsl:text>
+        <xsl:for-each select="/*/Sources/Source">
+          <xsl:if test="position() &gt; 1">
+            <xsl:text> · </xsl:text>
+          </xsl:if>
+          <xsl:call-template name="link">
+            <xsl:with-param name="url" select="Link"/>
+            <xsl:with-param name="label" select="Name"/>
+          </xsl:call-template>
+          <xsl:if test="normalize-space(Owner) != ''">
+            <xsl:text> by </xsl:text>
+            <xsl:call-template name="text">
+              <xsl:with-param name="value" select="Owner"/>
+            </xsl:call-template>
+          </xsl:if>
+          <xsl:if test="normalize-space(Licence) != ''">
+            <xsl:text>, </xsl:text>
+            <xsl:call-template name="link">
+              <xsl:with-param name="url" select="LicenceLink"/>
+              <xsl:with-param name="label" select="Licence"/>
+            </xsl:call-template>
+          </xsl:if>
+        </xsl:for-each>
+      </div>
+    </xsl:if>
+  </xsl:template>
+
+  <!-- A label that links to an http(s) address, or the plain label without one. -->
+  <xsl:template name="link">
+    <xsl:param name="url"/>
+    <xsl:param name="label"/>
+    <xsl:variable name="href" select="translate(normalize-space($url), '&lt;&gt;&quot; ', '')"/>
+    <xsl:variable name="text" select="translate(normalize-space($label), '&lt;&gt;', '‹›')"/>
+    <xsl:choose>
+      <xsl:when test="starts-with($href, 'http://') or starts-with($href, 'https://')">
+        <a href="{$href}" target="_blank"><xsl:value-of select="$text"/></a>
+      </xsl:when>
+      <xsl:otherwise>
+        <xsl:value-of select="$text"/>
+      </xsl:otherwise>
+    </xsl:choose>
   </xsl:template>
 
   <xsl:template match="Engine">
