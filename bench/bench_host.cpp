@@ -21,6 +21,8 @@
 #include <thread>
 #include <vector>
 
+using namespace Qt::StringLiterals;
+
 namespace {
 
 constexpr int kRows = 1000000;
@@ -119,22 +121,20 @@ int main(int argc, char** argv)
     const std::string base = "http://127.0.0.1:" + std::to_string(upstreamPort);
 
     // The host's log goes to a file, read here, so the host never waits on its output.
-    const QString logFile = cache.filePath(QStringLiteral("host.log"));
+    const QString logFile = cache.filePath(u"host.log"_s);
     QProcess host;
     host.setProcessChannelMode(QProcess::ForwardedErrorChannel);
     host.setStandardOutputFile(logFile);
     const auto started = std::chrono::steady_clock::now();
-    host.start(QStringLiteral(BRANDLE_HOST_BIN),
-               {QStringLiteral("--port"), QStringLiteral("0"), QStringLiteral("--cache"),
-                cache.path(), QStringLiteral("--majestic-url"),
-                QString::fromStdString(base + "/majestic_million.csv"),
-                QStringLiteral("--wikipedia-api"), QString::fromStdString(base + "/w/api.php")});
+    host.start(QString::fromUtf8(BRANDLE_HOST_BIN),
+               {u"--port"_s, u"0"_s, u"--cache"_s, cache.path(), u"--majestic-url"_s,
+                QString::fromStdString(base + "/majestic_million.csv"), u"--wikipedia-api"_s,
+                QString::fromStdString(base + "/w/api.php")});
     QString log;
     int port = 0;
     QString loadMs;
-    const QRegularExpression listening(
-        QStringLiteral("listening on http://127\\.0\\.0\\.1:(\\d+)"));
-    const QRegularExpression loaded(QStringLiteral("majestic: loaded (\\d+) domains in (\\d+) ms"));
+    const QRegularExpression listening(u"listening on http://127\\.0\\.0\\.1:(\\d+)"_s);
+    const QRegularExpression loaded(u"majestic: loaded (\\d+) domains in (\\d+) ms"_s);
     while (loadMs.isEmpty() && host.state() != QProcess::NotRunning &&
            std::chrono::steady_clock::now() - started < std::chrono::minutes(2)) {
         std::this_thread::sleep_for(std::chrono::milliseconds(20));

@@ -9,6 +9,8 @@
 
 #include <unordered_set>
 
+using namespace Qt::StringLiterals;
+
 namespace brandle::host {
 
 namespace {
@@ -70,11 +72,11 @@ ExturlAnswer parseExturlAnswer(std::string_view json)
         return answer;
     }
     const QJsonObject root = doc.object();
-    if (root.contains(QLatin1String("error"))) {
-        const QJsonObject error = root.value(QLatin1String("error")).toObject();
+    if (root.contains("error"_L1)) {
+        const QJsonObject error = root.value("error"_L1).toObject();
         answer.kind = ExturlAnswer::Kind::ApiError;
-        answer.errorCode = jsonText(error.value(QLatin1String("code")));
-        answer.errorInfo = jsonText(error.value(QLatin1String("info")));
+        answer.errorCode = jsonText(error.value("code"_L1));
+        answer.errorInfo = jsonText(error.value("info"_L1));
         if (answer.errorInfo.size() > kMaxInfoLength) {
             answer.errorInfo.resize(kMaxInfoLength);
         }
@@ -83,19 +85,18 @@ ExturlAnswer parseExturlAnswer(std::string_view json)
         }
         return answer;
     }
-    const QJsonValue list =
-        root.value(QLatin1String("query")).toObject().value(QLatin1String("exturlusage"));
+    const QJsonValue list = root.value("query"_L1).toObject().value("exturlusage"_L1);
     if (!list.isArray()) {
         return answer;
     }
     for (const QJsonValue& item : list.toArray()) {
-        const QJsonValue id = item.toObject().value(QLatin1String("pageid"));
+        const QJsonValue id = item.toObject().value("pageid"_L1);
         if (!id.isDouble()) {
             return answer;
         }
         answer.pageIds.push_back(id.toInteger());
     }
-    const QJsonValue more = root.value(QLatin1String("continue"));
+    const QJsonValue more = root.value("continue"_L1);
     if (!more.isUndefined()) {
         if (!more.isObject()) {
             return answer;

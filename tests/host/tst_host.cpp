@@ -20,7 +20,7 @@
 #include <signal.h>
 
 using namespace brandle::host;
-using namespace Qt::Literals::StringLiterals;
+using namespace Qt::StringLiterals;
 
 namespace {
 
@@ -54,7 +54,8 @@ class HostProcess {
 public:
     bool start(const QStringList& args)
     {
-        process_.start(QStringLiteral(BRANDLE_HOST_BIN), args + QStringList{u"--port"_s, u"0"_s});
+        process_.start(QString::fromUtf8(BRANDLE_HOST_BIN),
+                       args + QStringList{u"--port"_s, u"0"_s});
         const QRegularExpression listening(u"listening on http://127\\.0\\.0\\.1:(\\d+)"_s);
         while (port_ == 0 && process_.waitForReadyRead(5000)) {
             output_ += QString::fromUtf8(process_.readAllStandardOutput());
@@ -115,7 +116,7 @@ class HostTest : public QObject {
 private slots:
     void initTestCase()
     {
-        const QString root = QStringLiteral(BRANDLE_TEST_SERVICE_DIR);
+        const QString root = QString::fromUtf8(BRANDLE_TEST_SERVICE_DIR);
         QVERIFY(demo_.start({u"--demo"_s, u"--root"_s, root}));
         demoSchema_ = demo_.schema();
 
@@ -195,7 +196,7 @@ private slots:
     void demoSchemaAsBundled()
     {
         QFile file(
-            QStringLiteral(BRANDLE_TEST_SERVICE_DIR "/parlo/System/Link-Popularity-Schema.xml"));
+            QString::fromUtf8(BRANDLE_TEST_SERVICE_DIR "/parlo/System/Link-Popularity-Schema.xml"));
         QVERIFY(file.open(QIODevice::ReadOnly));
         const QString bundled = QString::fromUtf8(file.readAll())
                                     .replace(u"{host}"_s, u"127.0.0.1:%1"_s.arg(demo_.port()));
@@ -244,7 +245,7 @@ private slots:
         for (const char* text :
              {"<LPResults></LPResults>", "<WinSleep>60</WinSleep>", "<Name>Majestic Million</Name>",
               "<Licence>CC BY 3.0</Licence>", "<Name>Wikipedia</Name>"})
-            QVERIFY2(realSchema_.contains(QLatin1String(text)), text);
+            QVERIFY2(realSchema_.contains(QLatin1StringView(text)), text);
     }
 
     void realAnswers_data()
@@ -294,7 +295,7 @@ private slots:
         env.insert(u"XDG_CONFIG_HOME"_s, home.filePath(u"config"_s));
         env.insert(u"BRANDLE_HOME"_s, home.filePath(u"home"_s));
         check.setProcessEnvironment(env);
-        check.start(QStringLiteral(BRANDLE_CHECK_BIN),
+        check.start(QString::fromUtf8(BRANDLE_CHECK_BIN),
                     {u"--host"_s, u"127.0.0.1:%1"_s.arg(real_.port()), u"brandle-demo.org"_s,
                      u"http://Example.com"_s});
         QVERIFY(check.waitForFinished(30000));

@@ -20,7 +20,7 @@
 #include <thread>
 
 using namespace brandle::host;
-using namespace Qt::Literals::StringLiterals;
+using namespace Qt::StringLiterals;
 
 namespace {
 
@@ -267,7 +267,7 @@ private slots:
     void schema()
     {
         QFile file(
-            QStringLiteral(BRANDLE_TEST_SERVICE_DIR "/parlo/System/Link-Popularity-Schema.xml"));
+            QString::fromUtf8(BRANDLE_TEST_SERVICE_DIR "/parlo/System/Link-Popularity-Schema.xml"));
         QVERIFY(file.open(QIODevice::ReadOnly));
         const std::string tmpl = file.readAll().toStdString();
 
@@ -504,7 +504,7 @@ private slots:
                                               {"eulimit", "max"},
                                               {"maxlag", "5"},
                                               {"format", "json"}})
-                if (query.queryItemValue(QLatin1String(name)) != QLatin1String(value))
+                if (query.queryItemValue(QLatin1StringView(name)) != QLatin1StringView(value))
                     problems << address;
             if (!address.startsWith(u"http://api.test/w/api.php?"_s))
                 problems << address;
