@@ -153,6 +153,10 @@ std::optional<CommandLine> parseCommandLine(const std::vector<std::string>& args
             out.help = true;
             continue;
         }
+        if (arg == "--version" || arg == "-v") {
+            out.version = true;
+            continue;
+        }
         if (arg == "--demo" && !hasValue) {
             out.settings.emplace_back("demo", "true");
             continue;

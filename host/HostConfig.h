@@ -58,6 +58,7 @@ struct CommandLine {
     std::vector<std::pair<std::string, std::string>> settings; // key, value in given order
     std::string configFile;                                    // --config, empty when absent
     bool help = false;
+    bool version = false;
 };
 
 // Accepts "--key VALUE" and "--key=VALUE"; "--demo" and "--help" take no value. Nothing and

@@ -90,6 +90,7 @@ void printUsage(std::ostream& out)
         << kDefaultBind
         << ")\n"
            "  --help               show this text\n"
+           "  --version            show the version\n"
            "\n"
            "The config file holds \"key = value\" lines, e.g. \"engines = wikipedia\".\n"
            "In .xml, .xsl, .htm and .html files every {host} is replaced by the\n"
@@ -294,12 +295,16 @@ int main(int argc, char** argv)
     const std::optional<CommandLine> commandLine =
         parseCommandLine(std::vector<std::string>(argv + 1, argv + argc), error);
     if (!commandLine) {
-        std::cerr << "brandle-host: " << error << "\n\n";
-        printUsage(std::cerr);
+        std::cerr << "brandle-host: " << error << "\n"
+                  << "Usage: brandle-host [OPTION]... (see brandle-host --help)\n";
         return 2;
     }
     if (commandLine->help) {
         printUsage(std::cout);
+        return 0;
+    }
+    if (commandLine->version) {
+        std::cout << "brandle-host " BRANDLE_VERSION "\n";
         return 0;
     }
     const HostEnvironment env{environment("HOME"), environment("XDG_CONFIG_HOME"),

@@ -283,6 +283,38 @@ private slots:
         QVERIFY2(QString::fromStdString(body).contains(shown), body.c_str());
     }
 
+    // --help and --version answer on standard output; anything unknown is refused with a
+    // usage line and exit 2.
+    void commandLine_data()
+    {
+        QTest::addColumn<QStringList>("args");
+        QTest::addColumn<int>("exitCode");
+        QTest::addColumn<QString>("out");
+        QTest::addColumn<QString>("err");
+        // clang-format off
+        QTest::newRow("help") << QStringList{u"--help"_s} << 0 << "Usage: brandle-host" << "";
+        QTest::newRow("version") << QStringList{u"--version"_s} << 0
+                                 << "brandle-host " BRANDLE_VERSION "\n" << "";
+        QTest::newRow("unknown option") << QStringList{u"--colour"_s, u"red"_s} << 2 << ""
+            << "brandle-host: unknown option: --colour\nUsage: brandle-host [OPTION]... "
+               "(see brandle-host --help)\n";
+        // clang-format on
+    }
+    void commandLine()
+    {
+        QFETCH(QStringList, args);
+        QFETCH(int, exitCode);
+        QFETCH(QString, out);
+        QFETCH(QString, err);
+        QProcess host;
+        host.start(QString::fromUtf8(BRANDLE_HOST_BIN), args);
+        QVERIFY(host.waitForFinished(10000));
+        QCOMPARE(host.exitCode(), exitCode);
+        const QString stdOut = QString::fromUtf8(host.readAllStandardOutput());
+        QVERIFY2(out.isEmpty() ? stdOut.isEmpty() : stdOut.startsWith(out), qPrintable(stdOut));
+        QCOMPARE(QString::fromUtf8(host.readAllStandardError()), err);
+    }
+
     // brandle-check, the lookup of the program itself, prints the figures the fakes hold.
     void brandleCheck()
     {
