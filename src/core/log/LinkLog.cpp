@@ -116,9 +116,12 @@ QString ReadLinkLogDay(const QString& site, const QDate& day)
             const XmlNode results = doc.root();
             if (results.attribute(u"Site"_s).trimmed() != wanted)
                 continue;
-            const qint32 total = LocaleText::toInt32(results.attribute(u"Total"_s));
+            const std::optional<qint32> total =
+                LocaleText::parseLoggedCount(results.attribute(u"Total"_s));
+            if (!total)
+                continue;
             ++matches;
-            sum += total;
+            sum += *total;
         } catch (const BrandleError&) {
             // A malformed line (say, cut short by a crash) costs only itself.
         }

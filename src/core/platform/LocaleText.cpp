@@ -19,22 +19,45 @@ bool isBlank(QChar c)
     return c == u' ' || c == u'\t' || c == QChar(0x00A0);
 }
 
-bool isGroupSeparator(QChar c, QChar group)
+bool isAsciiDigit(QChar c)
 {
-    if (c == group)
-        return true;
-    // Locales that group with a (narrow) no-break space also accept a plain blank.
-    const bool spaceGroup = group == QChar(0x00A0) || group == QChar(0x202F) || group == u' ';
-    return spaceGroup && (c == QChar(0x00A0) || c == QChar(0x202F) || c == u' ');
+    return c >= u'0' && c <= u'9';
+}
+
+// The marks that may stand between groups of three digits. The blanks count as one mark, so a
+// page may mix a plain and a no-break space.
+QChar groupMark(QChar c)
+{
+    switch (c.unicode()) {
+    case u',':
+    case u'.':
+    case u'\'':
+        return c;
+    case u' ':
+    case 0x00A0: // no-break space
+    case 0x2009: // thin space
+    case 0x202F: // narrow no-break space
+        return QChar(u' ');
+    default:
+        return QChar();
+    }
+}
+
+qsizetype digitRun(const QString& text, qsizetype from, qsizetype end)
+{
+    qsizetype i = from;
+    while (i < end && isAsciiDigit(text.at(i)))
+        ++i;
+    return i - from;
 }
 
 // Parses the numeric text into a C-locale number text ("-1234.5e3"); empty when not numeric.
+// The rule is the same under every locale: a mark between digits is a group separator when the
+// digits before it are a first group of one to three digits (or earlier groups) and exactly
+// three digits follow it; every group separator of a number is the same mark. A "." or ","
+// that is not such a separator is the decimal mark.
 QString normalizedNumber(const QString& text)
 {
-    const QLocale loc = locale();
-    const QChar group = loc.groupSeparator().size() == 1 ? loc.groupSeparator().at(0) : QChar(u',');
-    const QChar decimal = loc.decimalPoint().size() == 1 ? loc.decimalPoint().at(0) : QChar(u'.');
-
     qsizetype begin = 0;
     qsizetype end = text.size();
     while (begin < end && isBlank(text.at(begin)))
@@ -48,28 +71,30 @@ QString normalizedNumber(const QString& text)
         out += text.at(i);
         ++i;
     }
-    int digits = 0;
-    while (i < end) {
-        const QChar c = text.at(i);
-        if (c.isDigit() && c.unicode() < 128) {
-            out += c;
-            ++digits;
-        } else if (digits > 0 && isGroupSeparator(c, group) && i + 1 < end &&
-                   text.at(i + 1).isDigit()) {
-            // a separator between digits; dropped
-        } else {
+    const qsizetype lead = digitRun(text, i, end);
+    out += QStringView(text).mid(i, lead);
+    i += lead;
+    int digits = int(lead);
+
+    QChar separator; // the group separator once one was seen
+    bool grouping = lead >= 1 && lead <= 3;
+    while (grouping && i < end) {
+        const QChar mark = groupMark(text.at(i));
+        if (mark.isNull() || (!separator.isNull() && mark != separator))
             break;
-        }
-        ++i;
+        if (digitRun(text, i + 1, end) != 3)
+            break;
+        separator = mark;
+        out += QStringView(text).mid(i + 1, 3);
+        digits += 3;
+        i += 4;
     }
-    if (i < end && text.at(i) == decimal) {
+    if (digits > 0 && i < end && (text.at(i) == u'.' || text.at(i) == u',') &&
+        text.at(i) != separator) {
+        const qsizetype fraction = digitRun(text, i + 1, end);
         out += u'.';
-        ++i;
-        while (i < end && text.at(i).isDigit() && text.at(i).unicode() < 128) {
-            out += text.at(i);
-            ++digits;
-            ++i;
-        }
+        out += QStringView(text).mid(i + 1, fraction);
+        i += 1 + fraction;
     }
     if (digits == 0)
         return {};
@@ -78,13 +103,11 @@ QString normalizedNumber(const QString& text)
         ++i;
         if (i < end && (text.at(i) == u'+' || text.at(i) == u'-'))
             out += text.at(i++);
-        int expDigits = 0;
-        while (i < end && text.at(i).isDigit() && text.at(i).unicode() < 128) {
-            out += text.at(i++);
-            ++expDigits;
-        }
-        if (expDigits == 0)
+        const qsizetype exponent = digitRun(text, i, end);
+        if (exponent == 0)
             return {};
+        out += QStringView(text).mid(i, exponent);
+        i += exponent;
     }
     return i == end ? out : QString();
 }
@@ -154,9 +177,23 @@ qint32 addInt32(qint32 a, qint32 b)
 
 QString formatCount(qint64 value)
 {
-    QLocale loc = locale();
-    loc.setNumberOptions(loc.numberOptions() & ~QLocale::OmitGroupSeparator);
-    return loc.toString(value);
+    const QString digits = QString::number(value < 0 ? -quint64(value) : quint64(value));
+    QString out = value < 0 ? u"-"_s : QString();
+    for (qsizetype i = 0; i < digits.size(); ++i) {
+        if (i > 0 && (digits.size() - i) % 3 == 0)
+            out += u',';
+        out += digits.at(i);
+    }
+    return out;
+}
+
+std::optional<qint32> parseLoggedCount(const QString& text)
+{
+    try {
+        return toInt32(text);
+    } catch (const BrandleError&) {
+        return std::nullopt;
+    }
 }
 
 QString generalDateTime(const QDateTime& dateTime)
@@ -182,6 +219,12 @@ QDate parseDate(const QString& text)
     const QRegularExpressionMatch m = shape.match(text);
     if (!m.hasMatch())
         return {};
+
+    // A four-digit first field is a year, followed by month and day (ISO 8601 order).
+    if (m.capturedLength(1) == 4) {
+        const QDate date(m.captured(1).toInt(), m.captured(2).toInt(), m.captured(3).toInt());
+        return date.isValid() ? date : QDate();
+    }
 
     // The order of month, day and year follows the locale's short date format.
     const QString format = locale().dateFormat(QLocale::ShortFormat);
