@@ -7,13 +7,13 @@ namespace brandle {
 
 // How a typed address becomes the site a lookup counts and the address a browser opens.
 
-// The site a lookup counts for an address as typed: a leading "http://" in any letter case is
-// dropped and the rest lower-cased ("HTTP://Example.com" -> "example.com"). Other schemes and
-// blanks are kept.
+// The site a lookup counts for an address as typed: a leading "http://" or "https://" in any
+// letter case is dropped, the rest lower-cased, and a bare host name loses one trailing "/"
+// ("HTTPS://Example.com/" -> "example.com"). A path, other schemes and blanks are kept.
 QString siteForLookup(const QString& address);
 
 // The address that the browser opens for a typed site: lower case, with "http://" in front
-// unless it already starts with it ("Example.com" -> "http://example.com").
+// unless it already starts with "http://" or "https://" ("Example.com" -> "http://example.com").
 QString browserAddress(const QString& address);
 
 } // namespace brandle
