@@ -47,3 +47,12 @@ void SaveAppSetting(const QString& section, const QString& key, const QString& v
     store.setValue(storeKey(section, key), value);
     store.sync();
 }
+
+Qt::CaseSensitivity StoreKeyCase()
+{
+#ifdef Q_OS_WIN
+    return Qt::CaseInsensitive;
+#else
+    return Qt::CaseSensitive;
+#endif
+}

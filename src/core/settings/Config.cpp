@@ -38,6 +38,19 @@ qint32 countOf(const QString& text)
     }
 }
 
+// The key of an engine's previous count: "Eng-" + its name, unless that is the key of one of
+// the program's own values in the section ("DomainURL", "TotalCount", in any letter case the
+// store treats alike). Such a name gets "EngName-" + its name instead: no "Eng-" key starts so.
+QString engineKey(const QString& engineName)
+{
+    const QString key = "Eng-"_L1 + engineName;
+    for (const Row& r : rows) {
+        if (r.section == Engine && key.compare(r.key, StoreKeyCase()) == 0)
+            return "EngName-"_L1 + engineName;
+    }
+    return key;
+}
+
 } // namespace
 
 const Row& row(Setting setting)
@@ -94,12 +107,12 @@ void setRecentLookup(int n, const QString& address)
 
 qint32 engineCount(const QString& engineName)
 {
-    return countOf(GetAppSetting(Engine, "Eng-"_L1 + engineName));
+    return countOf(GetAppSetting(Engine, engineKey(engineName)));
 }
 
 void setEngineCount(const QString& engineName, qint32 value)
 {
-    SaveAppSetting(Engine, "Eng-"_L1 + engineName, QString::number(value));
+    SaveAppSetting(Engine, engineKey(engineName), QString::number(value));
 }
 
 } // namespace brandle::Config

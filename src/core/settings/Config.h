@@ -57,7 +57,9 @@ void setCount(Setting setting, qint32 value);
 QString recentLookup(int n);
 void setRecentLookup(int n, const QString& address);
 
-// The previous count of an engine: "Eng-" + its name in section "LinkEng"; "" reads as 0.
+// The previous count of an engine: "Eng-" + its name in section "LinkEng" ("EngName-" + its
+// name for a name that would be the key of one of the program's own values there); "" reads as
+// 0.
 qint32 engineCount(const QString& engineName);
 void setEngineCount(const QString& engineName, qint32 value);
 

@@ -197,6 +197,25 @@ private slots:
             << EngineAnswers{counted(u"A"_s, u"150"_s), counted(u"A"_s, u"120"_s)}
             << QStringList{u"150:1"_s, u"120:2"_s, u"270:1"_s} << u"2"_s
             << Stored{{u"Eng-A"_s, u"120"_s}, {u"Eng-TotalCount"_s, u"270"_s}};
+        // Engines named as the program's own values keep counts of their own and leave the
+        // site and the total alone; a name the store tells apart keeps the usual key.
+        const QString lowerKey =
+            StoreKeyCase() == Qt::CaseSensitive ? u"Eng-totalcount"_s : u"EngName-totalcount"_s;
+        QTest::newRow("engines named as the program's values")
+            << same({{u"Eng-TotalCount"_s, u"100"_s}, {u"EngName-DomainURL"_s, u"50"_s}})
+            << EngineAnswers{counted(u"DomainURL"_s, u"40"_s), counted(u"TotalCount"_s, u"60"_s)}
+            << QStringList{u"40:2"_s, u"60:1"_s, u"100:0"_s} << u"1"_s
+            << Stored{{u"Eng-DomainURL"_s, u"a.com"_s},
+                      {u"Eng-TotalCount"_s, u"100"_s},
+                      {u"EngName-DomainURL"_s, u"40"_s},
+                      {u"EngName-TotalCount"_s, u"60"_s}};
+        QTest::newRow("engine named as a value in other letter case")
+            << same({{u"Eng-TotalCount"_s, u"10"_s}})
+            << EngineAnswers{counted(u"totalcount"_s, u"7"_s)} << QStringList{u"7:1"_s, u"7:2"_s}
+            << u"3"_s
+            << Stored{{u"Eng-DomainURL"_s, u"a.com"_s},
+                      {u"Eng-TotalCount"_s, u"7"_s},
+                      {lowerKey, u"7"_s}};
         QTest::newRow("count beyond 32 bits")
             << three << EngineAnswers{counted(u"A"_s, u"3,000,000,000"_s), counted(u"B"_s, u"1"_s)}
             << overflow << QString() << Stored{{u"Eng-A"_s, u"1"_s}, {u"Eng-TotalCount"_s, u"6"_s}};
