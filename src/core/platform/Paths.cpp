@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: MIT
 #include "platform/Paths.h"
 
+#include "platform/mConstants.h"
+
 #include <QCoreApplication>
 #include <QDir>
 #include <QFileInfo>
@@ -16,14 +18,22 @@ namespace brandle::Paths {
 
 QString programFolder()
 {
+    return programFolderBeside(QCoreApplication::instance() ? QCoreApplication::applicationDirPath()
+                                                            : QString());
+}
+
+QString programFolderBeside(const QString& executableFolder)
+{
     QString folder = qEnvironmentVariable("BRANDLE_HOME");
-    if (folder.isEmpty() && QCoreApplication::instance()) {
-        const QString exeFolder = QCoreApplication::applicationDirPath();
-        if (QFileInfo(exeFolder).isWritable())
-            folder = exeFolder;
+    if (folder.isEmpty() && !executableFolder.isEmpty() &&
+        QFileInfo(executableFolder + u'/' + mConstants::PortableMarker).isFile() &&
+        QFileInfo(executableFolder).isWritable())
+        folder = executableFolder;
+    if (folder.isEmpty()) {
+        const QString data = QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation);
+        if (!data.isEmpty())
+            folder = data + u'/' + mConstants::DataFolderName;
     }
-    if (folder.isEmpty())
-        folder = QStandardPaths::writableLocation(QStandardPaths::AppLocalDataLocation);
     if (folder.isEmpty())
         folder = QDir::currentPath();
     QDir().mkpath(folder);

@@ -5,10 +5,15 @@
 
 namespace brandle::Paths {
 
-// The program's folder, which holds the page file and the "LinkLogs" folder: the folder named
-// by BRANDLE_HOME when set; otherwise the executable's folder when it is writable (a portable
-// install); otherwise the per-user data folder. Created when missing.
+// The program's folder, which holds the page file and the "LinkLogs" folder, the same for every
+// program: the folder named by BRANDLE_HOME when set; otherwise the executable's folder when it
+// is a portable copy that says so (it holds the file "brandle-portable", as the build tree does)
+// and is writable; otherwise "brandle" in the per-user data folder ($XDG_DATA_HOME/brandle,
+// ~/.local/share/brandle). Created when missing.
 QString programFolder();
+
+// The same for an executable in executableFolder ("" when there is none).
+QString programFolderBeside(const QString& executableFolder);
 
 // A path inside the program's folder.
 QString inProgramFolder(const QString& name);

@@ -18,6 +18,11 @@ inline constexpr QLatin1StringView LoadingPath{"/parlo/System/Link-Popularity-Lo
 // The placeholder in the engine schema that the result document replaces.
 inline constexpr QLatin1StringView ResultsPlaceholder{"<LPResults></LPResults>"};
 
+// The per-user data folder's subfolder that is the program's folder of an installed copy.
+inline constexpr QLatin1StringView DataFolderName{"brandle"};
+// The file beside the executables that makes their folder the program's folder.
+inline constexpr QLatin1StringView PortableMarker{"brandle-portable"};
+
 // Files in the program's folder.
 inline constexpr QLatin1StringView PageFileName{"ParloMsg.html"};
 inline constexpr QLatin1StringView LogFolderName{"LinkLogs"};
