@@ -3,6 +3,7 @@
 #include "app/SingleInstance.h"
 #include "desktop/GuiEnvironment.h"
 #include "desktop/Icon.h"
+#include "platform/CommandLine.h"
 #include "platform/mConstants.h"
 
 #include <QApplication>
@@ -14,6 +15,22 @@ using namespace brandle;
 
 int main(int argc, char* argv[])
 {
+    // The command line is checked before the application object looks for a display, so
+    // --help, --version and a refusal work on a console alone.
+    QCommandLineParser parser;
+    parser.setApplicationDescription(
+        u"Brandle counts the pages that link to a web site, from the system tray."_s);
+    CommandLine commandLine(u"brandle"_s, parser);
+    const QCommandLineOption demoOption(
+        u"demo"_s, u"Count SITE at start when no primary site is set."_s, u"SITE"_s);
+    parser.addOption(demoOption);
+    acceptToolkitOptions(parser);
+    if (const std::optional<int> status = commandLine.parse(CommandLine::arguments(argc, argv)))
+        return *status;
+    if (!parser.positionalArguments().isEmpty())
+        return commandLine.refuse(
+            u"unexpected argument '%1'"_s.arg(parser.positionalArguments().constFirst()));
+
     prepareGuiEnvironment();
     QApplication app(argc, argv);
     QLoggingCategory::setFilterRules(u"qt.webenginecontext.info=false"_s);
@@ -21,16 +38,6 @@ int main(int argc, char* argv[])
     QApplication::setApplicationVersion(QString::fromUtf8(BRANDLE_VERSION));
     QApplication::setQuitOnLastWindowClosed(false);
     QApplication::setWindowIcon(brandleIcon());
-
-    QCommandLineParser parser;
-    parser.setApplicationDescription(
-        u"Brandle counts the pages that link to a web site, from the system tray."_s);
-    parser.addHelpOption();
-    parser.addVersionOption();
-    const QCommandLineOption demoOption(
-        u"demo"_s, u"Count SITE at start when no primary site is set."_s, u"SITE"_s);
-    parser.addOption(demoOption);
-    parser.process(app);
 
     // A second copy asks the running one to show its settings window, and ends.
     SingleInstance instance;

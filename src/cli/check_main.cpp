@@ -3,6 +3,7 @@
 // with the stored settings and without windows or sound.
 #include "engine/LookupRun.h"
 #include "platform/Address.h"
+#include "platform/CommandLine.h"
 #include "platform/Xml.h"
 #include "settings/Config.h"
 
@@ -113,21 +114,26 @@ int main(int argc, char* argv[])
     QCommandLineParser parser;
     parser.setApplicationDescription(
         u"Counts the pages that link to each SITE, as Brandle does, and prints "
-        "the counts.\nExit status: 0 done, 1 error, 2 service not active, "
-        "3 an engine or the service host could not be reached."_s);
-    parser.addHelpOption();
-    parser.addVersionOption();
+        "the counts.\nExit status: 0 done, 1 error, 2 service not active or a command line "
+        "that cannot be used, 3 an engine or the service host could not be reached."_s);
+    CommandLine commandLine(u"brandle-check"_s, parser);
     const QCommandLineOption hostOption(u"host"_s, u"The service host to ask."_s, u"HOST:PORT"_s);
     parser.addOption(hostOption);
     parser.addPositionalArgument(u"SITE"_s, u"A site, e.g. example.com."_s, u"SITE..."_s);
-    parser.process(app);
+    if (const std::optional<int> status = commandLine.parse(app.arguments()))
+        return *status;
 
-    if (parser.isSet(hostOption))
-        qputenv("BRANDLE_SERVICE_HOST", parser.value(hostOption).toUtf8());
     const QStringList sites = parser.positionalArguments();
-    if (sites.isEmpty()) {
-        print(stderr, u"brandle-check: give at least one SITE (see --help)"_s);
-        return Failed;
+    if (sites.isEmpty())
+        return commandLine.refuse(u"give at least one SITE"_s);
+    for (const QString& site : sites) {
+        if (siteForLookup(site).trimmed().isEmpty())
+            return commandLine.refuse(u"not a site: '%1'"_s.arg(site));
+    }
+    if (parser.isSet(hostOption)) {
+        if (parser.value(hostOption).trimmed().isEmpty())
+            return commandLine.refuse(u"--host needs HOST:PORT"_s);
+        qputenv("BRANDLE_SERVICE_HOST", parser.value(hostOption).toUtf8());
     }
     int status = Done;
     for (const QString& site : sites)

@@ -1,11 +1,14 @@
 // SPDX-License-Identifier: MIT
 // brandle-report: prints a site's daily link counts over a date range as CSV, the rows that the
 // Graphs tab charts, without windows.
+#include "log/LinkLog.h"
+#include "platform/CommandLine.h"
 #include "platform/Errors.h"
 #include "reports/ReportData.h"
 
 #include <QCommandLineParser>
 #include <QCoreApplication>
+#include <QFileInfo>
 
 #include <cstdio>
 
@@ -19,6 +22,17 @@ enum ExitStatus { Done = 0, Failed = 1, NoData = 4 };
 void print(FILE* stream, const QString& text)
 {
     std::fputs(text.toLocal8Bit().constData(), stream);
+}
+
+// Whether a row of the report comes from a day with a log file: a day without one is charted as
+// 0 but is no data for the site.
+bool hasLoggedDay(const LinkReport& report)
+{
+    for (const ChartRow& row : report.rows) {
+        if (QFileInfo::exists(linkLogFile(row.day)))
+            return true;
+    }
+    return false;
 }
 
 } // namespace
@@ -35,22 +49,22 @@ int main(int argc, char* argv[])
         "as CSV: a \"date,count\" header, then one YYYY-MM-DD,count line per day with a "
         "figure (0 for a day without a log file).\n"
         "Dates are typed as in the Graphs tab, in the locale's order (month/day/year under "
-        "en-US or C, e.g. 3/1/2026). The log is read from the program's folder (BRANDLE_HOME "
-        "when set).\n"
-        "Exit status: 0 rows printed, 1 invalid dates or a failed report, 4 no day of the range "
-        "has data for SITE."_s);
-    parser.addHelpOption();
-    parser.addVersionOption();
+        "en-US or C, e.g. 3/1/2026), or year first (2026-03-01). The log is read from the "
+        "program's folder (BRANDLE_HOME when set, else $XDG_DATA_HOME/brandle).\n"
+        "Exit status: 0 rows printed, 1 invalid dates or a failed report, 2 a command line "
+        "that cannot be used, 4 no day of the range has a logged line for SITE."_s);
+    CommandLine commandLine(u"brandle-report"_s, parser);
     parser.addPositionalArgument(u"SITE"_s, u"The site, e.g. example.com."_s);
     parser.addPositionalArgument(u"FROM"_s, u"The first day."_s);
     parser.addPositionalArgument(u"TO"_s, u"The last day."_s);
-    parser.process(app);
+    if (const std::optional<int> status = commandLine.parse(app.arguments()))
+        return *status;
 
     const QStringList args = parser.positionalArguments();
-    if (args.size() != 3) {
-        print(stderr, u"brandle-report: give SITE FROM TO (see --help)\n"_s);
-        return Failed;
-    }
+    if (args.size() < 3)
+        return commandLine.refuse(u"give SITE FROM TO"_s);
+    if (args.size() > 3)
+        return commandLine.refuse(u"unexpected argument '%1'"_s.arg(args.at(3)));
     const ReportRequest request = ReportParams::byDate(args.at(1), args.at(2));
     if (!request.ok()) {
         print(stderr, QString(request.message).replace("\r\n"_L1, "\n"_L1) + u'\n');
@@ -59,7 +73,7 @@ int main(int argc, char* argv[])
     try {
         const std::optional<LinkReport> report =
             LinkReportBuilder::build(args.at(0), request.fromText, request.toText);
-        if (!report) {
+        if (!report || !hasLoggedDay(*report)) {
             print(stderr,
                   u"brandle-report: no data for %1 from %2 to %3\n"_s.arg(
                       LinkReportBuilder::chartSite(args.at(0)), request.fromText, request.toText));

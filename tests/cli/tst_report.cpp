@@ -30,8 +30,16 @@ private slots:
         QTest::newRow("invalid date") << QStringList{u"example.com"_s, u"3/1/2004"_s, u"3/32/2004"_s}
             << 1 << "" << "The dates you entered are either blank or invalid.\nThe required date "
                           "format is MM/DD/YYYY for this report type selection.\n";
+        QTest::newRow("ISO dates") << QStringList{u"example.com"_s, u"2004-03-01"_s, u"2004-03-03"_s}
+            << 0 << "date,count\n2004-03-01,12\n2004-03-02,0\n" << "";
         QTest::newRow("no data") << QStringList{u"example.com"_s, u"3/3/2004"_s, u"3/3/2004"_s} << 4
             << "" << "brandle-report: no data for example.com from 3/3/2004 to 3/3/2004\n";
+        // A day without a log file is charted as 0 but is no data: a mistyped site is told so.
+        QTest::newRow("mistyped site") << QStringList{u"exmaple.com"_s, u"3/1/2004"_s, u"3/3/2004"_s}
+            << 4 << "" << "brandle-report: no data for exmaple.com from 3/1/2004 to 3/3/2004\n";
+        QTest::newRow("no log file in the range")
+            << QStringList{u"example.com"_s, u"2004-04-01"_s, u"2004-04-02"_s} << 4 << ""
+            << "brandle-report: no data for example.com from 2004-04-01 to 2004-04-02\n";
         // clang-format on
     }
     void command()

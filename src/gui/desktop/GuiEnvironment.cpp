@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: MIT
 #include "desktop/GuiEnvironment.h"
 
+#include <QCommandLineParser>
 #include <QCoreApplication>
 #include <QFileInfo>
 #include <QLibraryInfo>
@@ -8,12 +9,11 @@
 
 #ifdef Q_OS_UNIX
 #include <unistd.h>
+#endif
 
 using namespace Qt::StringLiterals;
 
 namespace brandle {
-
-#endif
 
 void prepareGuiEnvironment()
 {
@@ -31,6 +31,25 @@ void prepareGuiEnvironment()
                           "/platforms/libqxcb.so"_L1))
         qputenv("QT_QPA_PLATFORM", "xcb");
 #endif
+}
+
+void acceptToolkitOptions(QCommandLineParser& parser)
+{
+    parser.setSingleDashWordOptionMode(QCommandLineParser::ParseAsLongOptions);
+    const auto hidden = [&parser](const QString& name, bool takesValue) {
+        QCommandLineOption option(name);
+        if (takesValue)
+            option.setValueName(u"VALUE"_s);
+        option.setFlags(QCommandLineOption::HiddenFromHelp);
+        parser.addOption(option);
+    };
+    for (const char* name :
+         {"platform", "platformpluginpath", "platformtheme", "plugin", "qmljsdebugger",
+          "qwindowgeometry", "qwindowicon", "qwindowtitle", "session", "display", "geometry",
+          "style", "stylesheet", "dialogs", "fontengine"})
+        hidden(QString::fromLatin1(name), true);
+    for (const char* name : {"reverse", "widgetcount", "nograb", "dograb", "sync"})
+        hidden(QString::fromLatin1(name), false);
 }
 
 } // namespace brandle

@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: MIT
 #pragma once
 
+class QCommandLineParser;
+
 namespace brandle {
 
 // Settings that must be made before the application object exists: Qt WebEngine's sandbox
@@ -8,5 +10,10 @@ namespace brandle {
 // XWayland there unless the user chose a platform. (The OpenGL context that Qt WebEngine shares
 // is made when the web windows are first loaded, so an idle Brandle loads no graphics driver.)
 void prepareGuiEnvironment();
+
+// Makes the parser accept, without listing them, the options that the application object takes
+// for itself ("-platform offscreen", "-style Fusion", "-reverse" ...), so a command line can be
+// checked before that object exists. Options are then words after one dash as after two.
+void acceptToolkitOptions(QCommandLineParser& parser);
 
 } // namespace brandle
