@@ -4,6 +4,7 @@
 #include "desktop/GuiEnvironment.h"
 #include "desktop/Icon.h"
 #include "platform/CommandLine.h"
+#include "platform/HostStarter.h"
 #include "platform/mConstants.h"
 
 #include <QApplication>
@@ -43,6 +44,11 @@ int main(int argc, char* argv[])
     SingleInstance instance;
     if (instance.otherIsRunning())
         return 0;
+
+    // With the default local service host and nothing there, the installed one is started; it
+    // ends with Brandle.
+    HostStarter serviceHost;
+    serviceHost.startIfNeeded(u"brandle"_s);
 
     BrandleApp brandle;
     QObject::connect(&instance, &SingleInstance::showRequested, brandle.settings(),

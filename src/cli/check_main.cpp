@@ -4,6 +4,7 @@
 #include "engine/LookupRun.h"
 #include "platform/Address.h"
 #include "platform/CommandLine.h"
+#include "platform/HostStarter.h"
 #include "platform/Xml.h"
 #include "settings/Config.h"
 
@@ -135,6 +136,10 @@ int main(int argc, char* argv[])
             return commandLine.refuse(u"--host needs HOST:PORT"_s);
         qputenv("BRANDLE_SERVICE_HOST", parser.value(hostOption).toUtf8());
     }
+    // With the default local service host and nothing there, the installed one is started for
+    // this run.
+    HostStarter serviceHost;
+    serviceHost.startIfNeeded(u"brandle-check"_s);
     int status = Done;
     for (const QString& site : sites)
         status = qMax(status, checkSite(site));

@@ -47,8 +47,18 @@ QString inProgramFolder(const QString& name)
 
 QString serviceHost()
 {
-    const QString host = qEnvironmentVariable("BRANDLE_SERVICE_HOST").trimmed();
-    return host.isEmpty() ? QString::fromUtf8(BRANDLE_DEFAULT_SERVICE_HOST) : host;
+    const QString host = chosenServiceHost();
+    return host.isEmpty() ? defaultServiceHost() : host;
+}
+
+QString chosenServiceHost()
+{
+    return qEnvironmentVariable("BRANDLE_SERVICE_HOST").trimmed();
+}
+
+QString defaultServiceHost()
+{
+    return QString::fromUtf8(BRANDLE_DEFAULT_SERVICE_HOST);
 }
 
 QString serviceUrl(const QString& path)

@@ -22,6 +22,12 @@ QString inProgramFolder(const QString& name);
 // compiled in.
 QString serviceHost();
 
+// The service host that BRANDLE_SERVICE_HOST names; "" when it names none.
+QString chosenServiceHost();
+
+// The service host compiled in ("127.0.0.1:8750" unless the build chose another).
+QString defaultServiceHost();
+
 // "http://" + the service host + path.
 QString serviceUrl(const QString& path);
 
