@@ -5,6 +5,7 @@
 #include "platform/mConstants.h"
 
 #include <QCoreApplication>
+#include <QDir>
 #include <QFileInfo>
 
 using namespace Qt::StringLiterals;
@@ -37,8 +38,15 @@ QString alertPath(const QString& code)
         return {};
     const QString relative = QString(mConstants::AlertsFolderName) + u'/' + name;
     QStringList folders{Paths::programFolder()};
-    if (QCoreApplication::instance())
-        folders << QCoreApplication::applicationDirPath();
+    if (QCoreApplication::instance()) {
+        const QString programDir = QCoreApplication::applicationDirPath();
+        folders << programDir;
+#ifdef BRANDLE_RELATIVE_SHARE_DIR
+        // An installed copy, wherever its prefix was moved to.
+        folders << QDir::cleanPath(programDir + u'/' +
+                                   QLatin1StringView(BRANDLE_RELATIVE_SHARE_DIR));
+#endif
+    }
 #ifdef BRANDLE_SHARE_DIR
     folders << QString::fromUtf8(BRANDLE_SHARE_DIR);
 #endif

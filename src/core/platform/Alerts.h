@@ -10,7 +10,8 @@ namespace brandle {
 QString alertFileName(const QString& code);
 
 // The full path of the alert's file: "Alerts/" in the program's folder, else beside the
-// executable, else in the installed share folder; "" when the code is unknown or no file exists.
+// executable, else in the installed share folder (share/brandle beside the executable's bin/, or
+// where the build meant to install it); "" when the code is unknown or no file exists.
 QString alertPath(const QString& code);
 
 } // namespace brandle

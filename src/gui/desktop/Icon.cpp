@@ -6,6 +6,8 @@
 #include <QPainterPath>
 #include <QPixmap>
 
+using namespace Qt::StringLiterals;
+
 namespace brandle {
 
 namespace {
@@ -44,10 +46,10 @@ QPixmap drawIcon(int size)
 
 QIcon brandleIcon()
 {
-    QIcon icon;
+    QIcon drawn;
     for (int size : {16, 22, 24, 32, 48, 64, 128})
-        icon.addPixmap(drawIcon(size));
-    return icon;
+        drawn.addPixmap(drawIcon(size));
+    return QIcon::fromTheme(u"brandle"_s, drawn);
 }
 
 } // namespace brandle

@@ -5,7 +5,8 @@
 
 namespace brandle {
 
-// The program's icon, drawn at the sizes a tray and a window ask for.
+// The program's icon: "brandle" of the icon theme (an installed copy puts it into hicolor), else
+// the same picture drawn at the sizes a tray and a window ask for.
 QIcon brandleIcon();
 
 } // namespace brandle
