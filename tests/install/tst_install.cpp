@@ -86,7 +86,7 @@ private slots:
         store.sync();
 
         m_host.setProcessEnvironment(m_env);
-        m_host.start(installed(u"bin/brandle-host"_s), {u"--port"_s, u"0"_s});
+        m_host.start(installed(u"bin/brandle-host"_s), {u"--demo"_s, u"--port"_s, u"0"_s});
         QTRY_VERIFY_WITH_TIMEOUT(m_host.canReadLine(), 10000);
         const QString line = QString::fromUtf8(m_host.readLine());
         const auto m = QRegularExpression(u"http://([0-9.]+:[0-9]+)"_s).match(line);
@@ -125,7 +125,8 @@ private slots:
                                  "share/man/man1/brandle.1",
                                  "share/man/man1/brandle-check.1",
                                  "share/man/man1/brandle-report.1",
-                                 "share/man/man1/brandle-host.1"})
+                                 "share/man/man1/brandle-host.1",
+                                 "lib/systemd/user/brandle-host.service"})
             QTest::newRow(path) << QString::fromLatin1(path);
     }
     void layout()

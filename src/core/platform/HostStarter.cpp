@@ -24,6 +24,7 @@ namespace brandle {
 namespace {
 
 constexpr QLatin1StringView HostProgram{"brandle-host"};
+constexpr QLatin1StringView HostLog{"brandle-host.log"};
 
 void say(const QString& text)
 {
@@ -122,15 +123,17 @@ HostStarter::Outcome HostStarter::startIfNeeded(const QString& program)
     m_process = std::make_unique<QProcess>();
     m_process->setProgram(m_setup.program);
     m_process->setArguments({u"--bind"_s, host, u"--port"_s, port});
-    // Its request lines would mix with the program's output; its complaints are worth seeing.
-    m_process->setStandardOutputFile(QProcess::nullDevice());
+    // Its request lines and news go to a log of this run instead of mixing with the program's
+    // output; its complaints are worth seeing at once.
+    const QString log = Paths::inProgramFolder(HostLog);
+    m_process->setStandardOutputFile(log);
     m_process->setProcessChannelMode(QProcess::ForwardedErrorChannel);
 #ifdef Q_OS_LINUX
     // The host also ends when the program is killed before it can end the host itself.
     m_process->setChildProcessModifier([] { ::prctl(PR_SET_PDEATHSIG, SIGTERM); });
 #endif
-    say(tr("%1: nothing answers at the service host %2; starting %3")
-            .arg(program, m_setup.defaultHost, m_setup.program));
+    say(tr("%1: nothing answers at the service host %2; starting %3 (log: %4)")
+            .arg(program, m_setup.defaultHost, m_setup.program, log));
     m_process->start();
     if (!m_process->waitForStarted(m_setup.answerWaitMs)) {
         say(tr("%1: %2 could not be started: %3")

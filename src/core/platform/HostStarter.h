@@ -12,7 +12,8 @@ namespace brandle {
 
 // Starts the installed service host for a program whose service host is the local address
 // compiled in, when nothing answers there: once per start, said on standard error, and ended
-// with the program. Never when BRANDLE_SERVICE_HOST names another host.
+// with the program. Never when BRANDLE_SERVICE_HOST names another host. The host's standard
+// output goes to "brandle-host.log" in the program's folder (that run's only).
 class HostStarter {
     Q_DECLARE_TR_FUNCTIONS(HostStarter)
 

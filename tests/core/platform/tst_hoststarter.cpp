@@ -4,6 +4,7 @@
 
 #include "platform/HostStarter.h"
 #include "platform/Http.h"
+#include "platform/Paths.h"
 #include "platform/mConstants.h"
 
 #include <QFile>
@@ -24,7 +25,7 @@ enum class Address {
 
 // What is installed as brandle-host.
 enum class Program {
-    RealHost, // a script that notes its arguments and runs the real brandle-host
+    RealHost, // a script that notes its arguments and runs the real brandle-host (demo engines)
     EndsAtOnce,
     None,
 };
@@ -99,7 +100,7 @@ private slots:
             setup.program.clear();
         } else {
             const QByteArray run = program == Program::RealHost ? "exec '" BRANDLE_HOST_BIN
-                                                                  "' \"$@\"\n"
+                                                                  "' --demo \"$@\"\n"
                                                                 : QByteArray("exit 3\n");
             QVERIFY(writeFile(setup.program, "#!/bin/sh\necho \"$@\" >>'" +
                                                  QFile::encodeName(calls) + "'\n" + run));
@@ -121,6 +122,10 @@ private slots:
             const bool ran = started || outcome == HostStarter::Outcome::Failed;
             QCOMPARE(readText(calls),
                      ran ? u"--bind 127.0.0.1 --port %1\n"_s.arg(port) : u"<missing>"_s);
+            // Its output goes to a log in the program's folder.
+            if (started)
+                QVERIFY(readText(Paths::inProgramFolder(u"brandle-host.log"_s))
+                            .contains(u"listening on http://"_s + defaultHost));
         }
         // The host it started ends with it.
         if (address == Address::Quiet)
