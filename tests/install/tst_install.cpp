@@ -135,6 +135,14 @@ private slots:
         QVERIFY2(QFileInfo(installed(path)).isFile(), qPrintable(path));
     }
 
+    // The user unit starts the host of this install.
+    void serviceUnit()
+    {
+        const QString unit = readText(installed(u"lib/systemd/user/brandle-host.service"_s));
+        QVERIFY2(unit.contains(u"ExecStart="_s + installed(u"bin/brandle-host"_s) + u'\n'),
+                 qPrintable(unit));
+    }
+
     // Nothing of the project lands in the shared library folder, and the installed bin/ folder
     // is no portable copy.
     void nothingElse()
