@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: MIT
 // bench_report: the time of one report's data (the day walk, reading and parsing the day files,
-// the rows and the scale) over 31 and over 365 days of a log with 48 lookups a day of six sites.
+// the rows and the scale) over 31 and over 365 days of a log with 48 lookups a day of six sites,
+// and over ten years of a heavy log: 500 lookups a day, a third of them for the charted site.
 #include "log/LinkLog.h"
 #include "reports/ReportData.h"
 
@@ -25,6 +26,11 @@ constexpr int linesPerDay = 48;
 constexpr int runs = 7;
 const QDate firstDay(2026, 1, 1);
 
+constexpr int heavyDayCount = 3650;
+constexpr int heavyLinesPerDay = 500;
+constexpr int heavyRuns = 3;
+const QDate heavyFirstDay(2010, 1, 1);
+
 const char* const sites[] = {"example.com",      "example.org",  "shop.example.net",
                              "blog.example.com", "news.example", "another-site.com"};
 
@@ -45,14 +51,16 @@ QString resultLine(const QString& site, int total, const QDate& day, int minute)
     return line + u"</Results>"_s;
 }
 
-bool writeLog()
+// The log of dayCount days from the first day, linesPerDay lookups a day; the lookups go round
+// the first siteCount sites.
+bool writeLog(const QDate& first, int days, int lines, int siteCount)
 {
-    for (int d = 0; d < dayCount; ++d) {
-        const QDate day = firstDay.addDays(d);
+    for (int d = 0; d < days; ++d) {
+        const QDate day = first.addDays(d);
         QByteArray text;
-        for (int i = 0; i < linesPerDay; ++i) {
-            const QString site = QLatin1StringView(sites[i % 6]);
-            text += resultLine(site, 1000 + 37 * d + 13 * i, day, i * 20).toUtf8() + "\r\n";
+        for (int i = 0; i < lines; ++i) {
+            const QString site = QLatin1StringView(sites[i % siteCount]);
+            text += resultLine(site, 1000 + 37 * d + 13 * i, day, i * 20 % 1440).toUtf8() + "\r\n";
         }
         QFile file(linkLogFile(day));
         if (!file.open(QIODevice::WriteOnly) || file.write(text) != text.size())
@@ -61,11 +69,11 @@ bool writeLog()
     return true;
 }
 
-// The median time in milliseconds of building the report over the first `days` days.
-double reportMs(int days)
+// The median time in milliseconds of building the report over `days` days from the first.
+double reportMs(const QDate& first, int days, int runs)
 {
-    const QString from = firstDay.toString(u"M/d/yyyy"_s);
-    const QString to = firstDay.addDays(days - 1).toString(u"M/d/yyyy"_s);
+    const QString from = first.toString(u"M/d/yyyy"_s);
+    const QString to = first.addDays(days - 1).toString(u"M/d/yyyy"_s);
     std::vector<double> times;
     for (int run = 0; run < runs; ++run) {
         QElapsedTimer timer;
@@ -92,11 +100,14 @@ int main(int argc, char* argv[])
     qputenv("BRANDLE_HOME", QFile::encodeName(home.path()));
     QCoreApplication app(argc, argv);
     QDir().mkpath(QFileInfo(linkLogFile(firstDay)).path());
-    if (!writeLog()) {
+    // The year of the light log and the ten years of the heavy one do not overlap.
+    if (!writeLog(firstDay, dayCount, linesPerDay, 6) ||
+        !writeLog(heavyFirstDay, heavyDayCount, heavyLinesPerDay, 3)) {
         std::fprintf(stderr, "cannot write the log\n");
         return 1;
     }
-    std::printf("ms_31_days: %.1f\n", reportMs(31));
-    std::printf("ms_365_days: %.1f\n", reportMs(365));
+    std::printf("ms_31_days: %.1f\n", reportMs(firstDay, 31, runs));
+    std::printf("ms_365_days: %.1f\n", reportMs(firstDay, dayCount, runs));
+    std::printf("ms_3650_days_heavy: %.1f\n", reportMs(heavyFirstDay, heavyDayCount, heavyRuns));
     return 0;
 }
