@@ -15,8 +15,10 @@
 
 #include <cstdarg>
 #include <cstdio>
+#include <cstring>
 #include <memory>
 #include <mutex>
+#include <utility>
 
 using namespace Qt::StringLiterals;
 
@@ -260,6 +262,476 @@ QString xslTransform(const XmlDocument& document, const XmlDocument& styleSheet)
             return decoder.decode(bytes);
     }
     return QString::fromUtf8(bytes);
+}
+
+} // namespace brandle
+
+namespace brandle {
+
+namespace {
+
+// Larger documents meet the parser's own limits on text and names: the parser decides on them.
+constexpr qsizetype MaxScanBytes = 8 * 1024 * 1024;
+constexpr int MaxScanDepth = 200;
+constexpr qsizetype MaxNameBytes = 1000;
+
+// Byte classes of the scan, one table lookup per byte.
+enum ByteClass : unsigned char {
+    NameStart = 1,    // a letter or "_"
+    NameOther = 2,    // a digit, "-" or "."
+    Blank = 4,        // space, tab, line feed, carriage return
+    Forbidden = 8,    // a control character XML does not allow
+    FirstOfFffx = 16, // 0xEF, which may begin U+FFFE or U+FFFF
+    Markup = 32,      // a byte that ends or interrupts plain text: < & > ] " '
+};
+
+struct ByteClasses {
+    unsigned char of[256] = {};
+    constexpr ByteClasses()
+    {
+        for (int c = 0; c < 0x20; ++c)
+            of[c] = Forbidden;
+        for (int c = 'a'; c <= 'z'; ++c)
+            of[c] = NameStart;
+        for (int c = 'A'; c <= 'Z'; ++c)
+            of[c] = NameStart;
+        of[int('_')] = NameStart;
+        for (int c = '0'; c <= '9'; ++c)
+            of[c] = NameOther;
+        of[int('-')] = NameOther;
+        of[int('.')] = NameOther;
+        for (const int c : {' ', '\t', '\n', '\r'})
+            of[c] = Blank;
+        of[0xEF] = FirstOfFffx;
+        for (const int c : {'<', '&', '>', ']', '"', '\''})
+            of[c] = Markup;
+    }
+};
+constexpr ByteClasses byteClasses;
+
+Q_ALWAYS_INLINE unsigned char classOf(char c)
+{
+    return byteClasses.of[static_cast<unsigned char>(c)];
+}
+
+bool isXmlBlank(char c)
+{
+    return (classOf(c) & Blank) != 0;
+}
+
+bool isNameStart(char c)
+{
+    return (classOf(c) & NameStart) != 0;
+}
+
+bool isNameChar(char c)
+{
+    return (classOf(c) & (NameStart | NameOther)) != 0;
+}
+
+// Whether the bytes from at on hold a character XML does not allow: a control character other
+// than tab, line feed and carriage return, or U+FFFE and U+FFFF. Other bytes beyond ASCII are
+// read as the UTF-8 decoder reads them (a broken sequence becomes U+FFFD, which XML allows).
+// The bytes that a scan of plain text stops at.
+constexpr unsigned char StopInText = Forbidden | FirstOfFffx | Markup;
+
+// Names and sites are short: compared here rather than through a call.
+Q_ALWAYS_INLINE bool sameBytes(QByteArrayView a, QByteArrayView b)
+{
+    if (a.size() != b.size())
+        return false;
+    for (qsizetype i = 0; i < a.size(); ++i) {
+        if (a[i] != b[i])
+            return false;
+    }
+    return true;
+}
+
+bool isForbiddenAt(QByteArrayView doc, qsizetype at)
+{
+    const unsigned char cls = classOf(doc[at]);
+    if ((cls & (Forbidden | FirstOfFffx)) == 0)
+        return false;
+    if (cls & Forbidden)
+        return true;
+    return at + 2 < doc.size() && static_cast<unsigned char>(doc[at + 1]) == 0xBF &&
+           (static_cast<unsigned char>(doc[at + 2]) & 0xFE) == 0xBE;
+}
+
+bool isXmlChar(char32_t c)
+{
+    return c == 0x9 || c == 0xA || c == 0xD || (c >= 0x20 && c <= 0xD7FF) ||
+           (c >= 0xE000 && c <= 0xFFFD) || (c >= 0x10000 && c <= 0x10FFFF);
+}
+
+// The character of a reference "&...;" that starts at the text's beginning; its length goes to
+// length. 0 for a reference this reader does not resolve.
+char32_t referencedChar(QByteArrayView text, qsizetype* length)
+{
+    const qsizetype end = text.indexOf(';');
+    if (end < 2 || end > 12)
+        return 0;
+    *length = end + 1;
+    const QByteArrayView body = text.sliced(1, end - 1);
+    if (body == "amp")
+        return '&';
+    if (body == "lt")
+        return '<';
+    if (body == "gt")
+        return '>';
+    if (body == "quot")
+        return '"';
+    if (body == "apos")
+        return '\'';
+    if (body[0] != '#' || body.size() < 2)
+        return 0;
+    const bool hex = body[1] == 'x';
+    const QByteArrayView digits = body.sliced(hex ? 2 : 1);
+    if (digits.isEmpty() || digits.size() > 8)
+        return 0;
+    char32_t value = 0;
+    for (const char d : digits) {
+        int v = -1;
+        if (d >= '0' && d <= '9')
+            v = d - '0';
+        else if (hex && d >= 'a' && d <= 'f')
+            v = d - 'a' + 10;
+        else if (hex && d >= 'A' && d <= 'F')
+            v = d - 'A' + 10;
+        if (v < 0)
+            return 0;
+        value = value * (hex ? 16 : 10) + char32_t(v);
+    }
+    return isXmlChar(value) ? value : 0;
+}
+
+// Appends raw text, resolving references (the scan has checked them) and normalising line ends;
+// in an attribute value every blank becomes a space.
+void appendDecoded(QString& out, QByteArrayView raw, bool attribute, bool references)
+{
+    qsizetype plainFrom = 0;
+    const auto flushPlain = [&](qsizetype to) {
+        if (to > plainFrom)
+            out += QString::fromUtf8(raw.sliced(plainFrom, to - plainFrom));
+    };
+    for (qsizetype i = 0; i < raw.size(); ++i) {
+        const char c = raw[i];
+        if (c == '&' && references) {
+            flushPlain(i);
+            qsizetype length = 0;
+            const char32_t ch = referencedChar(raw.sliced(i), &length);
+            out += QString::fromUcs4(&ch, 1);
+            i += length - 1;
+            plainFrom = i + 1;
+        } else if (c == '\r' || (attribute && (c == '\n' || c == '\t'))) {
+            flushPlain(i);
+            if (c == '\r' && i + 1 < raw.size() && raw[i + 1] == '\n')
+                ++i;
+            out += attribute ? u' ' : u'\n';
+            plainFrom = i + 1;
+        }
+    }
+    flushPlain(raw.size());
+}
+
+} // namespace
+
+XmlScanner::XmlScanner(QByteArrayView document)
+    : m_doc(document)
+{
+}
+
+void XmlScanner::restart(QByteArrayView document)
+{
+    m_doc = document;
+    m_pos = 0;
+    m_depth = 0;
+    m_name = {};
+    m_text = {};
+    m_textIsCdata = false;
+    m_pendingEnd = false;
+    m_rootSeen = false;
+    m_done = false;
+    m_open.clear();
+    m_attributeCount = 0;
+}
+
+XmlScanner::Event XmlScanner::fail(Event event)
+{
+    m_done = true;
+    return event;
+}
+
+Q_ALWAYS_INLINE void XmlScanner::skipBlanks()
+{
+    while (m_pos < m_doc.size() && isXmlBlank(m_doc[m_pos]))
+        ++m_pos;
+}
+
+Q_ALWAYS_INLINE bool XmlScanner::scanName(QByteArrayView* name)
+{
+    const qsizetype start = m_pos;
+    if (m_pos >= m_doc.size() || !isNameStart(m_doc[m_pos]))
+        return false;
+    ++m_pos;
+    while (m_pos < m_doc.size() && isNameChar(m_doc[m_pos]))
+        ++m_pos;
+    *name = m_doc.sliced(start, m_pos - start);
+    return name->size() <= MaxNameBytes;
+}
+
+bool XmlScanner::scanReference()
+{
+    qsizetype length = 0;
+    if (referencedChar(m_doc.sliced(m_pos), &length) == 0)
+        return false;
+    m_pos += length;
+    return true;
+}
+
+XmlScanner::Event XmlScanner::next()
+{
+    if (m_done)
+        return Event::Unsupported;
+    if (m_pendingEnd) {
+        m_pendingEnd = false;
+        m_depth = int(m_open.size());
+        m_name = m_open.back();
+        m_open.pop_back();
+        return Event::EndElement;
+    }
+    const qsizetype size = m_doc.size();
+    if (m_open.isEmpty()) {
+        // Before the root and after it only blanks may stand here.
+        skipBlanks();
+        if (m_pos >= size) {
+            m_done = true;
+            if (!m_rootSeen)
+                return Event::Malformed;
+            return size > MaxScanBytes ? Event::Unsupported : Event::EndOfDocument;
+        }
+        if (m_rootSeen)
+            return fail(Event::Unsupported);
+        // A document starts with "<", or with a byte order mark that the parser skips.
+        if (m_doc[m_pos] != '<')
+            return fail(m_doc.sliced(m_pos).startsWith("\xEF\xBB\xBF") ? Event::Unsupported
+                                                                       : Event::Malformed);
+        if (m_pos + 1 >= size)
+            return fail(Event::Malformed);
+        if (m_doc[m_pos + 1] == '!' || m_doc[m_pos + 1] == '?' || m_doc[m_pos + 1] == '/')
+            return fail(Event::Unsupported);
+        m_rootSeen = true;
+        return startTag();
+    }
+    if (m_pos >= size)
+        return fail(Event::Malformed);
+    if (m_doc[m_pos] != '<')
+        return charData();
+    if (m_pos + 1 >= size)
+        return fail(Event::Malformed);
+    switch (m_doc[m_pos + 1]) {
+    case '/':
+        return endTag();
+    case '!':
+        if (size - m_pos >= 9 && sameBytes(m_doc.sliced(m_pos, 9), "<![CDATA["))
+            return cdata();
+        // A comment, or "<![CDATA" cut short.
+        return fail(QByteArrayView("<![CDATA[").startsWith(m_doc.sliced(m_pos))
+                        ? Event::Malformed
+                        : Event::Unsupported);
+    case '?':
+        return fail(Event::Unsupported);
+    default:
+        return startTag();
+    }
+}
+
+XmlScanner::Event XmlScanner::startTag()
+{
+    const qsizetype size = m_doc.size();
+    ++m_pos; // '<'
+    QByteArrayView name;
+    if (!scanName(&name)) {
+        // An element name starts with a letter or "_" (or a character beyond ASCII).
+        const bool ascii = m_pos < size && (static_cast<unsigned char>(m_doc[m_pos]) < 0x80);
+        return fail(m_pos >= size || (ascii && m_doc[m_pos] != ':') ? Event::Malformed
+                                                                    : Event::Unsupported);
+    }
+    m_attributeCount = 0;
+    for (;;) {
+        const qsizetype beforeBlanks = m_pos;
+        skipBlanks();
+        if (m_pos >= size)
+            return fail(Event::Malformed);
+        const char c = m_doc[m_pos];
+        if (c == '>' || c == '/') {
+            if (c == '/') {
+                if (m_pos + 1 >= size)
+                    return fail(Event::Malformed);
+                if (m_doc[m_pos + 1] != '>')
+                    return fail(Event::Unsupported);
+                ++m_pos;
+                m_pendingEnd = true;
+            }
+            ++m_pos;
+            break;
+        }
+        // An attribute, after at least one blank.
+        QByteArrayView attrName;
+        if (m_pos == beforeBlanks || !scanName(&attrName) || sameBytes(attrName, "xmlns"))
+            return fail(m_pos >= size ? Event::Malformed : Event::Unsupported);
+        for (int i = 0; i < m_attributeCount; ++i) {
+            if (sameBytes(m_attributes[i].name, attrName))
+                return fail(Event::Unsupported);
+        }
+        skipBlanks();
+        if (m_pos >= size)
+            return fail(Event::Malformed);
+        if (m_doc[m_pos] != '=')
+            return fail(Event::Unsupported);
+        ++m_pos;
+        skipBlanks();
+        if (m_pos >= size)
+            return fail(Event::Malformed);
+        const char quote = m_doc[m_pos];
+        if (quote != '"' && quote != '\'')
+            return fail(Event::Unsupported);
+        const qsizetype valueStart = ++m_pos;
+        for (;;) {
+            while (m_pos < size && (classOf(m_doc[m_pos]) & StopInText) == 0)
+                ++m_pos;
+            if (m_pos >= size)
+                return fail(Event::Malformed);
+            const char v = m_doc[m_pos];
+            if (v == quote)
+                break;
+            if (v == '<' || isForbiddenAt(m_doc, m_pos))
+                return fail(Event::Unsupported);
+            if (v == '&') {
+                if (!scanReference())
+                    return fail(Event::Unsupported);
+            } else {
+                ++m_pos;
+            }
+        }
+        if (m_attributeCount == MaxAttributes)
+            return fail(Event::Unsupported);
+        m_attributes[m_attributeCount++] = {attrName, m_doc.sliced(valueStart, m_pos - valueStart)};
+        ++m_pos; // the closing quote
+    }
+    if (m_open.size() >= MaxScanDepth)
+        return fail(Event::Unsupported);
+    m_open.push_back(name);
+    m_name = name;
+    m_depth = int(m_open.size());
+    return Event::StartElement;
+}
+
+XmlScanner::Event XmlScanner::endTag()
+{
+    const qsizetype size = m_doc.size();
+    m_pos += 2; // "</"
+    const QByteArrayView name = m_open.back();
+    if (size - m_pos <= name.size() || !sameBytes(m_doc.sliced(m_pos, name.size()), name) ||
+        isNameChar(m_doc[m_pos + name.size()])) {
+        // Another name than the open element's: well-formed never, unless it is cut short or
+        // spelled beyond ASCII.
+        QByteArrayView other;
+        if (scanName(&other) && m_pos < size && (m_doc[m_pos] == '>' || isXmlBlank(m_doc[m_pos])))
+            return fail(Event::Malformed);
+        return fail(m_pos >= size ? Event::Malformed : Event::Unsupported);
+    }
+    m_pos += name.size();
+    skipBlanks();
+    if (m_pos >= size)
+        return fail(Event::Malformed);
+    if (m_doc[m_pos] != '>')
+        return fail(Event::Unsupported);
+    ++m_pos;
+    m_name = name;
+    m_depth = int(m_open.size());
+    m_open.pop_back();
+    return Event::EndElement;
+}
+
+XmlScanner::Event XmlScanner::charData()
+{
+    const qsizetype size = m_doc.size();
+    const qsizetype start = m_pos;
+    while (m_pos < size) {
+        while (m_pos < size && (classOf(m_doc[m_pos]) & StopInText) == 0)
+            ++m_pos;
+        if (m_pos >= size)
+            break;
+        const char c = m_doc[m_pos];
+        if (c == '<')
+            break;
+        if (isForbiddenAt(m_doc, m_pos))
+            return fail(Event::Unsupported);
+        if (c == '&') {
+            if (!scanReference())
+                return fail(Event::Unsupported);
+            continue;
+        }
+        // "]]>" may not stand in character data.
+        if (c == '>' && m_pos - start >= 2 && m_doc[m_pos - 1] == ']' && m_doc[m_pos - 2] == ']')
+            return fail(Event::Unsupported);
+        ++m_pos;
+    }
+    m_text = m_doc.sliced(start, m_pos - start);
+    m_textIsCdata = false;
+    m_depth = int(m_open.size());
+    return Event::Text;
+}
+
+XmlScanner::Event XmlScanner::cdata()
+{
+    const qsizetype size = m_doc.size();
+    m_pos += 9; // "<![CDATA["
+    const qsizetype start = m_pos;
+    for (;; ++m_pos) {
+        while (m_pos < size && (classOf(m_doc[m_pos]) & StopInText) == 0)
+            ++m_pos;
+        if (m_pos + 2 >= size)
+            return fail(Event::Malformed);
+        const char c = m_doc[m_pos];
+        if (c == ']' && m_doc[m_pos + 1] == ']' && m_doc[m_pos + 2] == '>')
+            break;
+        if (isForbiddenAt(m_doc, m_pos))
+            return fail(Event::Unsupported);
+    }
+    m_text = m_doc.sliced(start, m_pos - start);
+    m_textIsCdata = true;
+    m_pos += 3;
+    m_depth = int(m_open.size());
+    return Event::Text;
+}
+
+std::optional<QByteArrayView> XmlScanner::rawAttribute(QByteArrayView name) const
+{
+    for (int i = 0; i < m_attributeCount; ++i) {
+        if (sameBytes(m_attributes[i].name, name))
+            return m_attributes[i].value;
+    }
+    return std::nullopt;
+}
+
+QString XmlScanner::attribute(QByteArrayView name) const
+{
+    const std::optional<QByteArrayView> raw = rawAttribute(name);
+    return raw ? attributeValue(*raw) : QString();
+}
+
+QString XmlScanner::attributeValue(QByteArrayView raw)
+{
+    QString out;
+    appendDecoded(out, raw, true, true);
+    return out;
+}
+
+void XmlScanner::appendText(QString& out) const
+{
+    appendDecoded(out, m_text, false, !m_textIsCdata);
 }
 
 } // namespace brandle

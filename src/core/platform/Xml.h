@@ -1,8 +1,12 @@
 // SPDX-License-Identifier: MIT
 #pragma once
 
+#include <QByteArrayView>
 #include <QList>
 #include <QString>
+#include <QVarLengthArray>
+
+#include <optional>
 
 struct _xmlDoc;
 struct _xmlNode;
@@ -68,6 +72,74 @@ private:
     {
     }
     _xmlDoc* m_doc = nullptr;
+};
+
+// A strict reader of one small XML document in memory (a line of the link log, say) that builds
+// no tree: it walks the start tags, end tags and text in document order and checks on the way
+// that the document is well-formed. It reads the plain XML that Brandle writes: elements and
+// attributes with ASCII names, character data, CDATA sections, the five predefined entities and
+// character references. Anything beyond that (a document type, comments, processing
+// instructions, namespaces, names beyond ASCII, a document over 8 MB) ends the walk with
+// Unsupported (a document over 8 MB only once it has been read to its end); the caller then parses
+// the document with XmlDocument, which decides. So a document this reader accepts is one
+// XmlDocument::parse accepts, with the same values.
+class XmlScanner {
+public:
+    enum class Event {
+        StartElement,  // name(), depth() and the attributes of a start tag
+        EndElement,    // name() and depth() of the element that ends (also after "<a/>")
+        Text,          // a run of character data or a CDATA section: appendText()
+        EndOfDocument, // the root element has ended and nothing but blanks follows
+        Malformed,     // certainly not well-formed: cut short, or an end tag that does not match
+        Unsupported,   // beyond this reader; parse the document with XmlDocument
+    };
+
+    // The document's UTF-8 bytes, which must outlive the scanner.
+    explicit XmlScanner(QByteArrayView document = {});
+    // Starts again on another document (cheaper than a new scanner for many small ones).
+    void restart(QByteArrayView document);
+
+    Event next();
+
+    // The element's depth, the root being 1; for Text, the enclosing element's depth.
+    int depth() const { return m_depth; }
+    QByteArrayView name() const { return m_name; }
+    // The raw value of an attribute of the current start tag, references not yet resolved.
+    std::optional<QByteArrayView> rawAttribute(QByteArrayView name) const;
+    // The attribute's value as XmlNode::attribute() gives it ("" when it is missing).
+    QString attribute(QByteArrayView name) const;
+    // A raw attribute value with references resolved and blanks normalised, as a parser does.
+    static QString attributeValue(QByteArrayView raw);
+    // Appends the current text, references resolved and line ends normalised.
+    void appendText(QString& out) const;
+
+private:
+    struct RawAttribute {
+        QByteArrayView name;
+        QByteArrayView value;
+    };
+    Event fail(Event event);
+    Event startTag();
+    Event endTag();
+    Event charData();
+    Event cdata();
+    bool scanName(QByteArrayView* name);
+    bool scanReference();
+    void skipBlanks();
+
+    QByteArrayView m_doc;
+    qsizetype m_pos = 0;
+    int m_depth = 0;
+    QByteArrayView m_name;
+    QByteArrayView m_text;
+    bool m_textIsCdata = false;
+    bool m_pendingEnd = false; // "<a/>": its EndElement comes next
+    bool m_rootSeen = false;
+    bool m_done = false;
+    static constexpr int MaxAttributes = 16; // more in one tag are left to the parser
+    QVarLengthArray<QByteArrayView, 8> m_open;
+    RawAttribute m_attributes[MaxAttributes];
+    int m_attributeCount = 0;
 };
 
 // Transforms the document by the style sheet and returns the output as text. The style sheet

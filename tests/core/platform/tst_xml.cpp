@@ -13,6 +13,8 @@
 using namespace Qt::StringLiterals;
 using namespace brandle;
 
+Q_DECLARE_METATYPE(brandle::XmlScanner::Event)
+
 class TestXml : public QObject {
     Q_OBJECT
 
@@ -67,6 +69,93 @@ private slots:
         const XmlDocument doc = XmlDocument::parse(xml.replace(u"SECRET"_s, secretUrl()));
         QCOMPARE(doc.firstElement(u"F"_s).text(), text);
         QVERIFY(!doc.serialize().contains(u"TOPSECRET"_s));
+    }
+
+    // The strict scan agrees with the parser: what it reads to the end the parser accepts with
+    // the same values, what it calls malformed the parser refuses; the rest it leaves to the
+    // parser. The event is the one the scan ends with.
+    void scanner_data()
+    {
+        using E = XmlScanner::Event;
+        QTest::addColumn<QByteArray>("doc");
+        QTest::addColumn<XmlScanner::Event>("ends");
+        QTest::addColumn<QString>("text"); // of the first element's children, when read through
+        const QByteArray results = "<Results Site=\"a.com\" Total=\"1,234\" Fluctuation=\"0\" "
+                                   "Created=\"12/5/2026 7:00:00 AM\">";
+        // clang-format off
+        QTest::newRow("a logged lookup")
+            << results + "<Engine NoCount=\"1\"><Name><![CDATA[A]]></Name><URL><![CDATA[h?q=a&b]]>"
+                         "</URL><Count><![CDATA[0]]></Count><Fluctuation>0</Fluctuation></Engine>"
+                         "</Results>" << E::EndOfDocument << "Ah?q=a&b00";
+        QTest::newRow("references, blanks, CR LF")
+            << QByteArray("<r a=' x&amp;&#x41;\t\r\ny '>&lt;&#233;&gt;\r\n<b/>]></r>")
+            << E::EndOfDocument << u"<\u00e9>\n]>"_s;
+        QTest::newRow("cut short in a tag") << results + "<Eng" << E::Malformed << "";
+        QTest::newRow("cut short in CDATA") << results + "<N><![CDATA[ab]" << E::Malformed << "";
+        QTest::newRow("cut short before CDATA") << results + "<N><![CDA" << E::Malformed << "";
+        QTest::newRow("elements left open") << results + "<Engine></Engine>" << E::Malformed << "";
+        QTest::newRow("end tag of another name") << QByteArray("<a><b></a></b>") << E::Malformed
+                                                 << "";
+        QTest::newRow("end tag, longer name") << QByteArray("<a><b></bc></a>") << E::Malformed
+                                              << "";
+        QTest::newRow("not a tag") << QByteArray("ab") << E::Malformed << "";
+        QTest::newRow("no name after <") << QByteArray("<1a/>") << E::Malformed << "";
+        QTest::newRow("]]> in text") << QByteArray("<a>x]]>y</a>") << E::Unsupported << "";
+        QTest::newRow("control character") << QByteArray("<a>x\x01y</a>") << E::Unsupported << "";
+        QTest::newRow("U+FFFE") << QByteArray("<a>x\xEF\xBF\xBEy</a>") << E::Unsupported << "";
+        QTest::newRow("broken UTF-8 is kept") << QByteArray("<a>x\xFFy</a>") << E::EndOfDocument
+                                              << u"x\ufffdy"_s;
+        QTest::newRow("unknown entity") << QByteArray("<a>&nbsp;</a>") << E::Unsupported << "";
+        QTest::newRow("reference to no character") << QByteArray("<a>&#1;</a>") << E::Unsupported
+                                                    << "";
+        QTest::newRow("two attributes of one name") << QByteArray("<a x=\"1\" x=\"2\"/>")
+                                                    << E::Unsupported << "";
+        QTest::newRow("no blank between attributes") << QByteArray("<a x=\"1\"y=\"2\"/>")
+                                                     << E::Unsupported << "";
+        QTest::newRow("comment") << QByteArray("<a><!-- c --></a>") << E::Unsupported << "";
+        QTest::newRow("document type")
+            << QByteArray("<!DOCTYPE a [<!ENTITY s \"a.com\">]><a x=\"&s;\"/>") << E::Unsupported
+            << "";
+        QTest::newRow("namespace") << QByteArray("<p:a xmlns:p=\"u\"/>") << E::Unsupported << "";
+        QTest::newRow("two roots") << QByteArray("<a/><b/>") << E::Unsupported << "";
+        // clang-format on
+    }
+    void scanner()
+    {
+        QFETCH(QByteArray, doc);
+        QFETCH(XmlScanner::Event, ends);
+        QFETCH(QString, text);
+        XmlScanner scan(doc);
+        XmlScanner::Event event = scan.next();
+        QStringList attributes;
+        if (event == XmlScanner::Event::StartElement) {
+            for (const QString& name : {u"Site"_s, u"Total"_s, u"a"_s})
+                attributes << scan.attribute(name.toUtf8());
+        }
+        QString read;
+        while (event != XmlScanner::Event::EndOfDocument && event != XmlScanner::Event::Malformed &&
+               event != XmlScanner::Event::Unsupported) {
+            event = scan.next();
+            if (event == XmlScanner::Event::Text)
+                scan.appendText(read);
+        }
+        QCOMPARE(event, ends);
+
+        std::optional<XmlDocument> parsed;
+        try {
+            parsed.emplace(XmlDocument::parse(QString::fromUtf8(doc)));
+        } catch (const BrandleError&) {
+        }
+        if (ends == XmlScanner::Event::Malformed)
+            QVERIFY(!parsed);
+        if (ends != XmlScanner::Event::EndOfDocument)
+            return;
+        QVERIFY(parsed);
+        QCOMPARE(read, text);
+        QCOMPARE(parsed->root().text(), text);
+        QCOMPARE(attributes, (QStringList{parsed->root().attribute(u"Site"_s),
+                                          parsed->root().attribute(u"Total"_s),
+                                          parsed->root().attribute(u"a"_s)}));
     }
 
     // A style sheet that would write or read a file is refused.
