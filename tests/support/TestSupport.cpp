@@ -194,8 +194,16 @@ void FakeServiceHost::start()
 bool writeLog(const LoggedTotals& totals)
 {
     for (const LoggedTotal& t : totals) {
-        const QString line = u"<Results Site=\"%1\" Total=\"%2\"><Engine/></Results>\r\n"_s;
-        if (!writeFile(linkLogFile(t.day), line.arg(t.site, t.total).toUtf8(), true))
+        QString engines;
+        for (const LoggedEngine& e : t.engines)
+            engines += u"<Engine%1><Name><![CDATA[%2]]></Name><URL><![CDATA[http://e/]]></URL>"
+                       "<Count><![CDATA[%3]]></Count><Fluctuation>0</Fluctuation></Engine>"_s.arg(
+                           e.noCount ? u" NoCount=\"1\""_s : QString(), e.name,
+                           e.noCount ? u"0"_s : e.count);
+        const QString line = u"<Results Site=\"%1\" Total=\"%2\"%3>%4</Results>\r\n"_s.arg(
+            t.site, t.total, t.partial ? u" Partial=\"1\""_s : QString(),
+            engines.isEmpty() ? u"<Engine/>"_s : engines);
+        if (!writeFile(linkLogFile(t.day), line.toUtf8(), true))
             return false;
     }
     return true;

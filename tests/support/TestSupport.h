@@ -143,12 +143,21 @@ private:
     int m_deadPort = 0;
 };
 
+// An engine of a logged lookup: its name and count, or marked as having given no count.
+struct LoggedEngine {
+    QString name;
+    QString count;
+    bool noCount = false;
+};
+
 // One logged lookup: the day's file gets a line with the site and the total as a result
-// document writes them.
+// document writes them, with the engines given (Partial="1" when partial).
 struct LoggedTotal {
     QDate day;
     QString site;
     QString total;
+    QList<LoggedEngine> engines = {};
+    bool partial = false;
 };
 using LoggedTotals = QList<LoggedTotal>;
 // Appends the lines to their day files.

@@ -12,6 +12,9 @@
 #include <QFile>
 
 #include <cmath>
+#include <cstring>
+#include <optional>
+#include <utility>
 
 using namespace Qt::StringLiterals;
 
@@ -29,6 +32,9 @@ QString chartElement(const QDate& day, qint64 count)
     return "<Element><Date>"_L1 + LocaleText::mmddyy(day) + "</Date><Count>"_L1 +
            QString::number(count) + "</Count></Element>"_L1;
 }
+
+// The file is read in pieces of this size; a line that spans two pieces is gathered apart.
+constexpr qint64 ReadPieceBytes = 256 * 1024;
 
 // True for a site that a line can only spell as its own bytes: printable ASCII without blanks
 // and without the characters XML escapes.
@@ -53,9 +59,8 @@ bool isSiteBoundary(char c)
 
 // Whether the line can hold a Site attribute equal to the plain site (blanks around it allowed):
 // the site stands between boundaries somewhere, or the line has a character reference or a
-// document type that could spell the attribute otherwise. Lines that cannot are skipped without
-// parsing, which keeps long reports fast.
-bool mayMention(const QByteArray& line, const QByteArray& site)
+// document type that could spell the attribute otherwise.
+bool mayMention(QByteArrayView line, const QByteArray& site)
 {
     if (line.contains("&#") || line.contains("<!DOCTYPE"))
         return true;
@@ -67,6 +72,225 @@ bool mayMention(const QByteArray& line, const QByteArray& site)
     }
     return false;
 }
+
+// One engine of a logged lookup as the reports read it.
+struct LineEngine {
+    QString name;
+    QString count;
+    bool noCount = false;
+};
+
+bool isOne(const QString& value)
+{
+    return value == "1"_L1;
+}
+
+// Takes the lines of one day file for the sites asked for.
+class DayReader {
+public:
+    DayReader(const QStringList& sites, bool withEngines)
+        : m_withEngines(withEngines)
+    {
+        for (const QString& site : sites) {
+            const QString wanted = site.trimmed();
+            bool ascii = true;
+            for (const QChar c : wanted)
+                ascii = ascii && c.unicode() < 0x80;
+            const QByteArray bytes = ascii ? wanted.toLatin1() : QByteArray();
+            m_sites.append({wanted, bytes, ascii, isPlainSite(bytes)});
+            m_day.sites.append(LogDaySite());
+        }
+    }
+
+    LogDay take()
+    {
+        m_day.hasFile = true;
+        return std::move(m_day);
+    }
+
+    // One line, blanks around it removed. Lines of other sites are left after their first tag;
+    // a line of a site asked for is read to its end, so that one cut short costs only itself.
+    void line(QByteArrayView text)
+    {
+        XmlScanner& scan = m_scan;
+        scan.restart(text);
+        XmlScanner::Event event = scan.next();
+        if (event == XmlScanner::Event::Unsupported)
+            return parseWhole(text);
+        if (event != XmlScanner::Event::StartElement)
+            return;
+        const int site = matchSite(scan.rawAttribute("Site").value_or(QByteArrayView()));
+        if (site < 0)
+            return;
+        const QString total = scan.attribute("Total");
+        const std::optional<QByteArrayView> partialRaw = scan.rawAttribute("Partial");
+        const bool partial = partialRaw && isOne(XmlScanner::attributeValue(*partialRaw));
+
+        QList<LineEngine> engines;
+        LineEngine engine;
+        bool inEngine = false;
+        int nameDepth = 0;
+        int countDepth = 0;
+        bool haveName = false;
+        bool haveCount = false;
+        for (;;) {
+            event = scan.next();
+            switch (event) {
+            case XmlScanner::Event::EndOfDocument:
+                return addLookup(site, total, partial, engines);
+            case XmlScanner::Event::Malformed:
+                return;
+            case XmlScanner::Event::Unsupported:
+                return parseWhole(text);
+            case XmlScanner::Event::StartElement:
+                if (!m_withEngines)
+                    break;
+                if (scan.depth() == 2 && scan.name() == "Engine") {
+                    engine = LineEngine();
+                    engine.noCount = isOne(scan.attribute("NoCount"));
+                    inEngine = true;
+                    haveName = haveCount = false;
+                } else if (inEngine && scan.name() == "Name" && !haveName && nameDepth == 0) {
+                    nameDepth = scan.depth();
+                } else if (inEngine && scan.name() == "Count" && !haveCount && countDepth == 0) {
+                    countDepth = scan.depth();
+                }
+                break;
+            case XmlScanner::Event::Text:
+                if (nameDepth > 0)
+                    scan.appendText(engine.name);
+                if (countDepth > 0)
+                    scan.appendText(engine.count);
+                break;
+            case XmlScanner::Event::EndElement:
+                if (!inEngine)
+                    break;
+                if (scan.depth() == nameDepth) {
+                    nameDepth = 0;
+                    haveName = true;
+                }
+                if (scan.depth() == countDepth) {
+                    countDepth = 0;
+                    haveCount = true;
+                }
+                if (scan.depth() == 2) {
+                    engines.append(engine);
+                    inEngine = false;
+                }
+                break;
+            }
+        }
+    }
+
+private:
+    struct Wanted {
+        QString text;
+        QByteArray ascii;
+        bool isAscii = false;
+        bool plain = false;
+    };
+
+    int matchSite(const QString& value) const
+    {
+        const QString trimmed = value.trimmed();
+        for (qsizetype i = 0; i < m_sites.size(); ++i) {
+            if (m_sites.at(i).text == trimmed)
+                return int(i);
+        }
+        return -1;
+    }
+
+    // A plain ASCII value without references or blanks other than spaces is compared as it
+    // stands; anything else is decoded first.
+    int matchSite(QByteArrayView raw) const
+    {
+        for (const char c : raw) {
+            if ((c & 0x80) != 0 || c == '&' || c == '\t' || c == '\r' || c == '\n')
+                return matchSite(XmlScanner::attributeValue(raw));
+        }
+        const QByteArrayView trimmed = raw.trimmed();
+        for (qsizetype i = 0; i < m_sites.size(); ++i) {
+            const Wanted& site = m_sites.at(i);
+            if (site.isAscii && site.ascii.size() == trimmed.size() &&
+                std::memcmp(site.ascii.constData(), trimmed.data(), size_t(trimmed.size())) == 0)
+                return int(i);
+        }
+        return -1;
+    }
+
+    // A line the scanner leaves to the parser: a document type, say. A line that cannot name
+    // any of the sites is not parsed at all.
+    void parseWhole(QByteArrayView text)
+    {
+        bool mayMatch = false;
+        for (const Wanted& site : std::as_const(m_sites))
+            mayMatch = mayMatch || !site.plain || mayMention(text, site.ascii);
+        if (!mayMatch)
+            return;
+        std::optional<XmlDocument> doc;
+        try {
+            doc.emplace(XmlDocument::parse(QString::fromUtf8(text)));
+        } catch (const BrandleError&) {
+            return; // not well-formed: skipped
+        }
+        const XmlNode results = doc->root();
+        const int site = matchSite(results.attribute(u"Site"_s));
+        if (site < 0)
+            return;
+        QList<LineEngine> engines;
+        if (m_withEngines) {
+            for (const XmlNode& node : results.childNodes()) {
+                if (node.isElement() && node.name() == "Engine"_L1)
+                    engines.append({node.firstElement(u"Name"_s).text(),
+                                    node.firstElement(u"Count"_s).text(),
+                                    isOne(node.attribute(u"NoCount"_s))});
+            }
+        }
+        addLookup(site, results.attribute(u"Total"_s), isOne(results.attribute(u"Partial"_s)),
+                  engines);
+    }
+
+    void addLookup(int siteIndex, const QString& totalText, bool partial,
+                   const QList<LineEngine>& engines)
+    {
+        // A Total that is no number: the line is skipped.
+        const std::optional<qint32> total = LocaleText::parseLoggedCount(totalText);
+        if (!total)
+            return;
+        LogDaySite& site = m_day.sites[siteIndex];
+        if (partial) {
+            site.partialSum += *total;
+            ++site.partialLookups;
+        } else {
+            site.completeSum += *total;
+            ++site.completeLookups;
+        }
+        for (const LineEngine& engine : engines) {
+            LogDayEngine* figures = nullptr;
+            for (LogDayEngine& known : site.engines) {
+                if (known.name == engine.name) {
+                    figures = &known;
+                    break;
+                }
+            }
+            if (!figures) {
+                site.engines.append({engine.name, 0, 0});
+                figures = &site.engines.last();
+            }
+            const std::optional<qint32> count =
+                engine.noCount ? std::nullopt : LocaleText::parseLoggedCount(engine.count);
+            if (count) {
+                figures->sum += *count;
+                ++figures->counts;
+            }
+        }
+    }
+
+    bool m_withEngines;
+    XmlScanner m_scan;
+    QList<Wanted> m_sites;
+    LogDay m_day;
+};
 
 } // namespace
 
@@ -92,42 +316,77 @@ void WriteLinkLog(const QString& resultText)
         throw BrandleError(ErrorCode::FileAccess, path);
 }
 
-QString ReadLinkLogDay(const QString& site, const QDate& day)
+namespace brandle {
+
+std::optional<qint32> LogDayEngine::average() const
+{
+    if (counts == 0)
+        return std::nullopt;
+    // std::nearbyint rounds halves to the even neighbour.
+    return qint32(std::nearbyint(double(sum) / double(counts)));
+}
+
+std::optional<qint32> LogDaySite::figure() const
+{
+    const bool complete = completeLookups > 0;
+    const qint64 sum = complete ? completeSum : partialSum;
+    const qint64 lookups = complete ? completeLookups : partialLookups;
+    if (sum < 1)
+        return std::nullopt;
+    return qint32(std::nearbyint(double(sum) / double(lookups)));
+}
+
+LogDay readLinkLogDay(const QStringList& sites, const QDate& day, bool withEngines)
 {
     const QString path = linkLogFile(day);
     QFile file(path);
-    if (!file.exists())
-        return chartElement(day, 0);
-    if (!file.open(QIODevice::ReadOnly))
-        throw BrandleError(ErrorCode::FileAccess, path);
-    const QByteArray content = file.readAll();
-
-    const QString wanted = site.trimmed();
-    const QByteArray wantedBytes = wanted.toUtf8();
-    const bool plain = isPlainSite(wantedBytes);
-    qint64 matches = 0;
-    qint64 sum = 0;
-    for (const QByteArray& rawLine : content.split('\n')) {
-        const QByteArray line = rawLine.trimmed();
-        if (line.isEmpty() || (plain && !mayMention(line, wantedBytes)))
-            continue;
-        try {
-            const XmlDocument doc = XmlDocument::parse(QString::fromUtf8(line));
-            const XmlNode results = doc.root();
-            if (results.attribute(u"Site"_s).trimmed() != wanted)
-                continue;
-            const std::optional<qint32> total =
-                LocaleText::parseLoggedCount(results.attribute(u"Total"_s));
-            if (!total)
-                continue;
-            ++matches;
-            sum += *total;
-        } catch (const BrandleError&) {
-            // A malformed line (say, cut short by a crash) costs only itself.
-        }
+    if (!file.exists()) {
+        LogDay none;
+        none.sites.resize(sites.size());
+        return none;
     }
-    if (sum < 1)
-        return {};
-    // std::nearbyint rounds halves to the even neighbour.
-    return chartElement(day, qint64(std::nearbyint(double(sum) / double(matches))));
+    if (!file.open(QIODevice::ReadOnly | QIODevice::Unbuffered))
+        throw BrandleError(ErrorCode::FileAccess, path);
+
+    DayReader reader(sites, withEngines);
+    const auto takeLine = [&reader](QByteArrayView line) {
+        line = line.trimmed();
+        if (!line.isEmpty())
+            reader.line(line);
+    };
+    QByteArray piece(ReadPieceBytes, Qt::Uninitialized);
+    QByteArray pending; // the start of a line that the next piece ends
+    for (;;) {
+        const qint64 read = file.read(piece.data(), ReadPieceBytes);
+        if (read < 0)
+            throw BrandleError(ErrorCode::FileAccess, path);
+        if (read == 0)
+            break;
+        const QByteArrayView data(piece.constData(), read);
+        qsizetype from = 0;
+        for (qsizetype end = data.indexOf('\n'); end >= 0; end = data.indexOf('\n', from)) {
+            if (pending.isEmpty()) {
+                takeLine(data.sliced(from, end - from));
+            } else {
+                pending += data.sliced(from, end - from);
+                takeLine(pending);
+                pending.resize(0);
+            }
+            from = end + 1;
+        }
+        pending += data.sliced(from);
+    }
+    takeLine(pending);
+    return reader.take();
+}
+
+} // namespace brandle
+
+QString ReadLinkLogDay(const QString& site, const QDate& day)
+{
+    const LogDay read = readLinkLogDay({site}, day);
+    if (!read.hasFile)
+        return chartElement(day, 0);
+    const std::optional<qint32> figure = read.sites.value(0).figure();
+    return figure ? chartElement(day, *figure) : QString();
 }

@@ -157,6 +157,22 @@ qint32 toInt32(const QString& text)
     const QString number = normalizedNumber(text);
     if (number.isEmpty())
         throw BrandleError(ErrorCode::TypeMismatch, text);
+    // A whole number (the usual case, and cheap): the same value without a floating-point parse.
+    const bool negative = number.startsWith(u'-');
+    const qsizetype firstDigit = number.startsWith(u'+') || negative ? 1 : 0;
+    if (number.size() - firstDigit <= 18) {
+        qint64 whole = 0;
+        qsizetype i = firstDigit;
+        while (i < number.size() && number.at(i).isDigit())
+            whole = whole * 10 + (number.at(i++).unicode() - u'0');
+        if (i == number.size()) {
+            whole = negative ? -whole : whole;
+            if (whole < std::numeric_limits<qint32>::min() ||
+                whole > std::numeric_limits<qint32>::max())
+                throw BrandleError(ErrorCode::Overflow, text);
+            return static_cast<qint32>(whole);
+        }
+    }
     bool ok = false;
     const double value = number.toDouble(&ok);
     // std::nearbyint rounds halves to the even neighbour in the default rounding mode.

@@ -22,6 +22,14 @@ class TestLinkLog : public QObject {
                "<Count><![CDATA[%2]]></Count><Fluctuation>0</Fluctuation></Engine></Results>"_s.arg(
                    site, total);
     }
+    // A lookup in which some engine gave no count.
+    static QString partialLine(const QString& site, const QString& total)
+    {
+        return u"<Results Site=\"%1\" Total=\"%2\" Fluctuation=\"0\" Created=\"12/5/2026\" "
+               "Partial=\"1\"><Engine NoCount=\"1\"><Name><![CDATA[A]]></Name><URL><![CDATA[u]]>"
+               "</URL><Count><![CDATA[0]]></Count><Fluctuation>0</Fluctuation></Engine>"
+               "</Results>"_s.arg(site, total);
+    }
     static QString logFolder() { return Paths::inProgramFolder(mConstants::LogFolderName); }
     static QString element(const QString& date, const QString& count)
     {
@@ -73,6 +81,17 @@ private slots:
                                                     << "70";
         QTest::newRow("sum beyond 32 bits") << QStringList{a("2,000,000,000"), a("2,000,000,000")}
                                             << "a.com" << "2000000000";
+        QTest::newRow("partial left out beside complete")
+            << QStringList{a("100"), partialLine(u"a.com"_s, u"40"_s), a("200")} << "a.com"
+            << "150";
+        QTest::newRow("only partial lookups")
+            << QStringList{partialLine(u"a.com"_s, u"40"_s), partialLine(u"a.com"_s, u"61"_s)}
+            << "a.com" << "50";
+        QTest::newRow("partial of another site does not count as complete")
+            << QStringList{partialLine(u"a.com"_s, u"40"_s), a("n/a"), line(u"b.com"_s, u"9"_s)}
+            << "a.com" << "40";
+        QTest::newRow("complete zeros win over a partial")
+            << QStringList{a("0"), partialLine(u"a.com"_s, u"50"_s)} << "a.com" << "";
         // clang-format on
     }
     void readDay()
@@ -85,6 +104,48 @@ private slots:
             QVERIFY(writeFile(linkLogFile(day), (text + u"\r\n"_s).toUtf8(), true));
         QCOMPARE(ReadLinkLogDay(site, day),
                  count.isEmpty() ? QString() : element(u"120526"_s, count));
+    }
+
+    // Every engine's counts of the site's lines, matched by name, in the order the names come;
+    // a name marked NoCount or with a count that is no number adds nothing.
+    void engines()
+    {
+        const QDate day(2026, 12, 5);
+        const auto engine = [](const char* name, const char* count, bool noCount = false) {
+            return LoggedEngine{QLatin1StringView(name), QLatin1StringView(count), noCount};
+        };
+        QVERIFY(writeLog(
+            {{day, u"a.com"_s, u"300"_s, {engine("A", "100"), engine("B", "200")}},
+             {day, u"a.com"_s, u"110"_s, {engine("A", "110"), engine("B", "", true)}, true},
+             {day, u"b.com"_s, u"999"_s, {engine("A", "999"), engine("Z", "1")}},
+             {day, u"a.com"_s, u"7"_s, {engine("A", "n/a"), engine("C", "7")}}}));
+        const LogDay read = readLinkLogDay({u"a.com"_s, u"b.com"_s}, day, true);
+        QVERIFY(read.hasFile);
+        QList<std::pair<QString, std::optional<qint32>>> engines;
+        for (const LogDayEngine& e : read.sites.value(0).engines)
+            engines.append({e.name, e.average()});
+        const QList<std::pair<QString, std::optional<qint32>>> expected{
+            {u"A"_s, 105}, {u"B"_s, 200}, {u"C"_s, 7}};
+        QCOMPARE(engines, expected);
+        // 300 and 7 are complete: 153.5 goes to the even neighbour.
+        QCOMPARE(read.sites.value(0).figure(), std::optional<qint32>(154));
+        QCOMPARE(read.sites.value(1).figure(), std::optional<qint32>(999));
+        QCOMPARE(read.sites.value(1).engines.size(), 2);
+    }
+
+    // The file is read in pieces: a line longer than a piece and the lines that cross from one
+    // piece into the next are read whole, as is a last line without its line end.
+    void linesAcrossPieces()
+    {
+        const QDate day(2026, 12, 5);
+        QByteArray text = QByteArray(300000, 'x') + "\r\n\r\n";
+        const int lines = 3000;
+        for (int i = 1; i <= lines; ++i)
+            text += line(u"a.com"_s, QString::number(i)).toUtf8() + (i < lines ? "\r\n" : "");
+        QVERIFY(writeFile(linkLogFile(day), text));
+        const LogDaySite site = readLinkLogDay({u"a.com"_s}, day).sites.value(0);
+        QCOMPARE(site.completeLookups, lines);
+        QCOMPARE(site.completeSum, qint64(lines) * (lines + 1) / 2);
     }
 };
 
