@@ -2,6 +2,7 @@
 #include "TestMain.h"
 #include "TestSupport.h"
 
+#include "log/LinkLog.h"
 #include "platform/Paths.h"
 #include "platform/mConstants.h"
 
@@ -40,6 +41,22 @@ private slots:
         QTest::newRow("no log file in the range")
             << QStringList{u"example.com"_s, u"2004-04-01"_s, u"2004-04-02"_s} << 4 << ""
             << "brandle-report: no data for example.com from 2004-04-01 to 2004-04-02\n";
+        QTest::newRow("sites as options")
+            << QStringList{u"--site"_s, u"example.com"_s, u"--site"_s, u"other.com"_s,
+                           u"3/1/2004"_s, u"3/3/2004"_s} << 0
+            << "date,example.com,other.com\n2004-03-01,12,\n2004-03-02,0,0\n2004-03-03,,4\n" << "";
+        QTest::newRow("sites as a list") << QStringList{u"other.com,Example.com"_s, u"3/3/2004"_s,
+                                                        u"3/3/2004"_s} << 0
+            << "date,other.com,example.com\n2004-03-03,4,\n" << "";
+        QTest::newRow("by engine") << QStringList{u"--engines"_s, u"example.com"_s, u"3/1/2004"_s,
+                                                  u"3/2/2004"_s} << 0
+            << "date,total,Alpha,Beta\n2004-03-01,12,5,\n2004-03-02,0,,\n" << "";
+        QTest::newRow("by engine, two sites")
+            << QStringList{u"--engines"_s, u"a.com,b.com"_s, u"3/1/2004"_s, u"3/2/2004"_s} << 1
+            << "" << "brandle-report: A chart by engine shows one site: give only one Graph URL.\n";
+        QTest::newRow("a day file that cannot be read")
+            << QStringList{u"example.com"_s, u"3/4/2004"_s, u"3/4/2004"_s} << 1 << ""
+            << "brandle-report: 75 - Path/File access error: %1\n";
         // clang-format on
     }
     void command()
@@ -49,9 +66,21 @@ private slots:
         QFETCH(QString, out);
         QFETCH(QString, err);
         const QDate first(2004, 3, 1);
-        QVERIFY(writeLog({{first, u"example.com"_s, u"10"_s},
-                          {first, u"example.com"_s, u"13"_s},
+        QVERIFY(writeLog({{first,
+                           u"example.com"_s,
+                           u"10"_s,
+                           {{u"Alpha"_s, u"4"_s}, {u"Beta"_s, {}, true}},
+                           true},
+                          {first,
+                           u"example.com"_s,
+                           u"13"_s,
+                           {{u"Alpha"_s, u"6"_s}, {u"Beta"_s, {}, true}},
+                           true},
                           {first.addDays(2), u"other.com"_s, u"4"_s}}));
+        // A folder where the day file should be: it exists but cannot be read.
+        const QString unreadable = linkLogFile(first.addDays(3));
+        QVERIFY(QDir().mkpath(unreadable));
+        err.replace(u"%1"_s, unreadable);
         QProcess process;
         process.start(QString::fromUtf8(BRANDLE_REPORT_BIN), args);
         QVERIFY(process.waitForFinished(10000));

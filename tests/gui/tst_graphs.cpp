@@ -73,7 +73,7 @@ private slots:
         report(tab, u"3/4/2004"_s, u"3/5/2004"_s);
         QCOMPARE(tab.view(), View::Chart);
         QCOMPARE(tab.chart()->chart()->series().value(0)->type(), QAbstractSeries::SeriesTypeLine);
-        QCOMPARE(tab.chart()->report().rows.last().count, 500);
+        QCOMPARE(tab.chart()->report().rows.last().count(), 500);
         QCOMPARE(QApplication::overrideCursor(), nullptr);
 
         tab.setLoggingEnabled(false);

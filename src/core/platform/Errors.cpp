@@ -3,6 +3,8 @@
 
 #include <QCoreApplication>
 
+#include <new>
+
 using namespace Qt::StringLiterals;
 
 namespace brandle {
@@ -18,8 +20,12 @@ QString errorDescription(ErrorCode code)
     switch (code) {
     case ErrorCode::Overflow:
         return ErrorText::tr("Overflow");
+    case ErrorCode::OutOfMemory:
+        return ErrorText::tr("Out of memory");
     case ErrorCode::TypeMismatch:
         return ErrorText::tr("Type mismatch");
+    case ErrorCode::Internal:
+        return ErrorText::tr("Internal error");
     case ErrorCode::FileAccess:
         return ErrorText::tr("Path/File access error");
     case ErrorCode::ElementMissing:
@@ -54,6 +60,15 @@ QString BrandleError::description() const
 QString BrandleError::userText() const
 {
     return QString::number(number()) + " - "_L1 + description();
+}
+
+BrandleError errorOf(const std::exception& exception)
+{
+    if (const auto* known = dynamic_cast<const BrandleError*>(&exception))
+        return *known;
+    if (dynamic_cast<const std::bad_alloc*>(&exception))
+        return BrandleError(ErrorCode::OutOfMemory);
+    return BrandleError(ErrorCode::Internal, QString::fromLocal8Bit(exception.what()));
 }
 
 } // namespace brandle

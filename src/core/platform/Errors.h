@@ -12,7 +12,9 @@ namespace brandle {
 // the user sees them as "number - description".
 enum class ErrorCode : qint32 {
     Overflow = 6,
+    OutOfMemory = 7,
     TypeMismatch = 13,
+    Internal = 51,
     FileAccess = 75,
     ElementMissing = 91,
     InvalidUrl = qint32(0x800C0002u),
@@ -44,5 +46,9 @@ private:
     QString m_detail;
     std::string m_what;
 };
+
+// Any exception as the error the user is shown: a BrandleError as it is, a failed allocation as
+// OutOfMemory, anything else as Internal with its text.
+BrandleError errorOf(const std::exception& exception);
 
 } // namespace brandle

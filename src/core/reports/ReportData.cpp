@@ -5,9 +5,9 @@
 #include "platform/Address.h"
 #include "platform/Errors.h"
 #include "platform/LocaleText.h"
-#include "platform/Xml.h"
 
 #include <cmath>
+#include <utility>
 
 using namespace Qt::StringLiterals;
 
@@ -75,8 +75,32 @@ QString LinkReportBuilder::chartSite(const QString& graphUrl)
     return siteForLookup(graphUrl.trimmed()).trimmed();
 }
 
+QStringList LinkReportBuilder::chartSites(const QString& graphUrl)
+{
+    QStringList sites;
+    for (const QString& part : graphUrl.split(u',')) {
+        const QString site = chartSite(part);
+        if (!site.isEmpty() && !sites.contains(site))
+            sites.append(site);
+    }
+    if (sites.isEmpty())
+        sites.append(chartSite(graphUrl));
+    return sites;
+}
+
+QString LinkReportBuilder::refusal(const QString& graphUrl, const ReportOptions& options)
+{
+    const qsizetype sites = chartSites(graphUrl).size();
+    if (sites > MaxSites)
+        return tr("The Graph URL may name at most %1 sites, separated by commas.").arg(MaxSites);
+    if (options.byEngine && sites > 1)
+        return tr("A chart by engine shows one site: give only one Graph URL.");
+    return {};
+}
+
 std::optional<LinkReport> LinkReportBuilder::build(const QString& graphUrl, const QString& fromText,
-                                                   const QString& toText)
+                                                   const QString& toText,
+                                                   const ReportOptions& options)
 {
     const QDate from = LocaleText::parseDate(fromText);
     if (!from.isValid())
@@ -88,29 +112,57 @@ std::optional<LinkReport> LinkReportBuilder::build(const QString& graphUrl, cons
     if (days > MaxDays)
         throw BrandleError(ErrorCode::Overflow, tr("%1 days").arg(days));
 
-    const QString site = chartSite(graphUrl);
+    QStringList sites = chartSites(graphUrl);
+    if (options.byEngine)
+        sites = sites.mid(0, 1);
     LinkReport report;
-    bool firstPositive = true;
+    report.byEngine = options.byEngine;
+    report.series = options.byEngine ? QStringList{tr("Total")} : sites;
     for (QDate day = from; day <= to; day = day.addDays(1)) {
-        const QString element = ReadLinkLogDay(site, day);
-        if (element.isEmpty())
+        const LogDay read = readLinkLogDay(sites, day, options.byEngine);
+        if (!read.hasFile && options.leaveOutDaysWithoutLog)
             continue;
-        const XmlDocument doc = XmlDocument::parse(element);
-        const XmlNode count = doc.firstElement(u"Count"_s);
-        const XmlNode date = doc.firstElement(u"Date"_s);
-        if (count.isNull() || date.isNull())
-            throw BrandleError(ErrorCode::ElementMissing, element);
-        const ChartRow row{day, date.text(), LocaleText::toInt32(count.text())};
-        report.highest = qMax(report.highest, row.count);
-        if (row.count > 0) {
-            if (firstPositive || row.count < report.lowestPositive)
-                report.lowestPositive = row.count;
-            firstPositive = false;
+        ChartRow row{day, LocaleText::mmddyy(day), {}};
+        bool any = false;
+        for (const LogDaySite& site : read.sites) {
+            const std::optional<qint32> value = read.hasFile ? site.figure() : 0;
+            any = any || value.has_value();
+            row.values.append(value);
+        }
+        if (!any)
+            continue;
+        if (options.byEngine) {
+            // Engines are matched by name; one first met today gets a column of its own.
+            row.values.resize(report.series.size());
+            for (const LogDayEngine& engine : read.sites.value(0).engines) {
+                qsizetype column = report.series.indexOf(engine.name, 1);
+                if (column < 0) {
+                    report.series.append(engine.name);
+                    column = report.series.size() - 1;
+                    row.values.resize(report.series.size());
+                }
+                row.values[column] = engine.average();
+            }
         }
         report.rows.append(row);
     }
     if (report.rows.isEmpty())
         return std::nullopt;
+
+    bool firstPositive = true;
+    for (ChartRow& row : report.rows) {
+        row.values.resize(report.series.size());
+        for (const std::optional<qint32>& value : std::as_const(row.values)) {
+            if (!value)
+                continue;
+            report.highest = qMax(report.highest, *value);
+            if (*value > 0) {
+                if (firstPositive || *value < report.lowestPositive)
+                    report.lowestPositive = *value;
+                firstPositive = false;
+            }
+        }
+    }
 
     report.title = graphUrl;
     report.xAxisTitle = fromText + " - "_L1 + toText;
@@ -159,11 +211,39 @@ int LinkReportBuilder::labelStep(int rows, int room)
     return (needed + 27) / 28 * 28;
 }
 
-QString LinkReportBuilder::csv(const QList<ChartRow>& rows)
+namespace {
+
+// A CSV cell: quoted when it holds a comma, a quote or a line break.
+QString csvCell(const QString& text)
 {
-    QString text = u"date,count\n"_s;
-    for (const ChartRow& row : rows)
-        text += row.day.toString(Qt::ISODate) + u',' + QString::number(row.count) + u'\n';
+    if (!text.contains(u',') && !text.contains(u'"') && !text.contains(u'\n') &&
+        !text.contains(u'\r'))
+        return text;
+    return u'"' + QString(text).replace(u"\""_s, u"\"\""_s) + u'"';
+}
+
+} // namespace
+
+QString LinkReportBuilder::csv(const LinkReport& report)
+{
+    QStringList header{u"date"_s};
+    if (report.byEngine) {
+        header << u"total"_s;
+        for (const QString& engine : report.series.mid(1))
+            header << csvCell(engine);
+    } else if (report.series.size() == 1) {
+        header << u"count"_s;
+    } else {
+        for (const QString& site : report.series)
+            header << csvCell(site);
+    }
+    QString text = header.join(u',') + u'\n';
+    for (const ChartRow& row : report.rows) {
+        text += row.day.toString(Qt::ISODate);
+        for (const std::optional<qint32>& value : row.values)
+            text += u',' + (value ? QString::number(*value) : QString());
+        text += u'\n';
+    }
     return text;
 }
 

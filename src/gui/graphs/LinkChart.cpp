@@ -12,9 +12,12 @@
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QGuiApplication>
+#include <QLegendMarker>
 #include <QLineSeries>
 #include <QSaveFile>
 #include <QValueAxis>
+
+#include <iterator>
 
 using namespace Qt::StringLiterals;
 
@@ -22,7 +25,16 @@ namespace brandle {
 
 namespace {
 
-const QColor seriesColor(0x2a, 0x6f, 0xb5);
+// The colour of series s: the first is the chart's own blue, the others stay apart from it and
+// from one another.
+QColor seriesColor(qsizetype s)
+{
+    static const QColor colors[] = {{0x2a, 0x6f, 0xb5}, {0xd9, 0x82, 0x2b}, {0x3a, 0x9a, 0x4a},
+                                    {0xc0, 0x39, 0x2b}, {0x8e, 0x5a, 0xc9}, {0x7f, 0x6a, 0x4d},
+                                    {0xd3, 0x5f, 0xa8}, {0x5f, 0x6b, 0x78}, {0xa8, 0x9a, 0x1e},
+                                    {0x1f, 0xa3, 0xb0}};
+    return colors[s % qsizetype(std::size(colors))];
+}
 
 QFont sized(const QFont& base, qreal points, bool bold = false)
 {
@@ -41,6 +53,9 @@ LinkChart::LinkChart(QWidget* parent)
     setFrameShape(QFrame::StyledPanel);
     auto* content = new QChart;
     content->legend()->hide();
+    // Several series are named at the right, clear of the chart-type list and "Back".
+    content->legend()->setAlignment(Qt::AlignRight);
+    content->legend()->setFont(sized(font(), 7));
     content->setBackgroundRoundness(0);
     // Room above the plot for the chart-type list that lies over the top-left corner.
     content->setMargins(QMargins(4, 20, 8, 4));
@@ -81,6 +96,7 @@ void LinkChart::redraw()
         delete axis;
     }
     content->setTitle(m_report.title);
+    content->legend()->setVisible(m_report.hasLegend());
     const QList<ChartRow>& rows = m_report.rows;
     if (rows.isEmpty())
         return;
@@ -117,47 +133,83 @@ void LinkChart::redraw()
 
     content->addAxis(xAxis, Qt::AlignBottom);
     content->addAxis(yAxis, Qt::AlignLeft);
+    const auto attach = [&](QAbstractSeries* series) {
+        content->addSeries(series);
+        series->attachAxis(xAxis);
+        series->attachAxis(yAxis);
+    };
 
-    QAbstractSeries* series = nullptr;
+    // With one series its name is the axis title; several are named in the legend.
+    const auto seriesName = [this](qsizetype s) {
+        return m_report.hasLegend() ? m_report.series.at(s) : m_report.yAxisTitle;
+    };
+    const auto value = [&rows](qsizetype row, qsizetype s) {
+        return rows.at(row).values.value(s);
+    };
+
     if (m_type == Bar) {
-        auto* set = new QBarSet(m_report.yAxisTitle);
-        set->setColor(seriesColor);
-        set->setBorderColor(seriesColor.darker(130));
-        for (const ChartRow& row : rows)
-            set->append(row.count);
         auto* bars = new QBarSeries;
         bars->setBarWidth(0.7);
-        bars->append(set);
-        series = bars;
-    } else {
-        auto* line = new QLineSeries;
-        for (qsizetype i = 0; i < rows.size(); ++i) {
-            const qreal v = rows.at(i).count;
-            if (m_type == Step) {
-                line->append(i - 0.5, v);
-                line->append(i + 0.5, v);
-            } else {
-                line->append(qreal(i), v);
-            }
+        for (qsizetype s = 0; s < m_report.series.size(); ++s) {
+            auto* set = new QBarSet(seriesName(s));
+            const QColor color = seriesColor(s);
+            set->setColor(color);
+            set->setBorderColor(color.darker(130));
+            // A day without a figure has no bar (0 lies below the scale's bottom).
+            for (qsizetype i = 0; i < rows.size(); ++i)
+                set->append(qreal(value(i, s).value_or(0)));
+            bars->append(set);
         }
-        QPen pen(seriesColor, 2);
-        line->setPen(pen);
-        if (m_type == Area) {
-            auto* area = new QAreaSeries(line);
-            area->setPen(pen);
-            QColor fill = seriesColor;
-            fill.setAlpha(110);
-            area->setBrush(fill);
-            series = area;
-        } else {
-            line->setPointsVisible(m_type == Line && rows.size() <= 62);
-            series = line;
-        }
+        attach(bars);
+        return;
     }
-    series->setName(m_report.yAxisTitle);
-    content->addSeries(series);
-    series->attachAxis(xAxis);
-    series->attachAxis(yAxis);
+
+    // Lines, areas and steps break where a series has no figure: one piece per run of days,
+    // the first named in the legend.
+    for (qsizetype s = 0; s < m_report.series.size(); ++s) {
+        const QColor color = seriesColor(s);
+        QPen pen(color, 2);
+        bool named = false;
+        qsizetype i = 0;
+        do {
+            while (i < rows.size() && !value(i, s))
+                ++i;
+            if (i == rows.size() && named)
+                break;
+            auto* line = new QLineSeries;
+            qsizetype points = 0;
+            for (; i < rows.size() && value(i, s); ++i, ++points) {
+                const qreal v = *value(i, s);
+                if (m_type == Step) {
+                    line->append(i - 0.5, v);
+                    line->append(i + 0.5, v);
+                } else {
+                    line->append(qreal(i), v);
+                }
+            }
+            line->setPen(pen);
+            QAbstractSeries* piece = line;
+            if (m_type == Area) {
+                auto* area = new QAreaSeries(line);
+                line->setParent(area); // an area does not own its line
+                area->setPen(pen);
+                QColor fill = color;
+                fill.setAlpha(m_report.hasLegend() ? 60 : 110);
+                area->setBrush(fill);
+                piece = area;
+            } else {
+                // A lone day shows as a point; with few days every point does.
+                line->setPointsVisible(points == 1 || (m_type == Line && rows.size() <= 62));
+            }
+            piece->setName(seriesName(s));
+            attach(piece);
+            if (named) {
+                for (QLegendMarker* marker : content->legend()->markers(piece))
+                    marker->setVisible(false);
+            }
+            named = true;
+        } while (i < rows.size());
+    }
 }
 
 bool LinkChart::saveImage(const QString& path)
@@ -170,7 +222,7 @@ bool LinkChart::saveCsv(const QString& path) const
     QSaveFile file(path);
     if (!file.open(QIODevice::WriteOnly | QIODevice::Text))
         return false;
-    file.write(LinkReportBuilder::csv(m_report.rows).toUtf8());
+    file.write(LinkReportBuilder::csv(m_report).toUtf8());
     return file.commit();
 }
 

@@ -9,9 +9,11 @@ class QAction;
 
 namespace brandle {
 
-// The chart of the Graphs tab (chtStats): one series of daily link counts drawn as a bar, line,
-// area or step chart, with the report's titles and scales. Its context menu copies the chart,
-// saves it as a PNG image or saves the charted rows as CSV.
+// The chart of the Graphs tab (chtStats): the report's series of daily link counts (one site,
+// several sites, or a site's total and its engines) drawn as a bar, line, area or step chart,
+// with the report's titles and scales and, for several series, a legend. A line breaks where its
+// series has no figure. Its context menu copies the chart, saves it as a PNG image or saves the
+// charted rows of every series as CSV.
 class LinkChart : public QChartView {
     Q_OBJECT
 public:
@@ -31,8 +33,7 @@ public:
 
     // The chart as a PNG file; false when it cannot be written.
     bool saveImage(const QString& path);
-    // The charted rows as CSV ("date,count", then "YYYY-MM-DD,count" per row); false when the
-    // file cannot be written.
+    // The charted rows as CSV (LinkReportBuilder::csv); false when the file cannot be written.
     bool saveCsv(const QString& path) const;
     // Puts the chart's image on the clipboard.
     void copyChart();

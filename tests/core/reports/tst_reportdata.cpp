@@ -104,10 +104,86 @@ private slots:
             graphUrl, from.toString(u"M/d/yyyy"_s), to.toString(u"M/d/yyyy"_s));
         QStringList got;
         for (const ChartRow& row : r ? r->rows : QList<ChartRow>())
-            got << row.label + u':' + QString::number(row.count);
+            got << row.label + u':' + QString::number(row.count());
         QCOMPARE(got, rows);
         QCOMPARE(r ? scaleText(r->yScale) : QString(), scale);
         QCOMPARE(r ? r->title : graphUrl, graphUrl);
+    }
+
+    // Several sites, or a site by engine: one column per series, an empty cell where a series
+    // has no figure that day, the Y scale over every series.
+    void series_data()
+    {
+        QTest::addColumn<QString>("graphUrl");
+        QTest::addColumn<bool>("byEngine");
+        QTest::addColumn<bool>("leaveOut");
+        QTest::addColumn<LoggedTotals>("log");
+        QTest::addColumn<QString>("csv");
+        QTest::addColumn<QString>("scale");
+        const QDate d1(2004, 3, 1), d2(2004, 3, 2), d3(2004, 3, 3);
+        const QString a = u"a.com"_s, b = u"b.com"_s;
+        const LoggedTotals twoSites{{d1, a, u"10"_s}, {d1, b, u"20"_s}, {d3, a, u"30"_s}};
+        const auto engine = [](const char* name, const char* count, bool noCount = false) {
+            return LoggedEngine{QLatin1StringView(name), QLatin1StringView(count), noCount};
+        };
+        // clang-format off
+        QTest::newRow("two sites, a day without a log")
+            << "a.com, HTTP://B.com,a.com" << false << false << twoSites
+            << "date,a.com,b.com\n2004-03-01,10,20\n2004-03-02,0,0\n2004-03-03,30,\n"
+            << "9..33/6";
+        QTest::newRow("two sites, days without a log left out")
+            << "a.com,b.com" << false << true << twoSites
+            << "date,a.com,b.com\n2004-03-01,10,20\n2004-03-03,30,\n" << "9..33/6";
+        QTest::newRow("one site keeps its header") << "a.com" << false << true << twoSites
+            << "date,count\n2004-03-01,10\n2004-03-03,30\n" << "9..33/6";
+        QTest::newRow("by engine")
+            << "a.com" << true << false
+            << LoggedTotals{{d1, a, u"300"_s, {engine("A", "100"), engine("B", "200")}},
+                            {d1, a, u"110"_s, {engine("A", "110"), engine("B", "", true)}, true},
+                            {d3, a, u"57"_s, {engine("A", "50"), engine("C, Inc.", "7")}}}
+            << "date,total,A,B,\"C, Inc.\"\n2004-03-01,300,105,200,\n2004-03-02,0,,,\n"
+               "2004-03-03,57,50,,7\n"
+            << "6..330/6";
+        // clang-format on
+    }
+    void series()
+    {
+        QFETCH(QString, graphUrl);
+        QFETCH(bool, byEngine);
+        QFETCH(bool, leaveOut);
+        QFETCH(LoggedTotals, log);
+        QFETCH(QString, csv);
+        QFETCH(QString, scale);
+        QVERIFY(writeLog(log));
+        const std::optional<LinkReport> r =
+            LinkReportBuilder::build(graphUrl, u"3/1/2004"_s, u"3/3/2004"_s, {byEngine, leaveOut});
+        QVERIFY(r);
+        QCOMPARE(LinkReportBuilder::csv(*r), csv);
+        QCOMPARE(scaleText(r->yScale), scale);
+        QCOMPARE(r->hasLegend(), csv.count(u',') > csv.count(u'\n'));
+    }
+
+    void refusal_data()
+    {
+        QTest::addColumn<QString>("graphUrl");
+        QTest::addColumn<bool>("byEngine");
+        QTest::addColumn<QString>("message");
+        // clang-format off
+        QTest::newRow("five sites") << "a,b,c,d,e" << false << "";
+        QTest::newRow("six sites") << "a,b,c,d,e,f" << false
+            << "The Graph URL may name at most 5 sites, separated by commas.";
+        QTest::newRow("a repeat is one site") << "a,b,c,d,e,HTTP://A" << false << "";
+        QTest::newRow("one site by engine") << "a.com," << true << "";
+        QTest::newRow("two sites by engine") << "a.com,b.com" << true
+            << "A chart by engine shows one site: give only one Graph URL.";
+        // clang-format on
+    }
+    void refusal()
+    {
+        QFETCH(QString, graphUrl);
+        QFETCH(bool, byEngine);
+        QFETCH(QString, message);
+        QCOMPARE(LinkReportBuilder::refusal(graphUrl, {byEngine, false}), message);
     }
 };
 BRANDLE_TEST(TestReportData)
