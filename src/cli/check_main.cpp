@@ -18,7 +18,18 @@ using namespace brandle;
 
 namespace {
 
-enum ExitStatus { Done = 0, Failed = 1, NotActive = 2, Unreachable = 3 };
+enum ExitStatus { Done = 0, Failed = 1, NotActive = 2, Unreachable = 3, NoCount = 5 };
+
+// The status of several sites: the worst failure; else 5 when some engine gave no count.
+int combined(int a, int b)
+{
+    const auto failure = [](int s) {
+        return s != Done && s != NoCount;
+    };
+    if (failure(a) || failure(b))
+        return qMax(failure(a) ? a : Done, failure(b) ? b : Done);
+    return qMax(a, b);
+}
 
 void print(FILE* stream, const QString& text)
 {
@@ -53,7 +64,9 @@ void printTable(const QString& site, const QString& merged, const QString& pageP
     for (const XmlNode& engine : results.childNodes()) {
         if (!engine.isElement())
             continue;
-        rows.append({engine.firstElement(u"Name"_s).text(), engine.firstElement(u"Count"_s).text(),
+        const bool counted = engine.attribute(u"NoCount"_s) != "1"_L1;
+        rows.append({engine.firstElement(u"Name"_s).text(),
+                     counted ? engine.firstElement(u"Count"_s).text() : u"no count"_s,
                      changeWord(engine.firstElement(u"Fluctuation"_s).text())});
     }
     rows.append({u"Total"_s, results.attribute(u"Total"_s),
@@ -86,7 +99,7 @@ int checkSite(const QString& typed)
     switch (outcome.kind) {
     case LookupOutcome::Kind::PageWritten:
         printTable(site, props.XMLSchema(), outcome.pagePath);
-        return Done;
+        return outcome.query.partial ? NoCount : Done;
     case LookupOutcome::Kind::Error:
         print(stderr, site + ": "_L1 + outcome.error->userText());
         return Failed;
@@ -115,8 +128,10 @@ int main(int argc, char* argv[])
     QCommandLineParser parser;
     parser.setApplicationDescription(
         u"Counts the pages that link to each SITE, as Brandle does, and prints "
-        "the counts.\nExit status: 0 done, 1 error, 2 service not active or a command line "
-        "that cannot be used, 3 an engine or the service host could not be reached."_s);
+        "the counts.\nExit status: 0 done, every engine counted; 1 error, 2 service not active "
+        "or a command line that cannot be used, 3 an engine or the service host could not be "
+        "reached, 5 done, but some engine gave no count (its row says \"no count\"; the total "
+        "was not compared)."_s);
     CommandLine commandLine(u"brandle-check"_s, parser);
     const QCommandLineOption hostOption(u"host"_s, u"The service host to ask."_s, u"HOST:PORT"_s);
     parser.addOption(hostOption);
@@ -142,6 +157,6 @@ int main(int argc, char* argv[])
     serviceHost.startIfNeeded(u"brandle-check"_s);
     int status = Done;
     for (const QString& site : sites)
-        status = qMax(status, checkSite(site));
+        status = combined(status, checkSite(site));
     return status;
 }

@@ -174,9 +174,17 @@ td.mark { width: 16px; text-align: right; font-size: 10px; }
         </xsl:choose>
       </td>
       <td class="count">
-        <xsl:call-template name="number">
-          <xsl:with-param name="value" select="Count"/>
-        </xsl:call-template>
+        <xsl:choose>
+          <!-- The engine gave no count: its 0 is no figure. -->
+          <xsl:when test="@NoCount = '1'">
+            <span class="same" title="This engine gave no count">no count</span>
+          </xsl:when>
+          <xsl:otherwise>
+            <xsl:call-template name="number">
+              <xsl:with-param name="value" select="Count"/>
+            </xsl:call-template>
+          </xsl:otherwise>
+        </xsl:choose>
       </td>
       <td class="mark">
         <xsl:call-template name="mark">

@@ -50,7 +50,8 @@ QString TransformResults(const XmlDocument& merged)
     return html;
 }
 
-void BuildResultPage(const QString& site, clsProps& props, LookupUi& ui, LookupOutcome& outcome)
+void BuildResultPage(const QString& site, clsProps& props, LookupUi& ui, LookupOutcome& outcome,
+                     const QueryOptions& options)
 {
     outcome.pagePath = resultPagePath();
 
@@ -61,7 +62,7 @@ void BuildResultPage(const QString& site, clsProps& props, LookupUi& ui, LookupO
     } closer{ui};
 
     const QString schemaText = GetEngineSchema();
-    const QString results = QueryEngines(schemaText, site, props, ui, outcome.query);
+    const QString results = QueryEngines(schemaText, site, props, ui, outcome.query, options);
     if (results.isEmpty()) {
         outcome.kind = LookupOutcome::Kind::DownloadFailure;
         return;
@@ -81,7 +82,8 @@ void BuildResultPage(const QString& site, clsProps& props, LookupUi& ui, LookupO
     outcome.kind = LookupOutcome::Kind::PageWritten;
 }
 
-LookupOutcome RunLookup(const QString& site, clsProps& props, LookupUi& ui)
+LookupOutcome RunLookup(const QString& site, clsProps& props, LookupUi& ui,
+                        const QueryOptions& options)
 {
     LookupOutcome outcome;
     switch (CheckServiceStatus(ui)) {
@@ -95,7 +97,7 @@ LookupOutcome RunLookup(const QString& site, clsProps& props, LookupUi& ui)
         return outcome;
     }
     try {
-        BuildResultPage(site, props, ui, outcome);
+        BuildResultPage(site, props, ui, outcome, options);
     } catch (const BrandleError& e) {
         outcome.kind = LookupOutcome::Kind::Error;
         outcome.error = e;

@@ -42,11 +42,12 @@ QString resultPagePath();
 // loading window, the schema, the engines, the result page. props is the lookup's copy of the
 // settings record: it reads Logging and PlaySound and receives URLName, LastCount, LastRun
 // and, with a page written, XMLSchema. Never throws.
-brandle::LookupOutcome RunLookup(const QString& site, clsProps& props, brandle::LookupUi& ui);
+brandle::LookupOutcome RunLookup(const QString& site, clsProps& props, brandle::LookupUi& ui,
+                                 const brandle::QueryOptions& options = {});
 
 // The run after the status check passed; fills outcome as it goes. Throws BrandleError.
 void BuildResultPage(const QString& site, clsProps& props, brandle::LookupUi& ui,
-                     brandle::LookupOutcome& outcome);
+                     brandle::LookupOutcome& outcome, const brandle::QueryOptions& options = {});
 
 // Renders the merged schema-and-results document with the service host's style sheet; markup
 // that the style sheet wrote as escaped text ("&lt;b&gt;") becomes markup. Throws BrandleError.

@@ -13,6 +13,7 @@
 
 #include <QStringList>
 
+#include <algorithm>
 #include <vector>
 
 using namespace Qt::StringLiterals;
@@ -29,6 +30,64 @@ QLatin1StringView fluctuation(bool siteChanged, qint32 previous, qint32 current)
         return mConstants::FluctuationLower;
     return mConstants::FluctuationNone;
 }
+
+// The previous run a lookup compares with and stores into: the one run of "LinkEng" (with its
+// site), or a tracked site's own run.
+class StoredRun {
+public:
+    StoredRun(const QString& site, bool ownRun)
+        : m_site(site)
+        , m_ownRun(ownRun)
+    {
+        if (m_ownRun) {
+            m_siteChanged = !Config::siteTotal(site).has_value();
+            return;
+        }
+        // A different site than last time (letter case aside) makes nothing comparable.
+        m_lastSite = Config::text(Setting::LastSite);
+        m_siteChanged = m_lastSite.toLower() != site.toLower();
+        if (m_siteChanged)
+            Config::setText(Setting::LastSite, site);
+    }
+
+    bool siteChanged() const { return m_siteChanged; }
+
+    // The lookup stores nothing: the stored site is the last one again.
+    void keepAsItWas()
+    {
+        if (!m_ownRun && m_siteChanged)
+            Config::setText(Setting::LastSite, m_lastSite);
+    }
+
+    qint32 engineCount(const QString& name) const
+    {
+        return m_ownRun ? Config::siteEngineCount(m_site, name) : Config::engineCount(name);
+    }
+    void setEngineCount(const QString& name, qint32 count)
+    {
+        if (m_ownRun)
+            Config::setSiteEngineCount(m_site, name, count);
+        else
+            Config::setEngineCount(name, count);
+    }
+    qint32 total() const
+    {
+        return m_ownRun ? Config::siteTotal(m_site).value_or(0) : Config::count(Setting::LastTotal);
+    }
+    void setTotal(qint32 total)
+    {
+        if (m_ownRun)
+            Config::setSiteTotal(m_site, total);
+        else
+            Config::setCount(Setting::LastTotal, total);
+    }
+
+private:
+    QString m_site;
+    bool m_ownRun;
+    QString m_lastSite;
+    bool m_siteChanged = false;
+};
 
 } // namespace
 
@@ -52,6 +111,24 @@ std::optional<QString> extractCount(const QString& answer, const QString& leftSt
     return text;
 }
 
+bool AlertThreshold::passes(qint32 previous, qint32 current) const
+{
+    const qint64 change = qAbs(qint64(current) - qint64(previous));
+    if (change == 0)
+        return false;
+    if (amount <= 0 || previous == 0)
+        return true;
+    if (percent)
+        return change * 100 >= qint64(amount) * qAbs(qint64(previous));
+    return change >= amount;
+}
+
+AlertThreshold AlertThreshold::stored()
+{
+    return {qMax(0, Config::count(Setting::AlertAmount)),
+            Config::flagShown(Setting::AlertPercent, Config::text(Setting::AlertPercent))};
+}
+
 QString queryAddress(const QString& leftUrl, const QString& site, const QString& replaceDot,
                      const QString& rightUrl)
 {
@@ -63,13 +140,10 @@ QString queryAddress(const QString& leftUrl, const QString& site, const QString&
 } // namespace brandle
 
 QString QueryEngines(const QString& schemaText, const QString& site, clsProps& props, LookupUi& ui,
-                     QueryReport& report)
+                     QueryReport& report, const QueryOptions& options)
 {
-    // A different site than last time (letter case aside) makes nothing comparable.
-    const QString lastSite = Config::text(Setting::LastSite);
-    const bool siteChanged = lastSite.toLower() != site.toLower();
-    if (siteChanged)
-        Config::setText(Setting::LastSite, site);
+    StoredRun stored(site, options.ownRun);
+    const bool siteChanged = stored.siteChanged();
 
     // Read the entries up to the first one that lacks a field; only those are asked.
     const EngineSchema schema(schemaText);
@@ -89,6 +163,27 @@ QString QueryEngines(const QString& schemaText, const QString& site, clsProps& p
         addresses << queryAddress(e.LeftURL, site, e.ReplaceDot, e.RightURL);
     const std::vector<HttpResult> answers = httpGetAll(addresses);
 
+    // Every answer is in before the first is taken, so it is known whether the lookup will end
+    // partial: some engine without a count, and nothing that ends it early.
+    std::vector<std::optional<QString>> countTexts;
+    bool willEnd = !entryError;
+    for (size_t i = 0; i < engines.size() && willEnd; ++i) {
+        if (answers[i].isDownloadFailure() || !answers[i].ok()) {
+            willEnd = false;
+            break;
+        }
+        countTexts.push_back(
+            extractCount(answers[i].bodyOrThrow(), engines[i].LeftString, engines[i].RightString));
+    }
+    const bool partial =
+        willEnd && std::any_of(countTexts.begin(), countTexts.end(),
+                               [](const std::optional<QString>& text) { return !text; });
+    // A partial lookup of another site leaves the stored run as it was: the stored site, counts
+    // and total belong together, and nothing of this lookup could be compared.
+    const bool storeCounts = !(partial && siteChanged);
+    if (!storeCounts)
+        stored.keepAsItWas();
+
     // The answers are taken in schema order, exactly as one engine after another would be.
     QString body;
     qint32 total = 0;
@@ -102,17 +197,21 @@ QString QueryEngines(const QString& schemaText, const QString& site, clsProps& p
         const std::optional<QString> countText =
             extractCount(answer.bodyOrThrow(), engine.LeftString, engine.RightString);
 
-        body += "<Engine><Name>"_L1 + XmlText::cdata(engine.EngineName) + "</Name><URL>"_L1 +
-                XmlText::cdata(addresses.at(qsizetype(i))) + "</URL>"_L1;
+        const QString nameAndUrl = "<Name>"_L1 + XmlText::cdata(engine.EngineName) +
+                                   "</Name><URL>"_L1 + XmlText::cdata(addresses.at(qsizetype(i))) +
+                                   "</URL>"_L1;
         if (!countText) {
-            body += "<Count><![CDATA[0]]></Count><Fluctuation>0</Fluctuation>"
-                    "</Engine>"_L1;
+            // Marked, with the children an unmarked element would have.
+            body += "<Engine NoCount=\"1\">"_L1 + nameAndUrl +
+                    "<Count><![CDATA[0]]></Count><Fluctuation>0</Fluctuation></Engine>"_L1;
             continue;
         }
         const qint32 count = LocaleText::toInt32(*countText);
-        body += "<Count>"_L1 + XmlText::cdata(LocaleText::formatCount(count)) + "</Count>"_L1;
-        const qint32 previous = Config::engineCount(engine.EngineName);
-        Config::setEngineCount(engine.EngineName, count);
+        body += "<Engine>"_L1 + nameAndUrl + "<Count>"_L1 +
+                XmlText::cdata(LocaleText::formatCount(count)) + "</Count>"_L1;
+        const qint32 previous = stored.engineCount(engine.EngineName);
+        if (storeCounts)
+            stored.setEngineCount(engine.EngineName, count);
         body += "<Fluctuation>"_L1 + fluctuation(siteChanged, previous, count) +
                 "</Fluctuation></Engine>"_L1;
         total = LocaleText::addInt32(total, count);
@@ -121,14 +220,25 @@ QString QueryEngines(const QString& schemaText, const QString& site, clsProps& p
         throw *entryError;
 
     body += "</Results>"_L1;
-    const qint32 previousTotal = Config::count(Setting::LastTotal);
-    Config::setCount(Setting::LastTotal, total);
+    report.partial = partial;
+    report.total = total;
+    QLatin1StringView totalCode = mConstants::FluctuationNone;
+    if (!partial) {
+        // Only a complete total is stored, so the next lookup compares with the last complete one.
+        const qint32 previousTotal = stored.total();
+        stored.setTotal(total);
+        totalCode = fluctuation(siteChanged, previousTotal, total);
+        if (!siteChanged) {
+            report.previousTotal = previousTotal;
+            report.alert = totalCode != mConstants::FluctuationNone &&
+                           AlertThreshold::stored().passes(previousTotal, total);
+        }
+    }
 
-    const QLatin1StringView totalCode = fluctuation(siteChanged, previousTotal, total);
     if (clsProps::isOn(props.PlaySound())) {
-        if (totalCode == mConstants::FluctuationHigher)
+        if (report.alert && totalCode == mConstants::FluctuationHigher)
             ui.playAlert(mConstants::AlertIncrease);
-        else if (totalCode == mConstants::FluctuationLower)
+        else if (report.alert && totalCode == mConstants::FluctuationLower)
             ui.playAlert(mConstants::AlertDecrease);
         else
             ui.playAlert(mConstants::AlertLinkCount);
@@ -138,7 +248,8 @@ QString QueryEngines(const QString& schemaText, const QString& site, clsProps& p
     const QString document = "<Results Site=\""_L1 + XmlText::attribute(site) + "\" Total=\""_L1 +
                              LocaleText::formatCount(total) + "\" Fluctuation=\""_L1 + totalCode +
                              "\" Created=\""_L1 +
-                             XmlText::attribute(LocaleText::generalDateTime(now)) + "\">"_L1 + body;
+                             XmlText::attribute(LocaleText::generalDateTime(now)) +
+                             (partial ? "\" Partial=\"1\">"_L1 : "\">"_L1) + body;
 
     props.setURLName(site);
     props.setLastCount(qint64(total));

@@ -20,12 +20,42 @@ std::optional<QString> extractCount(const QString& answer, const QString& leftSt
 QString queryAddress(const QString& leftUrl, const QString& site, const QString& replaceDot,
                      const QString& rightUrl);
 
+// The least change of the total that sounds the Increase or Decrease alert and tells the user:
+// a number of links, or a percentage of the previous total. 0 lets every change through.
+struct AlertThreshold {
+    qint32 amount = 0;
+    bool percent = false;
+
+    // Whether the total's move from previous to current is a change of at least the threshold
+    // (from a previous total of 0 any change is).
+    bool passes(qint32 previous, qint32 current) const;
+    // The threshold the settings store holds.
+    static AlertThreshold stored();
+};
+
+// How a lookup keeps its previous run.
+struct QueryOptions {
+    // A site of "Also check automatically": compared with its own previous run, which is kept
+    // apart from the one run that section "LinkEng" remembers for every other lookup. Its first
+    // lookup compares with nothing, as a site change does.
+    bool ownRun = false;
+};
+
 // What one QueryEngines call did besides its result.
 struct QueryReport {
     // The engine whose answer could not be downloaded; the result is then "".
     QString failedEngine;
     // True once the counts were added up: props.URLName, LastCount and LastRun hold new values.
     bool counted = false;
+    // Some engine gave no count: the result is marked Partial="1" and compares with nothing.
+    bool partial = false;
+    // The total and, for a complete lookup of the same site as the stored run, the stored total
+    // it was compared with.
+    qint32 total = 0;
+    std::optional<qint32> previousTotal;
+    // The total changed by at least the stored threshold: the Increase or Decrease alert was
+    // chosen, and the user is told.
+    bool alert = false;
 };
 
 } // namespace brandle
@@ -34,8 +64,13 @@ struct QueryReport {
 // in schema order: compares each count and the total with the stored previous run, stores the
 // new ones, starts the alert when props.PlaySound() is "1", sets props' URLName, LastCount and
 // LastRun, and appends the document to the link log when props.Logging() is "1".
+// An engine that gives no count is marked NoCount="1" and the result Partial="1": its total is
+// not compared (code 0, the plain alert) and the stored total stays the last complete one; a
+// partial lookup of another site than the stored one stores nothing at all. Increase and
+// Decrease sound only for a change of at least the stored threshold.
 // Returns the document, or "" when an engine's answer could not be downloaded. Throws
 // BrandleError for an unusable schema, a missing field, a count or total beyond 32 bits, any
 // other request error and a log that cannot be written; what was stored before stays stored.
 QString QueryEngines(const QString& schemaText, const QString& site, clsProps& props,
-                     brandle::LookupUi& ui, brandle::QueryReport& report);
+                     brandle::LookupUi& ui, brandle::QueryReport& report,
+                     const brandle::QueryOptions& options = {});

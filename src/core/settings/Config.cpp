@@ -15,6 +15,7 @@ namespace {
 
 constexpr QLatin1StringView App{"ParloApp"};
 constexpr QLatin1StringView Engine{"LinkEng"};
+constexpr QLatin1StringView Sites{"LinkSites"};
 
 constexpr Row rows[] = {
     {Setting::PrimaryUrl, App, "URL1"_L1, Type::Text, ""_L1},
@@ -25,6 +26,9 @@ constexpr Row rows[] = {
     {Setting::HistoryLimit, App, "URLLim"_L1, Type::Text, "5"_L1},
     {Setting::LastSite, Engine, "Eng-DomainURL"_L1, Type::Text, ""_L1},
     {Setting::LastTotal, Engine, "Eng-TotalCount"_L1, Type::Count, "0"_L1},
+    {Setting::AlertAmount, App, "AlertMin"_L1, Type::Count, "0"_L1},
+    {Setting::AlertPercent, App, "AlertPct"_L1, Type::Flag, "1"_L1},
+    {Setting::LeaveOutDaysWithoutLog, App, "GraphGaps"_L1, Type::Flag, "0"_L1},
 };
 
 qint32 countOf(const QString& text)
@@ -49,6 +53,17 @@ QString engineKey(const QString& engineName)
             return "EngName-"_L1 + engineName;
     }
     return key;
+}
+
+// "<site>|Total", and "<site>|Eng-<engine>", which no engine name can make "|Total".
+QString siteTotalKey(const QString& site)
+{
+    return site.toLower() + "|Total"_L1;
+}
+
+QString siteEngineKey(const QString& site, const QString& engineName)
+{
+    return site.toLower() + "|Eng-"_L1 + engineName;
 }
 
 } // namespace
@@ -103,6 +118,46 @@ QString recentLookup(int n)
 void setRecentLookup(int n, const QString& address)
 {
     SaveAppSetting(App, "URLGet"_L1 + QString::number(n), address);
+}
+
+QStringList trackedSites()
+{
+    QStringList sites;
+    for (int n = 1; n <= MaxTrackedSites; ++n) {
+        const QString site = GetAppSetting(App, "Track"_L1 + QString::number(n)).trimmed();
+        if (!site.isEmpty())
+            sites.append(site);
+    }
+    return sites;
+}
+
+void setTrackedSites(const QStringList& sites)
+{
+    for (int n = 1; n <= MaxTrackedSites; ++n)
+        SaveAppSetting(App, "Track"_L1 + QString::number(n), sites.value(n - 1));
+}
+
+std::optional<qint32> siteTotal(const QString& site)
+{
+    const QString stored = GetAppSetting(Sites, siteTotalKey(site));
+    if (stored.isEmpty())
+        return std::nullopt;
+    return countOf(stored);
+}
+
+void setSiteTotal(const QString& site, qint32 value)
+{
+    SaveAppSetting(Sites, siteTotalKey(site), QString::number(value));
+}
+
+qint32 siteEngineCount(const QString& site, const QString& engineName)
+{
+    return countOf(GetAppSetting(Sites, siteEngineKey(site, engineName)));
+}
+
+void setSiteEngineCount(const QString& site, const QString& engineName, qint32 value)
+{
+    SaveAppSetting(Sites, siteEngineKey(site, engineName), QString::number(value));
 }
 
 qint32 engineCount(const QString& engineName)

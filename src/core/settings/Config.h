@@ -3,6 +3,9 @@
 
 #include <QLatin1StringView>
 #include <QString>
+#include <QStringList>
+
+#include <optional>
 
 namespace brandle {
 
@@ -16,6 +19,9 @@ enum class Setting {
     HistoryLimit, // the recent-lookups limit as last saved
     LastSite,     // the site the stored counts belong to
     LastTotal,    // the previous run's total
+    AlertAmount,  // the least change of the total that alerts: N percent or N links; 0 every one
+    AlertPercent, // "1": the amount is a percentage of the previous total; else links
+    LeaveOutDaysWithoutLog, // reports leave out the days without a log file
 };
 
 // The settings table: where each value lives and what an empty one means. Every value is text,
@@ -56,6 +62,22 @@ void setCount(Setting setting, qint32 value);
 // Recent lookup n (from 1): "URLGet" + n in section "ParloApp".
 QString recentLookup(int n);
 void setRecentLookup(int n, const QString& address);
+
+// The further sites of the automatic check: "Track1" to "Track" + MaxTrackedSites in section
+// "ParloApp", the empty ones left out.
+inline constexpr int MaxTrackedSites = 10;
+QStringList trackedSites();
+// Stores the sites in order and empties the keys beyond them.
+void setTrackedSites(const QStringList& sites);
+
+// The previous run of a tracked site, kept apart from the one run of section "LinkEng" so that
+// counting several sites in turn compares each with its own last run: section "LinkSites",
+// keys "<site>|Total" and "<site>|Eng-" + an engine's name, the site in lower case.
+// No total when the site was never counted complete.
+std::optional<qint32> siteTotal(const QString& site);
+void setSiteTotal(const QString& site, qint32 value);
+qint32 siteEngineCount(const QString& site, const QString& engineName);
+void setSiteEngineCount(const QString& site, const QString& engineName, qint32 value);
 
 // The previous count of an engine: "Eng-" + its name in section "LinkEng" ("EngName-" + its
 // name for a name that would be the key of one of the program's own values there); "" reads as

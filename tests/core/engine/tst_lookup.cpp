@@ -177,14 +177,27 @@ private slots:
             << EngineAnswers{counted(u"A"_s, u"100"_s), counted(u"B"_s, u"200"_s)}
             << QStringList{u"100:0"_s, u"200:0"_s, u"300:0"_s} << u"1"_s
             << Stored{{u"Eng-A"_s, u"100"_s}, {u"Eng-TotalCount"_s, u"300"_s}};
-        QTest::newRow("engine without a count keeps its stored value")
-            << same({{u"Eng-A"_s, u"100"_s},
-                     {u"Eng-B"_s, u"200"_s},
-                     {u"Eng-TotalCount"_s, u"300"_s}})
-            << EngineAnswers{noCount(u"A"_s), counted(u"B"_s, u"250"_s)}
-            << QStringList{u"0:0"_s, u"250:1"_s, u"250:2"_s} << u"3"_s
+        // A partial result: the total is not compared, the plain alert plays, and the stored
+        // total stays the last complete one, whether the partial total is lower, higher or the
+        // same; the engines that counted compare and store as ever.
+        const Stored partialBefore =
+            same({{u"Eng-A"_s, u"100"_s}, {u"Eng-B"_s, u"200"_s}, {u"Eng-TotalCount"_s, u"300"_s}});
+        QTest::newRow("partial, total lower")
+            << partialBefore << EngineAnswers{noCount(u"A"_s), counted(u"B"_s, u"250"_s)}
+            << QStringList{u"0:0"_s, u"250:1"_s, u"250:0"_s} << u"1"_s
             << Stored{
-                   {u"Eng-A"_s, u"100"_s}, {u"Eng-B"_s, u"250"_s}, {u"Eng-TotalCount"_s, u"250"_s}};
+                   {u"Eng-A"_s, u"100"_s}, {u"Eng-B"_s, u"250"_s}, {u"Eng-TotalCount"_s, u"300"_s}};
+        QTest::newRow("partial, total higher")
+            << partialBefore << EngineAnswers{noCount(u"A"_s), counted(u"B"_s, u"400"_s)}
+            << QStringList{u"0:0"_s, u"400:1"_s, u"400:0"_s} << u"1"_s
+            << Stored{{u"Eng-B"_s, u"400"_s}, {u"Eng-TotalCount"_s, u"300"_s}};
+        QTest::newRow("partial, total unchanged")
+            << partialBefore << EngineAnswers{counted(u"A"_s, u"100"_s), noCount(u"B"_s)}
+            << QStringList{u"100:0"_s, u"0:0"_s, u"100:0"_s} << u"1"_s
+            << Stored{{u"Eng-B"_s, u"200"_s}, {u"Eng-TotalCount"_s, u"300"_s}};
+        QTest::newRow("partial of another site stores nothing")
+            << three << EngineAnswers{noCount(u"A"_s), counted(u"B"_s, u"5"_s)}
+            << QStringList{u"0:0"_s, u"5:0"_s, u"5:0"_s} << u"1"_s << three;
         QTest::newRow("a stored count that is no number reads as 0")
             << same({{u"Eng-A"_s, u"lots"_s},
                      {u"Eng-B"_s, u"150"_s},
@@ -284,12 +297,13 @@ private slots:
         const QString doc = QueryEngines(host.schemaText(), site, m_props, m_ui, m_report);
         const QString expected =
             u"<Results Site=\"a&quot;b&amp;c&lt;d&gt;.com\" Total=\"1,234,567\" Fluctuation=\"0\" "
-            "Created=\"12/6/2026 7:23:58 AM\">"
+            "Created=\"12/6/2026 7:23:58 AM\" Partial=\"1\">"
             "<Engine><Name><![CDATA[A]]></Name><URL><![CDATA[%1]]></URL>"
             "<Count><![CDATA[1,234]]></Count><Fluctuation>0</Fluctuation></Engine>"
             "<Engine><Name><![CDATA[B]]></Name><URL><![CDATA[%2]]></URL>"
             "<Count><![CDATA[1,233,333]]></Count><Fluctuation>0</Fluctuation></Engine>"
-            "<Engine><Name><![CDATA[x]]]]><![CDATA[>y & \"z\"]]></Name><URL><![CDATA[%3]]></URL>"
+            "<Engine NoCount=\"1\"><Name><![CDATA[x]]]]><![CDATA[>y & \"z\"]]></Name>"
+            "<URL><![CDATA[%3]]></URL>"
             "<Count><![CDATA[0]]></Count><Fluctuation>0</Fluctuation></Engine></Results>"_s.arg(
                 host.engineUrl(0, site), host.engineUrl(1, site), host.engineUrl(2, site));
         QVERIFY(host.engineUrl(0, site).endsWith(u"?q=a\"b&c<d>%2Ecom"_s));
@@ -297,6 +311,96 @@ private slots:
         QCOMPARE(readText(linkLogFile(QDate(2026, 12, 6))), expected + u"\r\n"_s);
         QCOMPARE(m_props.URLName() + u' ' + m_props.LastCount() + u' ' + m_props.LastRun(),
                  site + u" 1234567 12/6/2026 7:23:58 AM"_s);
+    }
+
+    // A change of the total alerts only when it reaches the threshold: N percent of the previous
+    // total, or N links. 0 lets every change through; from a previous 0 any change is enough.
+    void alertThreshold_data()
+    {
+        QTest::addColumn<int>("amount");
+        QTest::addColumn<bool>("percent");
+        QTest::addColumn<int>("previous");
+        QTest::addColumn<int>("current");
+        QTest::addColumn<bool>("passes");
+        // clang-format off
+        QTest::newRow("0, up 1") << 0 << true << 1000 << 1001 << true;
+        QTest::newRow("0, unchanged") << 0 << true << 1000 << 1000 << false;
+        QTest::newRow("5 %, up 49 of 1000") << 5 << true << 1000 << 1049 << false;
+        QTest::newRow("5 %, up 50 of 1000") << 5 << true << 1000 << 1050 << true;
+        QTest::newRow("5 %, down 50 of 1000") << 5 << true << 1000 << 950 << true;
+        QTest::newRow("5 %, down 49 of 1000") << 5 << true << 1000 << 951 << false;
+        QTest::newRow("100 links, down 99") << 100 << false << 1000 << 901 << false;
+        QTest::newRow("100 links, down 100") << 100 << false << 1000 << 900 << true;
+        QTest::newRow("50 %, from 0") << 50 << true << 0 << 1 << true;
+        QTest::newRow("5 %, near the 32-bit limit")
+            << 5 << true << 2147483647 << 2040109464 << true;
+        // clang-format on
+    }
+    void alertThreshold()
+    {
+        QFETCH(int, amount);
+        QFETCH(bool, percent);
+        QFETCH(int, previous);
+        QFETCH(int, current);
+        QFETCH(bool, passes);
+        QCOMPARE((AlertThreshold{amount, percent}.passes(previous, current)), passes);
+    }
+
+    // The stored threshold picks the alert; the document still says how the total moved.
+    void thresholdAlert_data()
+    {
+        QTest::addColumn<QString>("count");
+        QTest::addColumn<QString>("alert");
+        QTest::addColumn<QString>("code");
+        QTest::newRow("up 4 %: the plain alert") << u"1,040"_s << u"1"_s << u"1"_s;
+        QTest::newRow("up 5 %: Increase") << u"1,050"_s << u"2"_s << u"1"_s;
+        QTest::newRow("down 5 %: Decrease") << u"950"_s << u"3"_s << u"2"_s;
+    }
+    void thresholdAlert()
+    {
+        QFETCH(QString, count);
+        QFETCH(QString, alert);
+        QFETCH(QString, code);
+        FakeServiceHost host;
+        host.engines({counted(u"A"_s, count)}).start();
+        store({{u"Eng-DomainURL"_s, u"a.com"_s}, {u"Eng-TotalCount"_s, u"1000"_s}});
+        SaveAppSetting(u"ParloApp"_s, u"AlertMin"_s, u"5"_s);
+        SaveAppSetting(u"ParloApp"_s, u"AlertPct"_s, u"1"_s);
+        m_props.setPlaySound(u"1"_s);
+        const QString text = QueryEngines(host.schemaText(), u"a.com"_s, m_props, m_ui, m_report);
+        QCOMPARE(m_ui.events, QStringList{u"alert "_s + alert});
+        const XmlDocument doc = XmlDocument::parse(text);
+        QCOMPARE(doc.root().attribute(u"Fluctuation"_s), code);
+        QCOMPARE(m_report.alert, alert != u"1"_s);
+        QCOMPARE(m_report.previousTotal, std::optional<qint32>(1000));
+    }
+
+    // A tracked site compares with its own last run; the run of "LinkEng", which every other
+    // lookup compares with, stays as it was.
+    void ownRun()
+    {
+        const Stored global{{u"Eng-DomainURL"_s, u"a.com"_s},
+                            {u"Eng-A"_s, u"7"_s},
+                            {u"Eng-TotalCount"_s, u"500"_s}};
+        store(global);
+        m_props.setPlaySound(u"1"_s);
+        QStringList codes;
+        for (const QString& count : {u"100"_s, u"120"_s, u"90"_s}) {
+            FakeServiceHost host;
+            host.engines({counted(u"A"_s, count)}).start();
+            m_report = QueryReport();
+            const QString text =
+                QueryEngines(host.schemaText(), u"T.com"_s, m_props, m_ui, m_report, {true});
+            const XmlDocument doc = XmlDocument::parse(text);
+            codes << doc.root().attribute(u"Fluctuation"_s) +
+                         doc.root().firstElement(u"Fluctuation"_s).text();
+        }
+        // The first lookup of the site compares with nothing.
+        QCOMPARE(codes, (QStringList{u"00"_s, u"11"_s, u"22"_s}));
+        QCOMPARE(m_ui.events, (QStringList{u"alert 1"_s, u"alert 2"_s, u"alert 3"_s}));
+        QCOMPARE(m_report.previousTotal, std::optional<qint32>(120));
+        QCOMPARE(storedNow(global), global);
+        QCOMPARE(GetAppSetting(u"LinkSites"_s, u"t.com|Total"_s), u"90"_s);
     }
 
     // The whole lookup: status, loading window, schema, engines, style sheet, page file.
