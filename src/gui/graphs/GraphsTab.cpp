@@ -6,37 +6,24 @@
 #include "graphs/LinkChart.h"
 #include "platform/Clock.h"
 #include "reports/ReportData.h"
+#include "settings/Config.h"
 
 #include <QApplication>
+#include <QCheckBox>
 #include <QComboBox>
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
+#include <QProgressBar>
 #include <QPushButton>
+#include <QThread>
 
 #include <exception>
+#include <memory>
 
 namespace brandle {
 
 namespace {
-
-// Shows the busy pointer for the whole application until it is restored or goes out of scope.
-class BusyPointer {
-public:
-    BusyPointer() { QApplication::setOverrideCursor(Qt::WaitCursor); }
-    ~BusyPointer() { restore(); }
-    BusyPointer(const BusyPointer&) = delete;
-    BusyPointer& operator=(const BusyPointer&) = delete;
-    void restore()
-    {
-        if (m_on)
-            QApplication::restoreOverrideCursor();
-        m_on = false;
-    }
-
-private:
-    bool m_on = true;
-};
 
 // Extent of the tab's content in twips: the chart reaches furthest right and down.
 constexpr int contentRight = 120 + 5655;
@@ -67,7 +54,7 @@ GraphsTab::GraphsTab(QWidget* parent)
                    qMax(Label4->height(), Label4->heightForWidth(Label4->width())));
 
     fraReportOption = new QGroupBox(tr("Graphing Options"), this);
-    place(fraReportOption, "fraReportOption", 600, 1080, 4695, 2535);
+    place(fraReportOption, "fraReportOption", 600, 1080, 4695, 2775);
     Label5 = new QLabel(tr("Graph URL"), fraReportOption);
     place(Label5, "Label5", 240, 480, 855, 255);
     m_txtChartURL = new QLineEdit(fraReportOption);
@@ -88,6 +75,17 @@ GraphsTab::GraphsTab(QWidget* parent)
     place(txtReportTo, "txtReportTo", 3120, 1440, 1095, 285);
     cmdGetReport = new QPushButton(tr("&View"), fraReportOption);
     place(cmdGetReport, "cmdGetReport", 3240, 1920, 975, 300);
+    chkByEngine = new QCheckBox(tr("By engine"), fraReportOption);
+    place(chkByEngine, "chkByEngine", 240, 1920, 1215, 255);
+    chkByEngine->setToolTip(tr("Chart every engine's daily average beside the total"));
+    chkLeaveOutDays = new QCheckBox(tr("Leave out days without a log"), fraReportOption);
+    place(chkLeaveOutDays, "chkLeaveOutDays", 240, 2280, 3975, 255);
+    // Busy while a report is read; indeterminate.
+    prgReport = new QProgressBar(fraReportOption);
+    place(prgReport, "prgReport", 1560, 1950, 1560, 240);
+    prgReport->setRange(0, 0);
+    prgReport->setTextVisible(false);
+    prgReport->hide();
     // The labels take the whole gap up to the control on their right, as fonts here run wider
     // than the narrow widths of the layout.
     for (QLabel* label : {Label5, Label3, lblReportParams})
@@ -96,6 +94,8 @@ GraphsTab::GraphsTab(QWidget* parent)
                              lblReportParams2->height());
     // Opaque, so that the notice beneath it shows only while it is hidden.
     fraReportOption->setAutoFillBackground(true);
+    m_txtChartURL->setToolTip(
+        tr("One site, or up to %1 sites separated by commas").arg(LinkReportBuilder::MaxSites));
     txtReportFrom->setPlaceholderText(tr("MM/DD/YYYY"));
     txtReportTo->setPlaceholderText(tr("MM/DD/YYYY"));
 
@@ -121,10 +121,23 @@ GraphsTab::GraphsTab(QWidget* parent)
     connect(cboChartType, &QComboBox::currentIndexChanged, this, &GraphsTab::cboChartType_Click);
     connect(cmdGetReport, &QPushButton::clicked, this, &GraphsTab::cmdGetReport_Click);
     connect(cmdReturn, &QPushButton::clicked, this, &GraphsTab::cmdReturn_Click);
+    // The choice is kept for the next report, in this run and the next.
+    chkLeaveOutDays->setChecked(Config::flagShown(Setting::LeaveOutDaysWithoutLog,
+                                                  Config::text(Setting::LeaveOutDaysWithoutLog)));
+    connect(chkLeaveOutDays, &QCheckBox::toggled, this, [](bool on) {
+        Config::setText(Setting::LeaveOutDaysWithoutLog, Config::flagText(on));
+    });
 
     cboReportType_Click();
     cboChartType_Click();
     showView(View::Options);
+}
+
+GraphsTab::~GraphsTab()
+{
+    // A report still being read ends soon: it reads local files only.
+    if (m_worker)
+        m_worker->wait();
 }
 
 QSize GraphsTab::sizeHint() const
@@ -170,31 +183,65 @@ void GraphsTab::cboReportType_Click()
 
 void GraphsTab::cmdGetReport_Click()
 {
-    BusyPointer busy;
+    if (m_worker)
+        return;
     const ReportRequest request =
         cboReportType->currentIndex() == 1
             ? ReportParams::byMonth(cboReportParams->currentIndex(), Clock::instance().now().date())
             : ReportParams::byDate(txtReportFrom->text(), txtReportTo->text());
     if (!request.ok()) {
-        busy.restore();
         MessageBox::inform(this, request.message, QMessageBox::Information);
         return;
     }
-    try {
-        ShowLinkReport(request.fromText, request.toText);
-    } catch (const std::exception&) {
-        // A failed report ends quietly; the tab stays in the options view.
+    const QString refusal = LinkReportBuilder::refusal(
+        m_txtChartURL->text(), {chkByEngine->isChecked(), chkLeaveOutDays->isChecked()});
+    if (!refusal.isEmpty()) {
+        MessageBox::inform(this, refusal, QMessageBox::Information);
+        return;
     }
+    ShowLinkReport(request.fromText, request.toText);
 }
 
 void GraphsTab::ShowLinkReport(const QString& fromText, const QString& toText)
 {
-    const std::optional<LinkReport> report =
-        LinkReportBuilder::build(m_txtChartURL->text(), fromText, toText);
-    if (!report)
+    if (m_worker)
         return;
-    chtStats->setReport(*report);
-    showView(View::Chart);
+    const QString graphUrl = m_txtChartURL->text();
+    const ReportOptions options{chkByEngine->isChecked(), chkLeaveOutDays->isChecked()};
+    // Filled by the worker, read here once it has finished.
+    const auto result = std::make_shared<std::optional<LinkReport>>();
+    m_worker = QThread::create([result, graphUrl, fromText, toText, options] {
+        try {
+            *result = LinkReportBuilder::build(graphUrl, fromText, toText, options);
+        } catch (const std::exception&) {
+            // A failed report ends quietly; the tab stays in the options view.
+        }
+    });
+    connect(m_worker, &QThread::finished, this, [this, result] {
+        m_worker->wait();
+        delete m_worker;
+        m_worker = nullptr;
+        setBusy(false);
+        // Logging may have been turned off meanwhile: then the notice stays.
+        const bool charted = result->has_value() && view() == View::Options;
+        if (charted) {
+            chtStats->setReport(**result);
+            showView(View::Chart);
+        }
+        emit reportFinished(charted);
+    });
+    setBusy(true);
+    m_worker->start();
+}
+
+void GraphsTab::setBusy(bool busy)
+{
+    cmdGetReport->setEnabled(!busy);
+    prgReport->setVisible(busy);
+    if (busy)
+        QApplication::setOverrideCursor(Qt::BusyCursor);
+    else
+        QApplication::restoreOverrideCursor();
 }
 
 void GraphsTab::cboChartType_Click()

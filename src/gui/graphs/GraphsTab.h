@@ -3,11 +3,14 @@
 
 #include <QWidget>
 
+class QCheckBox;
 class QComboBox;
 class QGroupBox;
 class QLabel;
 class QLineEdit;
+class QProgressBar;
 class QPushButton;
+class QThread;
 
 namespace brandle {
 
@@ -25,6 +28,7 @@ public:
     enum class View { Options, Chart, Disabled };
 
     explicit GraphsTab(QWidget* parent = nullptr);
+    ~GraphsTab() override;
 
     // The logging check box changed: on shows the options view, off the disabled view.
     void setLoggingEnabled(bool on);
@@ -35,13 +39,20 @@ public:
     View view() const;
     LinkChart* chart() const { return chtStats; }
 
-    // Charts the daily counts of the Graph URL's site between the two date texts and switches
-    // to the chart view. When no day of the range has a figure nothing changes. Throws
-    // BrandleError when the report fails (a date that does not convert, a range longer than
-    // the chart holds, a day file that cannot be read); the view is then left as it was.
+    // Charts the daily counts of the Graph URL's sites between the two date texts, with the
+    // options of the frame, and switches to the chart view. The log is read on a worker thread
+    // while the window stays responsive and shows that it is busy; reportFinished() follows.
+    // When no day of the range has a figure, or the report fails (a date that does not convert,
+    // a range longer than the chart holds, a day file that cannot be read), nothing changes.
     void ShowLinkReport(const QString& fromText, const QString& toText);
+    // A report is being read.
+    bool isBusy() const { return m_worker != nullptr; }
 
     QSize sizeHint() const override;
+
+signals:
+    // A report ended; charted when it switched to the chart view.
+    void reportFinished(bool charted);
 
 private slots:
     void cboReportType_Click();
@@ -51,6 +62,7 @@ private slots:
 
 private:
     void showView(View view);
+    void setBusy(bool busy);
 
     QLabel* Label4 = nullptr;
     QGroupBox* fraReportOption = nullptr;
@@ -64,6 +76,10 @@ private:
     QLabel* lblReportParams2 = nullptr;
     QLineEdit* txtReportTo = nullptr;
     QPushButton* cmdGetReport = nullptr;
+    QCheckBox* chkByEngine = nullptr;
+    QCheckBox* chkLeaveOutDays = nullptr;
+    QProgressBar* prgReport = nullptr;
+    QThread* m_worker = nullptr;
     LinkChart* chtStats = nullptr;
     QComboBox* cboChartType = nullptr;
     QPushButton* cmdReturn = nullptr;
