@@ -10,8 +10,12 @@
 #include "settings/clsProps.h"
 
 #include <QCheckBox>
+#include <QComboBox>
 #include <QLineEdit>
+#include <QPlainTextEdit>
 #include <QPushButton>
+#include <QRegularExpression>
+#include <QSpinBox>
 #include <QTest>
 
 using namespace Qt::StringLiterals;
@@ -69,6 +73,53 @@ private slots:
         QCOMPARE(oProps.AutoCheck() + oProps.PlaySound(), valid ? u"01"_s : QString());
         QCOMPARE(oProps.URLName(), u"previous.com"_s);
         QCOMPARE(win.w.bChanged(), !valid);
+    }
+
+    // "Also check automatically" and the alert threshold: saved under keys of their own, up to
+    // ten sites, and read back when the window is filled.
+    void trackedAndThreshold_data()
+    {
+        QTest::addColumn<QString>("typed");
+        QTest::addColumn<QStringList>("stored"); // Track1..Track10; none when refused
+        const QStringList eleven{u"s1"_s, u"s2"_s, u"s3"_s, u"s4"_s,  u"s5"_s, u"s6"_s,
+                                 u"s7"_s, u"s8"_s, u"s9"_s, u"s10"_s, u"s11"_s};
+        QStringList ten = eleven.mid(0, 10);
+        QTest::newRow("blank lines left out")
+            << u"\n b.com \n\nc.com\n"_s
+            << QStringList{u"b.com"_s, u"c.com"_s, {}, {}, {}, {}, {}, {}, {}, {}};
+        QTest::newRow("ten sites") << ten.join(u'\n') << ten;
+        QTest::newRow("eleven sites refused") << eleven.join(u'\n') << QStringList();
+    }
+    void trackedAndThreshold()
+    {
+        QFETCH(QString, typed);
+        QFETCH(QStringList, stored);
+        Window win;
+        win.url->setText(u"a.com"_s);
+        SaveAppSetting(u"ParloApp"_s, u"Track10"_s, u"old.com"_s);
+        win.w.findChild<QPlainTextEdit*>(u"txtTrackURLs"_s)->setPlainText(typed);
+        win.w.findChild<QSpinBox*>(u"txtAlertMin"_s)->setValue(25);
+        win.w.findChild<QComboBox*>(u"cboAlertUnit"_s)->setCurrentIndex(1); // links
+        QVERIFY(win.w.bChanged());
+        QCOMPARE(win.w.SaveSettings(), !stored.isEmpty());
+        if (stored.isEmpty()) {
+            QCOMPARE(m_boxes->texts().value(0),
+                     u"The following fields are missing or invalid:\r\nAlso check "
+                     "automatically: at most 10 sites\r\n"_s);
+            QCOMPARE(Window::stored(u"Track10"_s), u"old.com"_s);
+            return;
+        }
+        QStringList keys;
+        for (int n = 1; n <= 10; ++n)
+            keys << Window::stored(u"Track%1"_s.arg(n));
+        QCOMPARE(keys, stored);
+        QCOMPARE(Window::stored(u"AlertMin"_s) + Window::stored(u"AlertPct"_s), u"250"_s);
+
+        Window again;
+        again.w.fillFromProps();
+        QCOMPARE(again.w.trackedUrls(), stored.filter(QRegularExpression(u"."_s)));
+        QCOMPARE(again.w.findChild<QSpinBox*>(u"txtAlertMin"_s)->value(), 25);
+        QCOMPARE(again.w.findChild<QComboBox*>(u"cboAlertUnit"_s)->currentText(), u"links"_s);
     }
 
     // A character typed into the URL box carries the text of the desktop's key event (Delete

@@ -6,7 +6,9 @@
 #include "platform/Address.h"
 #include "platform/Clock.h"
 #include "platform/Http.h"
+#include "platform/LocaleText.h"
 #include "platform/mConstants.h"
+#include "settings/Config.h"
 #include "settings/clsProps.h"
 #include "windows/RecentList.h"
 
@@ -31,6 +33,7 @@ BrandleApp::BrandleApp()
             [](const QString& code) { PlayAlert(code); });
     connect(&m_driver, &LookupDriver::showPage, this, &BrandleApp::showPage);
     connect(&m_driver, &LookupDriver::trayMessage, &m_tray, &TrayIcon::showMessage);
+    connect(&m_driver, &LookupDriver::totalChanged, this, &BrandleApp::tellChange);
     connect(&m_driver, &LookupDriver::finished, this, &BrandleApp::onLookupFinished);
 
     connect(&m_settings, &frmSettings::checkRequested, this,
@@ -73,17 +76,21 @@ void BrandleApp::OpenParlo(qint32 lTabIndex, const QString& demoSite)
     m_settings.setChanged(false);
 }
 
-void BrandleApp::CheckURL(const QString& url, LookupDriver::Origin origin)
+bool BrandleApp::CheckURL(const QString& url, LookupDriver::Origin origin)
 {
     const std::optional<QString> site = m_settings.prepareLookup(url);
     if (!site)
-        return;
-    if (WebWindows* windows = m_web.loaded())
+        return false;
+    const bool tracked = origin == LookupDriver::Origin::Tracked;
+    if (WebWindows* windows = m_web.loaded(); windows && !tracked)
         windows->unloadMessage();
-    if (m_driver.start(*site, origin)) {
+    if (!m_driver.start(*site, origin))
+        return false;
+    if (!tracked) {
         m_tipUrl = url;
         m_tipPending = true;
     }
+    return true;
 }
 
 void BrandleApp::startLookup(const QString& site)
@@ -115,6 +122,26 @@ void BrandleApp::onLookupFinished()
         m_tray.setTip(trayTip(m_tipUrl));
         m_tipPending = false;
     }
+    startNextTracked();
+}
+
+void BrandleApp::startNextTracked()
+{
+    // Still one lookup at a time: the next tracked site starts when the last lookup has ended.
+    while (!m_tracked.isEmpty() && !m_driver.isRunning()) {
+        if (CheckURL(m_tracked.takeFirst(), LookupDriver::Origin::Tracked))
+            return;
+    }
+}
+
+void BrandleApp::tellChange(const QString& site, qint32 total, qint32 previous)
+{
+    const qint64 change = qint64(total) - qint64(previous);
+    const QString signedChange =
+        (change > 0 ? u"+"_s : QString()) + LocaleText::formatCount(change);
+    m_tray.showMessage(
+        QString(mConstants::AppTitle),
+        tr("%1: %2 links (%3)").arg(site, LocaleText::formatCount(total), signedChange));
 }
 
 void BrandleApp::handRecentLookups()
@@ -127,8 +154,17 @@ void BrandleApp::Timer_Timer()
 {
     const AutoCheck::Tick tick =
         m_autoCheck.tick(oProps, Clock::instance().now(), m_driver.isRunning());
-    if (tick.check)
-        CheckURL(m_settings.primaryUrl(), LookupDriver::Origin::Automatic);
+    if (tick.check && CheckURL(m_settings.primaryUrl(), LookupDriver::Origin::Automatic)) {
+        // The primary site first, then each tracked site once (saved settings, as AutoCheck).
+        QStringList counted{siteForLookup(m_settings.primaryUrl())};
+        m_tracked.clear();
+        for (const QString& url : Config::trackedSites()) {
+            if (!counted.contains(siteForLookup(url))) {
+                counted.append(siteForLookup(url));
+                m_tracked.append(url);
+            }
+        }
+    }
     if (tick.interval > 0 && m_timer.interval() != tick.interval)
         m_timer.setInterval(tick.interval);
 }

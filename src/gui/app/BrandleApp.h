@@ -33,8 +33,12 @@ public:
 
     // The one entry of a lookup from the tray, the settings window, start-up and the automatic
     // check: the settings window validates and saves, the message window closes, the driver
-    // counts the site, and the tray tip names url once the lookup has ended.
-    void CheckURL(const QString& url, LookupDriver::Origin origin);
+    // counts the site, and the tray tip names url once the lookup has ended. A tracked site's
+    // lookup leaves the message window and the tip as they are. True when the lookup started.
+    bool CheckURL(const QString& url, LookupDriver::Origin origin);
+
+    // The tracked sites still to be counted after the running automatic check.
+    QStringList pendingTrackedSites() const { return m_tracked; }
 
     frmSettings* settings() { return &m_settings; }
     TrayIcon* tray() { return &m_tray; }
@@ -57,6 +61,8 @@ private:
 
     void showPage(const QString& pagePath, const WindowParams& params);
     void onLookupFinished();
+    void startNextTracked();
+    void tellChange(const QString& site, qint32 total, qint32 previous);
     void handRecentLookups();
 
     frmSettings m_settings;
@@ -70,6 +76,8 @@ private:
     std::optional<WindowParams> m_lastWindow;
     QString m_tipUrl; // the address of the running CheckURL lookup, for the tray tip
     bool m_tipPending = false;
+    // "Also check automatically": counted one after another after the primary site.
+    QStringList m_tracked;
 };
 
 } // namespace brandle

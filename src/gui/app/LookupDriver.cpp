@@ -110,12 +110,15 @@ bool LookupDriver::start(const QString& site, Origin origin)
                              tr("A link count is already running. Please wait until it ends."));
         return false;
     }
+    m_origin = origin;
     // The worker gets its own copy of the settings record and hands it back at the end.
     const clsProps snapshot = oProps;
-    m_thread = QThread::create([this, site, snapshot] {
+    // A tracked site compares with its own previous run.
+    const QueryOptions options{origin == Origin::Tracked};
+    m_thread = QThread::create([this, site, snapshot, options] {
         clsProps props = snapshot;
         UiBridge ui(this);
-        const LookupOutcome outcome = RunLookup(site, props, ui);
+        const LookupOutcome outcome = RunLookup(site, props, ui, options);
         QMetaObject::invokeMethod(
             this, [this, outcome, props] { onFinished(outcome, props); }, Qt::QueuedConnection);
     });
@@ -146,7 +149,7 @@ void LookupDriver::onFinished(const LookupOutcome& outcome, const clsProps& prop
     const QString title(mConstants::AppTitle);
     switch (outcome.kind) {
     case LookupOutcome::Kind::PageWritten:
-        if (outcome.window)
+        if (outcome.window && (m_origin != Origin::Tracked || outcome.query.alert))
             emit showPage(outcome.pagePath, *outcome.window);
         break;
     case LookupOutcome::Kind::Error:
@@ -165,6 +168,8 @@ void LookupDriver::onFinished(const LookupOutcome& outcome, const clsProps& prop
     case LookupOutcome::Kind::ServiceRefused:
         break;
     }
+    if (outcome.query.counted && outcome.query.alert && outcome.query.previousTotal)
+        emit totalChanged(props.URLName(), outcome.query.total, *outcome.query.previousTotal);
     emit finished(outcome.kind);
 }
 

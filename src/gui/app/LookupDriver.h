@@ -21,13 +21,17 @@ MessageBox::Request noticeRequest(const ServiceNotice& notice);
 class LookupDriver : public QObject {
     Q_OBJECT
 public:
-    enum class Origin { User, Automatic };
+    // Who asked: the user, the automatic check for the primary site, or the automatic check for
+    // one of the tracked sites (whose page is shown only for a change that alerts).
+    enum class Origin { User, Automatic, Tracked };
 
     explicit LookupDriver(QObject* parent = nullptr);
     ~LookupDriver() override;
 
     // Starts a lookup of the site (already normalised). While another runs, a user's request is
     // answered with a tray message and an automatic one is dropped silently; both return false.
+    // The page of a tracked site is shown only when its total changed by at least the alert
+    // threshold.
     bool start(const QString& site, Origin origin);
     bool isRunning() const { return m_thread != nullptr; }
 
@@ -41,12 +45,15 @@ signals:
     // A page was written whose window parameters could be read.
     void showPage(const QString& pagePath, const brandle::WindowParams& params);
     void trayMessage(const QString& title, const QString& text);
+    // The site's total moved from previous to total, by at least the alert threshold.
+    void totalChanged(const QString& site, qint32 total, qint32 previous);
     void finished(LookupOutcome::Kind kind);
 
 private:
     void onFinished(const LookupOutcome& outcome, const clsProps& props);
 
     QThread* m_thread = nullptr;
+    Origin m_origin = Origin::User;
 };
 
 } // namespace brandle

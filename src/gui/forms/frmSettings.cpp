@@ -14,12 +14,15 @@
 
 #include <QCheckBox>
 #include <QCloseEvent>
+#include <QComboBox>
 #include <QHBoxLayout>
 #include <QInputMethodEvent>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
+#include <QPlainTextEdit>
 #include <QPushButton>
+#include <QSpinBox>
 #include <QTabWidget>
 #include <QToolButton>
 #include <QVBoxLayout>
@@ -96,7 +99,10 @@ frmSettings::frmSettings(QWidget* parent)
     setTabOrder(chkLogging, chkHourCheck);
     setTabOrder(chkHourCheck, chkPlaySound);
     setTabOrder(chkPlaySound, chkWindowTop);
-    setTabOrder(chkWindowTop, cmdView);
+    setTabOrder(chkWindowTop, txtAlertMin);
+    setTabOrder(txtAlertMin, cboAlertUnit);
+    setTabOrder(cboAlertUnit, txtTrackURLs);
+    setTabOrder(txtTrackURLs, cmdView);
     setTabOrder(cmdView, cmdSave);
     setTabOrder(cmdSave, cmdClose);
 
@@ -107,6 +113,9 @@ frmSettings::frmSettings(QWidget* parent)
     connect(chkLogging, &QCheckBox::toggled, this, &frmSettings::chkLogging_Click);
     connect(chkHourCheck, &QCheckBox::toggled, this, &frmSettings::flag_Click);
     connect(chkPlaySound, &QCheckBox::toggled, this, &frmSettings::flag_Click);
+    connect(txtTrackURLs, &QPlainTextEdit::textChanged, this, &frmSettings::flag_Click);
+    connect(txtAlertMin, &QSpinBox::valueChanged, this, &frmSettings::flag_Click);
+    connect(cboAlertUnit, &QComboBox::currentIndexChanged, this, &frmSettings::flag_Click);
     txtSearchURL->installEventFilter(this);
 
     // The Graphs tab starts in the view that matches the logging box.
@@ -152,6 +161,31 @@ QWidget* frmSettings::buildMainTab()
                        static_cast<QWidget*>(cmdURLReset)})
         w->hide();
 
+    // The further sites of the automatic check, and when a change of the total alerts.
+    lblTrackURLs = named(new QLabel(tr("Also check automatically (one site per line, up to %1)")
+                                        .arg(Config::MaxTrackedSites),
+                                    page),
+                         "lblTrackURLs");
+    txtTrackURLs = named(new QPlainTextEdit(page), "txtTrackURLs");
+    txtTrackURLs->setTabChangesFocus(true);
+    txtTrackURLs->setFixedHeight(txtTrackURLs->fontMetrics().lineSpacing() * 4 + 10);
+    lblTrackURLs->setBuddy(txtTrackURLs);
+    lblAlertMin =
+        named(new QLabel(tr("Alert only when the total changes by at least"), page), "lblAlertMin");
+    txtAlertMin = named(new QSpinBox(page), "txtAlertMin");
+    txtAlertMin->setRange(0, 1000000000);
+    txtAlertMin->setToolTip(tr("0 alerts on every change"));
+    lblAlertMin->setBuddy(txtAlertMin);
+    cboAlertUnit = named(new QComboBox(page), "cboAlertUnit");
+    cboAlertUnit->addItem(tr("%"), true);
+    cboAlertUnit->addItem(tr("links"), false);
+
+    auto* alertRow = new QHBoxLayout;
+    alertRow->addWidget(lblAlertMin);
+    alertRow->addWidget(txtAlertMin);
+    alertRow->addWidget(cboAlertUnit);
+    alertRow->addStretch();
+
     auto* urlRow = new QHBoxLayout;
     urlRow->setSpacing(2);
     urlRow->addWidget(txtSearchURL, 1);
@@ -174,6 +208,9 @@ QWidget* frmSettings::buildMainTab()
     layout->addWidget(chkPlaySound);
     layout->addWidget(chkWindowTop);
     layout->addLayout(historyRow);
+    layout->addLayout(alertRow);
+    layout->addWidget(lblTrackURLs);
+    layout->addWidget(txtTrackURLs);
     layout->addStretch();
     return page;
 }
@@ -188,6 +225,14 @@ void frmSettings::fillFromProps()
     chkPlaySound->setChecked(Config::flagShown(Setting::PlaySound, oProps.PlaySound()));
     chkWindowTop->setChecked(Config::flagShown(Setting::WindowTop, oProps.WindowTop()));
     txtURLHistory->setText(oProps.History());
+    // Not part of the settings record: read from the store as saved.
+    const QString tracked = Config::trackedSites().join(u'\n');
+    if (txtTrackURLs->toPlainText() != tracked)
+        txtTrackURLs->setPlainText(tracked);
+    txtAlertMin->setValue(Config::count(Setting::AlertAmount));
+    const bool percent =
+        Config::flagShown(Setting::AlertPercent, Config::text(Setting::AlertPercent));
+    cboAlertUnit->setCurrentIndex(cboAlertUnit->findData(percent));
 }
 
 bool frmSettings::ValidateSettings()
@@ -199,6 +244,9 @@ bool frmSettings::ValidateSettings()
         message += tr("Primary URL") + lineBreak;
     if (!LocaleText::isNumericText(txtURLHistory->text()))
         message += tr("URL history must be numberic") + lineBreak;
+    if (trackedUrls().size() > Config::MaxTrackedSites)
+        message += tr("Also check automatically: at most %1 sites").arg(Config::MaxTrackedSites) +
+                   lineBreak;
     if (message == heading)
         return true;
 
@@ -219,6 +267,9 @@ bool frmSettings::SaveSettings()
     Config::setText(Setting::PlaySound, flagText(chkPlaySound));
     Config::setText(Setting::WindowTop, flagText(chkWindowTop));
     Config::setText(Setting::HistoryLimit, txtURLHistory->text());
+    Config::setTrackedSites(trackedUrls());
+    Config::setCount(Setting::AlertAmount, txtAlertMin->value());
+    Config::setText(Setting::AlertPercent, Config::flagText(cboAlertUnit->currentData().toBool()));
 
     oProps.setLogging(flagText(chkLogging));
     oProps.setAutoCheck(flagText(chkHourCheck));
@@ -251,6 +302,16 @@ void frmSettings::showOnTab(int index)
 QString frmSettings::primaryUrl() const
 {
     return txtSearchURL->text();
+}
+
+QStringList frmSettings::trackedUrls() const
+{
+    QStringList urls;
+    for (const QString& line : txtTrackURLs->toPlainText().split(u'\n')) {
+        if (!line.trimmed().isEmpty())
+            urls.append(line.trimmed());
+    }
+    return urls;
 }
 
 QString frmSettings::historyText() const

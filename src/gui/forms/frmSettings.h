@@ -9,9 +9,12 @@ namespace brandle {
 class GraphsTab;
 }
 class QCheckBox;
+class QComboBox;
 class QLabel;
 class QLineEdit;
+class QPlainTextEdit;
 class QPushButton;
+class QSpinBox;
 class QTabWidget;
 class QToolButton;
 
@@ -47,6 +50,8 @@ public:
     void setChanged(bool changed) { m_bChanged = changed; }
 
     QString primaryUrl() const;
+    // The sites of "Also check automatically" as typed, one per line, empty lines left out.
+    QStringList trackedUrls() const;
     QString historyText() const;
     // The live state of "Keep window on topmost position", saved or not.
     bool keepOnTop() const;
@@ -87,6 +92,11 @@ private:
     QLabel* lblHistory = nullptr;
     QLineEdit* txtURLHistory = nullptr;
     QPushButton* cmdURLReset = nullptr;
+    QLabel* lblTrackURLs = nullptr;
+    QPlainTextEdit* txtTrackURLs = nullptr;
+    QLabel* lblAlertMin = nullptr;
+    QSpinBox* txtAlertMin = nullptr;
+    QComboBox* cboAlertUnit = nullptr;
     QPushButton* cmdView = nullptr;
     QPushButton* cmdSave = nullptr;
     QPushButton* cmdClose = nullptr;
