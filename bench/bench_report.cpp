@@ -1,7 +1,9 @@
 // SPDX-License-Identifier: MIT
 // bench_report: the time of one report's data (the day walk, reading and parsing the day files,
 // the rows and the scale) over 31 and over 365 days of a log with 48 lookups a day of six sites,
-// and over ten years of a heavy log: 500 lookups a day, a third of them for the charted site.
+// and over ten years of a heavy log: 500 lookups a day, a third of them for the charted site;
+// then the time and the rise of the peak memory of reading one day file of 300 MB of short
+// lines.
 #include "log/LinkLog.h"
 #include "reports/ReportData.h"
 
@@ -11,6 +13,8 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QTemporaryDir>
+
+#include <sys/resource.h>
 
 #include <algorithm>
 #include <cstdio>
@@ -90,6 +94,30 @@ double reportMs(const QDate& first, int days, int runs)
     return times[times.size() / 2];
 }
 
+// The process's peak resident memory so far, in MB.
+double peakMb()
+{
+    rusage usage{};
+    getrusage(RUSAGE_SELF, &usage);
+    return double(usage.ru_maxrss) / 1024.0;
+}
+
+// A day file of 300 MB of short lines that name no site, written piece by piece.
+bool writeHugeDay(const QDate& day)
+{
+    QFile file(linkLogFile(day));
+    if (!file.open(QIODevice::WriteOnly))
+        return false;
+    QByteArray piece;
+    while (piece.size() < 1024 * 1024)
+        piece += "<x/>\r\n";
+    for (qint64 written = 0; written < 300LL * 1024 * 1024; written += piece.size()) {
+        if (file.write(piece) != piece.size())
+            return false;
+    }
+    return true;
+}
+
 } // namespace
 
 int main(int argc, char* argv[])
@@ -100,6 +128,24 @@ int main(int argc, char* argv[])
     qputenv("BRANDLE_HOME", QFile::encodeName(home.path()));
     QCoreApplication app(argc, argv);
     QDir().mkpath(QFileInfo(linkLogFile(firstDay)).path());
+    // First, while the process is small: the peak it reaches reading the huge day is its own.
+    const QDate hugeDay(2000, 1, 1);
+    if (!writeHugeDay(hugeDay)) {
+        std::fprintf(stderr, "cannot write the log\n");
+        return 1;
+    }
+    const double peakBefore = peakMb();
+    QElapsedTimer hugeTimer;
+    hugeTimer.start();
+    const QString hugeFigure = ReadLinkLogDay(u"example.com"_s, hugeDay);
+    const double hugeMs = double(hugeTimer.nsecsElapsed()) / 1e6;
+    const double hugePeakRise = peakMb() - peakBefore;
+    QFile::remove(linkLogFile(hugeDay));
+    if (!hugeFigure.isEmpty()) {
+        std::fprintf(stderr, "unexpected figure of the huge day\n");
+        return 1;
+    }
+
     // The year of the light log and the ten years of the heavy one do not overlap.
     if (!writeLog(firstDay, dayCount, linesPerDay, 6) ||
         !writeLog(heavyFirstDay, heavyDayCount, heavyLinesPerDay, 3)) {
@@ -109,5 +155,7 @@ int main(int argc, char* argv[])
     std::printf("ms_31_days: %.1f\n", reportMs(firstDay, 31, runs));
     std::printf("ms_365_days: %.1f\n", reportMs(firstDay, dayCount, runs));
     std::printf("ms_3650_days_heavy: %.1f\n", reportMs(heavyFirstDay, heavyDayCount, heavyRuns));
+    std::printf("ms_300mb_day: %.1f\n", hugeMs);
+    std::printf("mb_peak_rise_300mb_day: %.1f\n", hugePeakRise);
     return 0;
 }
