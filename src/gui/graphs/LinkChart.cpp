@@ -36,6 +36,9 @@ QColor seriesColor(qsizetype s)
     return colors[s % qsizetype(std::size(colors))];
 }
 
+// The width, in pixels, that the chart-type list takes over the chart's top-left corner.
+constexpr int TopLeftCornerTaken = 100;
+
 QFont sized(const QFont& base, qreal points, bool bold = false)
 {
     QFont font(base);
@@ -97,6 +100,17 @@ void LinkChart::redraw()
     }
     content->setTitle(m_report.title);
     content->legend()->setVisible(m_report.hasLegend());
+    // A title too long to pass beside the chart-type list goes below it.
+    const int titleWidth = QFontMetrics(content->titleFont()).horizontalAdvance(m_report.title);
+    const bool titleBelowList = titleWidth > width() - 2 * TopLeftCornerTaken;
+    content->setMargins(QMargins(4, titleBelowList ? 44 : 20, 8, 4));
+    // The legend takes its widest name (and a marker) from the plot's width.
+    int legendWidth = 0;
+    if (m_report.hasLegend()) {
+        const QFontMetrics metrics(content->legend()->font());
+        for (const QString& name : m_report.series)
+            legendWidth = qMax(legendWidth, metrics.horizontalAdvance(name) + 40);
+    }
     const QList<ChartRow>& rows = m_report.rows;
     if (rows.isEmpty())
         return;
@@ -112,7 +126,8 @@ void LinkChart::redraw()
     xAxis->setStartValue(-0.5);
     xAxis->setRange(-0.5, rows.size() - 0.5);
     // A turned label needs its line height plus padding on both sides, or the axis cuts it.
-    const int labelRoom = (width() - 70) / (QFontMetrics(xAxis->labelsFont()).height() + 8);
+    const int labelRoom =
+        (width() - 70 - legendWidth) / (QFontMetrics(xAxis->labelsFont()).height() + 8);
     const int step = LinkReportBuilder::labelStep(int(rows.size()), labelRoom);
     for (qsizetype i = 0; i < rows.size(); i += step)
         xAxis->append(rows.at(i).label, qreal(i));
