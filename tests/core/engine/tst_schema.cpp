@@ -102,12 +102,17 @@ private slots:
                        u"<Results Site=\"example.com\" Total=\"13,579\" Fluctuation=\"1\" "
                        "Created=\"12/6/2026 7:23:58 AM\"><Engine><Name><![CDATA[Alpha Search]]>"
                        "</Name><URL><![CDATA[http://e/?q=example.com]]></URL><Count><![CDATA["
-                       "12,345]]></Count><Fluctuation>2</Fluctuation></Engine></Results>"_s);
+                       "12,345]]></Count><Fluctuation>2</Fluctuation></Engine>"
+                       "<Engine NoCount=\"1\"><Name><![CDATA[Beta Find]]></Name><URL><![CDATA["
+                       "http://f/]]></URL><Count><![CDATA[0]]></Count><Fluctuation>0</Fluctuation>"
+                       "</Engine></Results>"_s);
         const QString html =
             xslTransform(XmlDocument::parse(schema), XmlDocument::parse(readText(path + u"xsl"_s)));
-        for (const char* expected :
-             {"example.com", "13,579", "Alpha Search", "12,345", "12/6/2026 7:23:58 AM"})
+        for (const char* expected : {"example.com", "13,579", "Alpha Search", "12,345",
+                                     "12/6/2026 7:23:58 AM", "Beta Find", "no count"})
             QVERIFY2(html.contains(QLatin1StringView(expected)), expected);
+        // An engine without a count shows no figure: its 0 is none.
+        QVERIFY(!html.contains(u">0<"_s));
     }
 };
 
