@@ -42,7 +42,7 @@ private slots:
         const QStringList programs{u"brandle"_s, u"brandle-check"_s, u"brandle-report"_s};
         const QStringList usage{u"Usage: brandle [options]\n"_s,
                                 u"Usage: brandle-check [options] SITE...\n"_s,
-                                u"Usage: brandle-report [options] SITE FROM TO\n"_s};
+                                u"Usage: brandle-report [options] [SITE] FROM TO\n"_s};
         for (int i = 0; i < programs.size(); ++i) {
             const QString& p = programs.at(i);
             if (programPath(p).isEmpty())
@@ -83,10 +83,16 @@ private slots:
             << QStringList{u"--host="_s, u"a.com"_s} << 2 << "" << "--host needs HOST:PORT";
         QTest::newRow("brandle-report, two arguments") << u"brandle-report"_s
             << QStringList{u"a.com"_s, u"3/1/2026"_s} << 2 << ""
-            << u"brandle-report: give SITE FROM TO\n"_s + usage.at(2);
+            << u"brandle-report: give SITE FROM TO, or --site SITE... FROM TO\n"_s + usage.at(2);
         QTest::newRow("brandle-report, four arguments") << u"brandle-report"_s
             << QStringList{u"a.com"_s, u"3/1/2026"_s, u"3/2/2026"_s, u"b.com"_s} << 2 << ""
             << u"brandle-report: unexpected argument 'b.com'\n"_s + usage.at(2);
+        QTest::newRow("brandle-report, --site and SITE") << u"brandle-report"_s
+            << QStringList{u"--site"_s, u"a.com"_s, u"b.com"_s, u"3/1/2026"_s, u"3/2/2026"_s} << 2
+            << "" << u"brandle-report: unexpected argument '3/2/2026'\n"_s + usage.at(2);
+        QTest::newRow("brandle-report, six sites") << u"brandle-report"_s
+            << QStringList{u"a,b,c,d,e,f"_s, u"3/1/2026"_s, u"3/2/2026"_s} << 2 << ""
+            << "brandle-report: Give at most 5 sites, separated by commas.\n";
         // clang-format on
     }
     void answers()

@@ -52,8 +52,10 @@ private slots:
                                                   u"3/2/2004"_s} << 0
             << "date,total,Alpha,Beta\n2004-03-01,12,5,\n2004-03-02,0,,\n" << "";
         QTest::newRow("by engine, two sites")
-            << QStringList{u"--engines"_s, u"a.com,b.com"_s, u"3/1/2004"_s, u"3/2/2004"_s} << 1
-            << "" << "brandle-report: A chart by engine shows one site: give only one Graph URL.\n";
+            << QStringList{u"--engines"_s, u"a.com,b.com"_s, u"3/1/2004"_s, u"3/2/2004"_s} << 2
+            << "" << "brandle-report: A chart by engine shows one site: give only one.\n"
+                     "Usage: brandle-report [options] [SITE] FROM TO\n"
+                     "Try 'brandle-report --help' for more information.\n";
         QTest::newRow("a day file that cannot be read")
             << QStringList{u"example.com"_s, u"3/4/2004"_s, u"3/4/2004"_s} << 1 << ""
             << "brandle-report: 75 - Path/File access error: %1\n";

@@ -92,9 +92,9 @@ QString LinkReportBuilder::refusal(const QString& graphUrl, const ReportOptions&
 {
     const qsizetype sites = chartSites(graphUrl).size();
     if (sites > MaxSites)
-        return tr("The Graph URL may name at most %1 sites, separated by commas.").arg(MaxSites);
+        return tr("Give at most %1 sites, separated by commas.").arg(MaxSites);
     if (options.byEngine && sites > 1)
-        return tr("A chart by engine shows one site: give only one Graph URL.");
+        return tr("A chart by engine shows one site: give only one.");
     return {};
 }
 

@@ -171,11 +171,11 @@ private slots:
         // clang-format off
         QTest::newRow("five sites") << "a,b,c,d,e" << false << "";
         QTest::newRow("six sites") << "a,b,c,d,e,f" << false
-            << "The Graph URL may name at most 5 sites, separated by commas.";
+            << "Give at most 5 sites, separated by commas.";
         QTest::newRow("a repeat is one site") << "a,b,c,d,e,HTTP://A" << false << "";
         QTest::newRow("one site by engine") << "a.com," << true << "";
         QTest::newRow("two sites by engine") << "a.com,b.com" << true
-            << "A chart by engine shows one site: give only one Graph URL.";
+            << "A chart by engine shows one site: give only one.";
         // clang-format on
     }
     void refusal()
