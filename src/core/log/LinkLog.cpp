@@ -112,6 +112,16 @@ public:
     // a line of a site asked for is read to its end, so that one cut short costs only itself.
     void line(QByteArrayView text)
     {
+        // Every line the program writes starts so. When the site there is plainly another one,
+        // the line is left at once: well-formed or not, it cannot count for a site asked for.
+        const QByteArrayView written = "<Results Site=\"";
+        if (text.startsWith(written)) {
+            const qsizetype quote = text.indexOf('"', written.size());
+            const QByteArrayView site =
+                quote > 0 ? text.sliced(written.size(), quote - written.size()) : QByteArrayView();
+            if (quote > 0 && !site.contains('&') && !site.contains('<') && matchSite(site) < 0)
+                return;
+        }
         XmlScanner& scan = m_scan;
         scan.restart(text);
         XmlScanner::Event event = scan.next();
@@ -363,8 +373,13 @@ LogDay readLinkLogDay(const QStringList& sites, const QDate& day, bool withEngin
         if (read == 0)
             break;
         const QByteArrayView data(piece.constData(), read);
+        // The next line end from a position, or -1.
+        const auto lineEnd = [&data](qsizetype from) -> qsizetype {
+            const void* found = std::memchr(data.data() + from, '\n', size_t(data.size() - from));
+            return found ? static_cast<const char*>(found) - data.data() : -1;
+        };
         qsizetype from = 0;
-        for (qsizetype end = data.indexOf('\n'); end >= 0; end = data.indexOf('\n', from)) {
+        for (qsizetype end = lineEnd(0); end >= 0; end = lineEnd(from)) {
             if (pending.isEmpty()) {
                 takeLine(data.sliced(from, end - from));
             } else {
