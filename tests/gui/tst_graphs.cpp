@@ -162,8 +162,7 @@ private slots:
 
         child<QPushButton>(tab, "cmdReturn")->click();
         report(tab, u"3/1/2004"_s, u"3/3/2004"_s, u"a.com,b.com,c.com,d.com,e.com,f.com"_s);
-        QCOMPARE(m_boxes->texts().value(0),
-                 u"Give at most 5 sites, separated by commas."_s);
+        QCOMPARE(m_boxes->texts().value(0), u"Give at most 5 sites, separated by commas."_s);
         child<QCheckBox>(tab, "chkByEngine")->setChecked(true);
         report(tab, u"3/1/2004"_s, u"3/3/2004"_s, u"a.com"_s);
         QCOMPARE(legendNames(tab), (QStringList{u"Total"_s, u"Alpha"_s, u"Beta"_s}));
