@@ -136,8 +136,10 @@ GraphsTab::GraphsTab(QWidget* parent)
 GraphsTab::~GraphsTab()
 {
     // A report still being read ends soon: it reads local files only.
-    if (m_worker)
+    if (m_worker) {
         m_worker->wait();
+        delete m_worker;
+    }
 }
 
 QSize GraphsTab::sizeHint() const
