@@ -171,6 +171,8 @@ void FakeWiki::answer(const httplib::Request& req, httplib::Response& res)
     std::unique_lock<std::mutex> lock(mutex_);
     lastUserAgent_ = req.get_header_value("User-Agent");
     released_.wait(lock, [this] { return !held_ || ending_; });
+    if (holdAfter_ >= 0 && ++answered_ >= holdAfter_)
+        held_ = true; // the next request waits
     const Mode mode = mode_;
     const QVector<std::int64_t> all = links_.value(req.get_param_value("euquery"));
     lock.unlock();

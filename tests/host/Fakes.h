@@ -97,6 +97,8 @@ public:
     // While held, every request waits until release() (or the fake's end).
     void hold();
     void release();
+    // Holds every request after the first n have been answered.
+    void holdAfter(int n) { holdAfter_ = n; }
 
     int requests() const { return requests_; }
     int mostAtOnce() const { return mostAtOnce_; }
@@ -116,5 +118,7 @@ private:
     std::atomic<int> requests_{0};
     std::atomic<int> inFlight_{0};
     std::atomic<int> mostAtOnce_{0};
+    std::atomic<int> holdAfter_{-1};
+    std::atomic<int> answered_{0};
     std::string lastUserAgent_;
 };

@@ -442,7 +442,7 @@ private slots:
         WikipediaSettings settings = wikiSettings(
             reachable ? fake.api()
                       : "http://127.0.0.1:" + std::to_string(closedPort()) + "/w/api.php");
-        settings.answerTime = std::chrono::milliseconds(500);
+        settings.answerTime = std::chrono::milliseconds(1500);
         WikipediaSource source(settings, *store, quiet);
         const EngineInfo& engine = source.engines()[0];
         const LinkCount result = source.lookup(engine, "example.net");
@@ -464,15 +464,15 @@ private slots:
             many << i;
         fake.setLinks("example.net", many);
         fake.setPageSize(1);
-        fake.setDelayMs(100);
+        fake.holdAfter(1); // the first page comes at once, the second never
         fake.start();
         auto store = newStore();
         WikipediaSettings settings = wikiSettings(fake.api());
-        settings.answerTime = std::chrono::milliseconds(1000);
+        settings.answerTime = std::chrono::milliseconds(2000);
         WikipediaSource source(settings, *store, quiet);
         const LinkCount result = source.lookup(source.engines()[0], "example.net");
         QCOMPARE(result.kind, LinkCount::Kind::AtLeast);
-        QVERIFY2(result.value >= 1 && result.value < 30, std::to_string(result.value).c_str());
+        QCOMPARE(result.value, 1);
     }
 
     // A maxlag answer makes the source wait the Retry-After time before it asks again.
