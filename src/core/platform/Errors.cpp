@@ -40,6 +40,20 @@ QString errorDescription(ErrorCode code)
         return ErrorText::tr("The XML document is not well-formed");
     case ErrorCode::XslTransform:
         return ErrorText::tr("The style sheet could not be applied");
+    case ErrorCode::UnsupportedRedirect:
+        return ErrorText::tr("The answer redirects to an address that is not http or https");
+    case ErrorCode::DocumentTooLarge:
+        return ErrorText::tr("The document is too large");
+    case ErrorCode::EntitiesRefused:
+        return ErrorText::tr("The document declares entities, which are refused");
+    case ErrorCode::DocumentTooDeep:
+        return ErrorText::tr("The document is nested too deeply");
+    case ErrorCode::TooManyEngines:
+        return ErrorText::tr("The engine schema lists too many engines");
+    case ErrorCode::TransformTooLong:
+        return ErrorText::tr("The style sheet took too long and was stopped");
+    case ErrorCode::TransformTooDeep:
+        return ErrorText::tr("The style sheet nests its templates too deeply");
     }
     return ErrorText::tr("Unknown error");
 }

@@ -20,8 +20,16 @@ enum class ErrorCode : qint32 {
     InvalidUrl = qint32(0x800C0002u),
     DownloadFailed = qint32(0x800C0008u), // transport failure: the resource could not be fetched
     RequestFailed = qint32(0x800C0007u),
+    UnsupportedRedirect = qint32(0x800C0014u), // a redirect to an address that is not http(s)
     XmlParse = qint32(0xC00CE500u),
     XslTransform = qint32(0xC00CE600u),
+    // Limits against a hostile service host.
+    DocumentTooLarge = qint32(0xC00CE5F0u),
+    EntitiesRefused = qint32(0xC00CE5F1u),
+    DocumentTooDeep = qint32(0xC00CE5F2u),
+    TooManyEngines = qint32(0xC00CE5F3u),
+    TransformTooLong = qint32(0xC00CE6F0u),
+    TransformTooDeep = qint32(0xC00CE6F1u),
 };
 
 // The plain description of an error number.
