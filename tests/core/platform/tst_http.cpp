@@ -10,7 +10,14 @@ using namespace Qt::StringLiterals;
 using namespace brandle;
 
 // Connection in 2 s, the whole answer in 1.5 s, at most 5 redirects and 1000 bytes.
-static const HttpOptions Quick{2000, 1500, 5, 1000};
+static const HttpOptions Quick = [] {
+    HttpOptions options;
+    options.connectTimeoutMs = 2000;
+    options.totalTimeoutMs = 1500;
+    options.maxRedirects = 5;
+    options.maxBodyBytes = 1000;
+    return options;
+}();
 
 class TestHttp : public QObject {
     Q_OBJECT
