@@ -3,6 +3,7 @@
 
 #include "platform/Errors.h"
 
+#include <libxml/SAX2.h>
 #include <libxml/parser.h>
 #include <libxml/tree.h>
 #include <libxml/xmlsave.h>
@@ -13,6 +14,8 @@
 
 #include <QStringDecoder>
 
+#include <algorithm>
+#include <chrono>
 #include <cstdarg>
 #include <cstdio>
 #include <cstring>
@@ -54,6 +57,42 @@ xsltSecurityPrefsPtr forbiddingPrefs()
     return prefs;
 }
 
+// XPath operations one transformation may spend in all: far beyond what a result page needs.
+constexpr unsigned long maxXPathOperations = 200'000'000;
+
+// The running transformation's limits, seen at every instruction.
+struct TransformWatch {
+    xsltTransformContextPtr context = nullptr;
+    std::chrono::steady_clock::time_point deadline;
+    int maxDepth = 0;
+    unsigned instructions = 0;
+    bool tooLong = false;
+    bool tooDeep = false;
+};
+thread_local TransformWatch* currentWatch = nullptr;
+
+void watchInstruction(xmlNodePtr, xmlNodePtr, xsltTemplatePtr, xsltTransformContextPtr context)
+{
+    TransformWatch* watch = currentWatch;
+    if (!watch || watch->context != context || context->state != XSLT_STATE_OK)
+        return;
+    if (context->depth >= watch->maxDepth) {
+        watch->tooDeep = true;
+        context->state = XSLT_STATE_STOPPED;
+    } else if ((++watch->instructions & 0xFF) == 0 &&
+               std::chrono::steady_clock::now() >= watch->deadline) {
+        watch->tooLong = true;
+        context->state = XSLT_STATE_STOPPED;
+    }
+}
+
+int watchAddCall(xsltTemplatePtr, xmlNodePtr)
+{
+    return 0; // no call frame to drop later
+}
+
+void watchDropCall() {}
+
 void initLibraries()
 {
     static std::once_flag once;
@@ -62,6 +101,13 @@ void initLibraries()
         xmlSetExternalEntityLoader(&refuseExternalEntity);
         xsltSetGenericErrorFunc(nullptr, &collectXsltMessage);
         xsltSetDefaultSecurityPrefs(forbiddingPrefs());
+        // Called only for transformation contexts whose debugStatus is set: ours.
+        struct {
+            xsltHandleDebuggerCallback handler;
+            xsltAddCallCallback add;
+            xsltDropCallCallback drop;
+        } callbacks{&watchInstruction, &watchAddCall, &watchDropCall};
+        xsltSetDebuggerCallbacks(3, &callbacks);
     });
 }
 
@@ -94,6 +140,86 @@ xmlNodePtr findElement(xmlNodePtr first, const QByteArray& name)
             return found;
     }
     return nullptr;
+}
+
+// Watches a parse for what a service document may not hold. The parser calls the hooks on the
+// thread that parses; the guard of the running parse is found through a thread-local pointer.
+struct ParseGuard {
+    bool entities = false;
+    bool tooDeep = false;
+    int depth = 0;
+};
+thread_local ParseGuard* currentGuard = nullptr;
+
+void refuseEntityDeclaration(void* context, const xmlChar*, int, const xmlChar*, const xmlChar*,
+                             xmlChar*)
+{
+    if (currentGuard)
+        currentGuard->entities = true;
+    xmlStopParser(static_cast<xmlParserCtxtPtr>(context));
+}
+
+void countStartElement(void* context, const xmlChar* localName, const xmlChar* prefix,
+                       const xmlChar* uri, int namespaceCount, const xmlChar** namespaces,
+                       int attributeCount, int defaultedCount, const xmlChar** attributes)
+{
+    if (currentGuard && ++currentGuard->depth > XmlDocument::maxServiceDocumentDepth) {
+        currentGuard->tooDeep = true;
+        xmlStopParser(static_cast<xmlParserCtxtPtr>(context));
+        return;
+    }
+    xmlSAX2StartElementNs(context, localName, prefix, uri, namespaceCount, namespaces,
+                          attributeCount, defaultedCount, attributes);
+}
+
+void countEndElement(void* context, const xmlChar* localName, const xmlChar* prefix,
+                     const xmlChar* uri)
+{
+    if (currentGuard)
+        --currentGuard->depth;
+    xmlSAX2EndElementNs(context, localName, prefix, uri);
+}
+
+// Parses the bytes (encoding: nullptr lets the declaration decide). With a guard, a DOCTYPE
+// that declares entities and elements nested too deeply stop the parse. Throws BrandleError.
+xmlDocPtr parseMemory(const QByteArray& bytes, const char* encoding, ParseGuard* guard)
+{
+    initLibraries();
+    xmlParserCtxtPtr context = xmlNewParserCtxt();
+    if (!context)
+        throw BrandleError(ErrorCode::XmlParse);
+    if (guard) {
+        context->sax->entityDecl = &refuseEntityDeclaration;
+        context->sax->startElementNs = &countStartElement;
+        context->sax->endElementNs = &countEndElement;
+    }
+    ParseGuard* const outerGuard = currentGuard;
+    currentGuard = guard;
+    xmlDocPtr doc =
+        xmlCtxtReadMemory(context, bytes.constData(), int(bytes.size()), nullptr, encoding,
+                          XML_PARSE_NONET | XML_PARSE_NOERROR | XML_PARSE_NOWARNING);
+    currentGuard = outerGuard;
+    QString detail;
+    if (!doc || !context->wellFormed) {
+        const xmlError* error = xmlCtxtGetLastError(context);
+        if (error && error->message)
+            detail = QString::fromUtf8(error->message).trimmed() + u" (line %1)"_s.arg(error->line);
+        if (doc)
+            xmlFreeDoc(doc);
+        doc = nullptr;
+    }
+    xmlFreeParserCtxt(context);
+    if (guard && guard->entities)
+        throw BrandleError(ErrorCode::EntitiesRefused);
+    if (guard && guard->tooDeep)
+        throw BrandleError(ErrorCode::DocumentTooDeep,
+                           u"more than %1 levels"_s.arg(XmlDocument::maxServiceDocumentDepth));
+    if (!doc || !xmlDocGetRootElement(doc)) {
+        if (doc)
+            xmlFreeDoc(doc);
+        throw BrandleError(ErrorCode::XmlParse, detail);
+    }
+    return doc;
 }
 
 struct StyleSheetDeleter {
@@ -171,30 +297,21 @@ XmlDocument::~XmlDocument()
 
 XmlDocument XmlDocument::parse(const QString& text)
 {
-    initLibraries();
-    const QByteArray utf8 = text.toUtf8();
-    xmlParserCtxtPtr context = xmlNewParserCtxt();
-    if (!context)
-        throw BrandleError(ErrorCode::XmlParse);
     // The text is already decoded: its bytes are UTF-8 whatever its declaration says.
-    xmlDocPtr doc = xmlCtxtReadMemory(context, utf8.constData(), int(utf8.size()), nullptr, "UTF-8",
-                                      XML_PARSE_NONET | XML_PARSE_NOERROR | XML_PARSE_NOWARNING);
-    QString detail;
-    if (!doc || !context->wellFormed) {
-        const xmlError* error = xmlCtxtGetLastError(context);
-        if (error && error->message)
-            detail = QString::fromUtf8(error->message).trimmed() + u" (line %1)"_s.arg(error->line);
-        if (doc)
-            xmlFreeDoc(doc);
-        doc = nullptr;
-    }
-    xmlFreeParserCtxt(context);
-    if (!doc || !xmlDocGetRootElement(doc)) {
-        if (doc)
-            xmlFreeDoc(doc);
-        throw BrandleError(ErrorCode::XmlParse, detail);
-    }
-    return XmlDocument(doc);
+    const QByteArray utf8 = text.toUtf8();
+    return XmlDocument(parseMemory(utf8, "UTF-8", nullptr));
+}
+
+XmlDocument XmlDocument::parseServiceDocument(const QByteArray& bytes, const QString& charset)
+{
+    if (bytes.size() > maxServiceDocumentBytes)
+        throw BrandleError(
+            ErrorCode::DocumentTooLarge,
+            u"%1 bytes, at most %2"_s.arg(bytes.size()).arg(maxServiceDocumentBytes));
+    const QByteArray encoding = charset.trimmed().toLatin1();
+    ParseGuard guard;
+    return XmlDocument(
+        parseMemory(bytes, encoding.isEmpty() ? nullptr : encoding.constData(), &guard));
 }
 
 XmlNode XmlDocument::root() const&
@@ -223,7 +340,8 @@ QString XmlDocument::serialize() const
     return text;
 }
 
-QString xslTransform(const XmlDocument& document, const XmlDocument& styleSheet)
+QString xslTransform(const XmlDocument& document, const XmlDocument& styleSheet,
+                     const XslLimits& limits, QString* encoding)
 {
     initLibraries();
     xsltMessages.clear();
@@ -244,8 +362,28 @@ QString xslTransform(const XmlDocument& document, const XmlDocument& styleSheet)
         throw BrandleError(ErrorCode::XslTransform);
     xsltSetTransformErrorFunc(context.get(), nullptr, &collectXsltMessage);
 
+    // The watch sees every instruction (the library calls it as it would a debugger) and stops
+    // the transformation when it runs too long or its templates nest too deeply; libxslt's own
+    // depth limit stays one above as a backstop. One XPath expression runs between two
+    // instructions, so XPath work has a budget of its own.
+    context->maxTemplateDepth = limits.maxDepth + 1;
+    context->xpathCtxt->opLimit = maxXPathOperations;
+    context->debugStatus = XSLT_DEBUG_RUN;
+    TransformWatch watch;
+    watch.context = context.get();
+    watch.deadline =
+        std::chrono::steady_clock::now() + std::chrono::milliseconds(std::max(0, limits.timeMs));
+    watch.maxDepth = limits.maxDepth;
+    TransformWatch* const outerWatch = currentWatch;
+    currentWatch = &watch;
     std::unique_ptr<xmlDoc, DocDeleter> result(xsltApplyStylesheetUser(
         style.get(), document.handle(), nullptr, nullptr, nullptr, context.get()));
+    currentWatch = outerWatch;
+    if (watch.tooLong)
+        throw BrandleError(ErrorCode::TransformTooLong, u"after %1 ms"_s.arg(limits.timeMs));
+    if (watch.tooDeep)
+        throw BrandleError(ErrorCode::TransformTooDeep,
+                           u"more than %1 nested templates"_s.arg(limits.maxDepth));
     if (!result || context->state != XSLT_STATE_OK)
         throw BrandleError(ErrorCode::XslTransform, xsltMessages.trimmed());
 
@@ -256,8 +394,12 @@ QString xslTransform(const XmlDocument& document, const XmlDocument& styleSheet)
     const QByteArray bytes(reinterpret_cast<const char*>(output), length);
     xmlFree(output);
     // The output is in the encoding the style sheet names, UTF-8 when it names none.
-    if (style->encoding && !xmlStrEqual(style->encoding, BAD_CAST "UTF-8")) {
-        QStringDecoder decoder(reinterpret_cast<const char*>(style->encoding));
+    const QString declared = style->encoding ? fromXmlChars(style->encoding) : u"UTF-8"_s;
+    if (encoding)
+        *encoding = declared;
+    if (declared.compare("UTF-8"_L1, Qt::CaseInsensitive) != 0) {
+        QStringDecoder decoder(style->encoding ? reinterpret_cast<const char*>(style->encoding)
+                                               : "UTF-8");
         if (decoder.isValid())
             return decoder.decode(bytes);
     }

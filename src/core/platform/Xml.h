@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: MIT
 #pragma once
 
+#include <QByteArray>
 #include <QByteArrayView>
 #include <QList>
 #include <QString>
@@ -53,6 +54,16 @@ public:
 
     // Throws BrandleError XmlParse when the text is not a well-formed document.
     static XmlDocument parse(const QString& text);
+
+    // A document as a service host sends it: the parser sees the raw bytes and honours their
+    // declaration; charset, the one the HTTP answer names, wins when given. Throws BrandleError
+    // DocumentTooLarge beyond maxServiceDocumentBytes, EntitiesRefused for a DOCTYPE that
+    // declares entities (no service document needs one), DocumentTooDeep beyond
+    // maxServiceDocumentDepth nested elements, and XmlParse when it is not well-formed.
+    static XmlDocument parseServiceDocument(const QByteArray& bytes,
+                                            const QString& charset = QString());
+    static constexpr qint64 maxServiceDocumentBytes = 4 * 1024 * 1024;
+    static constexpr int maxServiceDocumentDepth = 100;
 
     // Nodes point into the document, so they cannot be taken from a temporary one.
     XmlNode root() const&;
@@ -142,9 +153,18 @@ private:
     int m_attributeCount = 0;
 };
 
-// Transforms the document by the style sheet and returns the output as text. The style sheet
-// may not write files, create folders, read files or reach the network. Throws BrandleError
-// XslTransform when the style sheet is not usable or the transformation fails.
-QString xslTransform(const XmlDocument& document, const XmlDocument& styleSheet);
+// Limits of one transformation: its running time and how deeply its templates may nest.
+struct XslLimits {
+    int timeMs = 10000;
+    int maxDepth = 1000;
+};
+
+// Transforms the document by the style sheet and returns the output as text; encoding, when
+// given, receives the encoding the style sheet's output declares ("UTF-8" when it declares
+// none). The style sheet may not write files, create folders, read files or reach the network.
+// Throws BrandleError TransformTooLong or TransformTooDeep when it goes beyond the limits (it is
+// stopped there), XslTransform when the style sheet is not usable or the transformation fails.
+QString xslTransform(const XmlDocument& document, const XmlDocument& styleSheet,
+                     const XslLimits& limits = XslLimits(), QString* encoding = nullptr);
 
 } // namespace brandle
