@@ -55,11 +55,11 @@ public:
     }
 };
 
-// The engine rows and the total of the result document inside the merged document.
-void printTable(const QString& site, const QString& merged, const QString& pagePath)
+// The engine rows and the total of the lookup's own result document.
+void printTable(const QString& site, const QString& resultDocument, const QString& pagePath)
 {
-    const XmlDocument doc = XmlDocument::parse(merged);
-    const XmlNode results = doc.firstElement(u"Results"_s);
+    const XmlDocument doc = XmlDocument::parse(resultDocument);
+    const XmlNode results = doc.root();
     QList<QStringList> rows;
     for (const XmlNode& engine : results.childNodes()) {
         if (!engine.isElement())
@@ -98,7 +98,7 @@ int checkSite(const QString& typed)
     const LookupOutcome outcome = RunLookup(site, props, ui);
     switch (outcome.kind) {
     case LookupOutcome::Kind::PageWritten:
-        printTable(site, props.XMLSchema(), outcome.pagePath);
+        printTable(site, outcome.resultDocument, outcome.pagePath);
         return outcome.query.partial ? NoCount : Done;
     case LookupOutcome::Kind::Error:
         print(stderr, site + ": "_L1 + outcome.error->userText());

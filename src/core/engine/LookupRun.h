@@ -5,6 +5,8 @@
 #include "engine/QueryEngines.h"
 #include "engine/WindowParams.h"
 #include "platform/Errors.h"
+#include "platform/Http.h"
+#include "platform/Xml.h"
 #include "settings/clsProps.h"
 
 #include <QString>
@@ -12,6 +14,19 @@
 #include <optional>
 
 namespace brandle {
+
+// Limits of one lookup, so that it always ends, whatever the service host sends. The defaults
+// are the program's; tests shorten them.
+struct LookupLimits {
+    // Each transfer; the lookup adds its deadline.
+    HttpOptions http;
+    // The whole lookup, the time the user spends on a service notice aside.
+    int lookupMs = 120000;
+    // The style sheet's run (its time limit shortened to what is left of the lookup's).
+    XslLimits transform;
+    // The schema with the result document merged in, in characters.
+    qint64 maxMergedChars = 8 * 1024 * 1024;
+};
 
 // How a lookup ended.
 struct LookupOutcome {
@@ -31,6 +46,8 @@ struct LookupOutcome {
     // What the engine query did: query.counted when props' URLName, LastCount and LastRun are
     // new (also when a later step failed).
     QueryReport query;
+    // The result document the engine query made ("" when it made none).
+    QString resultDocument;
 };
 
 // The page file, "ParloMsg.html" in the program's folder.
@@ -41,15 +58,22 @@ QString resultPagePath();
 // The whole lookup of a site (lower case, no leading "http://"): the service status, the
 // loading window, the schema, the engines, the result page. props is the lookup's copy of the
 // settings record: it reads Logging and PlaySound and receives URLName, LastCount, LastRun
-// and, with a page written, XMLSchema. Never throws.
+// and, with a page written, XMLSchema. Every request goes through one session, so the service
+// host's documents share a connection. Never throws.
 brandle::LookupOutcome RunLookup(const QString& site, clsProps& props, brandle::LookupUi& ui,
-                                 const brandle::QueryOptions& options = {});
+                                 const brandle::QueryOptions& options = {},
+                                 const brandle::LookupLimits& limits = brandle::LookupLimits());
 
-// The run after the status check passed; fills outcome as it goes. Throws BrandleError.
+// The run after the status check passed; fills outcome as it goes. The style sheet is fetched
+// while the engines are asked. Throws BrandleError.
 void BuildResultPage(const QString& site, clsProps& props, brandle::LookupUi& ui,
-                     brandle::LookupOutcome& outcome, const brandle::QueryOptions& options = {});
+                     brandle::LookupOutcome& outcome, const brandle::QueryOptions& options,
+                     brandle::HttpSession& session, const brandle::LookupLimits& limits);
 
-// Renders the merged schema-and-results document with the service host's style sheet; markup
-// that the style sheet wrote as escaped text ("&lt;b&gt;") becomes markup. Throws BrandleError.
-QString TransformResults(const QString& mergedText);
-QString TransformResults(const brandle::XmlDocument& merged);
+// Renders the merged schema-and-results document with the style sheet as the service host
+// answered it; markup that the style sheet wrote as escaped text ("&lt;b&gt;") becomes markup.
+// encoding, when given, receives the encoding the style sheet's output declares. Throws
+// BrandleError.
+QString TransformResults(const brandle::XmlDocument& merged, const brandle::HttpResult& styleSheet,
+                         const brandle::XslLimits& limits = brandle::XslLimits(),
+                         QString* encoding = nullptr);

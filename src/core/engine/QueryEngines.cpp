@@ -142,6 +142,13 @@ QString queryAddress(const QString& leftUrl, const QString& site, const QString&
 QString QueryEngines(const QString& schemaText, const QString& site, clsProps& props, LookupUi& ui,
                      QueryReport& report, const QueryOptions& options)
 {
+    HttpSession session;
+    return QueryEngines(schemaText, site, props, ui, report, options, session);
+}
+
+QString QueryEngines(const QString& schemaText, const QString& site, clsProps& props, LookupUi& ui,
+                     QueryReport& report, const QueryOptions& options, HttpSession& session)
+{
     StoredRun stored(site, options.ownRun);
     const bool siteChanged = stored.siteChanged();
 
@@ -161,22 +168,23 @@ QString QueryEngines(const QString& schemaText, const QString& site, clsProps& p
     QStringList addresses;
     for (const EngineEntry& e : engines)
         addresses << queryAddress(e.LeftURL, site, e.ReplaceDot, e.RightURL);
-    const std::vector<HttpResult> answers = httpGetAll(addresses);
+    // Of each answer only its count is kept, as soon as the answer is complete.
+    std::vector<std::optional<QString>> counts(engines.size());
+    const std::vector<HttpResult> answers =
+        session.getAll(addresses, [&](size_t i, HttpResult& answer) {
+            if (answer.ok())
+                counts[i] =
+                    extractCount(answer.body, engines[i].LeftString, engines[i].RightString);
+            answer.body = QString();
+        });
 
     // Every answer is in before the first is taken, so it is known whether the lookup will end
     // partial: some engine without a count, and nothing that ends it early.
-    std::vector<std::optional<QString>> countTexts;
-    bool willEnd = !entryError;
-    for (size_t i = 0; i < engines.size() && willEnd; ++i) {
-        if (answers[i].isDownloadFailure() || !answers[i].ok()) {
-            willEnd = false;
-            break;
-        }
-        countTexts.push_back(
-            extractCount(answers[i].bodyOrThrow(), engines[i].LeftString, engines[i].RightString));
-    }
+    const bool willEnd =
+        !entryError && std::all_of(answers.begin(), answers.end(),
+                                   [](const HttpResult& answer) { return answer.ok(); });
     const bool partial =
-        willEnd && std::any_of(countTexts.begin(), countTexts.end(),
+        willEnd && std::any_of(counts.begin(), counts.end(),
                                [](const std::optional<QString>& text) { return !text; });
     // A partial lookup of another site leaves the stored run as it was: the stored site, counts
     // and total belong together, and nothing of this lookup could be compared.
@@ -194,8 +202,9 @@ QString QueryEngines(const QString& schemaText, const QString& site, clsProps& p
             report.failedEngine = engine.EngineName;
             return {};
         }
-        const std::optional<QString> countText =
-            extractCount(answer.bodyOrThrow(), engine.LeftString, engine.RightString);
+        if (answer.error)
+            throw *answer.error;
+        const std::optional<QString>& countText = counts[i];
 
         const QString nameAndUrl = "<Name>"_L1 + XmlText::cdata(engine.EngineName) +
                                    "</Name><URL>"_L1 + XmlText::cdata(addresses.at(qsizetype(i))) +

@@ -2,6 +2,7 @@
 #pragma once
 
 #include "engine/LookupUi.h"
+#include "platform/Http.h"
 #include "settings/clsProps.h"
 
 #include <QString>
@@ -74,3 +75,7 @@ struct QueryReport {
 QString QueryEngines(const QString& schemaText, const QString& site, clsProps& props,
                      brandle::LookupUi& ui, brandle::QueryReport& report,
                      const brandle::QueryOptions& options = {});
+// The same, asking the engines through the lookup's session (at most its maxParallel at once).
+QString QueryEngines(const QString& schemaText, const QString& site, clsProps& props,
+                     brandle::LookupUi& ui, brandle::QueryReport& report,
+                     const brandle::QueryOptions& options, brandle::HttpSession& session);

@@ -22,16 +22,27 @@ QString fieldText(const XmlNode& entry, const char* name)
 
 } // namespace
 
-QString GetEngineSchema()
+QString GetEngineSchema(HttpSession& session)
 {
-    const HttpResult answer = httpGet(Paths::serviceUrl(mConstants::SchemaPath));
+    const HttpResult answer = session.get(Paths::serviceUrl(mConstants::SchemaPath), HttpBody::Raw);
+    if (answer.tooLarge)
+        throw BrandleError(ErrorCode::DocumentTooLarge,
+                           u"the engine schema: "_s + answer.error->detail());
     if (!answer.ok() || answer.status < 200 || answer.status > 299)
         return {};
     try {
-        return XmlDocument::parse(answer.body).serialize();
-    } catch (const BrandleError&) {
+        return XmlDocument::parseServiceDocument(answer.bytes, answer.charset).serialize();
+    } catch (const BrandleError& e) {
+        if (e.code() != ErrorCode::XmlParse)
+            throw;
         return {};
     }
+}
+
+QString GetEngineSchema()
+{
+    HttpSession session;
+    return GetEngineSchema(session);
 }
 
 QString GetNodeText(const QString& xmlText, const QString& tagName)
@@ -52,6 +63,9 @@ EngineSchema::EngineSchema(const QString& schemaText)
     if (children.size() < 2)
         throw BrandleError(ErrorCode::ElementMissing, u"engine list"_s);
     m_entries = children.at(1).childNodes();
+    if (m_entries.size() > maxEngines)
+        throw BrandleError(ErrorCode::TooManyEngines,
+                           u"%1 entries, at most %2"_s.arg(m_entries.size()).arg(maxEngines));
 }
 
 EngineEntry EngineSchema::engine(int i) const

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: MIT
 #pragma once
 
+#include "platform/Http.h"
 #include "platform/Xml.h"
 
 #include <QString>
@@ -22,8 +23,10 @@ struct EngineEntry {
 class EngineSchema {
 public:
     // Throws BrandleError XmlParse for an empty or unparsable schema, ElementMissing when the
-    // root has fewer than two children.
+    // root has fewer than two children, TooManyEngines when it lists more than maxEngines.
     explicit EngineSchema(const QString& schemaText);
+
+    static constexpr int maxEngines = 300;
 
     int engineCount() const { return int(m_entries.size()); }
     // The seven fields of entry i, read in order; throws BrandleError ElementMissing naming the
@@ -38,7 +41,9 @@ private:
 } // namespace brandle
 
 // The engine schema of the service host as text (the loaded document serialized), or "" when
-// it cannot be fetched or is not a well-formed document.
+// it cannot be fetched or is not a well-formed document. A schema that is refused (too large,
+// declaring entities, nested too deeply) throws its BrandleError, which says why.
+QString GetEngineSchema(brandle::HttpSession& session);
 QString GetEngineSchema();
 
 // The text of the first element named tagName in the document. Throws BrandleError XmlParse for

@@ -49,7 +49,13 @@ ServiceStatus brandle::parseServiceStatus(const QString& text)
 
 ServiceVerdict CheckServiceStatus(LookupUi& ui)
 {
-    const HttpResult answer = httpGet(Paths::serviceUrl(mConstants::StatusPath));
+    HttpSession session;
+    return CheckServiceStatus(ui, session);
+}
+
+ServiceVerdict CheckServiceStatus(LookupUi& ui, HttpSession& session)
+{
+    const HttpResult answer = session.get(Paths::serviceUrl(mConstants::StatusPath));
     if (!answer.ok())
         return ServiceVerdict::Unreachable;
     const ServiceStatus status = parseServiceStatus(answer.body);

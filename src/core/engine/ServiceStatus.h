@@ -2,6 +2,7 @@
 #pragma once
 
 #include "engine/LookupUi.h"
+#include "platform/Http.h"
 
 #include <QString>
 
@@ -39,4 +40,5 @@ NoticeStyle noticeStyle(qint32 style);
 
 // Fetches the status text of the service host and shows its notice through ui, returning when
 // the notice was closed.
+brandle::ServiceVerdict CheckServiceStatus(brandle::LookupUi& ui, brandle::HttpSession& session);
 brandle::ServiceVerdict CheckServiceStatus(brandle::LookupUi& ui);
