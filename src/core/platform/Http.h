@@ -24,7 +24,7 @@ struct HttpOptions {
     // Transfers that run at once; the others wait for their turn.
     int maxParallel = 16;
     // When set, every transfer ends by this time whatever its own timeouts allow.
-    std::optional<std::chrono::steady_clock::time_point> deadline;
+    std::optional<std::chrono::steady_clock::time_point> deadline = std::nullopt;
 };
 
 // How the body of an answer is handed over.

@@ -383,7 +383,7 @@ QString xslTransform(const XmlDocument& document, const XmlDocument& styleSheet,
         throw BrandleError(ErrorCode::TransformTooLong, u"after %1 ms"_s.arg(limits.timeMs));
     if (watch.tooDeep)
         throw BrandleError(ErrorCode::TransformTooDeep,
-                           u"more than %1 nested templates"_s.arg(limits.maxDepth));
+                           u"more than %1 nested levels"_s.arg(limits.maxDepth));
     if (!result || context->state != XSLT_STATE_OK)
         throw BrandleError(ErrorCode::XslTransform, xsltMessages.trimmed());
 
