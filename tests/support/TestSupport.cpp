@@ -14,6 +14,7 @@
 
 #include <arpa/inet.h>
 #include <netinet/in.h>
+#include <poll.h>
 #include <sys/socket.h>
 #include <unistd.h>
 
@@ -45,12 +46,38 @@ bool writeFile(const QString& path, const QByteArray& bytes, bool append)
            file.write(bytes) == bytes.size();
 }
 
+namespace {
+
+// The server library listens with a queue of 5 connections; a burst of more is partly dropped
+// and retried a second later. Listening again on the same socket lengthens the queue.
+void raiseBacklog(int port)
+{
+    for (int fd = 3; fd < 4096; ++fd) {
+        int listening = 0;
+        socklen_t size = sizeof listening;
+        sockaddr_in address{};
+        socklen_t length = sizeof address;
+        if (::getsockopt(fd, SOL_SOCKET, SO_ACCEPTCONN, &listening, &size) == 0 && listening &&
+            ::getsockname(fd, reinterpret_cast<sockaddr*>(&address), &length) == 0 &&
+            address.sin_family == AF_INET && ntohs(address.sin_port) == port) {
+            ::listen(fd, 128);
+            return;
+        }
+    }
+}
+
+} // namespace
+
 TestServer::TestServer()
     : m_server(std::make_unique<httplib::Server>())
 {
+    m_server->new_task_queue = [] {
+        return new httplib::ThreadPool(64);
+    };
     m_port = m_server->bind_to_any_port("127.0.0.1");
     if (m_port <= 0)
         qFatal("test server: cannot bind");
+    raiseBacklog(m_port);
 }
 
 TestServer::~TestServer()
@@ -68,11 +95,15 @@ void TestServer::route(const QString& path, const QByteArray& body, int status,
     const std::string type = contentType.toStdString();
     const std::string content = body.toStdString();
     m_server->Get(path.toStdString(), [=](const httplib::Request&, httplib::Response& response) {
+        const int now = ++m_inFlight;
+        for (int peak = m_peak; now > peak && !m_peak.compare_exchange_weak(peak, now);)
+            ;
         const auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(delayMs);
         while (!m_stopping && std::chrono::steady_clock::now() < end)
             std::this_thread::sleep_for(std::chrono::milliseconds(5));
         response.status = status;
         response.set_content(content, type.c_str());
+        --m_inFlight;
     });
 }
 
@@ -81,6 +112,60 @@ void TestServer::start()
     m_thread = std::thread([this] { m_server->listen_after_bind(); });
     while (!m_server->is_running())
         std::this_thread::sleep_for(std::chrono::milliseconds(1));
+}
+
+RawResponder::RawResponder(const QByteArray& answer)
+    : m_answer(answer)
+{
+    m_fd = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    socklen_t length = sizeof address;
+    if (::bind(m_fd, reinterpret_cast<sockaddr*>(&address), length) != 0 || ::listen(m_fd, 64) != 0)
+        qFatal("raw responder: cannot listen");
+    ::getsockname(m_fd, reinterpret_cast<sockaddr*>(&address), &length);
+    m_port = ntohs(address.sin_port);
+    m_thread = std::thread([this] {
+        while (!m_stopping) {
+            pollfd listening{m_fd, POLLIN, 0};
+            if (::poll(&listening, 1, 20) <= 0)
+                continue;
+            const int client = ::accept(m_fd, nullptr, nullptr);
+            if (client >= 0)
+                serve(client);
+        }
+    });
+}
+
+RawResponder::~RawResponder()
+{
+    m_stopping = true;
+    m_thread.join();
+    ::close(m_fd);
+}
+
+void RawResponder::serve(int client) const
+{
+    QByteArray request;
+    char buffer[4096];
+    while (!request.contains("\r\n\r\n") && !m_stopping) {
+        pollfd readable{client, POLLIN, 0};
+        if (::poll(&readable, 1, 20) <= 0)
+            continue;
+        const ssize_t n = ::read(client, buffer, sizeof buffer);
+        if (n <= 0)
+            break;
+        request.append(buffer, n);
+    }
+    for (qsizetype sent = 0; sent < m_answer.size();) {
+        const ssize_t n = ::send(client, m_answer.constData() + sent,
+                                 size_t(m_answer.size() - sent), MSG_NOSIGNAL);
+        if (n <= 0)
+            break;
+        sent += n;
+    }
+    ::close(client);
 }
 
 EngineAnswer counted(const QString& name, const QString& count, int delayMs)
@@ -105,6 +190,13 @@ EngineAnswer incomplete(const QString& name, const QString& count)
     return answer;
 }
 
+EngineAnswer rawAnswer(const QString& name, const QByteArray& bytes)
+{
+    EngineAnswer answer{name, QString(), EngineAnswer::Kind::Raw};
+    answer.raw = bytes;
+    return answer;
+}
+
 FakeServiceHost::FakeServiceHost()
     : m_deadPort(closedPort())
 {
@@ -119,6 +211,10 @@ FakeServiceHost& FakeServiceHost::status(const QByteArray& text)
 FakeServiceHost& FakeServiceHost::engines(const EngineAnswers& engines)
 {
     m_engines = engines;
+    m_raw.clear();
+    for (const EngineAnswer& e : engines)
+        m_raw.push_back(e.kind == EngineAnswer::Kind::Raw ? std::make_unique<RawResponder>(e.raw)
+                                                          : nullptr);
     return *this;
 }
 
@@ -128,15 +224,24 @@ FakeServiceHost& FakeServiceHost::withoutPlaceholder()
     return *this;
 }
 
-FakeServiceHost& FakeServiceHost::schema(const QByteArray& text, int status)
+FakeServiceHost& FakeServiceHost::schema(const QByteArray& text, int status,
+                                         const QString& contentType)
 {
     m_schema = std::pair(text, status);
+    m_schemaType = contentType;
     return *this;
 }
 
-FakeServiceHost& FakeServiceHost::styleSheet(const QByteArray& text)
+FakeServiceHost& FakeServiceHost::styleSheet(const QByteArray& text, const QString& contentType)
 {
     m_styleSheet = text;
+    m_styleSheetType = contentType;
+    return *this;
+}
+
+FakeServiceHost& FakeServiceHost::delayed(QLatin1StringView document, int delayMs)
+{
+    m_delays.append({QString(document), delayMs});
     return *this;
 }
 
@@ -147,9 +252,11 @@ QByteArray FakeServiceHost::plainStyleSheet()
 
 QString FakeServiceHost::engineUrl(int i, const QString& site) const
 {
-    const QString address = m_engines.at(i).kind == EngineAnswer::Kind::Unreachable
-                                ? u"http://127.0.0.1:%1/e?q="_s.arg(m_deadPort)
-                                : m_server.url(u"/engines/%1?q="_s.arg(i));
+    QString address = m_server.url(u"/engines/%1?q="_s.arg(i));
+    if (m_engines.at(i).kind == EngineAnswer::Kind::Unreachable)
+        address = u"http://127.0.0.1:%1/e?q="_s.arg(m_deadPort);
+    else if (m_engines.at(i).kind == EngineAnswer::Kind::Raw)
+        address = m_raw.at(size_t(i))->url(u"/e?q="_s);
     return address + QString(site).replace(u'.', "%2E"_L1);
 }
 
@@ -175,12 +282,23 @@ QString FakeServiceHost::schemaText() const
 
 void FakeServiceHost::start()
 {
-    m_server.route(mConstants::StatusPath, m_status);
+    const auto delay = [this](QLatin1StringView path) {
+        for (const auto& [document, ms] : m_delays) {
+            if (document == path)
+                return ms;
+        }
+        return 0;
+    };
+    m_server.route(mConstants::StatusPath, m_status, 200, u"text/plain"_s,
+                   delay(mConstants::StatusPath));
     if (m_schema)
-        m_server.route(mConstants::SchemaPath, m_schema->first, m_schema->second, u"text/xml"_s);
+        m_server.route(mConstants::SchemaPath, m_schema->first, m_schema->second, m_schemaType,
+                       delay(mConstants::SchemaPath));
     else
-        m_server.route(mConstants::SchemaPath, schemaText().toUtf8(), 200, u"text/xml"_s);
-    m_server.route(mConstants::StyleSheetPath, m_styleSheet, 200, u"text/xml"_s);
+        m_server.route(mConstants::SchemaPath, schemaText().toUtf8(), 200, m_schemaType,
+                       delay(mConstants::SchemaPath));
+    m_server.route(mConstants::StyleSheetPath, m_styleSheet, 200, m_styleSheetType,
+                   delay(mConstants::StyleSheetPath));
     for (int i = 0; i < m_engines.size(); ++i) {
         const EngineAnswer& e = m_engines.at(i);
         const QByteArray page = e.kind == EngineAnswer::Kind::Count

@@ -13,6 +13,7 @@
 #include <optional>
 #include <thread>
 #include <utility>
+#include <vector>
 
 using namespace Qt::StringLiterals;
 
@@ -78,11 +79,39 @@ public:
     void start();
     QString hostPort() const { return u"127.0.0.1:%1"_s.arg(m_port); }
     QString url(const QString& path) const { return "http://"_L1 + hostPort() + path; }
+    // The most requests of route() that were being answered at the same time (the server answers
+    // up to 64 at once).
+    int peakRequests() const { return m_peak; }
 
 private:
     std::unique_ptr<httplib::Server> m_server;
     std::thread m_thread;
     std::atomic<bool> m_stopping{false};
+    std::atomic<int> m_inFlight{0};
+    std::atomic<int> m_peak{0};
+    int m_port = 0;
+};
+
+// A listener on 127.0.0.1 that answers every request with the same bytes and closes the
+// connection: for the answers no HTTP server library sends (cut off inside the headers, not HTTP
+// at all, a redirect to another scheme).
+class RawResponder {
+public:
+    explicit RawResponder(const QByteArray& answer);
+    ~RawResponder();
+    RawResponder(const RawResponder&) = delete;
+    RawResponder& operator=(const RawResponder&) = delete;
+    QString url(const QString& path) const
+    {
+        return u"http://127.0.0.1:%1%2"_s.arg(m_port).arg(path);
+    }
+
+private:
+    void serve(int client) const;
+    QByteArray m_answer;
+    std::atomic<bool> m_stopping{false};
+    std::thread m_thread;
+    int m_fd = -1;
     int m_port = 0;
 };
 
@@ -92,12 +121,14 @@ struct EngineAnswer {
         Count,       // a page with the count text between the markers
         NoCount,     // a page without the markers
         Unreachable, // its address refuses connections
+        Raw,         // the bytes of raw, as they are
     };
     QString name;
     QString count;
     Kind kind = Kind::Count;
     int delayMs = 0;
     bool complete = true; // false: the schema entry lacks RightString
+    QByteArray raw = QByteArray();
 };
 using EngineAnswers = QList<EngineAnswer>;
 
@@ -106,6 +137,8 @@ EngineAnswer noCount(const QString& name);
 EngineAnswer unreachable(const QString& name);
 // An entry without RightString; its engine would answer the count.
 EngineAnswer incomplete(const QString& name, const QString& count);
+// An engine whose connection gets the bytes as its whole answer (see RawResponder).
+EngineAnswer rawAnswer(const QString& name, const QByteArray& bytes);
 
 // The service host and its engines in the test process: the status text ("Active"), the engine
 // schema made from the engines given (the count between "<b>" and "</b>", the site's dots sent
@@ -120,8 +153,11 @@ public:
     // The schema as served: the one made from the engines (with or without placeholder), or a
     // text of the test's own with an HTTP status.
     FakeServiceHost& withoutPlaceholder();
-    FakeServiceHost& schema(const QByteArray& text, int status = 200);
-    FakeServiceHost& styleSheet(const QByteArray& text);
+    FakeServiceHost& schema(const QByteArray& text, int status = 200,
+                            const QString& contentType = u"text/xml"_s);
+    FakeServiceHost& styleSheet(const QByteArray& text, const QString& contentType = u"text/xml"_s);
+    // Holds the answer of one of the service host's documents (mConstants::StatusPath ...) back.
+    FakeServiceHost& delayed(QLatin1StringView document, int delayMs);
     // The default style sheet: the document's text.
     static QByteArray plainStyleSheet();
 
@@ -139,7 +175,11 @@ private:
     EngineAnswers m_engines;
     bool m_placeholder = true;
     std::optional<std::pair<QByteArray, int>> m_schema;
+    QString m_schemaType = u"text/xml"_s;
     QByteArray m_styleSheet = plainStyleSheet();
+    QString m_styleSheetType = u"text/xml"_s;
+    QList<std::pair<QString, int>> m_delays;
+    std::vector<std::unique_ptr<RawResponder>> m_raw; // by engine, for Raw ones
     int m_deadPort = 0;
 };
 

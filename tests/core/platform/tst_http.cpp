@@ -81,6 +81,28 @@ private slots:
         QCOMPARE(results[3].status, 404L);
         QCOMPARE(results[4].error->code(), ErrorCode::InvalidUrl);
     }
+
+    // The transfers beyond maxParallel wait for their turn; every one is made.
+    void parallelCap_data()
+    {
+        QTest::addColumn<int>("cap");
+        QTest::newRow("4") << 4;
+        QTest::newRow("16") << 16;
+    }
+    void parallelCap()
+    {
+        QFETCH(int, cap);
+        TestServer server;
+        server.route(u"/slow"_s, "late", 200, u"text/plain"_s, 150);
+        server.start();
+        HttpOptions options;
+        options.maxParallel = cap;
+        const std::vector<HttpResult> results =
+            httpGetAll(QStringList(cap * 2 + 1, server.url(u"/slow"_s)), options);
+        for (const HttpResult& r : results)
+            QCOMPARE(r.body, u"late"_s);
+        QCOMPARE(server.peakRequests(), cap);
+    }
 };
 
 BRANDLE_TEST(TestHttp)
