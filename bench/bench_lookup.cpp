@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: MIT
-// bench_lookup: the wall time of a lookup of ten slow engines, and the CPU time of one lookup.
-// A local server plays the service host and ten engines, each answering a 50 KB page.
+// bench_lookup: the wall time of a lookup of ten slow engines, the same with a service host 50 ms
+// away, and the CPU time of one lookup. Local servers play the service host and ten engines,
+// each engine answering a 50 KB page.
 #include "engine/LookupRun.h"
 
 #include <QCoreApplication>
@@ -28,6 +29,7 @@ namespace {
 
 constexpr int engineCount = 10;
 constexpr int engineDelayMs = 200;
+constexpr int hostRoundTripMs = 50;
 
 std::atomic<int> delayMs{engineDelayMs};
 
@@ -73,11 +75,16 @@ double threadCpuMs()
 
 } // namespace
 
-// A plain HTTP server: one thread per connection, a listen queue long enough for every engine,
-// so the figures measure the lookup and not the server.
+// A plain HTTP/1.1 server: one thread per connection, connections kept open for further
+// requests, a listen queue long enough for every engine, so the figures measure the lookup and
+// not the server. roundTripMs imitates a server that far away: every answer comes that much
+// later, and a new connection costs one round trip more (its handshake) when handshakes is set.
 class BenchServer {
 public:
     std::function<std::pair<std::string, std::string>(const std::string&)> handler;
+    std::atomic<int> roundTripMs{0};
+    std::atomic<bool> handshakes{false};
+    std::atomic<int> connections{0};
 
     BenchServer()
     {
@@ -105,6 +112,7 @@ public:
                 const int client = ::accept(m_fd, nullptr, nullptr);
                 if (client < 0)
                     return;
+                ++connections;
                 std::thread([this, client] { serve(client); }).detach();
             }
         }).detach();
@@ -113,32 +121,43 @@ public:
 private:
     void serve(int client)
     {
-        std::string request;
-        char buffer[4096];
-        while (request.find("\r\n\r\n") == std::string::npos) {
-            const ssize_t n = ::read(client, buffer, sizeof buffer);
-            if (n <= 0) {
-                ::close(client);
-                return;
-            }
-            request.append(buffer, size_t(n));
-        }
-        const size_t start = request.find(' ') + 1;
-        std::string path = request.substr(start, request.find(' ', start) - start);
-        path = path.substr(0, path.find('?'));
-        const auto [body, type] = handler(path);
-        std::string response = "HTTP/1.1 200 OK\r\nContent-Type: " + type +
-                               "\r\nContent-Length: " + std::to_string(body.size()) +
-                               "\r\nConnection: close\r\n\r\n" + body;
         const int on = 1;
         ::setsockopt(client, IPPROTO_TCP, TCP_NODELAY, &on, sizeof on);
-        for (size_t sent = 0; sent < response.size();) {
-            const ssize_t n = ::write(client, response.data() + sent, response.size() - sent);
-            if (n <= 0)
-                break;
-            sent += size_t(n);
+        bool first = true;
+        std::string pending;
+        char buffer[4096];
+        for (;;) {
+            while (pending.find("\r\n\r\n") == std::string::npos) {
+                const ssize_t n = ::read(client, buffer, sizeof buffer);
+                if (n <= 0) {
+                    ::close(client);
+                    return;
+                }
+                pending.append(buffer, size_t(n));
+            }
+            const size_t end = pending.find("\r\n\r\n") + 4;
+            const std::string request = pending.substr(0, end);
+            pending.erase(0, end);
+            const size_t start = request.find(' ') + 1;
+            std::string path = request.substr(start, request.find(' ', start) - start);
+            path = path.substr(0, path.find('?'));
+            const int wait = roundTripMs.load() * (first && handshakes.load() ? 2 : 1);
+            first = false;
+            if (wait > 0)
+                std::this_thread::sleep_for(std::chrono::milliseconds(wait));
+            const auto [body, type] = handler(path);
+            const std::string response = "HTTP/1.1 200 OK\r\nContent-Type: " + type +
+                                         "\r\nContent-Length: " + std::to_string(body.size()) +
+                                         "\r\n\r\n" + body;
+            for (size_t sent = 0; sent < response.size();) {
+                const ssize_t n = ::write(client, response.data() + sent, response.size() - sent);
+                if (n <= 0) {
+                    ::close(client);
+                    return;
+                }
+                sent += size_t(n);
+            }
         }
-        ::close(client);
     }
 
     int m_fd = -1;
@@ -152,20 +171,25 @@ int main(int argc, char* argv[])
     qputenv("BRANDLE_HOME", sandbox.filePath(u"home"_s).toLocal8Bit());
     QCoreApplication app(argc, argv);
 
-    BenchServer server;
-    const std::string schemaText = schema(server.port());
-    server.handler = [&](const std::string& path) -> std::pair<std::string, std::string> {
+    BenchServer host;
+    BenchServer engines;
+    const std::string schemaText = schema(engines.port());
+    host.handler = [&](const std::string& path) -> std::pair<std::string, std::string> {
         if (path == "/parlo/System/Link-Popularity-Status.txt")
             return {"Active", "text/plain"};
         if (path == "/parlo/System/Link-Popularity-Schema.xml")
             return {schemaText, "text/xml"};
         if (path == "/parlo/System/Link-Popularity-Schema.xsl")
             return {styleSheet, "text/xml"};
+        return {"not here", "text/plain"};
+    };
+    engines.handler = [&](const std::string& path) -> std::pair<std::string, std::string> {
         std::this_thread::sleep_for(std::chrono::milliseconds(delayMs.load()));
         return {answerPage(path), "text/html"};
     };
-    server.start();
-    qputenv("BRANDLE_SERVICE_HOST", QByteArray("127.0.0.1:") + QByteArray::number(server.port()));
+    host.start();
+    engines.start();
+    qputenv("BRANDLE_SERVICE_HOST", QByteArray("127.0.0.1:") + QByteArray::number(host.port()));
 
     clsProps props;
     LookupUi ui;
@@ -177,17 +201,31 @@ int main(int argc, char* argv[])
             std::exit(1);
         }
     };
+    // The median wall time of five lookups.
+    auto medianWallMs = [&] {
+        std::vector<double> walls;
+        for (int i = 0; i < 5; ++i) {
+            QElapsedTimer timer;
+            timer.start();
+            lookup();
+            walls.push_back(double(timer.nsecsElapsed()) / 1e6);
+        }
+        std::sort(walls.begin(), walls.end());
+        return walls[walls.size() / 2];
+    };
 
-    // Wall time with slow engines: the median of five lookups.
-    std::vector<double> walls;
-    for (int i = 0; i < 5; ++i) {
-        QElapsedTimer timer;
-        timer.start();
-        lookup();
-        walls.push_back(double(timer.nsecsElapsed()) / 1e6);
-    }
-    std::sort(walls.begin(), walls.end());
-    const double wall = walls[walls.size() / 2];
+    // Wall time with slow engines.
+    const double wall = medianWallMs();
+
+    // The same with the service host a round trip away: per answer, and once more per connection.
+    host.roundTripMs = hostRoundTripMs;
+    const double farWall = medianWallMs();
+    host.handshakes = true;
+    const int connectionsBefore = host.connections;
+    const double handshakeWall = medianWallMs();
+    const double hostConnections = double(host.connections - connectionsBefore) / 5;
+    host.handshakes = false;
+    host.roundTripMs = 0;
 
     // CPU time of the lookup's own thread with engines that answer at once.
     delayMs = 0;
@@ -200,6 +238,10 @@ int main(int argc, char* argv[])
 
     std::printf("wall_ms: %.1f\n", wall);
     std::printf("ratio: %.2f\n", wall / engineDelayMs);
+    std::printf("rtt50_wall_ms: %.1f\n", farWall);
+    std::printf("rtt50_over_engine_ms: %.1f\n", farWall - engineDelayMs);
+    std::printf("rtt50_handshake_wall_ms: %.1f\n", handshakeWall);
+    std::printf("rtt50_host_connections: %.1f\n", hostConnections);
     std::printf("cpu_ms_per_lookup: %.2f\n", cpu);
     return 0;
 }
