@@ -31,6 +31,12 @@ namespace {
 
 thread_local QString xsltMessages;
 
+void collectXmlError(void*, xmlErrorPtr error)
+{
+    if (error && error->message)
+        xsltMessages += QString::fromUtf8(error->message);
+}
+
 void collectXsltMessage(void*, const char* format, ...)
 {
     char buffer[1024];
@@ -57,7 +63,10 @@ xsltSecurityPrefsPtr forbiddingPrefs()
     return prefs;
 }
 
-// XPath operations one transformation may spend in all: far beyond what a result page needs.
+// Work one transformation may do in all, far beyond what a result page needs: instructions
+// run, and XPath steps (one expression runs between two instructions). Together with the time
+// limit they also bound the memory of a style sheet that doubles its output at every level.
+constexpr unsigned long maxInstructions = 1'000'000;
 constexpr unsigned long maxXPathOperations = 200'000'000;
 
 // The running transformation's limits, seen at every instruction.
@@ -364,10 +373,11 @@ QString xslTransform(const XmlDocument& document, const XmlDocument& styleSheet,
 
     // The watch sees every instruction (the library calls it as it would a debugger) and stops
     // the transformation when it runs too long or its templates nest too deeply; libxslt's own
-    // depth limit stays one above as a backstop. One XPath expression runs between two
-    // instructions, so XPath work has a budget of its own.
+    // depth limit stays one above as a backstop.
     context->maxTemplateDepth = limits.maxDepth + 1;
+    context->opLimit = maxInstructions;
     context->xpathCtxt->opLimit = maxXPathOperations;
+    context->xpathCtxt->error = &collectXmlError;
     context->debugStatus = XSLT_DEBUG_RUN;
     TransformWatch watch;
     watch.context = context.get();
@@ -384,6 +394,12 @@ QString xslTransform(const XmlDocument& document, const XmlDocument& styleSheet,
     if (watch.tooDeep)
         throw BrandleError(ErrorCode::TransformTooDeep,
                            u"more than %1 nested levels"_s.arg(limits.maxDepth));
+    if (context->opCount >= maxInstructions)
+        throw BrandleError(ErrorCode::TransformTooLong,
+                           u"more than %1 instructions"_s.arg(maxInstructions));
+    if (context->xpathCtxt->opCount >= maxXPathOperations)
+        throw BrandleError(ErrorCode::TransformTooLong,
+                           u"more than %1 XPath steps"_s.arg(maxXPathOperations));
     if (!result || context->state != XSLT_STATE_OK)
         throw BrandleError(ErrorCode::XslTransform, xsltMessages.trimmed());
 

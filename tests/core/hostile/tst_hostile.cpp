@@ -350,7 +350,9 @@ private slots:
     void styleSheet_data()
     {
         QTest::addColumn<QByteArray>("templates");
+        QTest::addColumn<int>("filler"); // empty elements added to the schema
         QTest::addColumn<QString>("result");
+        QTest::addColumn<QString>("words"); // in the error's description
         const QByteArray count =
             "<xsl:template name=\"down\"><xsl:param name=\"n\"/><xsl:if test=\"$n &gt; 0\">"
             "<xsl:call-template name=\"down\"><xsl:with-param name=\"n\" select=\"$n - 1\"/>"
@@ -369,28 +371,43 @@ private slots:
                           "<xsl:with-param name=\"n\" select=\"$n - 1\"/></xsl:call-template>"
                           "<xsl:call-template name=\"two\"><xsl:with-param name=\"n\" "
                           "select=\"$n - 1\"/></xsl:call-template></xsl:if></xsl:template>")
-            << errorText(ErrorCode::TransformTooLong);
+            << 0 << errorText(ErrorCode::TransformTooLong) << "took too long";
+        QTest::newRow("slow XPath in few instructions")
+            << QByteArray("<xsl:template match=\"/\"><xsl:for-each select=\"//n\"><p>"
+                          "<xsl:value-of select=\"count(//n[. = 'x'])\"/></p></xsl:for-each>"
+                          "</xsl:template>")
+            << 5000 << errorText(ErrorCode::TransformTooLong) << "after 300 ms";
         QTest::newRow("endless recursion")
             << QByteArray("<xsl:template match=\"/\"><xsl:call-template name=\"me\"/>"
                           "</xsl:template><xsl:template name=\"me\"><xsl:call-template "
                           "name=\"me\"/></xsl:template>")
-            << errorText(ErrorCode::TransformTooDeep);
-        QTest::newRow("recursion 400 deep") << start(400) << "page";
-        QTest::newRow("recursion 2000 deep") << start(2000) << errorText(ErrorCode::TransformTooDeep);
+            << 0 << errorText(ErrorCode::TransformTooDeep) << "more than 1000 nested levels";
+        QTest::newRow("recursion 400 deep") << start(400) << 0 << "page" << "";
+        QTest::newRow("recursion 2000 deep") << start(2000) << 0
+                                             << errorText(ErrorCode::TransformTooDeep) << "nests";
         // clang-format on
     }
     void styleSheet()
     {
         QFETCH(QByteArray, templates);
+        QFETCH(int, filler);
         QFETCH(QString, result);
+        QFETCH(QString, words);
         FakeServiceHost host;
-        host.engines({counted(u"A"_s, u"5"_s)})
+        host.engines({counted(u"A"_s, u"5"_s)});
+        host.schema(host.schemaText()
+                        .replace(u"<Service/>"_s,
+                                 u"<Service>"_s + u"<n/>"_s.repeated(filler) + u"</Service>"_s)
+                        .toUtf8())
             .styleSheet("<xsl:stylesheet version=\"1.0\" "
                         "xmlns:xsl=\"http://www.w3.org/1999/XSL/Transform\">" +
                         templates + "</xsl:stylesheet>")
             .start();
         const Lookup lookup = lookUp(host);
         QCOMPARE(describe(lookup.outcome), result);
+        if (lookup.outcome.error)
+            QVERIFY2(lookup.outcome.error->description().contains(words),
+                     qPrintable(lookup.outcome.error->userText()));
         // Stopped at its limit, not run to the end (300 ms here).
         QVERIFY2(lookup.ms < 2500, qPrintable(QString::number(lookup.ms)));
     }
