@@ -218,6 +218,11 @@ xmlDocPtr parseMemory(const QByteArray& bytes, const char* encoding, ParseGuard*
         doc = nullptr;
     }
     xmlFreeParserCtxt(context);
+    // A stopped parse may hand back the part it built.
+    if (guard && (guard->entities || guard->tooDeep) && doc) {
+        xmlFreeDoc(doc);
+        doc = nullptr;
+    }
     if (guard && guard->entities)
         throw BrandleError(ErrorCode::EntitiesRefused);
     if (guard && guard->tooDeep)
