@@ -3,6 +3,7 @@
 #include "app/SingleInstance.h"
 #include "desktop/GuiEnvironment.h"
 #include "desktop/Icon.h"
+#include "desktop/Termination.h"
 #include "platform/CommandLine.h"
 #include "platform/HostStarter.h"
 #include "platform/mConstants.h"
@@ -50,6 +51,8 @@ int main(int argc, char* argv[])
     HostStarter serviceHost;
     serviceHost.startIfNeeded(u"brandle"_s);
 
+    // SIGTERM and SIGINT end the program as an exit does: the socket above is removed.
+    quitOnTerminationSignals();
     BrandleApp brandle;
     QObject::connect(&instance, &SingleInstance::showRequested, brandle.settings(),
                      [&brandle] { brandle.settings()->showOnTab(0); });

@@ -34,6 +34,8 @@ private slots:
         m_env.insert(u"XDG_CONFIG_HOME"_s, m_dir.filePath(u"config"_s));
         m_env.insert(u"BRANDLE_HOME"_s, m_dir.filePath(u"home"_s));
         m_env.insert(u"USER"_s, u"e2e-"_s + QString::number(QCoreApplication::applicationPid()));
+        // The single-instance socket goes into the test's own folder, and goes with it.
+        m_env.insert(u"XDG_RUNTIME_DIR"_s, m_dir.path());
 
         QSettings store(m_dir.filePath(u"config/Quenta App Loader.conf"_s), QSettings::IniFormat);
         store.setValue(u"ParloApp/URL1"_s, u"http://Example.com"_s);
@@ -69,6 +71,8 @@ private slots:
         QCOMPARE(brandle.state(), QProcess::Running);
         brandle.terminate();
         QVERIFY(brandle.waitForFinished(10000));
+        QCOMPARE(brandle.exitCode(), 0);
+        QVERIFY(!QFile::exists(m_dir.filePath(m_env.value(u"USER"_s).prepend(u"brandle-"_s))));
     }
 };
 

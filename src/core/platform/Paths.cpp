@@ -5,8 +5,14 @@
 
 #include <QCoreApplication>
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
 #include <QStandardPaths>
+
+#ifdef Q_OS_UNIX
+#include <sys/stat.h>
+#include <unistd.h>
+#endif
 
 using namespace Qt::StringLiterals;
 
@@ -64,6 +70,43 @@ QString defaultServiceHost()
 QString serviceUrl(const QString& path)
 {
     return "http://"_L1 + serviceHost() + path;
+}
+
+#ifdef Q_OS_UNIX
+namespace {
+
+// A real folder (a link is not followed) that belongs to this user and that nobody else may
+// enter, read or write.
+bool isPrivateFolder(const QString& path, bool followLink)
+{
+    struct stat info {};
+    const QByteArray name = QFile::encodeName(path);
+    if ((followLink ? ::stat(name.constData(), &info) : ::lstat(name.constData(), &info)) != 0)
+        return false;
+    return S_ISDIR(info.st_mode) && info.st_uid == ::geteuid() && (info.st_mode & 077) == 0;
+}
+
+} // namespace
+#endif
+
+QString privateRuntimeFolder()
+{
+#ifdef Q_OS_UNIX
+    // The desktop's own folder for the session may itself be reached through a link.
+    const QString runtime = qEnvironmentVariable("XDG_RUNTIME_DIR");
+    if (!runtime.isEmpty() && QDir::isAbsolutePath(runtime) && isPrivateFolder(runtime, true))
+        return QDir::cleanPath(runtime);
+
+    const QString own = QDir::cleanPath(QDir::tempPath()) + "/brandle-"_L1 +
+                        QString::number(::geteuid());
+    // Made with the user's access alone; an existing one is checked as found.
+    ::mkdir(QFile::encodeName(own).constData(), 0700);
+    if (isPrivateFolder(own, false))
+        return own;
+    return {};
+#else
+    return QStandardPaths::writableLocation(QStandardPaths::RuntimeLocation);
+#endif
 }
 
 } // namespace brandle::Paths

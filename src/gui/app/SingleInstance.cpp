@@ -1,8 +1,19 @@
 // SPDX-License-Identifier: MIT
 #include "app/SingleInstance.h"
 
+#include "platform/Paths.h"
+
 #include <QLocalServer>
 #include <QLocalSocket>
+#include <QLockFile>
+#include <QRegularExpression>
+#include <QThread>
+
+#include <cstdio>
+
+#ifdef Q_OS_UNIX
+#include <unistd.h>
+#endif
 
 using namespace Qt::StringLiterals;
 
@@ -10,12 +21,24 @@ namespace brandle {
 
 namespace {
 
-QString serverName()
+// How often a copy tries to reach the socket before it takes it for one left behind.
+constexpr int ConnectAttempts = 3;
+constexpr int ConnectWaitMs = 1000;
+constexpr int RetryPauseMs = 100;
+// How long a start waits for the copies that start with it.
+constexpr int LockWaitMs = 10000;
+
+// True when a copy answers on the socket; it is then asked to show its settings window.
+bool askRunningCopy(const QString& path)
 {
-    QString user = qEnvironmentVariable("USER");
-    if (user.isEmpty())
-        user = qEnvironmentVariable("USERNAME");
-    return u"brandle-"_s + user;
+    QLocalSocket socket;
+    socket.connectToServer(path);
+    if (!socket.waitForConnected(ConnectWaitMs))
+        return false;
+    socket.write("show\n");
+    socket.waitForBytesWritten(ConnectWaitMs);
+    socket.disconnectFromServer();
+    return true;
 }
 
 } // namespace
@@ -25,24 +48,73 @@ SingleInstance::SingleInstance(QObject* parent)
 {
 }
 
+SingleInstance::~SingleInstance()
+{
+    // Closing removes the socket file.
+    if (m_server)
+        m_server->close();
+}
+
+QString SingleInstance::socketName()
+{
+    // The login name only when it is a plain name: it becomes part of a path.
+    static const QRegularExpression plain(u"^[A-Za-z0-9_][A-Za-z0-9._-]*$"_s);
+    QString user = qEnvironmentVariable("USER");
+#ifdef Q_OS_UNIX
+    if (!plain.match(user).hasMatch())
+        user = QString::number(::geteuid());
+#else
+    if (!plain.match(user).hasMatch())
+        user = qEnvironmentVariable("USERNAME");
+#endif
+    return u"brandle-"_s + user;
+}
+
+bool SingleInstance::listening() const
+{
+    return m_server && m_server->isListening();
+}
+
 bool SingleInstance::otherIsRunning()
 {
-    const QString name = serverName();
-    QLocalSocket socket;
-    socket.connectToServer(name);
-    if (socket.waitForConnected(1000)) {
-        socket.write("show\n");
-        socket.waitForBytesWritten(1000);
-        socket.disconnectFromServer();
-        return true;
+    const QString folder = Paths::privateRuntimeFolder();
+    if (folder.isEmpty()) {
+        std::fprintf(stderr, "Brandle: no private folder for the socket that keeps Brandle to one "
+                             "copy was found (XDG_RUNTIME_DIR is not set or not private, and "
+                             "brandle-<user id> in the temporary folder belongs to someone else "
+                             "or is open to others). This copy runs without that guard.\n");
+        return false;
     }
+    m_path = folder + u'/' + socketName();
 
+    // Copies that start together go through here one at a time: whoever holds the lock either
+    // reaches a running copy or becomes it, before the next one looks.
+    QLockFile lock(m_path + u".lock"_s);
+    if (!lock.tryLock(LockWaitMs))
+        std::fprintf(stderr, "Brandle: cannot take the lock %s.lock; going on without it.\n",
+                     qPrintable(m_path));
+
+    for (int attempt = 0; attempt < ConnectAttempts; ++attempt) {
+        if (attempt > 0)
+            QThread::msleep(RetryPauseMs);
+        if (askRunningCopy(m_path))
+            return true;
+    }
+    // Nobody answers: a socket there was left by a copy that ended without removing it.
+    QLocalServer::removeServer(m_path);
+    listen();
+    return false;
+}
+
+void SingleInstance::listen()
+{
     m_server = new QLocalServer(this);
-    m_server->setSocketOptions(QLocalServer::UserAccessOption);
-    if (!m_server->listen(name)) {
-        // A socket left behind by a copy that crashed: nobody answered on it.
-        QLocalServer::removeServer(name);
-        m_server->listen(name);
+    // No socket options: with them the server binds elsewhere and renames over the path, which
+    // would replace a socket another copy had just made. The folder keeps others out.
+    if (!m_server->listen(m_path)) {
+        std::fprintf(stderr, "Brandle: cannot listen on %s: %s\n", qPrintable(m_path),
+                     qPrintable(m_server->errorString()));
+        return;
     }
     connect(m_server, &QLocalServer::newConnection, this, [this] {
         while (QLocalSocket* client = m_server->nextPendingConnection()) {
@@ -54,7 +126,6 @@ bool SingleInstance::otherIsRunning()
             connect(client, &QLocalSocket::disconnected, client, &QObject::deleteLater);
         }
     });
-    return false;
 }
 
 } // namespace brandle

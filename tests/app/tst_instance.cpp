@@ -1,0 +1,252 @@
+// SPDX-License-Identifier: MIT
+#include "TestMain.h"
+#include "TestSupport.h"
+
+#include <QDir>
+#include <QFile>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <csignal>
+#include <cstring>
+#include <memory>
+#include <sys/socket.h>
+#include <sys/stat.h>
+#include <sys/un.h>
+#include <unistd.h>
+#include <vector>
+
+using namespace Qt::StringLiterals;
+using namespace brandle;
+
+namespace {
+
+bool isSocket(const QString& path)
+{
+    struct stat info {};
+    return ::lstat(QFile::encodeName(path).constData(), &info) == 0 && S_ISSOCK(info.st_mode);
+}
+
+// True when a program listens on the socket at path.
+bool answers(const QString& path)
+{
+    const QByteArray name = QFile::encodeName(path);
+    sockaddr_un address{};
+    address.sun_family = AF_UNIX;
+    if (size_t(name.size()) >= sizeof(address.sun_path))
+        return false;
+    std::memcpy(address.sun_path, name.constData(), size_t(name.size()));
+    const int fd = ::socket(AF_UNIX, SOCK_STREAM, 0);
+    const bool connected =
+        fd >= 0 && ::connect(fd, reinterpret_cast<sockaddr*>(&address), sizeof(address)) == 0;
+    if (fd >= 0)
+        ::close(fd);
+    return connected;
+}
+
+QString uid()
+{
+    return QString::number(::geteuid());
+}
+
+bool makePrivateFolder(const QString& path, QFile::Permissions permissions)
+{
+    return QDir().mkpath(path) && QFile::setPermissions(path, permissions);
+}
+
+constexpr QFile::Permissions OwnerOnly =
+    QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner | QFile::ReadUser |
+    QFile::WriteUser | QFile::ExeUser;
+
+enum class Leftover { None, KilledCopy, PlainFile };
+
+} // namespace
+
+Q_DECLARE_METATYPE(Leftover)
+
+// Copies of the real brandle on the offscreen platform, all for one user: each has its own
+// settings and program folder, all share the folder of the single-instance socket.
+class TestSingleInstance : public QObject {
+    Q_OBJECT
+    QTemporaryDir m_dir;
+    int m_copy = 0;
+    int m_row = 0;
+    std::vector<std::unique_ptr<QProcess>> m_processes;
+
+    QProcessEnvironment environment(const QString& runtime, const QString& user,
+                                    const QString& tmp)
+    {
+        const QString own = m_dir.filePath(u"copy%1"_s.arg(++m_copy));
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert(u"QT_QPA_PLATFORM"_s, u"offscreen"_s);
+        env.insert(u"XDG_CONFIG_HOME"_s, own + u"/config"_s);
+        env.insert(u"XDG_DATA_HOME"_s, own + u"/data"_s);
+        env.insert(u"BRANDLE_HOME"_s, own + u"/home"_s);
+        env.insert(u"BRANDLE_SERVICE_HOST"_s, deadHostPort());
+        env.insert(u"TMPDIR"_s, tmp);
+        if (runtime.isEmpty())
+            env.remove(u"XDG_RUNTIME_DIR"_s);
+        else
+            env.insert(u"XDG_RUNTIME_DIR"_s, runtime);
+        if (user.isEmpty())
+            env.remove(u"USER"_s);
+        else
+            env.insert(u"USER"_s, user);
+        return env;
+    }
+
+    QProcess* start(const QProcessEnvironment& env)
+    {
+        auto process = std::make_unique<QProcess>();
+        process->setProcessEnvironment(env);
+        process->setProcessChannelMode(QProcess::ForwardedErrorChannel);
+        process->start(QString::fromUtf8(BRANDLE_BIN), {});
+        m_processes.push_back(std::move(process));
+        return m_processes.back().get();
+    }
+
+    static int running(const QList<QProcess*>& copies)
+    {
+        int n = 0;
+        for (QProcess* p : copies)
+            n += p->state() != QProcess::NotRunning;
+        return n;
+    }
+
+private slots:
+    void cleanup()
+    {
+        for (auto& p : m_processes) {
+            if (p->state() != QProcess::NotRunning) {
+                p->kill();
+                p->waitForFinished(5000);
+            }
+        }
+        m_processes.clear();
+    }
+
+    // Copies started at the same moment: exactly one stays, the others end at once (status 0);
+    // the one that stays removes its socket when it is ended by a signal.
+    void oneOfManyStays_data()
+    {
+        QTest::addColumn<int>("copies");
+        QTest::addColumn<int>("rounds");
+        QTest::addColumn<int>("stopSignal");
+        QTest::newRow("4 at once, ended by SIGTERM") << 4 << 5 << int(SIGTERM);
+        QTest::newRow("6 at once, ended by SIGINT") << 6 << 3 << int(SIGINT);
+    }
+    void oneOfManyStays()
+    {
+        QFETCH(int, copies);
+        QFETCH(int, rounds);
+        QFETCH(int, stopSignal);
+        const QString runtime = m_dir.filePath(u"run-many-%1"_s.arg(copies));
+        QVERIFY(makePrivateFolder(runtime, OwnerOnly));
+        const QString socket = runtime + u"/brandle-racer"_s;
+        for (int round = 0; round < rounds; ++round) {
+            QList<QProcess*> started;
+            for (int i = 0; i < copies; ++i)
+                started << start(environment(runtime, u"racer"_s, m_dir.path()));
+            QTRY_VERIFY_WITH_TIMEOUT(running(started) <= 1, 60000);
+            // The copies that ended had found the one that stays, which must still be there.
+            QTest::qWait(300);
+            QCOMPARE(running(started), 1);
+            for (QProcess* p : started) {
+                if (p->state() == QProcess::NotRunning) {
+                    QCOMPARE(p->exitStatus(), QProcess::NormalExit);
+                    QCOMPARE(p->exitCode(), 0);
+                }
+            }
+            QVERIFY(isSocket(socket));
+
+            QProcess* stays = *std::find_if(started.begin(), started.end(), [](QProcess* p) {
+                return p->state() != QProcess::NotRunning;
+            });
+            ::kill(pid_t(stays->processId()), stopSignal);
+            QVERIFY(stays->waitForFinished(10000));
+            QCOMPARE(stays->exitStatus(), QProcess::NormalExit);
+            QCOMPARE(stays->exitCode(), 0);
+            // Nothing is left behind: neither the socket nor the lock beside it.
+            QCOMPARE(QDir(runtime).entryList(QDir::AllEntries | QDir::System | QDir::Hidden |
+                                             QDir::NoDotAndDotDot),
+                     QStringList());
+            m_processes.clear();
+        }
+    }
+
+    // Where the socket goes and what a start does with what it finds there.
+    void socketPlace_data()
+    {
+        QTest::addColumn<QString>("runtime"); // "private", "open to others" or "unset"
+        QTest::addColumn<QString>("user");    // the USER of the copies, "" for unset
+        QTest::addColumn<Leftover>("leftover");
+        QTest::addColumn<QString>("socket"); // %R the runtime folder, %T the temporary folder
+        const QString byId = u"brandle-"_s + uid();
+        // clang-format off
+        QTest::newRow("runtime folder, named after USER")
+            << "private" << "alice" << Leftover::None << "%R/brandle-alice";
+        QTest::newRow("USER unset: named after the user id")
+            << "private" << "" << Leftover::None << u"%R/"_s + byId;
+        QTest::newRow("USER that is a path: named after the user id")
+            << "private" << "../alice" << Leftover::None << u"%R/"_s + byId;
+        QTest::newRow("no runtime folder: a private folder in the temporary folder")
+            << "unset" << "alice" << Leftover::None << u"%T/"_s + byId + u"/brandle-alice"_s;
+        QTest::newRow("runtime folder open to others is not used")
+            << "open to others" << "alice" << Leftover::None << u"%T/"_s + byId + u"/brandle-alice"_s;
+        QTest::newRow("the socket of a killed copy is taken over")
+            << "private" << "alice" << Leftover::KilledCopy << "%R/brandle-alice";
+        QTest::newRow("a plain file where the socket goes is replaced")
+            << "private" << "alice" << Leftover::PlainFile << "%R/brandle-alice";
+        // clang-format on
+    }
+    void socketPlace()
+    {
+        QFETCH(QString, runtime);
+        QFETCH(QString, user);
+        QFETCH(Leftover, leftover);
+        QFETCH(QString, socket);
+        // Short names: a socket's path holds at most 107 bytes.
+        const QString row = QString::number(++m_row);
+        const QString runtimeDir = m_dir.filePath(u"r"_s + row);
+        const QString tmp = m_dir.filePath(u"t"_s + row);
+        QVERIFY(QDir().mkpath(tmp));
+        if (runtime != u"unset"_s)
+            QVERIFY(makePrivateFolder(runtimeDir, runtime == u"private"_s
+                                                      ? OwnerOnly
+                                                      : OwnerOnly | QFile::ReadOther |
+                                                            QFile::ExeOther));
+        const QString runtimeEnv = runtime == u"unset"_s ? QString() : runtimeDir;
+        socket.replace(u"%R"_s, runtimeDir).replace(u"%T"_s, tmp);
+
+        if (leftover == Leftover::KilledCopy) {
+            QProcess* killed = start(environment(runtimeEnv, user, tmp));
+            QTRY_VERIFY_WITH_TIMEOUT(isSocket(socket), 30000);
+            killed->kill();
+            QVERIFY(killed->waitForFinished(10000));
+            QVERIFY(isSocket(socket));
+        } else if (leftover == Leftover::PlainFile) {
+            QVERIFY(writeFile(socket, "not a socket"));
+        }
+
+        QVERIFY(!answers(socket));
+        QProcess* first = start(environment(runtimeEnv, user, tmp));
+        QTRY_VERIFY_WITH_TIMEOUT(answers(socket), 30000);
+        QProcess* second = start(environment(runtimeEnv, user, tmp));
+        QVERIFY(second->waitForFinished(30000));
+        QCOMPARE(second->exitCode(), 0);
+        QCOMPARE(first->state(), QProcess::Running);
+        if (socket.startsWith(tmp)) {
+            const QFileInfo folder(QFileInfo(socket).path());
+            QCOMPARE(folder.permissions() & ~OwnerOnly, QFile::Permissions());
+        }
+
+        first->terminate();
+        QVERIFY(first->waitForFinished(10000));
+        QCOMPARE(first->exitCode(), 0);
+        QVERIFY(!QFile::exists(socket));
+    }
+};
+
+BRANDLE_TEST(TestSingleInstance)
+#include "tst_instance.moc"
