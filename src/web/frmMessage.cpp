@@ -4,6 +4,7 @@
 #include "app/WebWindows.h"
 #include "desktop/MessageBox.h"
 #include "desktop/Screen.h"
+#include "desktop/ShellOpen.h"
 #include "engine/WindowParams.h"
 #include "platform/Address.h"
 #include "platform/mConstants.h"
@@ -12,13 +13,15 @@
 #include <QApplication>
 #include <QCloseEvent>
 #include <QComboBox>
-#include <QDesktopServices>
+#include <QAbstractButton>
+#include <QDateTime>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
-#include <QMouseEvent>
 #include <QPainter>
 #include <QPushButton>
 #include <QTimer>
+#include <QWebEngineNewWindowRequest>
 #include <QWebEnginePage>
 #include <QWebEngineProfile>
 #include <QWebEngineSettings>
@@ -37,20 +40,20 @@ constexpr int DesignHeight = 4380;
 constexpr int BrowserOffset = -15;
 constexpr int RestAboveBottom = 1500;
 
-// A 40 x 12 pixel close button: the word and a boxed cross.
-QPixmap closePicture(qreal ratio)
+// A 40 x 12 pixel close picture: the word and a boxed cross, drawn in ink.
+QPixmap closePicture(qreal ratio, const QColor& ink)
 {
     QPixmap picture(QSize(40, 12) * ratio);
     picture.setDevicePixelRatio(ratio);
     picture.fill(Qt::transparent);
     QPainter painter(&picture);
     painter.setRenderHint(QPainter::Antialiasing);
-    const QColor ink(0x4a, 0x55, 0x63);
     QFont font;
     font.setPixelSize(9);
     painter.setFont(font);
     painter.setPen(ink);
-    painter.drawText(QRectF(0, 0, 28, 12), Qt::AlignRight | Qt::AlignVCenter, u"Close"_s);
+    painter.drawText(QRectF(0, 0, 28, 12), Qt::AlignRight | Qt::AlignVCenter,
+                     frmMessage::tr("Close"));
     painter.setPen(QPen(ink, 1.0));
     painter.drawRoundedRect(QRectF(29.5, 1.5, 10, 9), 1.5, 1.5);
     painter.setPen(QPen(ink, 1.3, Qt::SolidLine, Qt::RoundCap));
@@ -59,28 +62,48 @@ QPixmap closePicture(qreal ratio)
     return picture;
 }
 
-// Takes the address of a link that asks for a new window, opens it in the default browser and
-// goes away. Only web addresses are handed on.
-class NewWindowPage : public QWebEnginePage {
+// The close picture as a flat button: it takes the keyboard focus (Tab), answers Space and
+// Enter, and shows the focus with a dotted frame. Its ink is the panel's text colour, softened.
+class CloseButton final : public QAbstractButton {
 public:
-    NewWindowPage(QWebEngineProfile* profile, QObject* parent)
-        : QWebEnginePage(profile, parent)
+    explicit CloseButton(QWidget* parent)
+        : QAbstractButton(parent)
     {
+        setFocusPolicy(Qt::StrongFocus);
+        setCursor(Qt::PointingHandCursor);
+        setForegroundRole(QPalette::Text);
     }
+    QSize sizeHint() const override { return {40, 12}; }
 
 protected:
-    bool acceptNavigationRequest(const QUrl& url, NavigationType, bool) override
+    void paintEvent(QPaintEvent*) override
     {
-        if (url.scheme() == u"http"_s || url.scheme() == u"https"_s) {
-            QDesktopServices::openUrl(url);
-            deleteLater();
+        QPainter painter(this);
+        const QColor text = palette().color(foregroundRole());
+        const QColor back = palette().color(QPalette::Base);
+        QColor ink = QColor::fromRgbF(0.7f * text.redF() + 0.3f * back.redF(),
+                                      0.7f * text.greenF() + 0.3f * back.greenF(),
+                                      0.7f * text.blueF() + 0.3f * back.blueF());
+        if (isDown())
+            ink = text;
+        painter.drawPixmap(0, 0, closePicture(devicePixelRatioF(), ink));
+        if (hasFocus()) {
+            painter.setPen(QPen(text, 1, Qt::DotLine));
+            painter.drawRect(rect().adjusted(0, 0, -1, -1));
         }
-        return false;
+    }
+    void keyPressEvent(QKeyEvent* event) override
+    {
+        if (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter)
+            click();
+        else
+            QAbstractButton::keyPressEvent(event);
     }
 };
 
-// The result page. Every navigation and every request for a new window counts as activity;
-// none is refused.
+// The result page. Every navigation and every request for a new window counts as activity.
+// The page itself never gets a second window: a request for one is handed to the window
+// (newWindowRequested), which opens the address in the browser only after a user's click.
 class MessagePage : public QWebEnginePage {
 public:
     MessagePage(QWebEngineProfile* profile, QObject* parent, std::function<void()> onActivity)
@@ -98,7 +121,7 @@ protected:
     QWebEnginePage* createWindow(WebWindowType) override
     {
         m_onActivity();
-        return new NewWindowPage(profile(), this);
+        return nullptr;
     }
 
 private:
@@ -117,8 +140,10 @@ void frmMessage::discard()
         deleteLater();
 }
 
+// The window manager does not place the window (it would hold it at the screen's edge while it
+// is meant to be beyond it): the window goes exactly where the slide puts it.
 frmMessage::frmMessage(WebWindowsHost& host)
-    : QWidget(nullptr, Qt::Tool | Qt::FramelessWindowHint)
+    : QWidget(nullptr, Qt::Tool | Qt::FramelessWindowHint | Qt::X11BypassWindowManagerHint)
     , m_host(host)
 {
     setObjectName(u"frmMessage"_s);
@@ -131,22 +156,26 @@ frmMessage::frmMessage(WebWindowsHost& host)
     // The page is a local file; it may not read other local files.
     m_page->settings()->setAttribute(QWebEngineSettings::LocalContentCanAccessFileUrls, false);
     m_page->settings()->setAttribute(QWebEngineSettings::LocalContentCanAccessRemoteUrls, false);
+    // Scripts may not open windows by themselves; a link the user clicked may (see below).
+    m_page->settings()->setAttribute(QWebEngineSettings::JavascriptCanOpenWindows, false);
+    connect(m_page, &QWebEnginePage::newWindowRequested, this,
+            &frmMessage::onNewWindowRequested);
 
     webMessage = new QWebEngineView(this);
     webMessage->setObjectName(u"webMessage"_s);
     webMessage->setPage(m_page);
+    webMessage->setAccessibleName(tr("Link count result"));
     connect(m_page, &QWebEnginePage::loadFinished, this, &frmMessage::noteActivity);
     connect(qApp, &QApplication::focusChanged, this, [this](QWidget*, QWidget* now) {
         if (now && webMessage && (now == webMessage || webMessage->isAncestorOf(now)))
             noteActivity();
     });
 
+    // The panel takes the colours of the theme's text fields (white and black in a light one).
     picBottom = new QWidget(this);
     picBottom->setObjectName(u"picBottom"_s);
     picBottom->setAutoFillBackground(true);
-    QPalette white = picBottom->palette();
-    white.setColor(QPalette::Window, Qt::white);
-    picBottom->setPalette(white);
+    applyPanelColours();
     QFont panelFont = picBottom->font();
     panelFont.setPixelSize(11);
     picBottom->setFont(panelFont);
@@ -164,14 +193,18 @@ frmMessage::frmMessage(WebWindowsHost& host)
     cmdGetCount = new QPushButton(tr("GO"), picBottom);
     cmdGetCount->setObjectName(u"cmdGetCount"_s);
     cmdGetCount->setStyleSheet(u"QPushButton { padding: 0px; }"_s);
-    Label2 = new QLabel(tr("e.g. www.example.com"), picBottom);
+    cmdGetCount->setAutoDefault(false);
+    Label1->setBuddy(cboURLs);
+    Label2 = new QLabel(picBottom);
     Label2->setObjectName(u"Label2"_s);
     Label2->setAlignment(Qt::AlignLeft | Qt::AlignTop);
-    imgClose = new QLabel(picBottom);
+    showExample(false);
+    imgClose = new CloseButton(picBottom);
     imgClose->setObjectName(u"imgClose"_s);
-    imgClose->setPixmap(closePicture(devicePixelRatioF()));
-    imgClose->setCursor(Qt::PointingHandCursor);
     imgClose->setToolTip(tr("Close"));
+    imgClose->setAccessibleName(tr("Close"));
+    for (QLabel* label : {Label1, Label2})
+        label->setForegroundRole(QPalette::Text);
 
     tmrMove = new QTimer(this);
     tmrMove->setObjectName(u"tmrMove"_s);
@@ -187,20 +220,31 @@ frmMessage::frmMessage(WebWindowsHost& host)
     cmdGetCount->setGeometry(pixelsX(2820), pixelsY(240), pixelsX(375), pixelsY(290));
     Label2->setGeometry(pixelsX(240), pixelsY(585), pixelsX(2415), pixelsY(255));
     imgClose->setGeometry(pixelsX(2720), pixelsY(620), 40, 12);
+    Label2->resize(imgClose->x() - Label2->x() - 2, Label2->height());
 
     Form_Load();
 
+    setTabOrder(webMessage, cboURLs);
+    setTabOrder(cboURLs, cmdGetCount);
+    setTabOrder(cmdGetCount, imgClose);
+
     connect(tmrMove, &QTimer::timeout, this, &frmMessage::tmrMove_Timer);
     connect(cmdGetCount, &QPushButton::clicked, this, &frmMessage::cmdGetCount_Click);
+    connect(imgClose, &QAbstractButton::clicked, this, &frmMessage::imgClose_Click);
     connect(cboURLs, &QComboBox::editTextChanged, this, &frmMessage::noteActivity);
     connect(cboURLs, &QComboBox::activated, this, [this](int index) {
         m_chosen = index;
         noteActivity();
     });
-    connect(cboURLs->lineEdit(), &QLineEdit::textEdited, this, [this] { m_chosen = -1; });
+    connect(cboURLs->lineEdit(), &QLineEdit::textEdited, this, [this] {
+        m_chosen = -1;
+        showExample(false);
+    });
     cboURLs->installEventFilter(this);
     cboURLs->lineEdit()->installEventFilter(this);
-    imgClose->installEventFilter(this);
+    // Clicks and keys anywhere in the window: a click activates it (the window manager does not),
+    // and one in the page lets that page open a link.
+    qApp->installEventFilter(this);
 
     tmrMove->start(SlideState::DesignInterval);
 }
@@ -208,6 +252,7 @@ frmMessage::frmMessage(WebWindowsHost& host)
 frmMessage::~frmMessage()
 {
     // The focus moves while the browser goes; nothing here may look at it then.
+    qApp->removeEventFilter(this);
     disconnect(qApp, nullptr, this, nullptr);
     delete std::exchange(webMessage, nullptr);
     // The page must go before its profile.
@@ -243,6 +288,7 @@ void frmMessage::setTopmost(bool on)
 
 void frmMessage::ShowMessage(const QString& path, const WindowParams& params)
 {
+    showExample(false);
     setTopmost(true);
     ApplyWindowParameters(params);
     LoadHTML(path);
@@ -283,12 +329,17 @@ void frmMessage::ApplyWindowParameters(const WindowParams& params)
 void frmMessage::placeLeft()
 {
     move(ScreenTwips::primary().origin.x() + pixelsX(m_slide.left()), y());
+    // Not placed by the window manager, the window is not kept above others by it either.
+    if (windowFlags().testFlag(Qt::WindowStaysOnTopHint))
+        raise();
 }
 
 void frmMessage::tmrMove_Timer()
 {
     m_slide.tick();
     if (m_slide.unloadRequested()) {
+        // Its last step takes it wholly beyond the edge; then it goes.
+        placeLeft();
         emit unloadRequested();
         return;
     }
@@ -326,11 +377,18 @@ void frmMessage::cmdGetCount_Click()
             deleteLater();
         return;
     }
+    // While a count runs the request is not taken: the window, the typed text and the recent
+    // list stay as they are, and the window says why.
+    const QString site = siteForLookup(address);
+    if (!m_host.startLookup(site)) {
+        showExample(true);
+        noteActivity();
+        return;
+    }
     const QStringList list = RecentList::afterLookup(m_recent, selectedEntry(), address,
                                                      RecentList::limit(m_host.historyLimit()));
     RecentList::save(list);
     emit unloadRequested();
-    m_host.startLookup(siteForLookup(address));
 }
 
 void frmMessage::imgClose_Click()
@@ -338,18 +396,63 @@ void frmMessage::imgClose_Click()
     emit unloadRequested();
 }
 
+void frmMessage::showExample(bool busy)
+{
+    Label2->setText(busy ? tr("A count is running.") : tr("e.g. www.example.com"));
+    Label2->setToolTip(
+        busy ? tr("A link count is already running. Try again when it has ended.") : QString());
+}
+
+void frmMessage::applyPanelColours()
+{
+    picBottom->setBackgroundRole(QPalette::Base);
+    picBottom->setForegroundRole(QPalette::Text);
+}
+
+void frmMessage::changeEvent(QEvent* event)
+{
+    if (event->type() == QEvent::PaletteChange && picBottom)
+        applyPanelColours();
+    QWidget::changeEvent(event);
+}
+
+void frmMessage::onNewWindowRequested(QWebEngineNewWindowRequest& request)
+{
+    // Only a link the user clicked opens the browser, once per click: the engine must call the
+    // request the user's, and a click or key press in the page must have come just before. A
+    // request that scripts make by themselves, or a second one from the same click, is refused.
+    const qint64 now = QDateTime::currentMSecsSinceEpoch();
+    const bool fromClick = m_gestureAt >= 0 && now - m_gestureAt <= UserGestureMs;
+    const QUrl url = request.requestedUrl();
+    if (request.isUserInitiated() && fromClick &&
+        (url.scheme() == "http"_L1 || url.scheme() == "https"_L1)) {
+        m_gestureAt = -1;
+        Browser::open(url);
+    }
+}
+
 bool frmMessage::eventFilter(QObject* watched, QEvent* event)
 {
-    if (watched == imgClose && event->type() == QEvent::MouseButtonRelease) {
-        const auto* mouse = static_cast<QMouseEvent*>(event);
-        if (mouse->button() == Qt::LeftButton &&
-            imgClose->rect().contains(mouse->position().toPoint())) {
-            imgClose_Click();
+    const QEvent::Type type = event->type();
+    // Enter in the box is GO (taken here: the box would pass the key back to its text field).
+    if (watched == cboURLs->lineEdit() && type == QEvent::KeyPress) {
+        const int key = static_cast<QKeyEvent*>(event)->key();
+        if (key == Qt::Key_Return || key == Qt::Key_Enter) {
+            cmdGetCount_Click();
             return true;
         }
-    } else if ((watched == cboURLs || watched == cboURLs->lineEdit()) &&
-               event->type() == QEvent::MouseButtonPress) {
-        noteActivity();
+    }
+    if (type == QEvent::MouseButtonPress || type == QEvent::MouseButtonRelease ||
+        type == QEvent::KeyPress) {
+        auto* widget = qobject_cast<QWidget*>(watched);
+        if (widget && (widget == this || isAncestorOf(widget))) {
+            if (type == QEvent::MouseButtonPress && !isActiveWindow())
+                activateWindow();
+            if (webMessage && (widget == webMessage || webMessage->isAncestorOf(widget)))
+                m_gestureAt = QDateTime::currentMSecsSinceEpoch();
+            if (type == QEvent::MouseButtonPress && (widget == cboURLs || cboURLs->isAncestorOf(widget)))
+                noteActivity();
+        }
     }
     return QWidget::eventFilter(watched, event);
 }

@@ -6,12 +6,14 @@
 #include <QStringList>
 #include <QWidget>
 
+class QAbstractButton;
 class QComboBox;
 class QLabel;
 class QPushButton;
 class QTimer;
 class QWebEngineProfile;
 class QWebEnginePage;
+class QWebEngineNewWindowRequest;
 class QWebEngineView;
 
 namespace brandle {
@@ -43,6 +45,10 @@ public:
 
     const brandle::SlideState& slideState() const { return m_slide; }
 
+    // How long after a click or a key press in the page the page may open one link in the
+    // browser.
+    static constexpr int UserGestureMs = 2000;
+
 signals:
     // The window is done: its slide-out ended, its close picture was clicked, or GO was pressed.
     void unloadRequested();
@@ -50,12 +56,14 @@ signals:
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
+    void changeEvent(QEvent* event) override;
 
 private slots:
     void tmrMove_Timer();
     void cmdGetCount_Click();
     void imgClose_Click();
     void noteActivity();
+    void onNewWindowRequested(QWebEngineNewWindowRequest& request);
 
 private:
     void Form_Load();
@@ -63,6 +71,8 @@ private:
     void setTopmost(bool on);
     void placeLeft();
     int selectedEntry() const;
+    void showExample(bool busy);
+    void applyPanelColours();
     int pixelsX(double twips) const;
     int pixelsY(double twips) const;
 
@@ -72,6 +82,7 @@ private:
     int m_chosen = -1;       // entry picked from the list, until the text is edited
     int m_modalDepth = 0;    // message boxes open over the window
     bool m_unloaded = false; // discarded while a message box was open
+    qint64 m_gestureAt = -1; // when the user last clicked or pressed a key in the page
 
     QWebEngineProfile* m_profile = nullptr;
     QWebEnginePage* m_page = nullptr;
@@ -81,6 +92,6 @@ private:
     QComboBox* cboURLs = nullptr;
     QPushButton* cmdGetCount = nullptr;
     QLabel* Label2 = nullptr;
-    QLabel* imgClose = nullptr;
+    QAbstractButton* imgClose = nullptr;
     QTimer* tmrMove = nullptr;
 };

@@ -6,6 +6,7 @@
 #include "WebModule.h"
 #include "desktop/MessageBox.h"
 #include "desktop/Screen.h"
+#include "desktop/ShellOpen.h"
 #include "engine/WindowParams.h"
 #include "frmMessage.h"
 #include "platform/Errors.h"
@@ -13,7 +14,10 @@
 #include "platform/Xml.h"
 #include "windows/RecentList.h"
 
+#include <QAccessible>
+#include <QApplication>
 #include <QComboBox>
+#include <QLabel>
 #include <QLineEdit>
 #include <QPointer>
 #include <QPushButton>
@@ -46,7 +50,14 @@ static WindowParams params(int duration)
 class TestHost : public WebWindowsHost {
 public:
     QStringList lookups;
-    void startLookup(const QString& site) override { lookups.append(site); }
+    bool busy = false; // a count is running
+    bool startLookup(const QString& site) override
+    {
+        if (busy)
+            return false;
+        lookups.append(site);
+        return true;
+    }
     bool keepOnTop() const override { return true; }
     QString historyLimit() const override { return u"5"_s; }
 };
@@ -141,42 +152,186 @@ private slots:
     }
 
     // The quick lookup box holds A..E (URLGet1 = A); choose entries with the Down key, then type
-    // and press GO.
+    // and press GO (or Enter in the box).
     void go_data()
     {
         QTest::addColumn<int>("downs");
         QTest::addColumn<QString>("typed");
+        QTest::addColumn<bool>("enter"); // Enter in the box instead of a click on GO
+        QTest::addColumn<bool>("busy");  // a count is running
         QTest::addColumn<QString>("list");
         QTest::addColumn<QString>("site"); // "" for no lookup
         // clang-format off
-        QTest::newRow("blank box stores nothing") << 0 << "   " << "A,B,C,D,E" << "";
-        QTest::newRow("chosen entry") << 3 << "" << "A,B,D,E,C" << "c";
-        QTest::newRow("chosen, then edited") << 3 << "x" << "B,C,D,E,Cx" << "cx";
+        QTest::newRow("blank box stores nothing") << 0 << "   " << false << false << "A,B,C,D,E" << "";
+        QTest::newRow("chosen entry") << 3 << "" << false << false << "A,B,D,E,C" << "c";
+        QTest::newRow("chosen, then edited") << 3 << "x" << false << false << "B,C,D,E,Cx" << "cx";
         QTest::newRow("leading space before the scheme") << 0 << " HTTP://Mixed.Example"
-            << "B,C,D,E, HTTP://Mixed.Example" << " http://mixed.example";
+            << false << false << "B,C,D,E, HTTP://Mixed.Example" << " http://mixed.example";
+        QTest::newRow("Enter in the box") << 0 << "F.com" << true << false << "B,C,D,E,F.com" << "f.com";
+        QTest::newRow("Enter in a blank box") << 0 << "" << true << false << "A,B,C,D,E" << "";
+        QTest::newRow("count running: nothing changes") << 0 << "F.com" << false << true << "A,B,C,D,E" << "";
+        QTest::newRow("count running, chosen entry") << 3 << "" << true << true << "A,B,C,D,E" << "";
         // clang-format on
     }
     void go()
     {
         QFETCH(int, downs);
         QFETCH(QString, typed);
+        QFETCH(bool, enter);
+        QFETCH(bool, busy);
         QFETCH(QString, list);
         QFETCH(QString, site);
         RecentList::save(u"A,B,C,D,E"_s.split(u','));
+        m_host.busy = busy;
         m_windows->showMessage(m_page, params(60000));
         frmMessage* w = m_windows->message();
         auto* box = w->findChild<QComboBox*>(u"cboURLs"_s);
+        auto* example = w->findChild<QLabel*>(u"Label2"_s);
         for (int i = 0; i < downs; ++i)
             QTest::keyClick(box, Qt::Key_Down);
         QTest::keyClicks(box->lineEdit(), typed);
-        QTest::mouseClick(w->findChild<QPushButton*>(u"cmdGetCount"_s), Qt::LeftButton);
+        const QString text = box->currentText();
+        if (enter)
+            QTest::keyClick(box->lineEdit(), Qt::Key_Return);
+        else
+            QTest::mouseClick(w->findChild<QPushButton*>(u"cmdGetCount"_s), Qt::LeftButton);
 
+        const bool blank = text.trimmed().isEmpty();
         QCOMPARE(m_windows->messageLoaded(), site.isEmpty());
         QCOMPARE(m_host.lookups.join(u'|'), site);
         QCOMPARE(m_boxes->texts().join(u'|'),
-                 site.isEmpty() ? u"You must provide a URL to perform a link count on."_s
-                                : QString());
+                 blank ? u"You must provide a URL to perform a link count on."_s : QString());
         QCOMPARE(RecentList::load(5).join(u','), list);
+        if (busy) {
+            // The window stays, with the text as typed, and says why nothing happened.
+            QCOMPARE(box->currentText(), text);
+            QCOMPARE(example->text(), u"A count is running."_s);
+            QTest::keyClicks(box->lineEdit(), u"x"_s);
+            QCOMPARE(example->text(), u"e.g. www.example.com"_s);
+        }
+    }
+
+    // The close picture is a button the keyboard reaches after GO; Space and Enter close.
+    void closeByKeyboard_data()
+    {
+        QTest::addColumn<int>("key");
+        QTest::newRow("Space") << int(Qt::Key_Space);
+        QTest::newRow("Enter") << int(Qt::Key_Return);
+    }
+    void closeByKeyboard()
+    {
+        QFETCH(int, key);
+        m_windows->showMessage(m_page, params(60000));
+        frmMessage* w = m_windows->message();
+        auto* box = w->findChild<QComboBox*>(u"cboURLs"_s);
+        box->setFocus();
+        QStringList chain;
+        for (int i = 0; i < 2; ++i) {
+            QTest::keyClick(w->focusWidget(), Qt::Key_Tab);
+            chain << w->focusWidget()->objectName();
+        }
+        QCOMPARE(chain, (QStringList{u"cmdGetCount"_s, u"imgClose"_s}));
+        QTest::keyClick(w->focusWidget(), Qt::Key(key));
+        QVERIFY(!m_windows->messageLoaded());
+    }
+
+    // What a screen reader names: every control that takes the focus has a name, from its own
+    // text, its label or its accessible name.
+    void accessibleNames()
+    {
+        m_windows->showMessage(m_page, params(60000));
+        frmMessage* w = m_windows->message();
+        QStringList names;
+        for (const char* control : {"webMessage", "cboURLs", "cmdGetCount", "imgClose"}) {
+            auto* widget = w->findChild<QWidget*>(QLatin1StringView(control));
+            QVERIFY(widget);
+            QAccessibleInterface* a = QAccessible::queryAccessibleInterface(widget);
+            names << QLatin1StringView(control) + u'=' + (a ? a->text(QAccessible::Name) : QString());
+        }
+        QCOMPARE(names.join(u'|'), u"webMessage=Link count result|cboURLs=Type URL and click GO|"
+                                   "cmdGetCount=GO|imgClose=Close"_s);
+    }
+
+    // The bottom strip follows the theme: a dark palette gives a dark strip with light text.
+    void panelFollowsThePalette_data()
+    {
+        QTest::addColumn<QColor>("base");
+        QTest::addColumn<QColor>("text");
+        QTest::newRow("light") << QColor(Qt::white) << QColor(Qt::black);
+        QTest::newRow("dark") << QColor(0x23, 0x26, 0x29) << QColor(0xef, 0xf0, 0xf1);
+    }
+    void panelFollowsThePalette()
+    {
+        QFETCH(QColor, base);
+        QFETCH(QColor, text);
+        const QPalette before = QApplication::palette();
+        QPalette theme = before;
+        // A theme whose window text is the opposite of its field text shows a forced background.
+        theme.setColor(QPalette::Window, base);
+        theme.setColor(QPalette::WindowText, text);
+        theme.setColor(QPalette::Base, base);
+        theme.setColor(QPalette::Text, text);
+        QApplication::setPalette(theme);
+        m_windows->showMessage(m_page, params(60000));
+        frmMessage* w = m_windows->message();
+        auto* panel = w->findChild<QWidget*>(u"picBottom"_s);
+        const QImage strip = panel->grab().toImage();
+        QApplication::setPalette(before);
+        QCOMPARE(QColor(strip.pixel(strip.width() - 2, strip.height() - 2)), base);
+        for (const char* name : {"Label1", "Label2"}) {
+            auto* label = w->findChild<QLabel*>(QLatin1StringView(name));
+            QCOMPARE(label->palette().color(label->foregroundRole()), text);
+        }
+    }
+
+    // Only a link the user clicked opens the browser, once per click; a page's script never does.
+    void browserOnlyFromAClick_data()
+    {
+        QTest::addColumn<QByteArray>("body");
+        QTest::addColumn<bool>("click");
+        QTest::addColumn<QStringList>("launches");
+        const QByteArray link = "<a id='l' href='http://example.invalid/site' target='_blank' "
+                                "style='display:block;width:300px;height:200px'>site</a>";
+        const QByteArray loop =
+            "<script>var n = 0; var t = setInterval(function() {"
+            " window.open('http://example.invalid/' + n++); if (n >= 100) clearInterval(t);"
+            "}, 10);</script>";
+        // clang-format off
+        QTest::newRow("script opens windows in a loop") << link + loop << false << QStringList();
+        QTest::newRow("link clicked") << link << true
+            << QStringList{u"http://example.invalid/site"_s};
+        QTest::newRow("link clicked while a script loops") << link + loop << true
+            << QStringList{u"http://example.invalid/site"_s};
+        QTest::newRow("a click starts a loop: one window at most")
+            << QByteArray("<div style='width:300px;height:200px' onclick=\"for (var i = 0; "
+                          "i < 50; ++i) window.open('http://example.invalid/' + i);\">x</div>")
+            << true << QStringList{u"http://example.invalid/0"_s};
+        QTest::newRow("a local file is not opened")
+            << QByteArray("<a href='file:///etc/passwd' target='_blank' "
+                          "style='display:block;width:300px;height:200px'>f</a>")
+            << true << QStringList();
+        // clang-format on
+    }
+    void browserOnlyFromAClick()
+    {
+        QFETCH(QByteArray, body);
+        QFETCH(bool, click);
+        QFETCH(QStringList, launches);
+        QStringList opened;
+        Browser::setTestHook([&opened](const QUrl& url) { opened << url.toString(); });
+        const QString page = m_dir.filePath(u"script.html"_s);
+        QVERIFY(writeFile(page, "<html><body style='margin:0'>" + body + "</body></html>"));
+        m_windows->showMessage(page, params(60000));
+        frmMessage* w = m_windows->message();
+        auto* view = w->findChild<QWebEngineView*>(u"webMessage"_s);
+        QSignalSpy loaded(view, &QWebEngineView::loadFinished);
+        QTRY_COMPARE(loaded.size(), 1);
+        QTest::qWait(300);
+        if (click)
+            QTest::mouseClick(view->focusProxy(), Qt::LeftButton, {}, QPoint(40, 40));
+        QTest::qWait(2500); // long enough for the loop to finish
+        Browser::setTestHook(nullptr);
+        QCOMPARE(opened, launches);
     }
 
     // Empty keys are skipped on loading; a typed address is appended even when the list holds

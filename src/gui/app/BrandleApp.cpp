@@ -93,9 +93,12 @@ bool BrandleApp::CheckURL(const QString& url, LookupDriver::Origin origin)
     return true;
 }
 
-void BrandleApp::startLookup(const QString& site)
+bool BrandleApp::startLookup(const QString& site)
 {
-    m_driver.start(site, LookupDriver::Origin::User);
+    // The quick lookup box says so itself when a count is running.
+    if (m_driver.isRunning())
+        return false;
+    return m_driver.start(site, LookupDriver::Origin::User);
 }
 
 bool BrandleApp::keepOnTop() const

@@ -55,7 +55,7 @@ public slots:
 
 private:
     // WebWindowsHost
-    void startLookup(const QString& site) override;
+    bool startLookup(const QString& site) override;
     bool keepOnTop() const override;
     QString historyLimit() const override;
 

@@ -14,8 +14,9 @@ struct WindowParams;
 class WebWindowsHost {
 public:
     virtual ~WebWindowsHost() = default;
-    // GO in the quick lookup box: counts the site (leading "http://" dropped, lower case).
-    virtual void startLookup(const QString& site) = 0;
+    // GO in the quick lookup box: counts the site (leading "http://" dropped, lower case). False
+    // when nothing was started because a count is running.
+    virtual bool startLookup(const QString& site) = 0;
     // The live state of "Keep window on topmost position", saved or not.
     virtual bool keepOnTop() const = 0;
     // The recent-lookups limit as text (the settings record's History).
