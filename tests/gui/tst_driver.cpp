@@ -6,6 +6,8 @@
 #include "app/LookupDriver.h"
 #include "platform/mConstants.h"
 
+#include <QApplication>
+#include <QLabel>
 #include <QSignalSpy>
 #include <QTest>
 #include <QTimer>
@@ -24,12 +26,58 @@ class TestDriver : public QObject {
         connect(&d, &LookupDriver::showLoading, this, [this] { m_events << u"loading"_s; });
         connect(&d, &LookupDriver::closeLoading, this, [this] { m_events << u"closed"_s; });
         connect(&d, &LookupDriver::showPage, this, [this] { m_events << u"page"_s; });
-        connect(&d, &LookupDriver::trayMessage, this,
-                [this](const QString&, const QString& t) { m_events << u"tray: "_s + t; });
+        connect(&d, &LookupDriver::tellUser, this,
+                [this](const UserNotice& n) { m_events << u"tray: "_s + n.text; });
     }
 
 private slots:
     void init() { oProps = clsProps(); }
+
+    // A notice with markup is shown as the text it is: no heading, no link to follow.
+    void noticeIsPlainText()
+    {
+        const ServiceNotice notice{u"<b>News</b>"_s,
+                                   u"<h1>Big</h1><a href=\"file:///etc/passwd\">open</a>"_s, 64};
+        QString shown;
+        Qt::TextFormat format = Qt::RichText;
+        QTimer::singleShot(0, this, [&] {
+            auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+            if (!box)
+                return;
+            auto* label = box->findChild<QLabel*>(u"qt_msgbox_label"_s);
+            shown = label->text();
+            format = label->textFormat();
+            box->done(QMessageBox::Ok);
+        });
+        MessageBox::show(nullptr, noticeRequest(notice));
+        QCOMPARE(shown, notice.text);
+        QCOMPARE(format, Qt::PlainText);
+    }
+
+    // A count whose total changed tells the total and the change against the count before.
+    void countNotice_data()
+    {
+        QTest::addColumn<int>("total");
+        QTest::addColumn<int>("previous");
+        QTest::addColumn<QString>("text");
+        // clang-format off
+        QTest::newRow("higher") << 1234 << 1000 << "a.com: 1,234 links, up 234 from 1,000.";
+        QTest::newRow("lower") << 1000 << 1234 << "a.com: 1,000 links, down 234 from 1,234.";
+        QTest::newRow("unchanged") << 1234 << 1234 << "a.com: 1,234 links, unchanged.";
+        QTest::newRow("change beyond 32 bits")
+            << 2147483647 << -2147483647
+            << "a.com: 2,147,483,647 links, up 4,294,967,294 from -2,147,483,647.";
+        // clang-format on
+    }
+    void countNotice()
+    {
+        QFETCH(int, total);
+        QFETCH(int, previous);
+        QFETCH(QString, text);
+        const UserNotice notice = brandle::countNotice(u"a.com"_s, total, previous);
+        QCOMPARE(notice.text, text);
+        QCOMPARE(notice.kind, UserNotice::Kind::Count);
+    }
 
     // While one lookup runs a second is refused, with a tray message only when the user asked.
     void lookup_data()

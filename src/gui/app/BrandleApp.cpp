@@ -32,7 +32,12 @@ BrandleApp::BrandleApp()
     connect(&m_driver, &LookupDriver::playAlert, this,
             [](const QString& code) { PlayAlert(code); });
     connect(&m_driver, &LookupDriver::showPage, this, &BrandleApp::showPage);
-    connect(&m_driver, &LookupDriver::trayMessage, &m_tray, &TrayIcon::showMessage);
+    connect(&m_driver, &LookupDriver::tellUser, this, &BrandleApp::tellUser);
+    m_notifier.setFallback([this](const UserNotice& notice) {
+        m_tray.showMessage(notice.title, notice.text,
+                           notice.kind == UserNotice::Kind::Warning ? QSystemTrayIcon::Warning
+                                                                    : QSystemTrayIcon::Information);
+    });
     connect(&m_driver, &LookupDriver::totalChanged, this, &BrandleApp::tellChange);
     connect(&m_driver, &LookupDriver::finished, this, &BrandleApp::onLookupFinished);
 
@@ -46,6 +51,10 @@ BrandleApp::BrandleApp()
     connect(&m_tray, &TrayIcon::recentRequested, this, &BrandleApp::mnuPopHist_Click);
     connect(&m_tray, &TrayIcon::exitRequested, this, &BrandleApp::ExitApp);
     connect(&m_tray, &TrayIcon::recentLookupsWanted, this, &BrandleApp::handRecentLookups);
+    // Without a tray there is no menu to end Brandle from: the settings window offers Exit.
+    connect(&m_tray, &TrayIcon::inTrayChanged, &m_settings,
+            [this](bool inTray) { m_settings.setExitOffered(!inTray); });
+    connect(&m_settings, &frmSettings::exitRequested, this, &BrandleApp::ExitApp);
 
     // The automatic check ticks at once, then every 50 s once a site is known.
     m_timer.setObjectName(u"Timer"_s);
@@ -63,6 +72,7 @@ void BrandleApp::OpenParlo(qint32 lTabIndex, const QString& demoSite)
     m_tray.setTip(initialTrayTip());
     m_settings.fillFromProps();
     m_tray.show();
+    m_settings.setExitOffered(!m_tray.inTray());
     if (!oProps.URLName().isEmpty()) {
         if (clsProps::isOn(oProps.PlaySound()))
             PlayAlert(mConstants::AlertWelcome);
@@ -91,6 +101,11 @@ bool BrandleApp::CheckURL(const QString& url, LookupDriver::Origin origin)
         m_tipPending = true;
     }
     return true;
+}
+
+void BrandleApp::tellUser(const UserNotice& notice)
+{
+    m_notifier.tell(notice);
 }
 
 bool BrandleApp::startLookup(const QString& site)
@@ -139,12 +154,7 @@ void BrandleApp::startNextTracked()
 
 void BrandleApp::tellChange(const QString& site, qint32 total, qint32 previous)
 {
-    const qint64 change = qint64(total) - qint64(previous);
-    const QString signedChange =
-        (change > 0 ? u"+"_s : QString()) + LocaleText::formatCount(change);
-    m_tray.showMessage(
-        QString(mConstants::AppTitle),
-        tr("%1: %2 links (%3)").arg(site, LocaleText::formatCount(total), signedChange));
+    tellUser(countNotice(site, total, previous));
 }
 
 void BrandleApp::handRecentLookups()

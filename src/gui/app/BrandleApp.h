@@ -3,6 +3,7 @@
 
 #include "app/LookupDriver.h"
 #include "app/WebWindows.h"
+#include "desktop/Notifier.h"
 #include "engine/WindowParams.h"
 #include "forms/frmSettings.h"
 #include "settings/AutoCheck.h"
@@ -40,11 +41,16 @@ public:
     // The tracked sites still to be counted after the running automatic check.
     QStringList pendingTrackedSites() const { return m_tracked; }
 
+    // The one way to tell the user something outside the windows: a desktop notification, or the
+    // tray's balloon where the desktop has no notification service.
+    void tellUser(const UserNotice& notice);
+
     frmSettings* settings() { return &m_settings; }
     TrayIcon* tray() { return &m_tray; }
     LookupDriver* driver() { return &m_driver; }
     QTimer* timer() { return &m_timer; }
     WebModule* web() { return &m_web; }
+    Notifier* notifier() { return &m_notifier; }
 
 public slots:
     void Timer_Timer();
@@ -67,6 +73,7 @@ private:
 
     frmSettings m_settings;
     TrayIcon m_tray;
+    Notifier m_notifier;
     LookupDriver m_driver;
     WebModule m_web{*this};
     QTimer m_timer;

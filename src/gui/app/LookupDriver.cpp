@@ -3,6 +3,7 @@
 
 #include "engine/ServiceStatus.h"
 #include "platform/Http.h"
+#include "platform/LocaleText.h"
 #include "platform/Paths.h"
 #include "platform/mConstants.h"
 
@@ -92,6 +93,22 @@ MessageBox::Request noticeRequest(const ServiceNotice& notice)
     return request;
 }
 
+UserNotice countNotice(const QString& site, qint32 total, qint32 previous)
+{
+    const qint64 change = qint64(total) - previous;
+    const QString totalText = LocaleText::formatCount(total);
+    const QString by = LocaleText::formatCount(change < 0 ? -change : change);
+    const QString before = LocaleText::formatCount(previous);
+    QString text;
+    if (change > 0)
+        text = LookupDriver::tr("%1: %2 links, up %3 from %4.").arg(site, totalText, by, before);
+    else if (change < 0)
+        text = LookupDriver::tr("%1: %2 links, down %3 from %4.").arg(site, totalText, by, before);
+    else
+        text = LookupDriver::tr("%1: %2 links, unchanged.").arg(site, totalText);
+    return {QString(mConstants::AppTitle), text, UserNotice::Kind::Count};
+}
+
 LookupDriver::LookupDriver(QObject* parent)
     : QObject(parent)
 {
@@ -106,8 +123,9 @@ bool LookupDriver::start(const QString& site, Origin origin)
 {
     if (m_thread) {
         if (origin == Origin::User)
-            emit trayMessage(QString(mConstants::AppTitle),
-                             tr("A link count is already running. Please wait until it ends."));
+            emit tellUser({QString(mConstants::AppTitle),
+                           tr("A link count is already running. Please wait until it ends."),
+                           UserNotice::Kind::Info});
         return false;
     }
     m_origin = origin;
@@ -156,14 +174,18 @@ void LookupDriver::onFinished(const LookupOutcome& outcome, const clsProps& prop
         MessageBox::inform(nullptr, outcome.error->userText(), QMessageBox::NoIcon);
         break;
     case LookupOutcome::Kind::DownloadFailure:
-        emit trayMessage(title, tr("The engine \"%1\" could not be reached, so the link count "
-                                   "was not updated.")
-                                    .arg(outcome.query.failedEngine));
+        emit tellUser({title,
+                       tr("The engine \"%1\" could not be reached, so the link count was not "
+                          "updated.")
+                           .arg(outcome.query.failedEngine),
+                       UserNotice::Kind::Info});
         break;
     case LookupOutcome::Kind::ServiceUnreachable:
-        emit trayMessage(title, tr("The service host %1 could not be reached, so the link count "
-                                   "was not updated.")
-                                    .arg(Paths::serviceHost()));
+        emit tellUser({title,
+                       tr("The service host %1 could not be reached, so the link count was not "
+                          "updated.")
+                           .arg(Paths::serviceHost()),
+                       UserNotice::Kind::Info});
         break;
     case LookupOutcome::Kind::ServiceRefused:
         break;

@@ -2,6 +2,7 @@
 #pragma once
 
 #include "desktop/MessageBox.h"
+#include "desktop/Notifier.h"
 #include "engine/LookupRun.h"
 
 #include <QObject>
@@ -14,6 +15,10 @@ namespace brandle {
 // The message box that shows a notice of the service host: its style number gives the buttons
 // and the icon.
 MessageBox::Request noticeRequest(const ServiceNotice& notice);
+
+// What the user is told of a count of site whose total moved from previous to total: the total
+// and its change.
+UserNotice countNotice(const QString& site, qint32 total, qint32 previous);
 
 // Runs one lookup at a time on a worker thread and brings its outcome to the user-interface
 // thread: notices and error boxes are shown here, the windows and sounds are asked for by
@@ -29,7 +34,7 @@ public:
     ~LookupDriver() override;
 
     // Starts a lookup of the site (already normalised). While another runs, a user's request is
-    // answered with a tray message and an automatic one is dropped silently; both return false.
+    // answered with a notice and an automatic one is dropped silently; both return false.
     // The page of a tracked site is shown only when its total changed by at least the alert
     // threshold.
     bool start(const QString& site, Origin origin);
@@ -44,7 +49,8 @@ signals:
     void playAlert(const QString& code);
     // A page was written whose window parameters could be read.
     void showPage(const QString& pagePath, const brandle::WindowParams& params);
-    void trayMessage(const QString& title, const QString& text);
+    // Something to tell the user outside the windows: why a count was not made.
+    void tellUser(const brandle::UserNotice& notice);
     // The site's total moved from previous to total, by at least the alert threshold.
     void totalChanged(const QString& site, qint32 total, qint32 previous);
     void finished(LookupOutcome::Kind kind);

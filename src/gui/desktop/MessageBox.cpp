@@ -18,6 +18,9 @@ QMessageBox::StandardButton show(QWidget* parent, const Request& request)
     if (testHook())
         return testHook()(request);
     QMessageBox box(request.icon, request.title, request.text, request.buttons, parent);
+    // Texts are shown as written: markup from a service notice is not rendered, and no link in
+    // it can be followed.
+    box.setTextFormat(Qt::PlainText);
     box.setWindowFlag(Qt::WindowStaysOnTopHint, parent == nullptr);
     return QMessageBox::StandardButton(box.exec());
 }

@@ -18,7 +18,7 @@ struct Request {
     QMessageBox::StandardButtons buttons = QMessageBox::Ok;
 };
 
-// Shows a modal box and returns the button that closed it.
+// Shows a modal box and returns the button that closed it. The text is plain text.
 QMessageBox::StandardButton show(QWidget* parent, const Request& request);
 
 // A box titled "Brandle" with only an OK button.

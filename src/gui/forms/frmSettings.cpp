@@ -15,6 +15,7 @@
 #include <QCheckBox>
 #include <QCloseEvent>
 #include <QComboBox>
+#include <QFormLayout>
 #include <QHBoxLayout>
 #include <QInputMethodEvent>
 #include <QKeyEvent>
@@ -22,8 +23,10 @@
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QScreen>
 #include <QSpinBox>
 #include <QTabWidget>
+#include <QTimer>
 #include <QToolButton>
 #include <QVBoxLayout>
 
@@ -81,7 +84,10 @@ frmSettings::frmSettings(QWidget* parent)
     cmdView = named(new QPushButton(tr("Chec&k"), this), "cmdView");
     cmdSave = named(new QPushButton(tr("&Save"), this), "cmdSave");
     cmdClose = named(new QPushButton(tr("&Close"), this), "cmdClose");
-    for (QPushButton* button : {cmdView, cmdSave, cmdClose})
+    cmdExit = named(new QPushButton(tr("E&xit"), this), "cmdExit");
+    cmdExit->setToolTip(tr("End Brandle (there is no tray icon to end it from)"));
+    cmdExit->hide();
+    for (QPushButton* button : {cmdView, cmdSave, cmdClose, cmdExit})
         button->setAutoDefault(false);
 
     auto* buttons = new QHBoxLayout;
@@ -89,11 +95,13 @@ frmSettings::frmSettings(QWidget* parent)
     buttons->addWidget(cmdView);
     buttons->addWidget(cmdSave);
     buttons->addWidget(cmdClose);
+    buttons->addWidget(cmdExit);
 
     auto* layout = new QVBoxLayout(this);
-    layout->addWidget(tabSettings);
+    layout->addWidget(tabSettings, 1);
     layout->addLayout(buttons);
 
+    setTabOrder(tabSettings, txtSearchURL);
     setTabOrder(txtSearchURL, cmdViewURL);
     setTabOrder(cmdViewURL, chkLogging);
     setTabOrder(chkLogging, chkHourCheck);
@@ -102,13 +110,17 @@ frmSettings::frmSettings(QWidget* parent)
     setTabOrder(chkWindowTop, txtAlertMin);
     setTabOrder(txtAlertMin, cboAlertUnit);
     setTabOrder(cboAlertUnit, txtTrackURLs);
-    setTabOrder(txtTrackURLs, cmdView);
+    setTabOrder(txtTrackURLs, txtURLHistory);
+    setTabOrder(txtURLHistory, cmdURLReset);
+    setTabOrder(cmdURLReset, cmdView);
     setTabOrder(cmdView, cmdSave);
     setTabOrder(cmdSave, cmdClose);
+    setTabOrder(cmdClose, cmdExit);
 
     connect(cmdView, &QPushButton::clicked, this, &frmSettings::cmdView_Click);
     connect(cmdSave, &QPushButton::clicked, this, &frmSettings::cmdSave_Click);
     connect(cmdClose, &QPushButton::clicked, this, &frmSettings::cmdClose_Click);
+    connect(cmdExit, &QPushButton::clicked, this, &frmSettings::exitRequested);
     connect(cmdViewURL, &QToolButton::clicked, this, &frmSettings::cmdViewURL_Click);
     connect(chkLogging, &QCheckBox::toggled, this, &frmSettings::chkLogging_Click);
     connect(chkHourCheck, &QCheckBox::toggled, this, &frmSettings::flag_Click);
@@ -121,8 +133,10 @@ frmSettings::frmSettings(QWidget* parent)
     // The Graphs tab starts in the view that matches the logging box.
     m_graphs->setLoggingEnabled(chkLogging->isChecked());
 
+    // The design width, or what the texts need, within the screen.
     const int designWidth = Twips::toPixels(DesignWidthTwips, logicalDpiX());
     resize(sizeHint().expandedTo(QSize(designWidth, 0)));
+    fitIntoScreen();
 }
 
 QWidget* frmSettings::buildMainTab()
@@ -136,6 +150,7 @@ QWidget* frmSettings::buildMainTab()
     cmdViewURL = named(new QToolButton(page), "cmdViewURL");
     cmdViewURL->setText(tr("..."));
     cmdViewURL->setToolTip(tr("View URL in a Browser"));
+    cmdViewURL->setAccessibleName(tr("View URL in a Browser"));
     cmdViewURL->setFocusPolicy(Qt::StrongFocus);
     cmdViewURL->setFixedHeight(txtSearchURL->sizeHint().height());
     lblExample = named(new QLabel(tr("(e.g. www.example.com)"), page), "lblExample");
@@ -156,10 +171,9 @@ QWidget* frmSettings::buildMainTab()
     lblHistory = named(new QLabel(tr("History"), page), "lblHistory");
     txtURLHistory = named(new QLineEdit(u"5"_s, page), "txtURLHistory");
     txtURLHistory->setMaximumWidth(txtURLHistory->fontMetrics().horizontalAdvance(u'0') * 6);
+    lblHistory->setBuddy(txtURLHistory);
     cmdURLReset = named(new QPushButton(tr("Clear History"), page), "cmdURLReset");
-    for (QWidget* w : {static_cast<QWidget*>(lblHistory), static_cast<QWidget*>(txtURLHistory),
-                       static_cast<QWidget*>(cmdURLReset)})
-        w->hide();
+    cmdURLReset->setAutoDefault(false);
 
     // The further sites of the automatic check, and when a change of the total alerts.
     lblTrackURLs = named(new QLabel(tr("Also check automatically (one site per line, up to %1)")
@@ -180,8 +194,9 @@ QWidget* frmSettings::buildMainTab()
     cboAlertUnit->addItem(tr("%"), true);
     cboAlertUnit->addItem(tr("links"), false);
 
+    cboAlertUnit->setAccessibleName(tr("Unit of the alert threshold"));
+
     auto* alertRow = new QHBoxLayout;
-    alertRow->addWidget(lblAlertMin);
     alertRow->addWidget(txtAlertMin);
     alertRow->addWidget(cboAlertUnit);
     alertRow->addStretch();
@@ -191,11 +206,23 @@ QWidget* frmSettings::buildMainTab()
     urlRow->addWidget(txtSearchURL, 1);
     urlRow->addWidget(cmdViewURL);
 
+    // One check box per line.
+    auto* flags = new QVBoxLayout;
+    for (QCheckBox* box : {chkLogging, chkHourCheck, chkPlaySound, chkWindowTop})
+        flags->addWidget(box);
+
     auto* historyRow = new QHBoxLayout;
-    historyRow->addWidget(lblHistory);
     historyRow->addWidget(txtURLHistory);
     historyRow->addWidget(cmdURLReset);
     historyRow->addStretch();
+    m_settingsRows = new QFormLayout;
+    // A label too long for one line with its field puts the field below it.
+    m_settingsRows->setRowWrapPolicy(QFormLayout::WrapLongRows);
+    m_settingsRows->addRow(lblHistory, historyRow);
+    m_settingsRows->setRowVisible(historyRow, false);
+    m_settingsRows->addRow(lblAlertMin, alertRow);
+    m_settingsRows->addRow(lblTrackURLs);
+    m_settingsRows->addRow(txtTrackURLs);
 
     auto* layout = new QVBoxLayout(page);
     layout->setContentsMargins(12, 12, 12, 12);
@@ -203,14 +230,8 @@ QWidget* frmSettings::buildMainTab()
     layout->addLayout(urlRow);
     layout->addWidget(lblExample);
     layout->addSpacing(10);
-    layout->addWidget(chkLogging);
-    layout->addWidget(chkHourCheck);
-    layout->addWidget(chkPlaySound);
-    layout->addWidget(chkWindowTop);
-    layout->addLayout(historyRow);
-    layout->addLayout(alertRow);
-    layout->addWidget(lblTrackURLs);
-    layout->addWidget(txtTrackURLs);
+    layout->addLayout(flags);
+    layout->addLayout(m_settingsRows);
     layout->addStretch();
     return page;
 }
@@ -297,6 +318,57 @@ void frmSettings::showOnTab(int index)
     raise();
     activateWindow();
     tabSettings->setCurrentIndex(index);
+}
+
+void frmSettings::setExitOffered(bool offered)
+{
+    cmdExit->setVisible(offered);
+}
+
+void frmSettings::fitIntoScreen()
+{
+    const QScreen* where = screen();
+    if (!where)
+        return;
+    const QRect available = where->availableGeometry();
+    // The window manager's frame; before the window was first framed, room for a title bar.
+    const QRect frame = frameGeometry();
+    const QRect inner = geometry();
+    QMargins margins(inner.left() - frame.left(), inner.top() - frame.top(),
+                     frame.right() - inner.right(), frame.bottom() - inner.bottom());
+    if (margins.isNull())
+        margins = QMargins(4, 32, 4, 4);
+    const QSize room = available.size().shrunkBy(margins);
+    if (width() > room.width() || height() > room.height())
+        resize(size().boundedTo(room).expandedTo(minimumSizeHint()));
+    if (isVisible()) {
+        // Its frame wholly on the screen where that is possible.
+        const QRect now = frameGeometry();
+        const QPoint place(qBound(available.left(), now.left(),
+                                  qMax(available.left(), available.right() - now.width() + 1)),
+                           qBound(available.top(), now.top(),
+                                  qMax(available.top(), available.bottom() - now.height() + 1)));
+        if (place != now.topLeft())
+            move(place);
+    }
+}
+
+void frmSettings::showEvent(QShowEvent* event)
+{
+    QWidget::showEvent(event);
+    // Again once the window manager has framed the window.
+    fitIntoScreen();
+    QTimer::singleShot(0, this, &frmSettings::fitIntoScreen);
+}
+
+void frmSettings::keyPressEvent(QKeyEvent* event)
+{
+    // Esc is "&Close".
+    if (event->key() == Qt::Key_Escape && event->modifiers() == Qt::NoModifier) {
+        cmdClose_Click();
+        return;
+    }
+    QWidget::keyPressEvent(event);
 }
 
 QString frmSettings::primaryUrl() const

@@ -10,6 +10,7 @@ class GraphsTab;
 }
 class QCheckBox;
 class QComboBox;
+class QFormLayout;
 class QLabel;
 class QLineEdit;
 class QPlainTextEdit;
@@ -46,6 +47,9 @@ public:
     // Restores, shows and raises the window and selects the tab.
     void showOnTab(int index);
 
+    // While there is no tray (and so no tray menu), the window offers "E&xit" beside "&Close".
+    void setExitOffered(bool offered);
+
     bool bChanged() const { return m_bChanged; }
     void setChanged(bool changed) { m_bChanged = changed; }
 
@@ -61,10 +65,14 @@ public:
 signals:
     // "Chec&k": count the primary site, typed as url.
     void checkRequested(const QString& url);
+    // "E&xit", offered while there is no tray.
+    void exitRequested();
 
 protected:
     void closeEvent(QCloseEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
+    void showEvent(QShowEvent* event) override;
 
 private slots:
     void cmdView_Click();
@@ -76,6 +84,7 @@ private slots:
 
 private:
     QWidget* buildMainTab();
+    void fitIntoScreen();
 
     bool m_bChanged = false;
 
@@ -100,4 +109,7 @@ private:
     QPushButton* cmdView = nullptr;
     QPushButton* cmdSave = nullptr;
     QPushButton* cmdClose = nullptr;
+    QPushButton* cmdExit = nullptr;
+    // The labelled settings below the check boxes; a new one is one more row here.
+    QFormLayout* m_settingsRows = nullptr;
 };

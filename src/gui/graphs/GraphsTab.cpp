@@ -2,7 +2,6 @@
 #include "graphs/GraphsTab.h"
 
 #include "desktop/MessageBox.h"
-#include "desktop/Screen.h"
 #include "graphs/LinkChart.h"
 #include "platform/Clock.h"
 #include "reports/ReportData.h"
@@ -11,13 +10,19 @@
 #include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
+#include <QGridLayout>
 #include <QGroupBox>
+#include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QStyle>
+#include <QStyleOptionFrame>
 #include <QThread>
+#include <QVBoxLayout>
 
+#include <cmath>
 #include <exception>
 #include <memory>
 
@@ -25,87 +30,140 @@ namespace brandle {
 
 namespace {
 
-// Extent of the tab's content in twips: the chart reaches furthest right and down.
-constexpr int contentRight = 120 + 5655;
-constexpr int contentBottom = 360 + 4455;
+// Rows of the "Graphing Options" frame, top to bottom; a new option is one more row here.
+enum OptionRow { UrlRow, SpanRow, RangeRow, ViewRow, LeaveOutRow };
+// Its columns: a label, a field, and a second label and field on the date row.
+enum OptionColumn { LabelColumn, FieldColumn, Label2Column, Field2Column, ColumnCount };
+
+// Wide enough for the text, as the line edit's frame and margins need.
+int widthForText(const QLineEdit* edit, const QString& text)
+{
+    QStyleOptionFrame option;
+    option.initFrom(edit);
+    const QSize content(edit->fontMetrics().horizontalAdvance(text) + 8, edit->height());
+    return edit->style()->sizeFromContents(QStyle::CT_LineEdit, &option, content, edit).width();
+}
 
 } // namespace
 
 GraphsTab::GraphsTab(QWidget* parent)
     : QWidget(parent)
 {
-    const ScreenTwips screen = ScreenTwips::primary();
-    const auto place = [&screen](QWidget* widget, const char* name, int left, int top, int width,
-                                 int height) {
+    // Design sizes are pixels at 96 dots per inch; they grow with the screen's logical dpi.
+    const auto px = [this](int pixels) {
+        return int(std::lround(pixels * logicalDpiX() / 96.0));
+    };
+    const auto named = [](auto* widget, const char* name) {
         widget->setObjectName(QLatin1StringView(name));
-        widget->setGeometry(screen.toPixelsX(left), screen.toPixelsY(top), screen.toPixelsX(width),
-                            screen.toPixelsY(height));
+        return widget;
     };
 
-    // Created first, so the frame and the chart lie over it: it shows only in the disabled view.
-    Label4 = new QLabel(this);
+    // The chart first: the frame, the notice and the chart's own controls lie over it.
+    chtStats = named(new LinkChart(this), "chtStats");
+    chtStats->setAccessibleName(tr("Link count chart"));
+    // Tab reaches the chart: its menu key opens the copy and save menu.
+    chtStats->setFocusPolicy(Qt::StrongFocus);
+    chtStats->setMinimumSize(px(240), px(150));
+    cboChartType = named(new QComboBox(this), "cboChartType");
+    cboChartType->setAccessibleName(tr("Chart type"));
+    cmdReturn = named(new QPushButton(tr("Back"), this), "cmdReturn");
+    cmdReturn->setAutoDefault(false);
+
+    Label4 = named(new QLabel(this), "Label4");
     Label4->setTextFormat(Qt::PlainText);
     Label4->setWordWrap(true);
     Label4->setText(tr("The Chart feature is currently disabled.  To enable it, click on the URL "
                        "tab and select Enable Logging so that Brandle can collect the data "
                        "required to chart."));
-    place(Label4, "Label4", 1080, 2280, 3855, 615);
-    Label4->resize(Label4->width(),
-                   qMax(Label4->height(), Label4->heightForWidth(Label4->width())));
+    Label4->setMinimumWidth(px(257));
+    Label4->setMaximumWidth(px(360));
 
-    fraReportOption = new QGroupBox(tr("Graphing Options"), this);
-    place(fraReportOption, "fraReportOption", 600, 1080, 4695, 2775);
-    Label5 = new QLabel(tr("Graph URL"), fraReportOption);
-    place(Label5, "Label5", 240, 480, 855, 255);
-    m_txtChartURL = new QLineEdit(fraReportOption);
-    place(m_txtChartURL, "txtChartURL", 1200, 480, 3015, 285);
-    Label3 = new QLabel(tr("Time Span"), fraReportOption);
-    place(Label3, "Label3", 240, 960, 855, 255);
-    cboReportType = new QComboBox(fraReportOption);
-    place(cboReportType, "cboReportType", 1200, 960, 3015, 315);
-    lblReportParams = new QLabel(tr("Input"), fraReportOption);
-    place(lblReportParams, "lblReportParams", 240, 1440, 975, 255);
-    txtReportFrom = new QLineEdit(fraReportOption);
-    place(txtReportFrom, "txtReportFrom", 1200, 1440, 1095, 285);
-    cboReportParams = new QComboBox(fraReportOption);
-    place(cboReportParams, "cboReportParams", 1200, 1320, 3015, 315);
-    lblReportParams2 = new QLabel(tr("Input2"), fraReportOption);
-    place(lblReportParams2, "lblReportParams2", 2400, 1440, 615, 255);
-    txtReportTo = new QLineEdit(fraReportOption);
-    place(txtReportTo, "txtReportTo", 3120, 1440, 1095, 285);
-    cmdGetReport = new QPushButton(tr("&View"), fraReportOption);
-    place(cmdGetReport, "cmdGetReport", 3240, 1920, 975, 300);
-    chkByEngine = new QCheckBox(tr("By engine"), fraReportOption);
-    place(chkByEngine, "chkByEngine", 240, 1920, 1215, 255);
+    fraReportOption = named(new QGroupBox(tr("Graphing Options"), this), "fraReportOption");
+    Label5 = named(new QLabel(tr("Graph URL"), fraReportOption), "Label5");
+    m_txtChartURL = named(new QLineEdit(fraReportOption), "txtChartURL");
+    m_txtChartURL->setMinimumWidth(px(201));
+    Label3 = named(new QLabel(tr("Time Span"), fraReportOption), "Label3");
+    cboReportType = named(new QComboBox(fraReportOption), "cboReportType");
+    lblReportParams = named(new QLabel(tr("Input"), fraReportOption), "lblReportParams");
+    txtReportFrom = named(new QLineEdit(fraReportOption), "txtReportFrom");
+    cboReportParams = named(new QComboBox(fraReportOption), "cboReportParams");
+    lblReportParams2 = named(new QLabel(tr("Input2"), fraReportOption), "lblReportParams2");
+    txtReportTo = named(new QLineEdit(fraReportOption), "txtReportTo");
+    cmdGetReport = named(new QPushButton(tr("&View"), fraReportOption), "cmdGetReport");
+    cmdGetReport->setAutoDefault(false);
+    chkByEngine = named(new QCheckBox(tr("By engine"), fraReportOption), "chkByEngine");
     chkByEngine->setToolTip(tr("Chart every engine's daily average beside the total"));
-    chkLeaveOutDays = new QCheckBox(tr("Leave out days without a log"), fraReportOption);
-    place(chkLeaveOutDays, "chkLeaveOutDays", 240, 2280, 3975, 255);
+    chkLeaveOutDays = named(new QCheckBox(tr("Leave out days without a log"), fraReportOption),
+                            "chkLeaveOutDays");
     // Busy while a report is read; indeterminate.
-    prgReport = new QProgressBar(fraReportOption);
-    place(prgReport, "prgReport", 1560, 1950, 1560, 240);
+    prgReport = named(new QProgressBar(fraReportOption), "prgReport");
     prgReport->setRange(0, 0);
     prgReport->setTextVisible(false);
+    prgReport->setMaximumWidth(px(104));
+    prgReport->setAccessibleName(tr("Reading the log"));
     prgReport->hide();
-    // The labels take the whole gap up to the control on their right, as fonts here run wider
-    // than the narrow widths of the layout.
-    for (QLabel* label : {Label5, Label3, lblReportParams})
-        label->resize(m_txtChartURL->x() - label->x() - 2, label->height());
-    lblReportParams2->resize(txtReportTo->x() - lblReportParams2->x() - 2,
-                             lblReportParams2->height());
-    // Opaque, so that the notice beneath it shows only while it is hidden.
-    fraReportOption->setAutoFillBackground(true);
     m_txtChartURL->setToolTip(
         tr("One site, or up to %1 sites separated by commas").arg(LinkReportBuilder::MaxSites));
-    txtReportFrom->setPlaceholderText(tr("MM/DD/YYYY"));
-    txtReportTo->setPlaceholderText(tr("MM/DD/YYYY"));
+    Label5->setBuddy(m_txtChartURL);
+    Label3->setBuddy(cboReportType);
+    lblReportParams2->setBuddy(txtReportTo);
+    for (QLineEdit* date : {txtReportFrom, txtReportTo}) {
+        date->setPlaceholderText(tr("MM/DD/YYYY"));
+        // Never narrower than its own placeholder.
+        date->setMinimumWidth(qMax(px(73), widthForText(date, date->placeholderText())));
+    }
 
-    chtStats = new LinkChart(this);
-    place(chtStats, "chtStats", 120, 360, 5655, 4455);
-    // The chart-type list and "Back" lie over the chart's top-left and bottom-right corners.
-    cboChartType = new QComboBox(this);
-    place(cboChartType, "cboChartType", 240, 600, 1335, 330);
-    cmdReturn = new QPushButton(tr("Back"), this);
-    place(cmdReturn, "cmdReturn", 4920, 4440, 735, 300);
+    auto* options = new QGridLayout(fraReportOption);
+    options->setContentsMargins(px(16), px(12), px(16), px(12));
+    options->setHorizontalSpacing(px(8));
+    options->setVerticalSpacing(px(10));
+    options->addWidget(Label5, UrlRow, LabelColumn);
+    options->addWidget(m_txtChartURL, UrlRow, FieldColumn, 1, ColumnCount - FieldColumn);
+    options->addWidget(Label3, SpanRow, LabelColumn);
+    options->addWidget(cboReportType, SpanRow, FieldColumn, 1, ColumnCount - FieldColumn);
+    // "By Date" shows the two dates, "By Month" the month list in the same row.
+    options->addWidget(lblReportParams, RangeRow, LabelColumn);
+    options->addWidget(txtReportFrom, RangeRow, FieldColumn);
+    options->addWidget(lblReportParams2, RangeRow, Label2Column);
+    options->addWidget(txtReportTo, RangeRow, Field2Column);
+    options->addWidget(cboReportParams, RangeRow, FieldColumn, 1, ColumnCount - FieldColumn);
+    auto* viewRow = new QHBoxLayout;
+    viewRow->addWidget(chkByEngine);
+    viewRow->addStretch();
+    viewRow->addWidget(prgReport);
+    viewRow->addWidget(cmdGetReport);
+    options->addLayout(viewRow, ViewRow, LabelColumn, 1, ColumnCount);
+    options->addWidget(chkLeaveOutDays, LeaveOutRow, LabelColumn, 1, ColumnCount);
+    options->setColumnStretch(FieldColumn, 1);
+    options->setColumnStretch(Field2Column, 1);
+    // Opaque, so that nothing beneath it shows through.
+    fraReportOption->setAutoFillBackground(true);
+
+    // One cell holds the views, one above the other; only one view shows at a time. The chart
+    // takes all the room, its type list and "Back" lie over its corners, the frame and the
+    // notice stay at their size, centred, as far down as there is room for.
+    auto* chartControls = new QVBoxLayout;
+    chartControls->setContentsMargins(px(8), px(16), px(8), px(8));
+    chartControls->addWidget(cboChartType, 0, Qt::AlignLeft);
+    chartControls->addStretch();
+    chartControls->addWidget(cmdReturn, 0, Qt::AlignRight);
+
+    auto* optionsView = new QVBoxLayout;
+    optionsView->addStretch(48);
+    optionsView->addWidget(fraReportOption, 0, Qt::AlignHCenter);
+    optionsView->addStretch(88);
+
+    auto* noticeView = new QVBoxLayout;
+    noticeView->addStretch(128);
+    noticeView->addWidget(Label4, 0, Qt::AlignHCenter);
+    noticeView->addStretch(136);
+
+    auto* views = new QGridLayout(this);
+    views->setContentsMargins(px(8), px(8), px(8), px(8));
+    views->addWidget(chtStats, 0, 0);
+    views->addLayout(chartControls, 0, 0);
+    views->addLayout(optionsView, 0, 0);
+    views->addLayout(noticeView, 0, 0);
 
     cboReportType->addItems(ReportParams::reportTypes());
     cboReportParams->addItems(ReportParams::monthNames());
@@ -142,10 +200,26 @@ GraphsTab::~GraphsTab()
     }
 }
 
+QList<QWidget*> GraphsTab::tabOrder() const
+{
+    return {m_txtChartURL, cboReportType, txtReportFrom, cboReportParams,
+            txtReportTo,   chkByEngine,   cmdGetReport,  chkLeaveOutDays,
+            cboChartType,  chtStats,      cmdReturn};
+}
+
 QSize GraphsTab::sizeHint() const
 {
-    const ScreenTwips screen = ScreenTwips::primary();
-    return {screen.toPixelsX(contentRight + 120), screen.toPixelsY(contentBottom + 120)};
+    // The chart's design area with its margins.
+    const double scale = logicalDpiX() / 96.0;
+    return QSize(393, 329) * scale;
+}
+
+void GraphsTab::showEvent(QShowEvent* event)
+{
+    // The frame keeps its design width unless its texts need more (known once styled).
+    const int design = int(std::lround(313 * logicalDpiX() / 96.0));
+    fraReportOption->setMaximumWidth(qMax(design, fraReportOption->minimumSizeHint().width()));
+    QWidget::showEvent(event);
 }
 
 void GraphsTab::setLoggingEnabled(bool on)
@@ -168,12 +242,15 @@ void GraphsTab::showView(View view)
     chtStats->setVisible(view == View::Chart);
     cboChartType->setVisible(view == View::Chart);
     cmdReturn->setVisible(view == View::Chart);
+    // The notice lies beneath the frame and the chart: it is seen only when both are hidden.
+    Label4->setVisible(view == View::Disabled);
 }
 
 void GraphsTab::cboReportType_Click()
 {
     const bool byMonth = cboReportType->currentIndex() == 1;
     lblReportParams->setText(byMonth ? tr("Month") : tr("From Date"));
+    lblReportParams->setBuddy(byMonth ? static_cast<QWidget*>(cboReportParams) : txtReportFrom);
     lblReportParams->show();
     cboReportParams->setVisible(byMonth);
     txtReportFrom->setVisible(!byMonth);

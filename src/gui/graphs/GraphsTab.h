@@ -48,11 +48,18 @@ public:
     // A report is being read.
     bool isBusy() const { return m_worker != nullptr; }
 
+    // The tab's controls in the order the keyboard walks them (the window sets the order once
+    // every control has its place).
+    QList<QWidget*> tabOrder() const;
+
     QSize sizeHint() const override;
 
 signals:
     // A report ended; charted when it switched to the chart view.
     void reportFinished(bool charted);
+
+protected:
+    void showEvent(QShowEvent* event) override;
 
 private slots:
     void cboReportType_Click();

@@ -12,10 +12,6 @@ namespace brandle {
 
 namespace {
 
-// How long to wait for a tray to appear: every 2 s for 2 minutes.
-constexpr int RetryIntervalMs = 2000;
-constexpr int RetryCount = 60;
-
 QAction* addItem(QMenu* menu, const QString& name, const QString& caption)
 {
     QAction* action = menu->addAction(caption);
@@ -70,8 +66,11 @@ TrayIcon::TrayIcon(QObject* parent)
     m_icon.setContextMenu(&m_menu);
     connect(&m_icon, &QSystemTrayIcon::activated, this, &TrayIcon::onActivated);
 
-    m_retry.setInterval(RetryIntervalMs);
-    connect(&m_retry, &QTimer::timeout, this, &TrayIcon::tryToShow);
+    m_probe = [] {
+        return QSystemTrayIcon::isSystemTrayAvailable();
+    };
+    m_watch.setInterval(WatchIntervalMs);
+    connect(&m_watch, &QTimer::timeout, this, &TrayIcon::lookForTray);
 }
 
 void TrayIcon::setRecentLookups(qint32 limit, const QStringList& stored)
@@ -97,33 +96,35 @@ void TrayIcon::onActivated(QSystemTrayIcon::ActivationReason reason)
 void TrayIcon::show()
 {
     m_wanted = true;
-    if (QSystemTrayIcon::isSystemTrayAvailable()) {
-        m_icon.show();
-        return;
-    }
-    std::fprintf(stderr, "Brandle: no system tray was found; the icon will be added when one "
-                         "appears. Brandle keeps counting meanwhile.\n");
-    m_retries = 0;
-    m_retry.start();
+    m_watch.start();
+    lookForTray();
+    if (!m_inTray)
+        std::fprintf(stderr, "Brandle: no system tray was found; the icon will be added when one "
+                             "appears. Brandle keeps counting meanwhile.\n");
 }
 
-void TrayIcon::tryToShow()
+void TrayIcon::lookForTray()
 {
-    if (!m_wanted || ++m_retries > RetryCount) {
-        m_retry.stop();
+    if (!m_wanted)
         return;
-    }
-    if (QSystemTrayIcon::isSystemTrayAvailable()) {
-        m_retry.stop();
+    const bool available = m_probe();
+    if (available == m_inTray)
+        return;
+    m_inTray = available;
+    if (available) {
+        // Shown again, so that the icon goes into a tray that appeared since it was first shown.
+        m_icon.hide();
         m_icon.show();
     }
+    emit inTrayChanged(available);
 }
 
 void TrayIcon::hide()
 {
     m_wanted = false;
-    m_retry.stop();
+    m_watch.stop();
     m_icon.hide();
+    m_inTray = false;
 }
 
 void TrayIcon::setTip(const QString& tip)
@@ -133,10 +134,11 @@ void TrayIcon::setTip(const QString& tip)
     m_icon.setToolTip(shown.replace("\r\n"_L1, "\n"_L1));
 }
 
-void TrayIcon::showMessage(const QString& title, const QString& text)
+void TrayIcon::showMessage(const QString& title, const QString& text,
+                           QSystemTrayIcon::MessageIcon icon)
 {
-    if (QSystemTrayIcon::isSystemTrayAvailable() && m_icon.isVisible())
-        m_icon.showMessage(title, text, QSystemTrayIcon::Information, 8000);
+    if (m_inTray && m_icon.isVisible())
+        m_icon.showMessage(title, text, icon, 8000);
     else
         std::fprintf(stderr, "%s: %s\n", qPrintable(title), qPrintable(text));
 }

@@ -9,6 +9,8 @@
 #include <QSystemTrayIcon>
 #include <QTimer>
 
+#include <functional>
+
 class QAction;
 
 namespace brandle {
@@ -16,7 +18,8 @@ namespace brandle {
 // The tray icon and its popup menu, a façade: it shows what its owner hands it (the tip, the
 // recent lookups) and emits what the user asked for; the application decides.
 // Where no system tray exists yet (a desktop still starting, or none at all), it says so once on
-// standard error and keeps trying to add the icon for a while.
+// standard error. It looks for a tray every few seconds for as long as the program runs: the icon
+// is added when one appears, and added again when a tray that went away comes back.
 class TrayIcon : public QObject {
     Q_OBJECT
 public:
@@ -28,8 +31,18 @@ public:
     void hide();
     void setTip(const QString& tip);
     QString tip() const { return m_tip; }
-    // A balloon message; on standard error when there is no tray.
-    void showMessage(const QString& title, const QString& text);
+    // A balloon message (plain text); on standard error when there is no tray.
+    void showMessage(const QString& title, const QString& text,
+                     QSystemTrayIcon::MessageIcon icon = QSystemTrayIcon::Information);
+    // Whether the icon is in a tray now.
+    bool inTray() const { return m_inTray; }
+
+    // How often the icon looks for a tray.
+    static constexpr int WatchIntervalMs = 3000;
+    // Tests: how the icon learns whether a tray exists (QSystemTrayIcon's own answer by default).
+    void setTrayProbe(std::function<bool()> probe) { m_probe = std::move(probe); }
+    // Looks for a tray now (the timer does so every WatchIntervalMs).
+    void lookForTray();
     // Rebuilds the Recent Lookups submenu: limit is the recent-lookups limit, stored.at(k - 1)
     // the address stored as recent lookup k ("" for none). The owner calls it when asked by
     // recentLookupsWanted().
@@ -47,10 +60,11 @@ signals:
     void exitRequested(); // "E&xit"
     // The menu is about to show: the owner hands the recent lookups (setRecentLookups).
     void recentLookupsWanted();
+    // The icon came into a tray (true) or its tray went away (false).
+    void inTrayChanged(bool inTray);
 
 private:
     void onActivated(QSystemTrayIcon::ActivationReason reason);
-    void tryToShow();
 
     QSystemTrayIcon m_icon;
     QMenu m_menu;
@@ -58,9 +72,10 @@ private:
     QAction* m_historyAction = nullptr;
     QAction* m_recent[5] = {};
     RecentLookupsMenu m_recentState;
-    QTimer m_retry;
-    int m_retries = 0;
+    QTimer m_watch;
+    std::function<bool()> m_probe;
     bool m_wanted = false;
+    bool m_inTray = false;
     QString m_tip;
 };
 
