@@ -13,6 +13,7 @@
 #include <QPixmap>
 
 #include <cstdio>
+#include <utility>
 
 using namespace Qt::StringLiterals;
 
@@ -143,6 +144,12 @@ void Notifier::send(const UserNotice& notice)
     const bool markup = m_capabilities->contains(u"body-markup"_s);
     const QString body = markup ? notice.text.toHtmlEscaped() : notice.text;
     const bool count = notice.kind == UserNotice::Kind::Count;
+    if (count && m_countSending) {
+        // It replaces the one being sent, whose number is not known yet: it waits for it.
+        m_nextCount = notice;
+        return;
+    }
+    m_countSending = m_countSending || count;
 
     QVariantMap hints;
     hints.insert(u"image-data"_s, QVariant::fromValue(iconImage()));
@@ -161,11 +168,16 @@ void Notifier::send(const UserNotice& notice)
             // The service went away: look for it again at the next notice.
             m_capabilities.reset();
             fallBack(notice);
-            return;
+        } else {
+            if (count)
+                m_countId = reply.value();
+            emit delivered(true);
         }
-        if (count)
-            m_countId = reply.value();
-        emit delivered(true);
+        if (count) {
+            m_countSending = false;
+            if (m_nextCount)
+                tell(*std::exchange(m_nextCount, std::nullopt));
+        }
     });
 }
 

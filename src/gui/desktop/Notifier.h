@@ -56,6 +56,8 @@ private:
     bool m_asking = false;
     std::deque<UserNotice> m_waiting; // told before the capabilities were known
     quint32 m_countId = 0;            // the notification of the last count, replaced by the next
+    bool m_countSending = false;      // a count's notification awaits the service's answer
+    std::optional<UserNotice> m_nextCount; // the newest count told meanwhile
 };
 
 } // namespace brandle
