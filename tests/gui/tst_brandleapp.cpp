@@ -8,9 +8,11 @@
 #include "platform/mConstants.h"
 #include "settings/Config.h"
 
+#include <QPushButton>
 #include <QSignalSpy>
 #include <QTabWidget>
 #include <QTest>
+#include <QTimer>
 
 using namespace Qt::StringLiterals;
 using namespace brandle;
@@ -87,7 +89,42 @@ private slots:
         QVERIFY(app.settings()->isVisible());
         QCOMPARE(app.settings()->tabs()->currentIndex(), 0);
     }
+
+    void trayComesLate();
 };
+
+// A tray that comes late, goes and comes back: the icon follows it, and while there is none the
+// settings window offers Exit, which ends the program.
+void TestBrandleApp::trayComesLate()
+{
+    const MessageBoxRecorder boxes;
+    bool trayThere = false;
+    BrandleApp app;
+    app.timer()->stop();
+    app.tray()->setTrayProbe([&trayThere] { return trayThere; });
+    app.OpenParlo(0);
+    auto* exit = app.settings()->findChild<QPushButton*>(u"cmdExit"_s);
+    QVERIFY(app.settings()->isVisible());
+    QVERIFY(!app.tray()->inTray());
+    QVERIFY(exit->isVisible());
+
+    // The icon keeps looking, by itself.
+    trayThere = true;
+    QTRY_VERIFY_WITH_TIMEOUT(app.tray()->inTray(), TrayIcon::WatchIntervalMs * 2);
+    QVERIFY(!exit->isVisible());
+    trayThere = false;
+    QTRY_VERIFY_WITH_TIMEOUT(!app.tray()->inTray(), TrayIcon::WatchIntervalMs * 2);
+    QVERIFY(exit->isVisible());
+
+    // ExitApp ends the application's event loop with status 0; 1 means it did not. (The
+    // application's own loop: ending a nested one would end every later one at once.)
+    QTimer::singleShot(0, exit, &QPushButton::click);
+    QTimer giveUp;
+    giveUp.setSingleShot(true);
+    QObject::connect(&giveUp, &QTimer::timeout, [] { QCoreApplication::exit(1); });
+    giveUp.start(3000);
+    QCOMPARE(QCoreApplication::exec(), 0);
+}
 
 BRANDLE_TEST(TestBrandleApp)
 #include "tst_brandleapp.moc"

@@ -9,13 +9,16 @@
 #include "platform/Store.h"
 #include "settings/clsProps.h"
 
+#include <QAccessible>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QRegularExpression>
+#include <QSignalSpy>
 #include <QSpinBox>
+#include <QTabWidget>
 #include <QTest>
 
 using namespace Qt::StringLiterals;
@@ -209,6 +212,110 @@ private slots:
         QCOMPARE(prepared.value_or(u"<none>"_s), site);
         QCOMPARE(Window::stored(u"URL1"_s), changed ? u"primary.com"_s : QString());
         QVERIFY(!win.w.bChanged());
+    }
+
+    // Tab walks every control in order, the "..." button and Exit included; Esc is Close.
+    void keyboard_data()
+    {
+        QTest::addColumn<int>("tab");
+        QTest::addColumn<QString>("start");
+        QTest::addColumn<bool>("exitOffered");
+        QTest::addColumn<QStringList>("chain");
+        QTest::newRow("Main URL") << 0 << u"txtSearchURL"_s << false
+                                  << QStringList{u"cmdViewURL"_s,   u"chkLogging"_s,
+                                                 u"chkHourCheck"_s, u"chkPlaySound"_s,
+                                                 u"chkWindowTop"_s, u"txtAlertMin"_s,
+                                                 u"cboAlertUnit"_s, u"txtTrackURLs"_s,
+                                                 u"cmdView"_s,      u"cmdSave"_s,
+                                                 u"cmdClose"_s,     u"qt_tabwidget_tabbar"_s};
+        QTest::newRow("Main URL with Exit")
+            << 0 << u"txtTrackURLs"_s << true
+            << QStringList{u"cmdView"_s, u"cmdSave"_s, u"cmdClose"_s, u"cmdExit"_s,
+                           u"qt_tabwidget_tabbar"_s};
+        QTest::newRow("Graphs") << 1 << u"txtChartURL"_s << false
+                                << QStringList{u"cboReportType"_s, u"txtReportFrom"_s,
+                                               u"txtReportTo"_s,   u"chkByEngine"_s,
+                                               u"cmdGetReport"_s,  u"chkLeaveOutDays"_s,
+                                               u"cmdView"_s};
+        QTest::newRow("Graphs, chart") << 2 << u"cboChartType"_s << false
+                                       << QStringList{u"chtStats"_s, u"cmdReturn"_s, u"cmdView"_s};
+    }
+    void keyboard()
+    {
+        QFETCH(int, tab);
+        QFETCH(QString, start);
+        QFETCH(bool, exitOffered);
+        QFETCH(QStringList, chain);
+        Window win;
+        win.w.setExitOffered(exitOffered);
+        if (tab == 2) { // the Graphs tab with a chart
+            QVERIFY(writeLog({{QDate(2004, 3, 1), u"a.com"_s, u"100"_s}}));
+            win.w.graphsTab()->txtChartURL()->setText(u"a.com"_s);
+            QSignalSpy charted(win.w.graphsTab(), &GraphsTab::reportFinished);
+            win.w.graphsTab()->ShowLinkReport(u"3/1/2004"_s, u"3/1/2004"_s);
+            QVERIFY(charted.wait(10000));
+        }
+        win.w.showOnTab(qMin(tab, 1));
+        QVERIFY(QTest::qWaitForWindowActive(&win.w));
+        win.w.findChild<QWidget*>(start)->setFocus();
+        QStringList walked;
+        for (int i = 0; i < chain.size(); ++i) {
+            QTest::keyClick(win.w.focusWidget(), Qt::Key_Tab);
+            walked << win.w.focusWidget()->objectName();
+        }
+        QCOMPARE(walked, chain);
+        QTest::keyClick(win.w.focusWidget(), Qt::Key_Escape);
+        QVERIFY(!win.w.isVisible());
+    }
+
+    // What a screen reader names: every control that takes the focus, on every tab and view,
+    // has a name from its own text, its label or its accessible name.
+    void accessibleNames()
+    {
+        QVERIFY(writeLog({{QDate(2004, 3, 1), u"a.com"_s, u"100"_s}}));
+        Window win;
+        win.w.setExitOffered(true);
+        win.w.showOnTab(0);
+        QStringList unnamed;
+        const auto check = [&] {
+            for (QWidget* w : win.w.findChildren<QWidget*>()) {
+                // A widget whose focus goes to another (a chart's drawing area) is named by it.
+                if (!w->isVisible() || !(w->focusPolicy() & Qt::TabFocus) || w->focusProxy() ||
+                    w->objectName().startsWith(u"qt_"_s))
+                    continue;
+                QAccessibleInterface* a = QAccessible::queryAccessibleInterface(w);
+                if (!a || a->text(QAccessible::Name).trimmed().isEmpty())
+                    unnamed << w->objectName();
+            }
+        };
+        check();
+        win.w.tabs()->setCurrentIndex(1);
+        check();
+        win.w.findChild<QComboBox*>(u"cboReportType"_s)->setCurrentIndex(1);
+        check();
+        win.w.graphsTab()->txtChartURL()->setText(u"a.com"_s);
+        QSignalSpy charted(win.w.graphsTab(), &GraphsTab::reportFinished);
+        win.w.graphsTab()->ShowLinkReport(u"3/1/2004"_s, u"3/1/2004"_s);
+        QVERIFY(charted.wait(10000));
+        QCOMPARE(win.w.graphsTab()->view(), GraphsTab::View::Chart);
+        check();
+        unnamed.removeDuplicates();
+        QCOMPARE(unnamed.join(u","_s), QString());
+    }
+
+    // While there is no tray the window offers Exit.
+    void exitButton()
+    {
+        Window win;
+        auto* exit = win.w.findChild<QPushButton*>(u"cmdExit"_s);
+        QSignalSpy asked(&win.w, &frmSettings::exitRequested);
+        win.w.showOnTab(0);
+        QVERIFY(!exit->isVisible());
+        win.w.setExitOffered(true);
+        QVERIFY(exit->isVisible());
+        QCOMPARE(exit->text(), u"E&xit"_s);
+        exit->click();
+        QCOMPARE(asked.size(), 1);
     }
 };
 

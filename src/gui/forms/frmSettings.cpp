@@ -24,6 +24,7 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QScreen>
+#include <QScrollArea>
 #include <QSpinBox>
 #include <QTabWidget>
 #include <QTimer>
@@ -77,8 +78,17 @@ frmSettings::frmSettings(QWidget* parent)
     setWindowIcon(brandleIcon());
 
     tabSettings = named(new QTabWidget(this), "tabSettings");
-    tabSettings->addTab(buildMainTab(), tr("Main URL"));
-    m_graphs = new GraphsTab(this);
+    tabSettings->setAccessibleName(tr("Settings"));
+    // On a screen too small for all its settings the tab scrolls; the window still fits.
+    auto* mainScroll = named(new QScrollArea, "scrMainURL");
+    mainScroll->setFrameShape(QFrame::NoFrame);
+    mainScroll->setFocusPolicy(Qt::NoFocus);
+    mainScroll->setWidgetResizable(true);
+    mainScroll->setWidget(buildMainTab());
+    mainScroll->viewport()->setAutoFillBackground(false);
+    mainScroll->widget()->setAutoFillBackground(false);
+    tabSettings->addTab(mainScroll, tr("Main URL"));
+    m_graphs = new GraphsTab;
     tabSettings->addTab(m_graphs, tr("Graphs"));
 
     cmdView = named(new QPushButton(tr("Chec&k"), this), "cmdView");
@@ -101,21 +111,13 @@ frmSettings::frmSettings(QWidget* parent)
     layout->addWidget(tabSettings, 1);
     layout->addLayout(buttons);
 
-    setTabOrder(tabSettings, txtSearchURL);
-    setTabOrder(txtSearchURL, cmdViewURL);
-    setTabOrder(cmdViewURL, chkLogging);
-    setTabOrder(chkLogging, chkHourCheck);
-    setTabOrder(chkHourCheck, chkPlaySound);
-    setTabOrder(chkPlaySound, chkWindowTop);
-    setTabOrder(chkWindowTop, txtAlertMin);
-    setTabOrder(txtAlertMin, cboAlertUnit);
-    setTabOrder(cboAlertUnit, txtTrackURLs);
-    setTabOrder(txtTrackURLs, txtURLHistory);
-    setTabOrder(txtURLHistory, cmdURLReset);
-    setTabOrder(cmdURLReset, cmdView);
-    setTabOrder(cmdView, cmdSave);
-    setTabOrder(cmdSave, cmdClose);
-    setTabOrder(cmdClose, cmdExit);
+    // The keyboard's order: the tabs, the controls of the tab shown, the buttons.
+    QList<QWidget*> order{txtSearchURL, cmdViewURL,    chkLogging,  chkHourCheck,
+                          chkPlaySound, chkWindowTop,  txtAlertMin, cboAlertUnit,
+                          txtTrackURLs, txtURLHistory, cmdURLReset};
+    order << m_graphs->tabOrder() << QList<QWidget*>{cmdView, cmdSave, cmdClose, cmdExit};
+    for (qsizetype i = 1; i < order.size(); ++i)
+        setTabOrder(order[i - 1], order[i]);
 
     connect(cmdView, &QPushButton::clicked, this, &frmSettings::cmdView_Click);
     connect(cmdSave, &QPushButton::clicked, this, &frmSettings::cmdSave_Click);
@@ -182,7 +184,10 @@ QWidget* frmSettings::buildMainTab()
                          "lblTrackURLs");
     txtTrackURLs = named(new QPlainTextEdit(page), "txtTrackURLs");
     txtTrackURLs->setTabChangesFocus(true);
-    txtTrackURLs->setFixedHeight(txtTrackURLs->fontMetrics().lineSpacing() * 4 + 10);
+    // Four lines where there is room, two at least.
+    const int line = txtTrackURLs->fontMetrics().lineSpacing();
+    txtTrackURLs->setMinimumHeight(line * 2 + 10);
+    txtTrackURLs->setMaximumHeight(line * 4 + 10);
     lblTrackURLs->setBuddy(txtTrackURLs);
     lblAlertMin =
         named(new QLabel(tr("Alert only when the total changes by at least"), page), "lblAlertMin");

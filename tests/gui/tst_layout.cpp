@@ -1,0 +1,169 @@
+// SPDX-License-Identifier: MIT
+#include "GuiTestSupport.h"
+#include "TestMain.h"
+#include "TestSupport.h"
+
+#include "forms/frmSettings.h"
+#include "graphs/GraphsTab.h"
+#include "graphs/LinkChart.h"
+#include "settings/clsProps.h"
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QScreen>
+#include <QScrollArea>
+#include <QSignalSpy>
+#include <QStyle>
+#include <QStyleOptionFrame>
+#include <QTabWidget>
+#include <QTest>
+
+using namespace Qt::StringLiterals;
+using namespace brandle;
+
+namespace {
+
+// The controls of the window that can be seen on the current tab: what takes the focus, the
+// labels and the frames (not the pages that hold them).
+QList<QWidget*> shownControls(const QWidget& window)
+{
+    QList<QWidget*> shown;
+    for (QWidget* w : window.findChildren<QWidget*>()) {
+        const bool control = (w->focusPolicy() & Qt::TabFocus) || qobject_cast<QLabel*>(w) ||
+                             qobject_cast<QGroupBox*>(w);
+        if (control && !w->objectName().isEmpty() && !w->objectName().startsWith(u"qt_"_s) &&
+            w->isVisible())
+            shown << w;
+    }
+    return shown;
+}
+
+// What a control is too small for: its text, or a date box's placeholder. Empty when it fits.
+QString clipped(QWidget* w)
+{
+    int needed = 0;
+    if (auto* label = qobject_cast<QLabel*>(w); label && !label->wordWrap())
+        needed = label->minimumSizeHint().width();
+    else if (qobject_cast<QCheckBox*>(w) || qobject_cast<QPushButton*>(w) ||
+             qobject_cast<QGroupBox*>(w))
+        needed = w->minimumSizeHint().width();
+    else if (auto* edit = qobject_cast<QLineEdit*>(w); edit && !edit->placeholderText().isEmpty()) {
+        QStyleOptionFrame option;
+        option.initFrom(edit);
+        needed = edit->style()
+                     ->sizeFromContents(
+                         QStyle::CT_LineEdit, &option,
+                         QSize(edit->fontMetrics().horizontalAdvance(edit->placeholderText()),
+                               edit->height()),
+                         edit)
+                     .width();
+    }
+    if (w->width() >= needed)
+        return {};
+    return u"%1 is %2 wide for %3"_s.arg(w->objectName()).arg(w->width()).arg(needed);
+}
+
+} // namespace
+
+// The settings window on a 1366 x 768 screen, run at 96 dpi, at scale factor 2 and at 144 dpi
+// (see tests/CMakeLists.txt): it fits the screen, nothing in it is cut off, and the chart takes
+// the room when the window grows.
+class TestLayout : public QObject {
+    Q_OBJECT
+    std::unique_ptr<MessageBoxRecorder> m_boxes;
+
+private slots:
+    void init()
+    {
+        clearStore();
+        oProps = clsProps();
+        m_boxes = std::make_unique<MessageBoxRecorder>();
+    }
+    void cleanup() { m_boxes.reset(); }
+
+    // On every tab and view, the window (with its frame) lies within the screen's free area and
+    // every control that shows lies wholly inside the window, as wide as its text.
+    void fitsTheScreen_data()
+    {
+        QTest::addColumn<int>("tab");
+        QTest::addColumn<bool>("logging");
+        QTest::addColumn<bool>("exitOffered");
+        QTest::newRow("Main URL") << 0 << true << false;
+        QTest::newRow("Main URL with Exit") << 0 << true << true;
+        QTest::newRow("Graphs, options") << 1 << true << false;
+        QTest::newRow("Graphs, disabled") << 1 << false << true;
+    }
+    void fitsTheScreen()
+    {
+        QFETCH(int, tab);
+        QFETCH(bool, logging);
+        QFETCH(bool, exitOffered);
+        frmSettings w;
+        w.findChild<QCheckBox*>(u"chkLogging"_s)->setChecked(logging);
+        w.setExitOffered(exitOffered);
+        w.showOnTab(tab);
+        QVERIFY(QTest::qWaitForWindowExposed(&w));
+        QTest::qWait(50);
+        const QRect available = w.screen()->availableGeometry();
+        QVERIFY2(available.contains(w.frameGeometry()),
+                 qPrintable(
+                     u"window %1x%2+%3+%4 on a free area of %5x%6"_s.arg(w.frameGeometry().width())
+                         .arg(w.frameGeometry().height())
+                         .arg(w.frameGeometry().x())
+                         .arg(w.frameGeometry().y())
+                         .arg(available.width())
+                         .arg(available.height())));
+        QStringList faults;
+        for (QWidget* control : shownControls(w)) {
+            // A control in a part that scrolls counts once it is scrolled into view.
+            for (QWidget* up = control->parentWidget(); up; up = up->parentWidget()) {
+                if (auto* scroll = qobject_cast<QScrollArea*>(up)) {
+                    const QPoint centre =
+                        control->mapTo(scroll->widget(), control->rect().center());
+                    scroll->ensureVisible(centre.x(), centre.y(), control->width() / 2 + 1,
+                                          control->height() / 2 + 1);
+                    break;
+                }
+            }
+            const QRect inWindow(control->mapTo(&w, QPoint(0, 0)), control->size());
+            if (!w.rect().contains(inWindow))
+                faults << control->objectName() + u" lies outside the window"_s;
+            if (const QString fault = clipped(control); !fault.isEmpty())
+                faults << fault;
+        }
+        QCOMPARE(faults.join(u"; "_s), QString());
+    }
+
+    // The chart view takes what the window gains.
+    void chartGrows()
+    {
+        QVERIFY(writeLog({{QDate(2004, 3, 1), u"a.com"_s, u"100"_s},
+                          {QDate(2004, 3, 2), u"a.com"_s, u"200"_s}}));
+        frmSettings w;
+        w.showOnTab(1);
+        QVERIFY(QTest::qWaitForWindowExposed(&w));
+        w.graphsTab()->txtChartURL()->setText(u"a.com"_s);
+        QSignalSpy charted(w.graphsTab(), &GraphsTab::reportFinished);
+        w.graphsTab()->ShowLinkReport(u"3/1/2004"_s, u"3/2/2004"_s);
+        QVERIFY(charted.wait(10000));
+        QCOMPARE(w.graphsTab()->view(), GraphsTab::View::Chart);
+        const QSize before = w.graphsTab()->chart()->size();
+        w.resize(w.size() + QSize(100, 60));
+        QTRY_COMPARE(w.graphsTab()->chart()->size(), before + QSize(100, 60));
+        // Its type list and "Back" stay in its corners.
+        const QWidget* list = w.findChild<QWidget*>(u"cboChartType"_s);
+        const QWidget* back = w.findChild<QWidget*>(u"cmdReturn"_s);
+        const QRect chart = w.graphsTab()->chart()->geometry();
+        QVERIFY(chart.contains(list->geometry()) && chart.contains(back->geometry()));
+        QVERIFY(list->y() - chart.y() < chart.height() / 4);
+        QVERIFY(chart.bottom() - back->geometry().bottom() < chart.height() / 4);
+        QVERIFY(chart.right() - back->geometry().right() < chart.width() / 4);
+    }
+};
+
+BRANDLE_TEST(TestLayout)
+#include "tst_layout.moc"
