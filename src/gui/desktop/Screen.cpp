@@ -14,7 +14,8 @@ ScreenTwips ScreenTwips::primary()
         return s;
     s.dpiX = screen->logicalDotsPerInchX();
     s.dpiY = screen->logicalDotsPerInchY();
-    const QRect geometry = screen->geometry();
+    // The free area: panels and docks are not covered.
+    const QRect geometry = screen->availableGeometry();
     s.origin = geometry.topLeft();
     s.width = Twips::fromPixels(geometry.width(), s.dpiX);
     s.height = Twips::fromPixels(geometry.height(), s.dpiY);

@@ -7,13 +7,14 @@
 
 namespace brandle {
 
-// The whole primary screen in twips, and the conversion of twips to its pixels.
+// The free area of the primary screen (without the panels and docks of the desktop) in twips, and
+// the conversion of twips to its pixels.
 struct ScreenTwips {
     double width = 0;
     double height = 0;
     double dpiX = 96;
     double dpiY = 96;
-    // Where the primary screen begins on the virtual desktop, in pixels.
+    // Where the free area begins on the virtual desktop, in pixels.
     QPoint origin;
 
     static ScreenTwips primary();
