@@ -4,6 +4,7 @@
 #include "desktop/GuiEnvironment.h"
 #include "desktop/Icon.h"
 #include "desktop/Termination.h"
+#include "desktop/Translations.h"
 #include "platform/CommandLine.h"
 #include "platform/HostStarter.h"
 #include "platform/mConstants.h"
@@ -35,6 +36,7 @@ int main(int argc, char* argv[])
 
     prepareGuiEnvironment();
     QApplication app(argc, argv);
+    installTranslations();
     QLoggingCategory::setFilterRules(u"qt.webenginecontext.info=false"_s);
     QApplication::setApplicationName(QString(mConstants::AppTitle));
     QApplication::setApplicationVersion(QString::fromUtf8(BRANDLE_VERSION));

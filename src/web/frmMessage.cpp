@@ -10,10 +10,10 @@
 #include "platform/mConstants.h"
 #include "windows/RecentList.h"
 
+#include <QAbstractButton>
 #include <QApplication>
 #include <QCloseEvent>
 #include <QComboBox>
-#include <QAbstractButton>
 #include <QDateTime>
 #include <QKeyEvent>
 #include <QLabel>
@@ -53,7 +53,7 @@ QPixmap closePicture(qreal ratio, const QColor& ink)
     painter.setFont(font);
     painter.setPen(ink);
     painter.drawText(QRectF(0, 0, 28, 12), Qt::AlignRight | Qt::AlignVCenter,
-                     frmMessage::tr("Close"));
+                     frmMessage::tr("Close", "the word on the close picture, 28 pixels wide"));
     painter.setPen(QPen(ink, 1.0));
     painter.drawRoundedRect(QRectF(29.5, 1.5, 10, 9), 1.5, 1.5);
     painter.setPen(QPen(ink, 1.3, Qt::SolidLine, Qt::RoundCap));
@@ -158,8 +158,7 @@ frmMessage::frmMessage(WebWindowsHost& host)
     m_page->settings()->setAttribute(QWebEngineSettings::LocalContentCanAccessRemoteUrls, false);
     // Scripts may not open windows by themselves; a link the user clicked may (see below).
     m_page->settings()->setAttribute(QWebEngineSettings::JavascriptCanOpenWindows, false);
-    connect(m_page, &QWebEnginePage::newWindowRequested, this,
-            &frmMessage::onNewWindowRequested);
+    connect(m_page, &QWebEnginePage::newWindowRequested, this, &frmMessage::onNewWindowRequested);
 
     webMessage = new QWebEngineView(this);
     webMessage->setObjectName(u"webMessage"_s);
@@ -399,8 +398,8 @@ void frmMessage::imgClose_Click()
 void frmMessage::showExample(bool busy)
 {
     Label2->setText(busy ? tr("A count is running.") : tr("e.g. www.example.com"));
-    Label2->setToolTip(
-        busy ? tr("A link count is already running. Try again when it has ended.") : QString());
+    Label2->setToolTip(busy ? tr("A link count is already running. Try again when it has ended.")
+                            : QString());
 }
 
 void frmMessage::applyPanelColours()
@@ -450,7 +449,8 @@ bool frmMessage::eventFilter(QObject* watched, QEvent* event)
                 activateWindow();
             if (webMessage && (widget == webMessage || webMessage->isAncestorOf(widget)))
                 m_gestureAt = QDateTime::currentMSecsSinceEpoch();
-            if (type == QEvent::MouseButtonPress && (widget == cboURLs || cboURLs->isAncestorOf(widget)))
+            if (type == QEvent::MouseButtonPress &&
+                (widget == cboURLs || cboURLs->isAncestorOf(widget)))
                 noteActivity();
         }
     }

@@ -7,6 +7,7 @@
 #include "platform/SafeFile.h"
 #include "platform/mConstants.h"
 
+#include <QCoreApplication>
 #include <QStringEncoder>
 
 #include <algorithm>
@@ -87,8 +88,10 @@ QString TransformResults(const XmlDocument& merged, const HttpResult& answer,
     if (answer.error)
         throw *answer.error;
     if (answer.status < 200 || answer.status > 299)
-        throw BrandleError(ErrorCode::XslTransform,
-                           u"the style sheet is not available (HTTP %1)"_s.arg(answer.status));
+        throw BrandleError(
+            ErrorCode::XslTransform,
+            QCoreApplication::translate("LookupRun", "the style sheet is not available (HTTP %1)")
+                .arg(answer.status));
     const XmlDocument styleSheet = XmlDocument::parseServiceDocument(answer.bytes, answer.charset);
     QString html = xslTransform(merged, styleSheet, limits, encoding);
     html.replace("&lt;"_L1, "<"_L1);

@@ -6,6 +6,8 @@
 #include "platform/Paths.h"
 #include "platform/mConstants.h"
 
+#include <QCoreApplication>
+
 using namespace Qt::StringLiterals;
 
 using namespace brandle;
@@ -61,7 +63,8 @@ EngineSchema::EngineSchema(const QString& schemaText)
 {
     const QList<XmlNode> children = m_document.root().childNodes();
     if (children.size() < 2)
-        throw BrandleError(ErrorCode::ElementMissing, u"engine list"_s);
+        throw BrandleError(ErrorCode::ElementMissing,
+                           QCoreApplication::translate("Schema", "engine list"));
     m_entries = children.at(1).childNodes();
     if (m_entries.size() > maxEngines)
         throw BrandleError(ErrorCode::TooManyEngines,

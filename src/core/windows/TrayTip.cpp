@@ -3,6 +3,8 @@
 
 #include "platform/mConstants.h"
 
+#include <QCoreApplication>
+
 using namespace Qt::StringLiterals;
 
 namespace brandle {
@@ -13,7 +15,8 @@ constexpr int TipFieldLength = 64;
 
 QString trayTip(const QString& url)
 {
-    const QString text = QString(mConstants::AppTitle) + "\r\nURL: "_L1 + url;
+    const QString text = QString(mConstants::AppTitle) + "\r\n"_L1 +
+                         QCoreApplication::translate("TrayTip", "URL: ") + url;
     return text.left(TipFieldLength);
 }
 
@@ -25,7 +28,8 @@ QString initialTrayTip()
 RecentLookupsMenu::RecentLookupsMenu()
 {
     for (int i = 0; i < 5; ++i)
-        m_items[size_t(i)].caption = u"History %1"_s.arg(i + 1);
+        m_items[size_t(i)].caption =
+            QCoreApplication::translate("TrayTip", "History %1").arg(i + 1);
     m_items[0].visible = true;
 }
 

@@ -79,10 +79,12 @@ bool SingleInstance::otherIsRunning()
 {
     const QString folder = Paths::privateRuntimeFolder();
     if (folder.isEmpty()) {
-        std::fprintf(stderr, "Brandle: no private folder for the socket that keeps Brandle to one "
-                             "copy was found (XDG_RUNTIME_DIR is not set or not private, and "
-                             "brandle-<user id> in the temporary folder belongs to someone else "
-                             "or is open to others). This copy runs without that guard.\n");
+        std::fprintf(stderr, "%s\n",
+                     qPrintable(tr("Brandle: no private folder for the socket that keeps Brandle "
+                                   "to one copy was found (XDG_RUNTIME_DIR is not set or not "
+                                   "private, and brandle-<user id> in the temporary folder belongs "
+                                   "to someone else or is open to others). This copy runs without "
+                                   "that guard.")));
         return false;
     }
     m_path = folder + u'/' + socketName();
@@ -91,8 +93,10 @@ bool SingleInstance::otherIsRunning()
     // reaches a running copy or becomes it, before the next one looks.
     QLockFile lock(m_path + u".lock"_s);
     if (!lock.tryLock(LockWaitMs))
-        std::fprintf(stderr, "Brandle: cannot take the lock %s.lock; going on without it.\n",
-                     qPrintable(m_path));
+        std::fprintf(
+            stderr, "%s\n",
+            qPrintable(
+                tr("Brandle: cannot take the lock %1; going on without it.").arg(lock.fileName())));
 
     for (int attempt = 0; attempt < ConnectAttempts; ++attempt) {
         if (attempt > 0)
@@ -112,8 +116,10 @@ void SingleInstance::listen()
     // No socket options: with them the server binds elsewhere and renames over the path, which
     // would replace a socket another copy had just made. The folder keeps others out.
     if (!m_server->listen(m_path)) {
-        std::fprintf(stderr, "Brandle: cannot listen on %s: %s\n", qPrintable(m_path),
-                     qPrintable(m_server->errorString()));
+        std::fprintf(
+            stderr, "%s\n",
+            qPrintable(
+                tr("Brandle: cannot listen on %1: %2").arg(m_path, m_server->errorString())));
         return;
     }
     connect(m_server, &QLocalServer::newConnection, this, [this] {

@@ -48,7 +48,7 @@ TrayIcon::TrayIcon(QObject* parent)
     m_historyAction->setVisible(false);
     for (int i = 0; i < 5; ++i) {
         QAction* item =
-            addItem(m_history, u"mnuPopHist%1"_s.arg(i + 1), u"History %1"_s.arg(i + 1));
+            addItem(m_history, u"mnuPopHist%1"_s.arg(i + 1), tr("History %1").arg(i + 1));
         item->setVisible(i == 0);
         connect(item, &QAction::triggered, this, [this, item] {
             const QString tag = item->data().toString();
@@ -99,8 +99,9 @@ void TrayIcon::show()
     m_watch.start();
     lookForTray();
     if (!m_inTray)
-        std::fprintf(stderr, "Brandle: no system tray was found; the icon will be added when one "
-                             "appears. Brandle keeps counting meanwhile.\n");
+        std::fprintf(stderr, "%s\n",
+                     qPrintable(tr("Brandle: no system tray was found; the icon will be added "
+                                   "when one appears. Brandle keeps counting meanwhile.")));
 }
 
 void TrayIcon::lookForTray()

@@ -1,0 +1,503 @@
+<?xml version="1.0" encoding="utf-8"?>
+<!DOCTYPE TS>
+<TS version="2.1" language="de_DE">
+<context>
+    <name>Errors</name>
+    <message>
+        <source>Overflow</source>
+        <translation>Überlauf</translation>
+    </message>
+    <message>
+        <source>Type mismatch</source>
+        <translation>Typen unverträglich</translation>
+    </message>
+    <message>
+        <source>Path/File access error</source>
+        <translation>Fehler beim Zugriff auf Pfad/Datei</translation>
+    </message>
+    <message>
+        <source>Required XML element not found</source>
+        <translation>Erforderliches XML-Element nicht gefunden</translation>
+    </message>
+    <message>
+        <source>The address is not valid</source>
+        <translation>Die Adresse ist ungültig</translation>
+    </message>
+    <message>
+        <source>The download of the specified resource has failed</source>
+        <translation>Das Herunterladen der angegebenen Ressource ist fehlgeschlagen</translation>
+    </message>
+    <message>
+        <source>The request could not be made</source>
+        <translation>Die Anfrage konnte nicht gestellt werden</translation>
+    </message>
+    <message>
+        <source>The XML document is not well-formed</source>
+        <translation>Das XML-Dokument ist nicht wohlgeformt</translation>
+    </message>
+    <message>
+        <source>The style sheet could not be applied</source>
+        <translation>Das Stylesheet konnte nicht angewendet werden</translation>
+    </message>
+    <message>
+        <source>Unknown error</source>
+        <translation>Unbekannter Fehler</translation>
+    </message>
+</context>
+<context>
+    <name>LinkReportBuilder</name>
+    <message>
+        <source>%1 days</source>
+        <translation>%1 Tage</translation>
+    </message>
+    <message>
+        <source>Link Count</source>
+        <translation>Anzahl der Links</translation>
+    </message>
+</context>
+<context>
+    <name>LookupRun</name>
+    <message>
+        <source>the style sheet is not available (HTTP %1)</source>
+        <translation>das Stylesheet ist nicht verfügbar (HTTP %1)</translation>
+    </message>
+</context>
+<context>
+    <name>ReportParams</name>
+    <message>
+        <source>By Date</source>
+        <translation>Nach Datum</translation>
+    </message>
+    <message>
+        <source>By Month</source>
+        <translation>Nach Monat</translation>
+    </message>
+    <message>
+        <source>( Select a Month )</source>
+        <translation>( Monat wählen )</translation>
+    </message>
+    <message>
+        <source>January</source>
+        <translation>Januar</translation>
+    </message>
+    <message>
+        <source>February</source>
+        <translation>Februar</translation>
+    </message>
+    <message>
+        <source>March</source>
+        <translation>März</translation>
+    </message>
+    <message>
+        <source>April</source>
+        <translation>April</translation>
+    </message>
+    <message>
+        <source>May</source>
+        <translation>Mai</translation>
+    </message>
+    <message>
+        <source>June</source>
+        <translation>Juni</translation>
+    </message>
+    <message>
+        <source>July</source>
+        <translation>Juli</translation>
+    </message>
+    <message>
+        <source>August</source>
+        <translation>August</translation>
+    </message>
+    <message>
+        <source>September</source>
+        <translation>September</translation>
+    </message>
+    <message>
+        <source>October</source>
+        <translation>Oktober</translation>
+    </message>
+    <message>
+        <source>November</source>
+        <translation>November</translation>
+    </message>
+    <message>
+        <source>December</source>
+        <translation>Dezember</translation>
+    </message>
+    <message>
+        <source>The dates you entered are either blank or invalid.</source>
+        <translation>Die eingegebenen Daten sind leer oder ungültig.</translation>
+    </message>
+    <message>
+        <source>The required date format is MM/DD/YYYY for this report type selection.</source>
+        <translation>Für diesen Zeitraum ist das Datumsformat MM/TT/JJJJ erforderlich.</translation>
+    </message>
+    <message>
+        <source>To date cannot exceed the from date.</source>
+        <translation>Das Bis-Datum darf nicht vor dem Von-Datum liegen.</translation>
+    </message>
+    <message>
+        <source>You must select a month.</source>
+        <translation>Sie müssen einen Monat wählen.</translation>
+    </message>
+</context>
+<context>
+    <name>Schema</name>
+    <message>
+        <source>engine list</source>
+        <translation>Suchmaschinenliste</translation>
+    </message>
+</context>
+<context>
+    <name>TrayTip</name>
+    <message>
+        <source>URL: </source>
+        <translation>URL: </translation>
+    </message>
+    <message>
+        <source>History %1</source>
+        <translation>Verlauf %1</translation>
+    </message>
+</context>
+<context>
+    <name>brandle::GraphsTab</name>
+    <message>
+        <source>Link count chart</source>
+        <translation>Diagramm der Linkzahlen</translation>
+    </message>
+    <message>
+        <source>Chart type</source>
+        <translation>Diagrammtyp</translation>
+    </message>
+    <message>
+        <source>Back</source>
+        <translation>Zurück</translation>
+    </message>
+    <message>
+        <source>The Chart feature is currently disabled.  To enable it, click on the URL tab and select Enable Logging so that Brandle can collect the data required to chart.</source>
+        <translation>Die Diagrammfunktion ist derzeit ausgeschaltet.  Um sie einzuschalten, wechseln Sie zur Registerkarte „Haupt-URL“ und wählen Sie „Protokollierung einschalten“, damit Brandle die Daten für das Diagramm sammeln kann.</translation>
+    </message>
+    <message>
+        <source>Graphing Options</source>
+        <translation>Diagrammoptionen</translation>
+    </message>
+    <message>
+        <source>Graph URL</source>
+        <translation>Diagramm-URL</translation>
+    </message>
+    <message>
+        <source>Time Span</source>
+        <translation>Zeitraum</translation>
+    </message>
+    <message>
+        <source>Input</source>
+        <translation>Eingabe</translation>
+    </message>
+    <message>
+        <source>Input2</source>
+        <translation>Eingabe2</translation>
+    </message>
+    <message>
+        <source>&amp;View</source>
+        <translation>&amp;Anzeigen</translation>
+    </message>
+    <message>
+        <source>MM/DD/YYYY</source>
+        <translation>MM/TT/JJJJ</translation>
+    </message>
+    <message>
+        <source>Bar</source>
+        <translation>Balken</translation>
+    </message>
+    <message>
+        <source>Line</source>
+        <translation>Linie</translation>
+    </message>
+    <message>
+        <source>Area</source>
+        <translation>Fläche</translation>
+    </message>
+    <message>
+        <source>Step</source>
+        <translation>Stufen</translation>
+    </message>
+    <message>
+        <source>Month</source>
+        <translation>Monat</translation>
+    </message>
+    <message>
+        <source>From Date</source>
+        <translation>Von</translation>
+    </message>
+    <message>
+        <source>To Date</source>
+        <translation>Bis</translation>
+    </message>
+</context>
+<context>
+    <name>brandle::LinkChart</name>
+    <message>
+        <source>Copy Chart</source>
+        <translation>Diagramm kopieren</translation>
+    </message>
+    <message>
+        <source>Save Chart as Image…</source>
+        <translation>Diagramm als Bild speichern…</translation>
+    </message>
+    <message>
+        <source>Save Data as CSV…</source>
+        <translation>Daten als CSV speichern…</translation>
+    </message>
+    <message>
+        <source>Save Chart as Image</source>
+        <translation>Diagramm als Bild speichern</translation>
+    </message>
+    <message>
+        <source>PNG images (*.png)</source>
+        <translation>PNG-Bilder (*.png)</translation>
+    </message>
+    <message>
+        <source>The chart could not be saved to %1.</source>
+        <translation>Das Diagramm konnte nicht unter %1 gespeichert werden.</translation>
+    </message>
+    <message>
+        <source>Save Data as CSV</source>
+        <translation>Daten als CSV speichern</translation>
+    </message>
+    <message>
+        <source>CSV files (*.csv)</source>
+        <translation>CSV-Dateien (*.csv)</translation>
+    </message>
+    <message>
+        <source>The data could not be saved to %1.</source>
+        <translation>Die Daten konnten nicht unter %1 gespeichert werden.</translation>
+    </message>
+</context>
+<context>
+    <name>brandle::LookupDriver</name>
+    <message>
+        <source>%1: %2 links.</source>
+        <translation>%1: %2 Links.</translation>
+    </message>
+    <message>
+        <source>%1: %2 links, up %3 from %4.</source>
+        <translation>%1: %2 Links, %3 mehr als zuvor (%4).</translation>
+    </message>
+    <message>
+        <source>%1: %2 links, down %3 from %4.</source>
+        <translation>%1: %2 Links, %3 weniger als zuvor (%4).</translation>
+    </message>
+    <message>
+        <source>%1: %2 links, unchanged.</source>
+        <translation>%1: %2 Links, unverändert.</translation>
+    </message>
+    <message>
+        <source>A link count is already running. Please wait until it ends.</source>
+        <translation>Eine Linkzählung läuft bereits. Bitte warten Sie, bis sie beendet ist.</translation>
+    </message>
+    <message>
+        <source>The engine &quot;%1&quot; could not be reached, so the link count was not updated.</source>
+        <translation>Die Suchmaschine „%1“ war nicht erreichbar; die Linkzählung wurde nicht aktualisiert.</translation>
+    </message>
+    <message>
+        <source>The service host %1 could not be reached, so the link count was not updated.</source>
+        <translation>Der Dienst-Host %1 war nicht erreichbar; die Linkzählung wurde nicht aktualisiert.</translation>
+    </message>
+</context>
+<context>
+    <name>brandle::SingleInstance</name>
+    <message>
+        <source>Brandle: no private folder for the socket that keeps Brandle to one copy was found (XDG_RUNTIME_DIR is not set or not private, and brandle-&lt;user id&gt; in the temporary folder belongs to someone else or is open to others). This copy runs without that guard.</source>
+        <translation>Brandle: Für den Socket, der Brandle auf eine laufende Kopie beschränkt, wurde kein privater Ordner gefunden (XDG_RUNTIME_DIR ist nicht gesetzt oder nicht privat, und brandle-&lt;Benutzerkennung&gt; im temporären Ordner gehört jemand anderem oder ist für andere offen). Diese Kopie läuft ohne diesen Schutz.</translation>
+    </message>
+    <message>
+        <source>Brandle: cannot take the lock %1; going on without it.</source>
+        <translation>Brandle: Die Sperre %1 lässt sich nicht setzen; es geht ohne sie weiter.</translation>
+    </message>
+    <message>
+        <source>Brandle: cannot listen on %1: %2</source>
+        <translation>Brandle: Auf %1 kann nicht gelauscht werden: %2</translation>
+    </message>
+</context>
+<context>
+    <name>brandle::TrayIcon</name>
+    <message>
+        <source>&amp;Refresh Count</source>
+        <translation>Zählung &amp;aktualisieren</translation>
+    </message>
+    <message>
+        <source>Recall &amp;Count</source>
+        <translation>&amp;Letzte Zählung zeigen</translation>
+    </message>
+    <message>
+        <source>&amp;Close Count</source>
+        <translation>Zählung &amp;schließen</translation>
+    </message>
+    <message>
+        <source>&amp;URL Settings</source>
+        <translation>&amp;Einstellungen</translation>
+    </message>
+    <message>
+        <source>&amp;Quick Graph</source>
+        <translation>Schnell&amp;diagramm</translation>
+    </message>
+    <message>
+        <source>&amp;Recent Lookups</source>
+        <translation>Letzte Abf&amp;ragen</translation>
+    </message>
+    <message>
+        <source>History %1</source>
+        <translation>Verlauf %1</translation>
+    </message>
+    <message>
+        <source>E&amp;xit</source>
+        <translation>&amp;Beenden</translation>
+    </message>
+    <message>
+        <source>Brandle: no system tray was found; the icon will be added when one appears. Brandle keeps counting meanwhile.</source>
+        <translation>Brandle: Es wurde kein Infobereich (Tray) gefunden; das Symbol erscheint, sobald es einen gibt. Brandle zählt unterdessen weiter.</translation>
+    </message>
+</context>
+<context>
+    <name>frmMessage</name>
+    <message>
+        <source>Close</source>
+        <comment>the word on the close picture, 28 pixels wide</comment>
+        <translation>Zu</translation>
+    </message>
+    <message>
+        <source>Link count result</source>
+        <translation>Ergebnis der Linkzählung</translation>
+    </message>
+    <message>
+        <source>Type URL and click GO</source>
+        <translation>URL eingeben, LOS klicken</translation>
+    </message>
+    <message>
+        <source>GO</source>
+        <translation>LOS</translation>
+    </message>
+    <message>
+        <source>Close</source>
+        <translation>Schließen</translation>
+    </message>
+    <message>
+        <source>You must provide a URL to perform a link count on.</source>
+        <translation>Für eine Linkzählung müssen Sie eine URL angeben.</translation>
+    </message>
+    <message>
+        <source>A count is running.</source>
+        <translation>Eine Zählung läuft.</translation>
+    </message>
+    <message>
+        <source>e.g. www.example.com</source>
+        <translation>z. B. www.example.com</translation>
+    </message>
+    <message>
+        <source>A link count is already running. Try again when it has ended.</source>
+        <translation>Eine Linkzählung läuft bereits. Versuchen Sie es erneut, wenn sie beendet ist.</translation>
+    </message>
+</context>
+<context>
+    <name>frmSettings</name>
+    <message>
+        <source>Brandle - Link Popularity Checker</source>
+        <translation>Brandle - Linkpopularität prüfen</translation>
+    </message>
+    <message>
+        <source>Settings</source>
+        <translation>Einstellungen</translation>
+    </message>
+    <message>
+        <source>Main URL</source>
+        <translation>Haupt-URL</translation>
+    </message>
+    <message>
+        <source>Graphs</source>
+        <translation>Diagramme</translation>
+    </message>
+    <message>
+        <source>Chec&amp;k</source>
+        <translation>&amp;Prüfen</translation>
+    </message>
+    <message>
+        <source>&amp;Save</source>
+        <translation>&amp;Speichern</translation>
+    </message>
+    <message>
+        <source>&amp;Close</source>
+        <translation>S&amp;chließen</translation>
+    </message>
+    <message>
+        <source>E&amp;xit</source>
+        <translation>&amp;Beenden</translation>
+    </message>
+    <message>
+        <source>End Brandle (there is no tray icon to end it from)</source>
+        <translation>Brandle beenden (es gibt kein Tray-Symbol, über das es sich beenden ließe)</translation>
+    </message>
+    <message>
+        <source>Primary URL for Link Popularity Count</source>
+        <translation>Haupt-URL für die Zählung der Linkpopularität</translation>
+    </message>
+    <message>
+        <source>...</source>
+        <translation>...</translation>
+    </message>
+    <message>
+        <source>View URL in a Browser</source>
+        <translation>URL im Browser anzeigen</translation>
+    </message>
+    <message>
+        <source>(e.g. www.example.com)</source>
+        <translation>(z. B. www.example.com)</translation>
+    </message>
+    <message>
+        <source>Enable logging (required for charting)</source>
+        <translation>Protokollierung einschalten (für Diagramme erforderlich)</translation>
+    </message>
+    <message>
+        <source>Perform automatic hourly checks</source>
+        <translation>Stündlich automatisch prüfen</translation>
+    </message>
+    <message>
+        <source>Play sound alerts on link activity</source>
+        <translation>Bei Änderungen der Linkzahl Töne abspielen</translation>
+    </message>
+    <message>
+        <source>Keep window on topmost position</source>
+        <translation>Fenster immer im Vordergrund halten</translation>
+    </message>
+    <message>
+        <source>History</source>
+        <translation>Verlauf</translation>
+    </message>
+    <message>
+        <source>Clear History</source>
+        <translation>Verlauf löschen</translation>
+    </message>
+    <message>
+        <source>The following fields are missing or invalid:</source>
+        <translation>Die folgenden Felder fehlen oder sind ungültig:</translation>
+    </message>
+    <message>
+        <source>Primary URL</source>
+        <translation>Haupt-URL</translation>
+    </message>
+    <message>
+        <source>URL history must be numberic</source>
+        <translation>Der URL-Verlauf muss eine Zahl sein</translation>
+    </message>
+</context>
+<context>
+    <name>main</name>
+    <message>
+        <source>Brandle counts the pages that link to a web site, from the system tray.</source>
+        <translation>Brandle zählt vom Infobereich aus die Seiten, die auf eine Website verweisen.</translation>
+    </message>
+    <message>
+        <source>Count SITE at start when no primary site is set.</source>
+        <translation>SITE beim Start zählen, wenn keine Haupt-URL eingestellt ist.</translation>
+    </message>
+</context>
+</TS>
