@@ -196,6 +196,25 @@ private slots:
         report(tab, u"3/1/2004"_s, u"3/3/2004"_s);
         QCOMPARE(tab.chart()->report().rows.size(), 2);
     }
+
+    // The chart is light or dark as the window around it, also when the theme changes.
+    void chartFollowsThePalette()
+    {
+        const QPalette before = QApplication::palette();
+        GraphsTab tab;
+        tab.chart()->resize(300, 200);
+        const auto background = [&tab] {
+            return tab.chart()->grab().toImage().pixelColor(10, 190).lightness();
+        };
+        QVERIFY(background() > 128);
+        QPalette dark = before;
+        dark.setColor(QPalette::Window, QColor(0x23, 0x26, 0x29));
+        dark.setColor(QPalette::WindowText, QColor(0xef, 0xf0, 0xf1));
+        QApplication::setPalette(dark);
+        QTRY_VERIFY(background() < 128);
+        QApplication::setPalette(before);
+        QTRY_VERIFY(background() > 128);
+    }
 };
 BRANDLE_TEST(TestGraphsTab)
 

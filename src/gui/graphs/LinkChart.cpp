@@ -58,12 +58,10 @@ LinkChart::LinkChart(QWidget* parent)
     content->legend()->hide();
     // Several series are named at the right, clear of the chart-type list and "Back".
     content->legend()->setAlignment(Qt::AlignRight);
-    content->legend()->setFont(sized(font(), 7));
-    content->setBackgroundRoundness(0);
     // Room above the plot for the chart-type list that lies over the top-left corner.
     content->setMargins(QMargins(4, 20, 8, 4));
-    content->setTitleFont(sized(font(), 9, true));
     setChart(content);
+    applyTheme();
 
     m_copy = new QAction(tr("Copy Chart"), this);
     m_copy->setObjectName(u"actCopyChart"_s);
@@ -76,6 +74,27 @@ LinkChart::LinkChart(QWidget* parent)
     connect(m_copy, &QAction::triggered, this, &LinkChart::copyChart);
     connect(m_saveImage, &QAction::triggered, this, &LinkChart::askAndSaveImage);
     connect(m_saveCsv, &QAction::triggered, this, &LinkChart::askAndSaveCsv);
+}
+
+void LinkChart::applyTheme()
+{
+    // Light or dark as the window around it.
+    const bool dark = palette().color(QPalette::Window).lightness() < 128;
+    QChart* content = chart();
+    content->setTheme(dark ? QChart::ChartThemeDark : QChart::ChartThemeLight);
+    // A theme brings its own fonts.
+    content->setBackgroundRoundness(0);
+    content->setTitleFont(sized(font(), 9, true));
+    content->legend()->setFont(sized(font(), 7));
+}
+
+void LinkChart::changeEvent(QEvent* event)
+{
+    QChartView::changeEvent(event);
+    if (event->type() == QEvent::PaletteChange) {
+        applyTheme();
+        redraw();
+    }
 }
 
 void LinkChart::setReport(const LinkReport& report)

@@ -38,7 +38,11 @@ public:
     // Puts the chart's image on the clipboard.
     void copyChart();
 
+protected:
+    void changeEvent(QEvent* event) override;
+
 private:
+    void applyTheme();
     void redraw();
     void askAndSaveImage();
     void askAndSaveCsv();
