@@ -71,7 +71,7 @@ public:
     {
         setFocusPolicy(Qt::StrongFocus);
         setCursor(Qt::PointingHandCursor);
-        setForegroundRole(QPalette::Text);
+        setForegroundRole(QPalette::WindowText);
     }
     QSize sizeHint() const override { return {40, 12}; }
 
@@ -80,7 +80,7 @@ protected:
     {
         QPainter painter(this);
         const QColor text = palette().color(foregroundRole());
-        const QColor back = palette().color(QPalette::Base);
+        const QColor back = palette().color(QPalette::Window);
         QColor ink = QColor::fromRgbF(0.7f * text.redF() + 0.3f * back.redF(),
                                       0.7f * text.greenF() + 0.3f * back.greenF(),
                                       0.7f * text.blueF() + 0.3f * back.blueF());
@@ -170,7 +170,7 @@ frmMessage::frmMessage(WebWindowsHost& host)
             noteActivity();
     });
 
-    // The panel takes the colours of the theme's text fields (white and black in a light one).
+    // The panel takes the theme's window colours, against which its text box stands out.
     picBottom = new QWidget(this);
     picBottom->setObjectName(u"picBottom"_s);
     picBottom->setAutoFillBackground(true);
@@ -203,7 +203,7 @@ frmMessage::frmMessage(WebWindowsHost& host)
     imgClose->setToolTip(tr("Close"));
     imgClose->setAccessibleName(tr("Close"));
     for (QLabel* label : {Label1, Label2})
-        label->setForegroundRole(QPalette::Text);
+        label->setForegroundRole(QPalette::WindowText);
 
     tmrMove = new QTimer(this);
     tmrMove->setObjectName(u"tmrMove"_s);
@@ -219,6 +219,8 @@ frmMessage::frmMessage(WebWindowsHost& host)
     cmdGetCount->setGeometry(pixelsX(2820), pixelsY(240), pixelsX(375), pixelsY(290));
     Label2->setGeometry(pixelsX(240), pixelsY(585), pixelsX(2415), pixelsY(255));
     imgClose->setGeometry(pixelsX(2720), pixelsY(620), 40, 12);
+    // The labels may use the room beside them, as other languages' texts run longer.
+    Label1->resize(pixelsX(DesignWidth - 240 - 120), Label1->height());
     Label2->resize(imgClose->x() - Label2->x() - 2, Label2->height());
 
     Form_Load();
@@ -404,8 +406,8 @@ void frmMessage::showExample(bool busy)
 
 void frmMessage::applyPanelColours()
 {
-    picBottom->setBackgroundRole(QPalette::Base);
-    picBottom->setForegroundRole(QPalette::Text);
+    picBottom->setBackgroundRole(QPalette::Window);
+    picBottom->setForegroundRole(QPalette::WindowText);
 }
 
 void frmMessage::changeEvent(QEvent* event)

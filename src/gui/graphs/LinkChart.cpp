@@ -97,6 +97,54 @@ void LinkChart::changeEvent(QEvent* event)
     }
 }
 
+int LinkChart::legendWidth() const
+{
+    // The legend takes its widest name (and a marker) from the plot's width.
+    int widest = 0;
+    if (m_report.hasLegend()) {
+        const QFontMetrics metrics(chart()->legend()->font());
+        for (const QString& name : m_report.series)
+            widest = qMax(widest, metrics.horizontalAdvance(name) + 40);
+    }
+    return widest;
+}
+
+bool LinkChart::titleBelowList() const
+{
+    // A title too long to pass beside the chart-type list goes below it.
+    const int titleWidth = QFontMetrics(chart()->titleFont()).horizontalAdvance(m_report.title);
+    return titleWidth > width() - 2 * TopLeftCornerTaken;
+}
+
+int LinkChart::labelStep() const
+{
+    // A turned label needs its line height plus padding on both sides, or the axis cuts it.
+    const int labelRoom =
+        (width() - 70 - legendWidth()) / (QFontMetrics(sized(font(), 7)).height() + 8);
+    return LinkReportBuilder::labelStep(int(m_report.rows.size()), labelRoom);
+}
+
+void LinkChart::resizeEvent(QResizeEvent* event)
+{
+    QChartView::resizeEvent(event);
+    // The chart grows with the window: as many day labels as its new width holds, and the title
+    // beside the type list where it fits, drawn once the chart has taken its new size.
+    const auto changed = [this] {
+        return labelStep() != m_labelStep || titleBelowList() != m_titleBelowList;
+    };
+    if (!m_report.rows.isEmpty() && !m_redrawPending && changed()) {
+        m_redrawPending = true;
+        QMetaObject::invokeMethod(
+            this,
+            [this, changed] {
+                m_redrawPending = false;
+                if (changed())
+                    redraw();
+            },
+            Qt::QueuedConnection);
+    }
+}
+
 void LinkChart::setReport(const LinkReport& report)
 {
     m_report = report;
@@ -119,17 +167,8 @@ void LinkChart::redraw()
     }
     content->setTitle(m_report.title);
     content->legend()->setVisible(m_report.hasLegend());
-    // A title too long to pass beside the chart-type list goes below it.
-    const int titleWidth = QFontMetrics(content->titleFont()).horizontalAdvance(m_report.title);
-    const bool titleBelowList = titleWidth > width() - 2 * TopLeftCornerTaken;
-    content->setMargins(QMargins(4, titleBelowList ? 44 : 20, 8, 4));
-    // The legend takes its widest name (and a marker) from the plot's width.
-    int legendWidth = 0;
-    if (m_report.hasLegend()) {
-        const QFontMetrics metrics(content->legend()->font());
-        for (const QString& name : m_report.series)
-            legendWidth = qMax(legendWidth, metrics.horizontalAdvance(name) + 40);
-    }
+    m_titleBelowList = titleBelowList();
+    content->setMargins(QMargins(4, m_titleBelowList ? 44 : 20, 8, 4));
     const QList<ChartRow>& rows = m_report.rows;
     if (rows.isEmpty())
         return;
@@ -144,10 +183,8 @@ void LinkChart::redraw()
     xAxis->setGridLineVisible(false);
     xAxis->setStartValue(-0.5);
     xAxis->setRange(-0.5, rows.size() - 0.5);
-    // A turned label needs its line height plus padding on both sides, or the axis cuts it.
-    const int labelRoom =
-        (width() - 70 - legendWidth) / (QFontMetrics(xAxis->labelsFont()).height() + 8);
-    const int step = LinkReportBuilder::labelStep(int(rows.size()), labelRoom);
+    m_labelStep = labelStep();
+    const int step = m_labelStep;
     for (qsizetype i = 0; i < rows.size(); i += step)
         xAxis->append(rows.at(i).label, qreal(i));
 

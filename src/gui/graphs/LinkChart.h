@@ -40,16 +40,23 @@ public:
 
 protected:
     void changeEvent(QEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
 
 private:
     void applyTheme();
     void redraw();
+    int legendWidth() const;
+    bool titleBelowList() const;
+    int labelStep() const;
     void askAndSaveImage();
     void askAndSaveCsv();
     QString askPath(const QString& caption, const QString& filter, const QString& suffix);
 
     LinkReport m_report;
     int m_type = Bar;
+    int m_labelStep = 0; // every how many days the X axis has a label
+    bool m_titleBelowList = false;
+    bool m_redrawPending = false;
     QAction* m_copy = nullptr;
     QAction* m_saveImage = nullptr;
     QAction* m_saveCsv = nullptr;
