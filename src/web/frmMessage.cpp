@@ -298,7 +298,9 @@ void frmMessage::ShowMessage(const QString& path, const WindowParams& params)
     m_slide.show(screen.width);
     if (!m_host.keepOnTop())
         setTopmost(false);
-    const double top = screen.height - m_slide.lWinHeight - RestAboveBottom;
+    // On a screen too low for the window and the gap below it (scale factor 2 on 768 pixels),
+    // its top stays on the screen.
+    const double top = qMax(0.0, screen.height - m_slide.lWinHeight - RestAboveBottom);
     move(screen.origin.x() + screen.toPixelsX(m_slide.left()),
          screen.origin.y() + screen.toPixelsY(top));
     show();

@@ -111,6 +111,25 @@ private slots:
         QTRY_VERIFY(w.isNull());
     }
 
+    // Its lower edge rests 1500 twips above the bottom of the free area; a window too tall for
+    // that keeps its top on the screen.
+    void restingHeight_data()
+    {
+        QTest::addColumn<int>("height"); // twips
+        QTest::newRow("fits") << 4380;
+        QTest::newRow("taller than the room above the gap") << 11000;
+    }
+    void restingHeight()
+    {
+        QFETCH(int, height);
+        WindowParams p = params(60000);
+        p.WinHeight = height;
+        m_windows->showMessage(m_page, p);
+        const ScreenTwips screen = ScreenTwips::primary();
+        const int wanted = screen.toPixelsY(screen.height - height - 1500);
+        QCOMPARE(m_windows->message()->y(), screen.origin.y() + qMax(0, wanted));
+    }
+
     // Every parameter is read, in order; a missing one is named and nothing is read after it.
     void windowParameters_data()
     {
@@ -246,7 +265,8 @@ private slots:
             auto* widget = w->findChild<QWidget*>(QLatin1StringView(control));
             QVERIFY(widget);
             QAccessibleInterface* a = QAccessible::queryAccessibleInterface(widget);
-            names << QLatin1StringView(control) + u'=' + (a ? a->text(QAccessible::Name) : QString());
+            names << QLatin1StringView(control) + u'=' +
+                         (a ? a->text(QAccessible::Name) : QString());
         }
         QCOMPARE(names.join(u'|'), u"webMessage=Link count result|cboURLs=Type URL and click GO|"
                                    "cmdGetCount=GO|imgClose=Close"_s);
