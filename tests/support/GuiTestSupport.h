@@ -1,7 +1,9 @@
 // SPDX-License-Identifier: MIT
 #pragma once
 
+#include "app/WebWindows.h"
 #include "desktop/MessageBox.h"
+#include "engine/WindowParams.h"
 
 #include <QList>
 #include <QStringList>
@@ -28,6 +30,21 @@ public:
 
 private:
     QList<MessageBox::Request> m_boxes;
+};
+
+// The bundled schema's window parameters with a hold of duration ms and steps of 600 twips every
+// speed ms.
+WindowParams windowParams(int duration, int speed = 10);
+
+// The program's side of the web windows: records the lookups the quick lookup box starts, and
+// refuses them while busy (a count runs).
+class RecordingHost : public WebWindowsHost {
+public:
+    QStringList lookups;
+    bool busy = false;
+    bool startLookup(const QString& site) override;
+    bool keepOnTop() const override { return true; }
+    QString historyLimit() const override;
 };
 
 } // namespace brandle

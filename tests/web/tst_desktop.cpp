@@ -44,28 +44,6 @@ ServerPlace serverPlace(const QWidget* window)
     return place;
 }
 
-WindowParams params(int speed, int duration)
-{
-    WindowParams p;
-    p.WinWidth = 3375;
-    p.WinHeight = 4380;
-    p.WinDuration = duration;
-    p.WinSpeed = speed;
-    p.WinSlide = 600;
-    p.WebWidth = 3405;
-    p.WebHeight = 3525;
-    p.PicHeight = 850;
-    p.WinSleep = u"60"_s;
-    return p;
-}
-
-class Host : public WebWindowsHost {
-public:
-    bool startLookup(const QString&) override { return true; }
-    bool keepOnTop() const override { return true; }
-    QString historyLimit() const override { return u"5"_s; }
-};
-
 } // namespace
 
 // The windows on an X server with a window manager (openbox) and, later, a tray (trayer).
@@ -115,9 +93,9 @@ private slots:
     {
         QFETCH(int, speed);
         QFETCH(int, steps);
-        Host host;
+        RecordingHost host;
         ModuleWindows windows(host);
-        windows.showMessage(m_page, params(speed, 60000));
+        windows.showMessage(m_page, windowParams(60000, speed));
         QPointer<frmMessage> w = windows.message();
         QVERIFY(w->isVisible());
         QTest::qWait(1000);

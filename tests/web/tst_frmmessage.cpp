@@ -30,44 +30,17 @@
 using namespace Qt::StringLiterals;
 using namespace brandle;
 
-// The window parameters with a hold of duration ms and steps of 600 twips every 10 ms.
 static WindowParams params(int duration)
 {
-    WindowParams p;
-    p.WinWidth = 3375;
-    p.WinHeight = 4380;
-    p.WinDuration = duration;
-    p.WinSpeed = 10;
-    p.WinSlide = 600;
-    p.WebWidth = 3405;
-    p.WebHeight = 3525;
-    p.PicHeight = 850;
-    p.WinSleep = u"60"_s;
-    return p;
+    return windowParams(duration);
 }
-
-// The program's side: records the lookups the quick lookup box starts.
-class TestHost : public WebWindowsHost {
-public:
-    QStringList lookups;
-    bool busy = false; // a count is running
-    bool startLookup(const QString& site) override
-    {
-        if (busy)
-            return false;
-        lookups.append(site);
-        return true;
-    }
-    bool keepOnTop() const override { return true; }
-    QString historyLimit() const override { return u"5"_s; }
-};
 
 class TestFrmMessage : public QObject {
     Q_OBJECT
     QTemporaryDir m_dir;
     QString m_page;
     std::unique_ptr<MessageBoxRecorder> m_boxes;
-    TestHost m_host;
+    RecordingHost m_host;
     std::unique_ptr<ModuleWindows> m_windows;
 
 private slots:
