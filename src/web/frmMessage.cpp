@@ -437,8 +437,9 @@ void frmMessage::onNewWindowRequested(QWebEngineNewWindowRequest& request)
 bool frmMessage::eventFilter(QObject* watched, QEvent* event)
 {
     const QEvent::Type type = event->type();
-    // Enter in the box is GO (taken here: the box would pass the key back to its text field).
-    if (watched == cboURLs->lineEdit() && type == QEvent::KeyPress) {
+    // Enter in the box is GO. The key comes to the box or to its text field, which both would
+    // otherwise take it as their own.
+    if ((watched == cboURLs || watched == cboURLs->lineEdit()) && type == QEvent::KeyPress) {
         const int key = static_cast<QKeyEvent*>(event)->key();
         if (key == Qt::Key_Return || key == Qt::Key_Enter) {
             cmdGetCount_Click();

@@ -183,8 +183,8 @@ private slots:
             QTest::keyClick(box, Qt::Key_Down);
         QTest::keyClicks(box->lineEdit(), typed);
         const QString text = box->currentText();
-        if (enter)
-            QTest::keyClick(box->lineEdit(), Qt::Key_Return);
+        if (enter) // where the window system delivers it: the box that has the focus
+            QTest::keyClick(box, Qt::Key_Return);
         else
             QTest::mouseClick(w->findChild<QPushButton*>(u"cmdGetCount"_s), Qt::LeftButton);
 
