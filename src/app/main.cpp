@@ -53,9 +53,10 @@ int main(int argc, char* argv[])
     HostStarter serviceHost;
     serviceHost.startIfNeeded(u"brandle"_s);
 
-    // SIGTERM and SIGINT end the program as an exit does: the socket above is removed.
-    quitOnTerminationSignals();
     BrandleApp brandle;
+    // SIGTERM and SIGINT end the program as Exit does (without the exit sound): the socket above
+    // is removed.
+    endOnTerminationSignals([&brandle] { brandle.ExitApp(BrandleApp::ExitSound::Off); });
     QObject::connect(&instance, &SingleInstance::showRequested, brandle.settings(),
                      [&brandle] { brandle.settings()->showOnTab(0); });
     brandle.OpenParlo(0, parser.value(demoOption));

@@ -49,12 +49,12 @@ BrandleApp::BrandleApp()
     connect(&m_tray, &TrayIcon::closeCountRequested, this, &BrandleApp::mnuPopClose_Click);
     connect(&m_tray, &TrayIcon::settingsRequested, &m_settings, &frmSettings::showOnTab);
     connect(&m_tray, &TrayIcon::recentRequested, this, &BrandleApp::mnuPopHist_Click);
-    connect(&m_tray, &TrayIcon::exitRequested, this, &BrandleApp::ExitApp);
+    connect(&m_tray, &TrayIcon::exitRequested, this, [this] { ExitApp(); });
     connect(&m_tray, &TrayIcon::recentLookupsWanted, this, &BrandleApp::handRecentLookups);
     // Without a tray there is no menu to end Brandle from: the settings window offers Exit.
     connect(&m_tray, &TrayIcon::inTrayChanged, &m_settings,
             [this](bool inTray) { m_settings.setExitOffered(!inTray); });
-    connect(&m_settings, &frmSettings::exitRequested, this, &BrandleApp::ExitApp);
+    connect(&m_settings, &frmSettings::exitRequested, this, [this] { ExitApp(); });
 
     // The automatic check ticks at once, then every 50 s once a site is known.
     m_timer.setObjectName(u"Timer"_s);
@@ -208,14 +208,14 @@ void BrandleApp::mnuPopHist_Click(const QString& address)
     CheckURL(address, LookupDriver::Origin::User);
 }
 
-void BrandleApp::ExitApp()
+void BrandleApp::ExitApp(ExitSound exitSound)
 {
     if (WebWindows* windows = m_web.loaded()) {
         windows->closeLoading();
         windows->unloadMessage();
     }
     m_settings.close();
-    const bool sound = clsProps::isOn(oProps.PlaySound());
+    const bool sound = exitSound == ExitSound::AsSet && clsProps::isOn(oProps.PlaySound());
     if (sound)
         PlayAlert(mConstants::AlertExit);
     m_tray.hide();

@@ -28,9 +28,10 @@ public:
     // the primary site (automatic checks on) or shows the settings window (no primary site).
     // demoSite, when given, is counted at start when no primary site is stored.
     void OpenParlo(qint32 lTabIndex, const QString& demoSite = QString());
-    // Closes the windows, plays the exit sound (when sounds are on), removes the tray icon and
-    // ends the event loop; the exit sound may finish, for at most 2 s.
-    void ExitApp();
+    enum class ExitSound { AsSet, Off };
+    // Closes the windows, plays the exit sound (when sounds are on, unless Off), removes the tray
+    // icon and ends the event loop; the exit sound may finish, for at most 2 s.
+    void ExitApp(ExitSound sound = ExitSound::AsSet);
 
     // The one entry of a lookup from the tray, the settings window, start-up and the automatic
     // check: the settings window validates and saves, the message window closes, the driver

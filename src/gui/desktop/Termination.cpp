@@ -27,18 +27,18 @@ void onSignal(int)
 } // namespace
 #endif
 
-void quitOnTerminationSignals()
+void endOnTerminationSignals(std::function<void()> end)
 {
 #ifdef Q_OS_UNIX
     if (signalPipe[0] >= 0 || ::socketpair(AF_UNIX, SOCK_STREAM, 0, signalPipe) != 0)
         return;
-    auto* notifier = new QSocketNotifier(signalPipe[1], QSocketNotifier::Read,
-                                         QCoreApplication::instance());
-    QObject::connect(notifier, &QSocketNotifier::activated, notifier, [notifier] {
+    auto* notifier =
+        new QSocketNotifier(signalPipe[1], QSocketNotifier::Read, QCoreApplication::instance());
+    QObject::connect(notifier, &QSocketNotifier::activated, notifier, [notifier, end] {
         char byte = 0;
         [[maybe_unused]] const ssize_t got = ::read(signalPipe[1], &byte, 1);
         notifier->setEnabled(false);
-        QCoreApplication::exit(0);
+        end();
     });
     struct sigaction action {};
     action.sa_handler = onSignal;
@@ -46,6 +46,8 @@ void quitOnTerminationSignals()
     action.sa_flags = SA_RESTART;
     ::sigaction(SIGTERM, &action, nullptr);
     ::sigaction(SIGINT, &action, nullptr);
+#else
+    (void)end;
 #endif
 }
 
