@@ -2,6 +2,21 @@
 <!DOCTYPE TS>
 <TS version="2.1" language="de_DE">
 <context>
+    <name>CommandLine</name>
+    <message>
+        <source>Shows this help and ends.</source>
+        <translation>Zeigt diese Hilfe und endet.</translation>
+    </message>
+    <message>
+        <source>Shows the version and ends.</source>
+        <translation>Zeigt die Version und endet.</translation>
+    </message>
+    <message>
+        <source>Try &apos;%1 --help&apos; for more information.</source>
+        <translation>Mehr dazu zeigt „%1 --help“.</translation>
+    </message>
+</context>
+<context>
     <name>Errors</name>
     <message>
         <source>Overflow</source>
@@ -42,6 +57,33 @@
     <message>
         <source>Unknown error</source>
         <translation>Unbekannter Fehler</translation>
+    </message>
+</context>
+<context>
+    <name>HostStarter</name>
+    <message>
+        <source>%1: nothing answers at the service host %2, and %3 is not installed</source>
+        <translation>%1: Beim Dienst-Host %2 antwortet nichts, und %3 ist nicht installiert</translation>
+    </message>
+    <message>
+        <source>%1: nothing answers at the service host %2; starting %3 (log: %4)</source>
+        <translation>%1: Beim Dienst-Host %2 antwortet nichts; %3 wird gestartet (Protokoll: %4)</translation>
+    </message>
+    <message>
+        <source>%1: %2 could not be started: %3</source>
+        <translation>%1: %2 ließ sich nicht starten: %3</translation>
+    </message>
+    <message>
+        <source>%1: the service host started at %2 answers; it ends with %1</source>
+        <translation>%1: Der unter %2 gestartete Dienst-Host antwortet; er endet mit %1</translation>
+    </message>
+    <message>
+        <source>%1: %2 ended at once (exit status %3)</source>
+        <translation>%1: %2 endete sofort (Exit-Status %3)</translation>
+    </message>
+    <message>
+        <source>%1: %2 did not answer within %3 s</source>
+        <translation>%1: %2 antwortete nicht innerhalb von %3 s</translation>
     </message>
 </context>
 <context>
@@ -487,17 +529,6 @@
     <message>
         <source>URL history must be numberic</source>
         <translation>Der URL-Verlauf muss eine Zahl sein</translation>
-    </message>
-</context>
-<context>
-    <name>main</name>
-    <message>
-        <source>Brandle counts the pages that link to a web site, from the system tray.</source>
-        <translation>Brandle zählt vom Infobereich aus die Seiten, die auf eine Website verweisen.</translation>
-    </message>
-    <message>
-        <source>Count SITE at start when no primary site is set.</source>
-        <translation>SITE beim Start zählen, wenn keine Haupt-URL eingestellt ist.</translation>
     </message>
 </context>
 </TS>

@@ -119,6 +119,7 @@ private slots:
                                  "share/brandle/Alerts/Welcome.wav",
                                  "share/brandle/Alerts/Exit.wav",
                                  "share/brandle/service/parlo/System/Link-Popularity-Schema.xml",
+                                 "share/brandle/translations/brandle_de.qm",
                                  "share/icons/hicolor/scalable/apps/brandle.svg",
                                  "share/applications/brandle.desktop",
                                  "share/metainfo/org.brandle.Brandle.metainfo.xml",
@@ -225,6 +226,26 @@ private slots:
         const QString err = QString::fromLocal8Bit(brandle.readAllStandardError());
         QVERIFY2(!err.contains(u"cannot be loaded"_s), qPrintable(err));
         QCOMPARE(QDir(installed(u"bin"_s)).entryList(QDir::Files).size(), 4);
+    }
+
+    // The installed tray program speaks the user's language from the installed translation.
+    void translation()
+    {
+        QProcessEnvironment german = m_env;
+        german.insert(u"LANG"_s, u"de_DE.UTF-8"_s);
+        german.remove(u"LC_ALL"_s);
+        german.insert(u"QT_QPA_PLATFORM"_s, u"offscreen"_s); // and no tray
+        QProcess brandle;
+        brandle.setProcessEnvironment(german);
+        brandle.start(installed(u"bin/brandle"_s), {});
+        QString err;
+        QTRY_VERIFY_WITH_TIMEOUT(
+            (err += QString::fromLocal8Bit(brandle.readAllStandardError()))
+                .contains(u"Brandle: Es wurde kein Infobereich (Tray) gefunden"_s),
+            20000);
+        brandle.terminate();
+        QVERIFY(brandle.waitForFinished(10000));
+        QCOMPARE(brandle.exitCode(), 0);
     }
 };
 
