@@ -55,9 +55,8 @@ bool makePrivateFolder(const QString& path, QFile::Permissions permissions)
     return QDir().mkpath(path) && QFile::setPermissions(path, permissions);
 }
 
-constexpr QFile::Permissions OwnerOnly =
-    QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner | QFile::ReadUser |
-    QFile::WriteUser | QFile::ExeUser;
+constexpr QFile::Permissions OwnerOnly = QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner |
+                                         QFile::ReadUser | QFile::WriteUser | QFile::ExeUser;
 
 enum class Leftover { None, KilledCopy, PlainFile };
 
@@ -74,8 +73,7 @@ class TestSingleInstance : public QObject {
     int m_row = 0;
     std::vector<std::unique_ptr<QProcess>> m_processes;
 
-    QProcessEnvironment environment(const QString& runtime, const QString& user,
-                                    const QString& tmp)
+    QProcessEnvironment environment(const QString& runtime, const QString& user, const QString& tmp)
     {
         const QString own = m_dir.filePath(u"copy%1"_s.arg(++m_copy));
         QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
@@ -212,10 +210,10 @@ private slots:
         const QString tmp = m_dir.filePath(u"t"_s + row);
         QVERIFY(QDir().mkpath(tmp));
         if (runtime != u"unset"_s)
-            QVERIFY(makePrivateFolder(runtimeDir, runtime == u"private"_s
-                                                      ? OwnerOnly
-                                                      : OwnerOnly | QFile::ReadOther |
-                                                            QFile::ExeOther));
+            QVERIFY(makePrivateFolder(runtimeDir,
+                                      runtime == u"private"_s
+                                          ? OwnerOnly
+                                          : OwnerOnly | QFile::ReadOther | QFile::ExeOther));
         const QString runtimeEnv = runtime == u"unset"_s ? QString() : runtimeDir;
         socket.replace(u"%R"_s, runtimeDir).replace(u"%T"_s, tmp);
 

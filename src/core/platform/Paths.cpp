@@ -97,8 +97,8 @@ QString privateRuntimeFolder()
     if (!runtime.isEmpty() && QDir::isAbsolutePath(runtime) && isPrivateFolder(runtime, true))
         return QDir::cleanPath(runtime);
 
-    const QString own = QDir::cleanPath(QDir::tempPath()) + "/brandle-"_L1 +
-                        QString::number(::geteuid());
+    const QString own =
+        QDir::cleanPath(QDir::tempPath()) + "/brandle-"_L1 + QString::number(::geteuid());
     // Made with the user's access alone; an existing one is checked as found.
     ::mkdir(QFile::encodeName(own).constData(), 0700);
     if (isPrivateFolder(own, false))

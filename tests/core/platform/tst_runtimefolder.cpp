@@ -68,8 +68,8 @@ private slots:
             QVERIFY(QFile::link(runtimeDir, own));
         } else if (!existing.isEmpty()) {
             QVERIFY(QDir().mkpath(own));
-            QVERIFY(QFile::setPermissions(own, existing == u"open folder"_s ? OpenToAll
-                                                                            : OwnerOnly));
+            QVERIFY(
+                QFile::setPermissions(own, existing == u"open folder"_s ? OpenToAll : OwnerOnly));
             if (existing == u"someone else's"_s)
                 QCOMPARE(::chown(QFile::encodeName(own).constData(), 65534, 65534), 0);
         }
