@@ -35,7 +35,16 @@ int main(int argc, char* argv[])
             u"unexpected argument '%1'"_s.arg(parser.positionalArguments().constFirst()));
 
     prepareGuiEnvironment();
+    BrandleApp* resident = nullptr;
     QApplication app(argc, argv);
+    // SIGTERM and SIGINT end the program as Exit does (without the exit sound), also when they
+    // come while it starts: the socket below is removed.
+    endOnTerminationSignals([&resident] {
+        if (resident)
+            resident->ExitApp(BrandleApp::ExitSound::Off);
+        else
+            QCoreApplication::exit(0);
+    });
     installTranslations();
     QLoggingCategory::setFilterRules(u"qt.webenginecontext.info=false"_s);
     QApplication::setApplicationName(QString(mConstants::AppTitle));
@@ -54,9 +63,7 @@ int main(int argc, char* argv[])
     serviceHost.startIfNeeded(u"brandle"_s);
 
     BrandleApp brandle;
-    // SIGTERM and SIGINT end the program as Exit does (without the exit sound): the socket above
-    // is removed.
-    endOnTerminationSignals([&brandle] { brandle.ExitApp(BrandleApp::ExitSound::Off); });
+    resident = &brandle;
     QObject::connect(&instance, &SingleInstance::showRequested, brandle.settings(),
                      [&brandle] { brandle.settings()->showOnTab(0); });
     brandle.OpenParlo(0, parser.value(demoOption));

@@ -3,10 +3,12 @@
 #include "TestSupport.h"
 
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QProcess>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QThread>
 
 #include <csignal>
 #include <cstring>
@@ -169,6 +171,29 @@ private slots:
             QCOMPARE(QDir(runtime).entryList(QDir::AllEntries | QDir::System | QDir::Hidden |
                                              QDir::NoDotAndDotDot),
                      QStringList());
+            m_processes.clear();
+        }
+    }
+
+    // A copy ended by SIGTERM the moment its socket answers, before it has finished starting,
+    // still ends normally and takes its socket with it.
+    void terminatedWhileStarting()
+    {
+        const QString runtime = m_dir.filePath(u"early"_s);
+        QVERIFY(makePrivateFolder(runtime, OwnerOnly));
+        const QString socket = runtime + u"/brandle-early"_s;
+        for (int round = 0; round < 5; ++round) {
+            QProcess* copy = start(environment(runtime, u"early"_s, m_dir.path()));
+            QElapsedTimer waited;
+            waited.start();
+            while (!answers(socket) && waited.elapsed() < 30000)
+                QThread::usleep(500);
+            QVERIFY(answers(socket));
+            ::kill(pid_t(copy->processId()), SIGTERM);
+            QVERIFY(copy->waitForFinished(10000));
+            QCOMPARE(copy->exitStatus(), QProcess::NormalExit);
+            QCOMPARE(copy->exitCode(), 0);
+            QVERIFY(!QFile::exists(socket));
             m_processes.clear();
         }
     }
