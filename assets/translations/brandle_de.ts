@@ -58,6 +58,14 @@
         <source>Unknown error</source>
         <translation>Unbekannter Fehler</translation>
     </message>
+    <message>
+        <source>Out of memory</source>
+        <translation>Nicht genügend Arbeitsspeicher</translation>
+    </message>
+    <message>
+        <source>Internal error</source>
+        <translation>Interner Fehler</translation>
+    </message>
 </context>
 <context>
     <name>HostStarter</name>
@@ -95,6 +103,18 @@
     <message>
         <source>Link Count</source>
         <translation>Anzahl der Links</translation>
+    </message>
+    <message>
+        <source>Give at most %1 sites, separated by commas.</source>
+        <translation>Geben Sie höchstens %1 Sites an, durch Kommas getrennt.</translation>
+    </message>
+    <message>
+        <source>A chart by engine shows one site: give only one.</source>
+        <translation>Ein Diagramm nach Suchmaschine zeigt eine Site: Geben Sie nur eine an.</translation>
+    </message>
+    <message>
+        <source>Total</source>
+        <translation>Summe</translation>
     </message>
 </context>
 <context>
@@ -275,6 +295,26 @@
         <source>To Date</source>
         <translation>Bis</translation>
     </message>
+    <message>
+        <source>By engine</source>
+        <translation>Nach Suchmaschine</translation>
+    </message>
+    <message>
+        <source>Chart every engine&apos;s daily average beside the total</source>
+        <translation>Den Tagesdurchschnitt jeder Suchmaschine neben der Summe zeigen</translation>
+    </message>
+    <message>
+        <source>Leave out days without a log</source>
+        <translation>Tage ohne Protokoll auslassen</translation>
+    </message>
+    <message>
+        <source>Reading the log</source>
+        <translation>Protokoll wird gelesen</translation>
+    </message>
+    <message>
+        <source>One site, or up to %1 sites separated by commas</source>
+        <translation>Eine Site oder bis zu %1 Sites, durch Kommas getrennt</translation>
+    </message>
 </context>
 <context>
     <name>brandle::LinkChart</name>
@@ -317,10 +357,6 @@
 </context>
 <context>
     <name>brandle::LookupDriver</name>
-    <message>
-        <source>%1: %2 links.</source>
-        <translation>%1: %2 Links.</translation>
-    </message>
     <message>
         <source>%1: %2 links, up %3 from %4.</source>
         <translation>%1: %2 Links, %3 mehr als zuvor (%4).</translation>
@@ -529,6 +565,34 @@
     <message>
         <source>URL history must be numberic</source>
         <translation>Der URL-Verlauf muss eine Zahl sein</translation>
+    </message>
+    <message>
+        <source>Also check automatically (one site per line, up to %1)</source>
+        <translation>Auch automatisch prüfen (eine Site pro Zeile, bis zu %1)</translation>
+    </message>
+    <message>
+        <source>Alert only when the total changes by at least</source>
+        <translation>Nur melden bei einer Änderung der Summe um mindestens</translation>
+    </message>
+    <message>
+        <source>0 alerts on every change</source>
+        <translation>0 meldet jede Änderung</translation>
+    </message>
+    <message>
+        <source>%</source>
+        <translation>%</translation>
+    </message>
+    <message>
+        <source>links</source>
+        <translation>Links</translation>
+    </message>
+    <message>
+        <source>Unit of the alert threshold</source>
+        <translation>Einheit der Meldeschwelle</translation>
+    </message>
+    <message>
+        <source>Also check automatically: at most %1 sites</source>
+        <translation>Auch automatisch prüfen: höchstens %1 Sites</translation>
     </message>
 </context>
 </TS>

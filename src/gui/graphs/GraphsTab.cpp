@@ -33,7 +33,8 @@ namespace {
 // Rows of the "Graphing Options" frame, top to bottom; a new option is one more row here.
 enum OptionRow { UrlRow, SpanRow, RangeRow, ViewRow, LeaveOutRow };
 // Its columns: a label, a field, and a second label and field on the date row.
-enum OptionColumn { LabelColumn, FieldColumn, Label2Column, Field2Column, ColumnCount };
+// Its columns: a label and its field (the date row holds both dates in its field).
+enum OptionColumn { LabelColumn, FieldColumn, ColumnCount };
 
 // Wide enough for the text, as the line edit's frame and margins need.
 int widthForText(const QLineEdit* edit, const QString& text)
@@ -43,6 +44,23 @@ int widthForText(const QLineEdit* edit, const QString& text)
     const QSize content(edit->fontMetrics().horizontalAdvance(text) + 8, edit->height());
     return edit->style()->sizeFromContents(QStyle::CT_LineEdit, &option, content, edit).width();
 }
+
+// The "Graphing Options" frame: its design width, or what its texts need where that is more.
+class OptionsFrame final : public QGroupBox {
+public:
+    OptionsFrame(const QString& title, int designWidth, QWidget* parent)
+        : QGroupBox(title, parent)
+        , m_designWidth(designWidth)
+    {
+    }
+    QSize sizeHint() const override
+    {
+        return {qMax(m_designWidth, minimumSizeHint().width()), QGroupBox::sizeHint().height()};
+    }
+
+private:
+    int m_designWidth;
+};
 
 } // namespace
 
@@ -78,7 +96,8 @@ GraphsTab::GraphsTab(QWidget* parent)
     Label4->setMinimumWidth(px(257));
     Label4->setMaximumWidth(px(360));
 
-    fraReportOption = named(new QGroupBox(tr("Graphing Options"), this), "fraReportOption");
+    fraReportOption =
+        named(new OptionsFrame(tr("Graphing Options"), px(313), this), "fraReportOption");
     Label5 = named(new QLabel(tr("Graph URL"), fraReportOption), "Label5");
     m_txtChartURL = named(new QLineEdit(fraReportOption), "txtChartURL");
     m_txtChartURL->setMinimumWidth(px(201));
@@ -118,16 +137,20 @@ GraphsTab::GraphsTab(QWidget* parent)
     options->setHorizontalSpacing(px(8));
     options->setVerticalSpacing(px(10));
     options->addWidget(Label5, UrlRow, LabelColumn);
-    options->addWidget(m_txtChartURL, UrlRow, FieldColumn, 1, ColumnCount - FieldColumn);
+    options->addWidget(m_txtChartURL, UrlRow, FieldColumn);
     options->addWidget(Label3, SpanRow, LabelColumn);
-    options->addWidget(cboReportType, SpanRow, FieldColumn, 1, ColumnCount - FieldColumn);
+    options->addWidget(cboReportType, SpanRow, FieldColumn);
     // "By Date" shows the two dates, "By Month" the month list in the same row.
+    auto* dates = new QHBoxLayout;
+    dates->setSpacing(px(8));
+    dates->addWidget(txtReportFrom, 1);
+    dates->addWidget(lblReportParams2);
+    dates->addWidget(txtReportTo, 1);
     options->addWidget(lblReportParams, RangeRow, LabelColumn);
-    options->addWidget(txtReportFrom, RangeRow, FieldColumn);
-    options->addWidget(lblReportParams2, RangeRow, Label2Column);
-    options->addWidget(txtReportTo, RangeRow, Field2Column);
-    options->addWidget(cboReportParams, RangeRow, FieldColumn, 1, ColumnCount - FieldColumn);
+    options->addLayout(dates, RangeRow, FieldColumn);
+    options->addWidget(cboReportParams, RangeRow, FieldColumn);
     auto* viewRow = new QHBoxLayout;
+    viewRow->setSpacing(px(8));
     viewRow->addWidget(chkByEngine);
     viewRow->addStretch();
     viewRow->addWidget(prgReport);
@@ -135,7 +158,6 @@ GraphsTab::GraphsTab(QWidget* parent)
     options->addLayout(viewRow, ViewRow, LabelColumn, 1, ColumnCount);
     options->addWidget(chkLeaveOutDays, LeaveOutRow, LabelColumn, 1, ColumnCount);
     options->setColumnStretch(FieldColumn, 1);
-    options->setColumnStretch(Field2Column, 1);
     // Opaque, so that nothing beneath it shows through.
     fraReportOption->setAutoFillBackground(true);
 
@@ -212,14 +234,6 @@ QSize GraphsTab::sizeHint() const
     // The chart's design area with its margins.
     const double scale = logicalDpiX() / 96.0;
     return QSize(393, 329) * scale;
-}
-
-void GraphsTab::showEvent(QShowEvent* event)
-{
-    // The frame keeps its design width unless its texts need more (known once styled).
-    const int design = int(std::lround(313 * logicalDpiX() / 96.0));
-    fraReportOption->setMaximumWidth(qMax(design, fraReportOption->minimumSizeHint().width()));
-    QWidget::showEvent(event);
 }
 
 void GraphsTab::setLoggingEnabled(bool on)
@@ -304,8 +318,10 @@ void GraphsTab::ShowLinkReport(const QString& fromText, const QString& toText)
         // Logging may have been turned off meanwhile: then the notice stays.
         const bool charted = result->has_value() && view() == View::Options;
         if (charted) {
-            chtStats->setReport(**result);
+            // Shown and laid out first, so the chart is drawn once, for its real size.
             showView(View::Chart);
+            layout()->activate();
+            chtStats->setReport(**result);
         }
         emit reportFinished(charted);
     });

@@ -58,9 +58,6 @@ signals:
     // A report ended; charted when it switched to the chart view.
     void reportFinished(bool charted);
 
-protected:
-    void showEvent(QShowEvent* event) override;
-
 private slots:
     void cboReportType_Click();
     void cmdGetReport_Click();
