@@ -66,6 +66,34 @@
         <source>Internal error</source>
         <translation>Interner Fehler</translation>
     </message>
+    <message>
+        <source>The answer redirects to an address that is not http or https</source>
+        <translation>Die Antwort leitet auf eine Adresse um, die weder http noch https ist</translation>
+    </message>
+    <message>
+        <source>The document is too large</source>
+        <translation>Das Dokument ist zu groß</translation>
+    </message>
+    <message>
+        <source>The document declares entities, which are refused</source>
+        <translation>Das Dokument deklariert Entitäten, die abgelehnt werden</translation>
+    </message>
+    <message>
+        <source>The document is nested too deeply</source>
+        <translation>Das Dokument ist zu tief verschachtelt</translation>
+    </message>
+    <message>
+        <source>The engine schema lists too many engines</source>
+        <translation>Das Suchmaschinenschema nennt zu viele Suchmaschinen</translation>
+    </message>
+    <message>
+        <source>The style sheet took too long and was stopped</source>
+        <translation>Das Stylesheet brauchte zu lange und wurde angehalten</translation>
+    </message>
+    <message>
+        <source>The style sheet nests its templates too deeply</source>
+        <translation>Das Stylesheet verschachtelt seine Vorlagen zu tief</translation>
+    </message>
 </context>
 <context>
     <name>HostStarter</name>
@@ -122,6 +150,10 @@
     <message>
         <source>the style sheet is not available (HTTP %1)</source>
         <translation>das Stylesheet ist nicht verfügbar (HTTP %1)</translation>
+    </message>
+    <message>
+        <source>the style sheet: </source>
+        <translation>das Stylesheet: </translation>
     </message>
 </context>
 <context>
@@ -209,6 +241,10 @@
         <source>engine list</source>
         <translation>Suchmaschinenliste</translation>
     </message>
+    <message>
+        <source>the engine schema: </source>
+        <translation>das Suchmaschinenschema: </translation>
+    </message>
 </context>
 <context>
     <name>TrayTip</name>
@@ -219,6 +255,17 @@
     <message>
         <source>History %1</source>
         <translation>Verlauf %1</translation>
+    </message>
+</context>
+<context>
+    <name>Xml</name>
+    <message>
+        <source> (line %1)</source>
+        <translation> (Zeile %1)</translation>
+    </message>
+    <message>
+        <source>after %1 ms</source>
+        <translation>nach %1 ms</translation>
     </message>
 </context>
 <context>

@@ -84,7 +84,8 @@ QString TransformResults(const XmlDocument& merged, const HttpResult& answer,
 {
     if (answer.tooLarge)
         throw BrandleError(ErrorCode::DocumentTooLarge,
-                           u"the style sheet: "_s + answer.error->detail());
+                           QCoreApplication::translate("LookupRun", "the style sheet: ") +
+                               answer.error->detail());
     if (answer.error)
         throw *answer.error;
     if (answer.status < 200 || answer.status > 299)

@@ -29,7 +29,8 @@ QString GetEngineSchema(HttpSession& session)
     const HttpResult answer = session.get(Paths::serviceUrl(mConstants::SchemaPath), HttpBody::Raw);
     if (answer.tooLarge)
         throw BrandleError(ErrorCode::DocumentTooLarge,
-                           u"the engine schema: "_s + answer.error->detail());
+                           QCoreApplication::translate("Schema", "the engine schema: ") +
+                               answer.error->detail());
     if (!answer.ok() || answer.status < 200 || answer.status > 299)
         return {};
     try {

@@ -12,6 +12,7 @@
 #include <libxslt/xsltInternals.h>
 #include <libxslt/xsltutils.h>
 
+#include <QCoreApplication>
 #include <QStringDecoder>
 
 #include <algorithm>
@@ -212,7 +213,8 @@ xmlDocPtr parseMemory(const QByteArray& bytes, const char* encoding, ParseGuard*
     if (!doc || !context->wellFormed) {
         const xmlError* error = xmlCtxtGetLastError(context);
         if (error && error->message)
-            detail = QString::fromUtf8(error->message).trimmed() + u" (line %1)"_s.arg(error->line);
+            detail = QString::fromUtf8(error->message).trimmed() +
+                     QCoreApplication::translate("Xml", " (line %1)").arg(error->line);
         if (doc)
             xmlFreeDoc(doc);
         doc = nullptr;
@@ -395,7 +397,8 @@ QString xslTransform(const XmlDocument& document, const XmlDocument& styleSheet,
         style.get(), document.handle(), nullptr, nullptr, nullptr, context.get()));
     currentWatch = outerWatch;
     if (watch.tooLong)
-        throw BrandleError(ErrorCode::TransformTooLong, u"after %1 ms"_s.arg(limits.timeMs));
+        throw BrandleError(ErrorCode::TransformTooLong,
+                           QCoreApplication::translate("Xml", "after %1 ms").arg(limits.timeMs));
     if (watch.tooDeep)
         throw BrandleError(ErrorCode::TransformTooDeep,
                            u"more than %1 nested levels"_s.arg(limits.maxDepth));
