@@ -154,8 +154,8 @@ void Notifier::send(const UserNotice& notice)
     QVariantMap hints;
     hints.insert(u"image-data"_s, QVariant::fromValue(iconImage()));
     hints.insert(u"desktop-entry"_s, u"brandle"_s);
-    // Low for a count, which the result window shows as well; normal otherwise.
-    hints.insert(u"urgency"_s, QVariant::fromValue(uchar(count ? 0 : 1)));
+    // Normal: a count is told only for a change the user asked to hear of.
+    hints.insert(u"urgency"_s, QVariant::fromValue(uchar(1)));
 
     QDBusMessage message = call(u"Notify"_s);
     message << QString(mConstants::AppTitle) << quint32(count ? m_countId : 0) << u"brandle"_s

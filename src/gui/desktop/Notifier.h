@@ -17,7 +17,8 @@ struct UserNotice {
     enum class Kind {
         Info,    // news the user may want: a count that could not be made
         Warning, // something the user should act on
-        Count,   // the result of a count; a newer one replaces the older
+        Count,   // a change of a total that reached the alert threshold; a newer one replaces
+                 // the older
     };
     QString title;
     QString text;
