@@ -1,17 +1,27 @@
 // SPDX-License-Identifier: MIT
 // bench_lookup: the wall time of a lookup of ten slow engines, the same with a service host 50 ms
 // away, and the CPU time of one lookup. Local servers play the service host and ten engines,
-// each engine answering a 50 KB page.
+// each engine answering a 50 KB page. The last figures repeat the wall time with the settings
+// and the program's folder on a disk that another process keeps busy, writing and flushing a
+// file in a loop.
+//
+// The busy-disk folder is made in BENCH_DISK_DIR, else in the current folder; it should be on a
+// real disk (not tmpfs): the program prints the file system it found.
 #include "engine/LookupRun.h"
 
 #include <QCoreApplication>
+#include <QDir>
 #include <QElapsedTimer>
 #include <QTemporaryDir>
 
 #include <arpa/inet.h>
+#include <fcntl.h>
 #include <netinet/in.h>
 #include <netinet/tcp.h>
+#include <signal.h>
 #include <sys/socket.h>
+#include <sys/vfs.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -64,6 +74,51 @@ std::string answerPage(const std::string& engine)
         filler += "<p>Lorem ipsum dolor sit amet, result for a link query of the bench.</p>\n";
     return "<html><body>" + filler + "<b class=\"n\">" + std::to_string(1000 + engine.size()) +
            ",234</b>" + filler + "</body></html>";
+}
+
+// The name of the file system that holds path, from its magic number.
+const char* fileSystemName(const QString& path)
+{
+    struct statfs info {};
+    if (::statfs(QFile::encodeName(path).constData(), &info) != 0)
+        return "unknown";
+    switch (static_cast<unsigned long>(info.f_type)) {
+    case 0xEF53:
+        return "ext4";
+    case 0x58465342:
+        return "xfs";
+    case 0x9123683E:
+        return "btrfs";
+    case 0x01021994:
+        return "tmpfs";
+    case 0x794C7630:
+        return "overlayfs";
+    default:
+        return "other";
+    }
+}
+
+// Another process that writes 4 MB to a file in folder and flushes it to the disk, over and
+// over (starting again at 64 MB), until it is killed.
+pid_t startBusyWriter(const QString& folder)
+{
+    const QByteArray path = QFile::encodeName(folder + "/busy-writer.dat"_L1);
+    const pid_t pid = ::fork();
+    if (pid != 0)
+        return pid;
+    const int fd = ::open(path.constData(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+    if (fd < 0)
+        ::_exit(1);
+    std::vector<char> block(4 * 1024 * 1024, 'x');
+    for (off_t written = 0;; written += off_t(block.size())) {
+        if (written >= 64 * 1024 * 1024) {
+            (void)::ftruncate(fd, 0);
+            (void)::lseek(fd, 0, SEEK_SET);
+            written = 0;
+        }
+        if (::write(fd, block.data(), block.size()) < 0 || ::fdatasync(fd) != 0)
+            ::_exit(1);
+    }
 }
 
 double threadCpuMs()
@@ -164,11 +219,25 @@ private:
     int m_port = 0;
 };
 
+// Points the settings and the program's folder into folder.
+void useFolders(const QString& folder)
+{
+    qputenv("XDG_CONFIG_HOME", QFile::encodeName(folder + "/config"_L1));
+    qputenv("BRANDLE_HOME", QFile::encodeName(folder + "/home"_L1));
+}
+
 int main(int argc, char* argv[])
 {
     QTemporaryDir sandbox;
-    qputenv("XDG_CONFIG_HOME", sandbox.filePath(u"config"_s).toLocal8Bit());
-    qputenv("BRANDLE_HOME", sandbox.filePath(u"home"_s).toLocal8Bit());
+    const QString diskBase = qEnvironmentVariableIsSet("BENCH_DISK_DIR")
+                                 ? qEnvironmentVariable("BENCH_DISK_DIR")
+                                 : QDir::currentPath();
+    QTemporaryDir disk(diskBase + "/bench_lookup-XXXXXX"_L1);
+    if (!disk.isValid()) {
+        std::fprintf(stderr, "cannot make a folder in %s\n", qPrintable(diskBase));
+        return 1;
+    }
+    useFolders(sandbox.path());
     QCoreApplication app(argc, argv);
 
     BenchServer host;
@@ -201,10 +270,10 @@ int main(int argc, char* argv[])
             std::exit(1);
         }
     };
-    // The median wall time of five lookups.
-    auto medianWallMs = [&] {
+    // The median wall time of the lookups.
+    auto medianWallMs = [&](int lookups) {
         std::vector<double> walls;
-        for (int i = 0; i < 5; ++i) {
+        for (int i = 0; i < lookups; ++i) {
             QElapsedTimer timer;
             timer.start();
             lookup();
@@ -215,17 +284,26 @@ int main(int argc, char* argv[])
     };
 
     // Wall time with slow engines.
-    const double wall = medianWallMs();
+    const double wall = medianWallMs(5);
 
     // The same with the service host a round trip away: per answer, and once more per connection.
     host.roundTripMs = hostRoundTripMs;
-    const double farWall = medianWallMs();
+    const double farWall = medianWallMs(5);
     host.handshakes = true;
     const int connectionsBefore = host.connections;
-    const double handshakeWall = medianWallMs();
+    const double handshakeWall = medianWallMs(5);
     const double hostConnections = double(host.connections - connectionsBefore) / 5;
     host.handshakes = false;
     host.roundTripMs = 0;
+
+    // The same on a real disk that another process keeps busy.
+    useFolders(disk.path());
+    const pid_t writer = startBusyWriter(disk.path());
+    lookup(); // the first lookup of a folder writes every value for the first time
+    const double busyWall = medianWallMs(9);
+    ::kill(writer, SIGKILL);
+    ::waitpid(writer, nullptr, 0);
+    useFolders(sandbox.path());
 
     // CPU time of the lookup's own thread with engines that answer at once.
     delayMs = 0;
@@ -243,5 +321,8 @@ int main(int argc, char* argv[])
     std::printf("rtt50_handshake_wall_ms: %.1f\n", handshakeWall);
     std::printf("rtt50_host_connections: %.1f\n", hostConnections);
     std::printf("cpu_ms_per_lookup: %.2f\n", cpu);
+    std::printf("busy_disk_filesystem: %s\n", fileSystemName(disk.path()));
+    std::printf("wall_ms_busy_disk: %.1f\n", busyWall);
+    std::printf("ratio_busy_disk: %.2f\n", busyWall / engineDelayMs);
     return 0;
 }
