@@ -94,6 +94,10 @@
         <source>The style sheet nests its templates too deeply</source>
         <translation>Das Stylesheet verschachtelt seine Vorlagen zu tief</translation>
     </message>
+    <message>
+        <source>The settings could not be saved</source>
+        <translation>Die Einstellungen konnten nicht gespeichert werden</translation>
+    </message>
 </context>
 <context>
     <name>HostStarter</name>
@@ -244,6 +248,21 @@
     <message>
         <source>the engine schema: </source>
         <translation>das Suchmaschinenschema: </translation>
+    </message>
+</context>
+<context>
+    <name>Store</name>
+    <message>
+        <source>another program keeps it locked</source>
+        <translation>ein anderes Programm hält sie gesperrt</translation>
+    </message>
+    <message>
+        <source>its lock file cannot be written</source>
+        <translation>ihre Sperrdatei kann nicht geschrieben werden</translation>
+    </message>
+    <message>
+        <source>its folder cannot be made</source>
+        <translation>ihr Ordner kann nicht angelegt werden</translation>
     </message>
 </context>
 <context>

@@ -2,19 +2,21 @@
 #include "TestSupport.h"
 
 #include "log/LinkLog.h"
+#include "platform/Store.h"
 #include "platform/mConstants.h"
 #include "settings/Config.h"
 
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QSettings>
 
 #include <httplib.h>
 
 #include <arpa/inet.h>
 #include <netinet/in.h>
 #include <poll.h>
+#include <signal.h>
+#include <sys/resource.h>
 #include <sys/socket.h>
 #include <unistd.h>
 
@@ -26,10 +28,7 @@ namespace brandle {
 
 void clearStore()
 {
-    QSettings store(QSettings::NativeFormat, QSettings::UserScope,
-                    QString(mConstants::StoreApplication));
-    store.clear();
-    store.sync();
+    QFile::remove(StoreSession::filePath());
 }
 
 QString readText(const QString& path)
@@ -325,6 +324,32 @@ bool writeLog(const LoggedTotals& totals)
             return false;
     }
     return true;
+}
+
+FileSizeLimit::FileSizeLimit(qint64 bytes)
+{
+    rlimit limit{};
+    ::getrlimit(RLIMIT_FSIZE, &limit);
+    m_previous = qint64(limit.rlim_cur);
+    limitChild(bytes);
+}
+
+FileSizeLimit::~FileSizeLimit()
+{
+    rlimit limit{};
+    ::getrlimit(RLIMIT_FSIZE, &limit);
+    limit.rlim_cur = rlim_t(m_previous);
+    ::setrlimit(RLIMIT_FSIZE, &limit);
+    ::signal(SIGXFSZ, SIG_DFL);
+}
+
+void FileSizeLimit::limitChild(qint64 bytes)
+{
+    ::signal(SIGXFSZ, SIG_IGN);
+    rlimit limit{};
+    ::getrlimit(RLIMIT_FSIZE, &limit);
+    limit.rlim_cur = rlim_t(bytes);
+    ::setrlimit(RLIMIT_FSIZE, &limit);
 }
 
 QString deadHostPort()

@@ -203,6 +203,22 @@ using LoggedTotals = QList<LoggedTotal>;
 // Appends the lines to their day files.
 bool writeLog(const LoggedTotals& totals);
 
+// While it lives, no file of this process can grow beyond the given size: a write past it fails
+// (EFBIG), as writes fail on a full disk, and the signal that would end the process is ignored.
+// limitChild() sets the same limit in a child process between fork and exec, where it stays.
+class FileSizeLimit {
+public:
+    explicit FileSizeLimit(qint64 bytes);
+    ~FileSizeLimit();
+    FileSizeLimit(const FileSizeLimit&) = delete;
+    FileSizeLimit& operator=(const FileSizeLimit&) = delete;
+
+    static void limitChild(qint64 bytes);
+
+private:
+    qint64 m_previous;
+};
+
 // "127.0.0.1:port" of a port where nothing answers.
 QString deadHostPort();
 

@@ -28,6 +28,8 @@ QString errorDescription(ErrorCode code)
         return ErrorText::tr("Internal error");
     case ErrorCode::FileAccess:
         return ErrorText::tr("Path/File access error");
+    case ErrorCode::StoreWrite:
+        return ErrorText::tr("The settings could not be saved");
     case ErrorCode::ElementMissing:
         return ErrorText::tr("Required XML element not found");
     case ErrorCode::InvalidUrl:

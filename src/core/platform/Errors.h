@@ -16,6 +16,7 @@ enum class ErrorCode : qint32 {
     TypeMismatch = 13,
     Internal = 51,
     FileAccess = 75,
+    StoreWrite = 335, // the settings store could not be saved; the old file is kept
     ElementMissing = 91,
     InvalidUrl = qint32(0x800C0002u),
     DownloadFailed = qint32(0x800C0008u), // transport failure: the resource could not be fetched

@@ -71,7 +71,7 @@ private:
 
 } // namespace
 
-void writeFileSafely(const QString& path, const QByteArray& bytes)
+void writeFileSafely(const QString& path, const QByteArray& bytes, FolderFlush folder)
 {
     TemporaryFile file(path);
     // Keep the permissions of the file being replaced.
@@ -103,8 +103,10 @@ void writeFileSafely(const QString& path, const QByteArray& bytes)
     file.renamed();
 
     // The rename itself reaches the disk with the folder.
-    const QByteArray folder = QFile::encodeName(QFileInfo(path).absolutePath());
-    const int dir = ::open(folder.constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (folder == FolderFlush::Skip)
+        return;
+    const QByteArray folderName = QFile::encodeName(QFileInfo(path).absolutePath());
+    const int dir = ::open(folderName.constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
     if (dir >= 0) {
         ::fsync(dir);
         ::close(dir);

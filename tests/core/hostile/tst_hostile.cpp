@@ -21,9 +21,6 @@
 #include <QTemporaryDir>
 #include <QTest>
 
-#include <csignal>
-#include <sys/resource.h>
-
 using namespace Qt::StringLiterals;
 using namespace brandle;
 
@@ -32,28 +29,6 @@ Q_DECLARE_METATYPE(brandle::LookupOutcome::Kind)
 namespace {
 
 using Kind = LookupOutcome::Kind;
-
-// While it lives, no file of this process may grow beyond the limit: a write past it fails (with
-// EFBIG, SIGXFSZ ignored) as it would on a full disk.
-class FileSizeLimit {
-public:
-    explicit FileSizeLimit(rlim_t bytes)
-    {
-        getrlimit(RLIMIT_FSIZE, &m_old);
-        m_oldHandler = std::signal(SIGXFSZ, SIG_IGN);
-        const rlimit limit{bytes, m_old.rlim_max};
-        setrlimit(RLIMIT_FSIZE, &limit);
-    }
-    ~FileSizeLimit()
-    {
-        setrlimit(RLIMIT_FSIZE, &m_old);
-        std::signal(SIGXFSZ, m_oldHandler);
-    }
-
-private:
-    rlimit m_old{};
-    void (*m_oldHandler)(int) = nullptr;
-};
 
 QByteArray readBytes(const QString& path)
 {
@@ -213,7 +188,7 @@ private slots:
         {
             std::optional<FileSizeLimit> sizeLimit;
             if (limit > 0)
-                sizeLimit.emplace(rlim_t(limit));
+                sizeLimit.emplace(limit);
             try {
                 brandle::writeFileSafely(path, bytes);
             } catch (const BrandleError& e) {
@@ -612,11 +587,7 @@ class TestCheckHostile : public QObject {
         env.insert(u"XDG_CONFIG_HOME"_s, m_sandbox.filePath(u"config"_s));
         process->setProcessEnvironment(env);
         if (fileLimit > 0) {
-            process->setChildProcessModifier([fileLimit] {
-                std::signal(SIGXFSZ, SIG_IGN);
-                const rlimit limit{rlim_t(fileLimit), rlim_t(fileLimit)};
-                setrlimit(RLIMIT_FSIZE, &limit);
-            });
+            process->setChildProcessModifier([fileLimit] { FileSizeLimit::limitChild(fileLimit); });
         }
         process->start(QString::fromUtf8(BRANDLE_CHECK_BIN),
                        {u"--host"_s, host.hostPort(), u"a.com"_s});

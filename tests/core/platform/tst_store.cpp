@@ -2,21 +2,50 @@
 #include "TestMain.h"
 #include "TestSupport.h"
 
+#include "platform/Errors.h"
 #include "platform/Store.h"
-#include "platform/mConstants.h"
 
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
 #include <QSettings>
+#include <QTemporaryDir>
 
 #include <QTest>
 
 using namespace Qt::StringLiterals;
 using namespace brandle;
 
+namespace {
+
+QByteArray fileBytes(const QString& path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<missing>");
+}
+
+// QSettings keeps what it read of a file by its path and reads the file again only when its size
+// or time changed: every look through QSettings takes a copy under a name of its own.
+QString freshCopy(const QString& path)
+{
+    static int n = 0;
+    static QTemporaryDir dir;
+    const QString copy = dir.filePath(u"copy%1.conf"_s.arg(++n));
+    QFile::copy(path, copy);
+    return copy;
+}
+
+} // namespace
+
 class TestStore : public QObject {
     Q_OBJECT
+
 private slots:
     void init() { clearStore(); }
 
+    // Keys and values that the file's syntax escapes, quotes or marks. A missing key reads "",
+    // every key stays one key of its section (a slash or a backslash in an engine's name makes
+    // no group), and the file reads the same through QSettings as through the store, both ways.
     void roundTrip_data()
     {
         QTest::addColumn<QString>("section");
@@ -27,27 +56,156 @@ private slots:
         QTest::newRow("engine name with spaces") << "LinkEng" << "Eng-Alpha Search" << "1234";
         QTest::newRow("engine name with slash") << "LinkEng" << "Eng-A/B" << "7";
         QTest::newRow("engine name with backslash") << "LinkEng" << "Eng-A\\B" << "8";
+        QTest::newRow("engine name with percent") << "LinkEng" << "Eng-100%" << "9";
+        QTest::newRow("engine name beyond ASCII") << "LinkEng" << "Eng-Café 検索 😀" << "10";
         QTest::newRow("value with separators") << "ParloApp" << "URLGet3" << "a=b;c,d [é]";
+        QTest::newRow("value with blanks at the ends") << "ParloApp" << "URLGet1" << "  x y  ";
+        QTest::newRow("value with quotes and backslashes") << "ParloApp" << "URLGet2"
+                                                           << "say \"hi\" \\ \\\\n";
+        QTest::newRow("value with control characters") << "ParloApp" << "URLGet4"
+                                                       << "a\tb\nc\r\x01" "f\x1f" "0\x7f";
+        QTest::newRow("value starting with @") << "ParloApp" << "URLGet5" << "@Invalid()";
+        QTest::newRow("value starting with @@") << "ParloApp" << "URLGet6" << "@@x";
+        QTest::newRow("value beyond Latin-1") << "ParloApp" << "URLGet7" << "Résultats 検索 😀";
+        QTest::newRow("empty value") << "ParloApp" << "URLGet8" << "";
         // clang-format on
     }
-    // A missing key reads "", and every key stays one key of its section: a slash or a
-    // backslash in an engine's name makes no group.
     void roundTrip()
     {
         QFETCH(QString, section);
         QFETCH(QString, key);
         QFETCH(QString, value);
         QCOMPARE(GetAppSetting(section, key), QString());
-        SaveAppSetting(section, u"Eng-A"_s, u"kept"_s);
-        SaveAppSetting(section, key, value);
+        QVERIFY(SaveAppSetting(section, u"Eng-A"_s, u"kept"_s));
+        QVERIFY(SaveAppSetting(section, key, value));
         QCOMPARE(GetAppSetting(section, key), value);
         QCOMPARE(GetAppSetting(section, u"Eng-A"_s), u"kept"_s);
 
-        QSettings file(QSettings::NativeFormat, QSettings::UserScope,
-                       QString(mConstants::StoreApplication));
-        file.beginGroup(section);
-        QCOMPARE(file.childGroups(), QStringList());
-        QCOMPARE(file.childKeys().size(), key == u"Eng-A"_s ? 1 : 2);
+        // QSettings reads what the store wrote ...
+        const QString escapedKey =
+            QString(key).replace(u'%', "%25"_L1).replace(u'/', "%2F"_L1).replace(u'\\', "%5C"_L1);
+        {
+            QSettings file(freshCopy(StoreSession::filePath()), QSettings::IniFormat);
+            file.beginGroup(section);
+            QCOMPARE(file.childGroups(), QStringList());
+            QCOMPARE(file.childKeys().size(), 2);
+            QCOMPARE(file.value(escapedKey).toString(), value);
+        }
+        // ... and the store reads what QSettings wrote.
+        const QString written = freshCopy(StoreSession::filePath());
+        QFile::remove(written);
+        {
+            QSettings file(written, QSettings::IniFormat);
+            file.setValue(section + u'/' + escapedKey, value);
+            file.setValue(u"LinkEng/Eng-B"_s, u"other"_s);
+        }
+        QFile::remove(StoreSession::filePath());
+        QVERIFY(QFile::copy(written, StoreSession::filePath()));
+        QCOMPARE(GetAppSetting(section, key), value);
+        QCOMPARE(GetAppSetting(u"LinkEng"_s, u"Eng-B"_s), u"other"_s);
+    }
+
+    // Lines a person may have written: comments, blanks, quotes, a list, a continued line. A
+    // save keeps every line it did not change.
+    void readsHandWrittenLines()
+    {
+        QVERIFY(writeFile(StoreSession::filePath(), "\xEF\xBB\xBF; made by hand\r\n"
+                                                    "[ParloApp]\r\n"
+                                                    "  URL1 =  example.com   ; the site\r\n"
+                                                    "URLGet1=\"  quoted ; kept  \"\r\n"
+                                                    "URLGet2=a, b\r\n"
+                                                    "URLGet3=one\\\r\n two\r\n"
+                                                    "URLGet4=\\x41\\102\\q\r\n"
+                                                    "[LinkEng]\r\nEng-A=1\r\nEng-A=2\r\n"
+                                                    "[Other]\r\nunknown=\"x,y\"\r\n"));
+        const StoreSession store;
+        QCOMPARE(store.value(u"ParloApp"_s, u"URL1"_s), u"example.com"_s);
+        QCOMPARE(store.value(u"ParloApp"_s, u"URLGet1"_s), u"  quoted ; kept  "_s);
+        QCOMPARE(store.value(u"ParloApp"_s, u"URLGet2"_s), QString()); // a list
+        QCOMPARE(store.value(u"ParloApp"_s, u"URLGet3"_s), u"one two"_s);
+        QCOMPARE(store.value(u"ParloApp"_s, u"URLGet4"_s), u"AB"_s);
+        QCOMPARE(store.value(u"LinkEng"_s, u"Eng-A"_s), u"2"_s); // the last line of a key
+
+        QVERIFY(SaveAppSetting(u"LinkEng"_s, u"Eng-A"_s, u"3"_s));
+        const QByteArray after = fileBytes(StoreSession::filePath());
+        QVERIFY2(after.contains("URLGet1=\"  quoted ; kept  \"\n"), after.constData());
+        QVERIFY2(after.contains("[Other]\nunknown=\"x,y\"\n"), after.constData());
+        QCOMPARE(after.count("Eng-A="), 1);
+        QCOMPARE(GetAppSetting(u"LinkEng"_s, u"Eng-A"_s), u"3"_s);
+        QCOMPARE(GetAppSetting(u"ParloApp"_s, u"URLGet3"_s), u"one two"_s);
+    }
+
+    // A session reads its own writes at once and the file only once; its save keeps what other
+    // sessions saved meanwhile; a session without changes writes nothing.
+    void sessions()
+    {
+        QVERIFY(SaveAppSetting(u"LinkEng"_s, u"Eng-A"_s, u"1"_s));
+        StoreSession lookup;
+        QCOMPARE(lookup.value(u"LinkEng"_s, u"Eng-A"_s), u"1"_s);
+        lookup.setValue(u"LinkEng"_s, u"Eng-A"_s, u"2"_s);
+        lookup.setValue(u"LinkEng"_s, u"Eng-A"_s, u"3"_s);
+        QCOMPARE(lookup.value(u"LinkEng"_s, u"Eng-A"_s), u"3"_s);
+        QCOMPARE(GetAppSetting(u"LinkEng"_s, u"Eng-A"_s), u"1"_s); // not saved yet
+
+        QVERIFY(SaveAppSetting(u"ParloApp"_s, u"URL1"_s, u"site.com"_s)); // another session
+        QVERIFY(SaveAppSetting(u"LinkEng"_s, u"Eng-B"_s, u"9"_s));
+        QCOMPARE(lookup.value(u"LinkEng"_s, u"Eng-B"_s), QString()); // read at its start
+        lookup.save();
+        QVERIFY(!lookup.hasChanges());
+        QCOMPARE(GetAppSetting(u"LinkEng"_s, u"Eng-A"_s), u"3"_s);
+        QCOMPARE(GetAppSetting(u"LinkEng"_s, u"Eng-B"_s), u"9"_s);
+        QCOMPARE(GetAppSetting(u"ParloApp"_s, u"URL1"_s), u"site.com"_s);
+
+        clearStore();
+        StoreSession reader;
+        QCOMPARE(reader.value(u"ParloApp"_s, u"URL1"_s), QString());
+        reader.save();
+        QVERIFY(!QFile::exists(StoreSession::filePath()));
+    }
+
+    // A save that cannot write the whole file leaves the old file byte for byte, reports the
+    // store's error and keeps its values waiting: they are saved once writing works again.
+    void failedSaveKeepsTheFile_data()
+    {
+        QTest::addColumn<qint64>("limit"); // bytes a file may hold while saving
+        QTest::addColumn<int>("valueSize");
+        QTest::newRow("room for nothing") << qint64(0) << 100;
+        QTest::newRow("room for a part") << qint64(2048) << 8000;
+        QTest::newRow("room for the old file only") << qint64(4096) << 4500;
+    }
+    void failedSaveKeepsTheFile()
+    {
+        QFETCH(qint64, limit);
+        QFETCH(int, valueSize);
+        const QString path = StoreSession::filePath();
+        QVERIFY(SaveAppSetting(u"ParloApp"_s, u"URL1"_s, u"example.com"_s));
+        QVERIFY(SaveAppSetting(u"LinkEng"_s, u"Eng-TotalCount"_s, QString(3000, u'7')));
+        const QByteArray before = fileBytes(path);
+
+        StoreSession store;
+        store.setValue(u"ParloApp"_s, u"URLGet1"_s, QString(valueSize, u'x'));
+        QString error;
+        bool quick = true;
+        {
+            const FileSizeLimit full(limit);
+            quick = SaveAppSetting(u"ParloApp"_s, u"URLGet2"_s, QString(valueSize, u'y'));
+            try {
+                store.save();
+            } catch (const BrandleError& e) {
+                error = e.userText();
+            }
+        }
+        QVERIFY(!quick);
+        QVERIFY2(error.startsWith(u"335 - The settings could not be saved: "_s + path),
+                 qPrintable(error));
+        QCOMPARE(fileBytes(path), before);
+        QCOMPARE(QDir(QFileInfo(path).path()).entryList(QDir::Files),
+                 QStringList{QFileInfo(path).fileName()});
+        QVERIFY(store.hasChanges());
+
+        store.save();
+        QCOMPARE(GetAppSetting(u"ParloApp"_s, u"URLGet1"_s), QString(valueSize, u'x'));
+        QCOMPARE(GetAppSetting(u"ParloApp"_s, u"URL1"_s), u"example.com"_s);
     }
 };
 
