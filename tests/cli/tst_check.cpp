@@ -65,6 +65,37 @@ private slots:
             QVERIFY2(out.contains(part), qPrintable(out));
         QCOMPARE(QFile::exists(sandbox.filePath(u"home/ParloMsg.html"_s)), done);
     }
+
+    // With no room for the settings file the lookup fails: the store keeps its previous bytes
+    // and the error is printed with exit status 1.
+    void settingsCannotBeSaved()
+    {
+        FakeServiceHost service;
+        service.engines({counted(u"Alpha"_s, u"1,234"_s)}).start();
+        QTemporaryDir sandbox;
+        const QString store = sandbox.filePath(u"config/Quenta App Loader.conf"_s);
+        const QByteArray before = "[ParloApp]\nURLGet1=" + QByteArray(6000, 'x') +
+                                  "\n\n[LinkEng]\nEng-DomainURL=a.com\nEng-Alpha=1000\n";
+        QVERIFY(writeFile(store, before));
+
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert(u"BRANDLE_HOME"_s, sandbox.filePath(u"home"_s));
+        env.insert(u"XDG_CONFIG_HOME"_s, sandbox.filePath(u"config"_s));
+        QProcess check;
+        check.setProcessEnvironment(env);
+        // Room for the page and the log line, not for the settings file.
+        check.setChildProcessModifier([] { FileSizeLimit::limitChild(4096); });
+        check.start(QString::fromUtf8(BRANDLE_CHECK_BIN),
+                    {u"--host"_s, service.hostPort(), u"a.com"_s});
+        QVERIFY(check.waitForFinished(15000));
+        const QString err = QString::fromUtf8(check.readAllStandardError());
+        QCOMPARE(check.exitCode(), 1);
+        QVERIFY2(err.startsWith(u"a.com: 335 - The settings could not be saved: "_s + store),
+                 qPrintable(err));
+        QFile file(store);
+        QVERIFY(file.open(QIODevice::ReadOnly));
+        QCOMPARE(file.readAll(), before);
+    }
 };
 
 BRANDLE_TEST(TestCheckCommand)

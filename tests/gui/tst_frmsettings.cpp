@@ -12,6 +12,7 @@
 #include <QAccessible>
 #include <QCheckBox>
 #include <QComboBox>
+#include <QFile>
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QPushButton>
@@ -316,6 +317,38 @@ private slots:
         QCOMPARE(exit->text(), u"E&xit"_s);
         exit->click();
         QCOMPARE(asked.size(), 1);
+    }
+
+    // A save the disk has no room for: the error box, the old file as it was, the record and
+    // the unsaved state unchanged, and no lookup.
+    void saveFails()
+    {
+        QVERIFY(SaveAppSetting(u"ParloApp"_s, u"URL1"_s, u"old.com"_s));
+        QVERIFY(SaveAppSetting(u"LinkEng"_s, u"Eng-TotalCount"_s, QString(3000, u'7')));
+        QFile file(StoreSession::filePath());
+        QVERIFY(file.open(QIODevice::ReadOnly));
+        const QByteArray before = file.readAll();
+        file.close();
+        oProps.setAutoCheck(u"1"_s);
+        Window win;
+        win.url->setText(QString(2000, u'n'));
+        win.box(u"chkHourCheck"_s)->setChecked(false);
+        std::optional<QString> prepared;
+        {
+            const FileSizeLimit noRoom(2048);
+            win.w.findChild<QPushButton*>(u"cmdSave"_s)->click();
+            prepared = win.w.prepareLookup(u"a.com"_s);
+        }
+        QCOMPARE(m_boxes->boxes().size(), 2);
+        QCOMPARE(m_boxes->boxes().at(0).title, u"Brandle"_s);
+        QCOMPARE(m_boxes->boxes().at(0).icon, QMessageBox::Critical);
+        QVERIFY2(m_boxes->texts().at(0).startsWith(u"335 - The settings could not be saved: "_s),
+                 qPrintable(m_boxes->texts().at(0)));
+        QVERIFY(!prepared);
+        QVERIFY(file.open(QIODevice::ReadOnly));
+        QCOMPARE(file.readAll(), before);
+        QCOMPARE(oProps.AutoCheck(), u"1"_s);
+        QVERIFY(win.w.bChanged());
     }
 };
 

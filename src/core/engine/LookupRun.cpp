@@ -5,6 +5,7 @@
 #include "engine/ServiceStatus.h"
 #include "platform/Paths.h"
 #include "platform/SafeFile.h"
+#include "platform/Store.h"
 #include "platform/mConstants.h"
 
 #include <QCoreApplication>
@@ -101,7 +102,8 @@ QString TransformResults(const XmlDocument& merged, const HttpResult& answer,
 }
 
 void BuildResultPage(const QString& site, clsProps& props, LookupUi& ui, LookupOutcome& outcome,
-                     const QueryOptions& options, HttpSession& session, const LookupLimits& limits)
+                     const QueryOptions& options, HttpSession& session, const LookupLimits& limits,
+                     StoreSession& store)
 {
     outcome.pagePath = resultPagePath();
 
@@ -116,7 +118,8 @@ void BuildResultPage(const QString& site, clsProps& props, LookupUi& ui, LookupO
     const int styleSheet =
         session.start(Paths::serviceUrl(mConstants::StyleSheetPath), HttpBody::Raw);
     const QString results =
-        QueryEngines(schemaText, site, props, ui, outcome.query, options, session);
+        QueryEngines(schemaText, site, props, ui, outcome.query, store, options, session);
+    store.save();
     if (results.isEmpty()) {
         outcome.kind = LookupOutcome::Kind::DownloadFailure;
         return;
@@ -165,14 +168,26 @@ LookupOutcome RunLookup(const QString& site, clsProps& props, LookupUi& ui,
         outcome.kind = LookupOutcome::Kind::ServiceUnreachable;
         return outcome;
     }
+    StoreSession store;
     try {
-        BuildResultPage(site, props, ui, outcome, options, session, limits);
+        BuildResultPage(site, props, ui, outcome, options, session, limits, store);
     } catch (const BrandleError& e) {
         outcome.kind = LookupOutcome::Kind::Error;
         outcome.error = e;
     } catch (const std::exception& e) {
         outcome.kind = LookupOutcome::Kind::Error;
         outcome.error = BrandleError(ErrorCode::RequestFailed, QString::fromLocal8Bit(e.what()));
+    }
+    // An early end: what was set before it is saved now. A failed save is the error the user
+    // must see (the store keeps its previous values); one that already ended the run is not
+    // tried again.
+    if (!outcome.error || outcome.error->code() != ErrorCode::StoreWrite) {
+        try {
+            store.save();
+        } catch (const BrandleError& e) {
+            outcome.kind = LookupOutcome::Kind::Error;
+            outcome.error = e;
+        }
     }
     return outcome;
 }

@@ -59,16 +59,21 @@ QString resultPagePath();
 // loading window, the schema, the engines, the result page. props is the lookup's copy of the
 // settings record: it reads Logging and PlaySound and receives URLName, LastCount, LastRun
 // and, with a page written, XMLSchema. Every request goes through one session, so the service
-// host's documents share a connection. Never throws.
+// host's documents share a connection. The settings store is read and written through one
+// store session, saved once: when the counts are in, or when the lookup ends early, so that
+// what it stored before a failure stays stored. A save that fails ends the lookup with its
+// error. Never throws.
 brandle::LookupOutcome RunLookup(const QString& site, clsProps& props, brandle::LookupUi& ui,
                                  const brandle::QueryOptions& options = {},
                                  const brandle::LookupLimits& limits = brandle::LookupLimits());
 
-// The run after the status check passed; fills outcome as it goes. The style sheet is fetched
-// while the engines are asked. Throws BrandleError.
+// The run after the status check passed; fills outcome as it goes and saves store once the
+// counts are in, before the page is written. The style sheet is fetched while the engines are
+// asked. Throws BrandleError.
 void BuildResultPage(const QString& site, clsProps& props, brandle::LookupUi& ui,
                      brandle::LookupOutcome& outcome, const brandle::QueryOptions& options,
-                     brandle::HttpSession& session, const brandle::LookupLimits& limits);
+                     brandle::HttpSession& session, const brandle::LookupLimits& limits,
+                     brandle::StoreSession& store);
 
 // Renders the merged schema-and-results document with the style sheet as the service host
 // answered it; markup that the style sheet wrote as escaped text ("&lt;b&gt;") becomes markup.

@@ -8,6 +8,7 @@
 #include "platform/Errors.h"
 #include "platform/Http.h"
 #include "platform/LocaleText.h"
+#include "platform/Store.h"
 #include "platform/mConstants.h"
 #include "settings/Config.h"
 
@@ -35,19 +36,20 @@ QLatin1StringView fluctuation(bool siteChanged, qint32 previous, qint32 current)
 // site), or a tracked site's own run.
 class StoredRun {
 public:
-    StoredRun(const QString& site, bool ownRun)
-        : m_site(site)
+    StoredRun(StoreSession& store, const QString& site, bool ownRun)
+        : m_store(store)
+        , m_site(site)
         , m_ownRun(ownRun)
     {
         if (m_ownRun) {
-            m_siteChanged = !Config::siteTotal(site).has_value();
+            m_siteChanged = !Config::siteTotal(m_store, site).has_value();
             return;
         }
         // A different site than last time (letter case aside) makes nothing comparable.
-        m_lastSite = Config::text(Setting::LastSite);
+        m_lastSite = Config::text(m_store, Setting::LastSite);
         m_siteChanged = m_lastSite.toLower() != site.toLower();
         if (m_siteChanged)
-            Config::setText(Setting::LastSite, site);
+            Config::setText(m_store, Setting::LastSite, site);
     }
 
     bool siteChanged() const { return m_siteChanged; }
@@ -56,33 +58,36 @@ public:
     void keepAsItWas()
     {
         if (!m_ownRun && m_siteChanged)
-            Config::setText(Setting::LastSite, m_lastSite);
+            Config::setText(m_store, Setting::LastSite, m_lastSite);
     }
 
     qint32 engineCount(const QString& name) const
     {
-        return m_ownRun ? Config::siteEngineCount(m_site, name) : Config::engineCount(name);
+        return m_ownRun ? Config::siteEngineCount(m_store, m_site, name)
+                        : Config::engineCount(m_store, name);
     }
     void setEngineCount(const QString& name, qint32 count)
     {
         if (m_ownRun)
-            Config::setSiteEngineCount(m_site, name, count);
+            Config::setSiteEngineCount(m_store, m_site, name, count);
         else
-            Config::setEngineCount(name, count);
+            Config::setEngineCount(m_store, name, count);
     }
     qint32 total() const
     {
-        return m_ownRun ? Config::siteTotal(m_site).value_or(0) : Config::count(Setting::LastTotal);
+        return m_ownRun ? Config::siteTotal(m_store, m_site).value_or(0)
+                        : Config::count(m_store, Setting::LastTotal);
     }
     void setTotal(qint32 total)
     {
         if (m_ownRun)
-            Config::setSiteTotal(m_site, total);
+            Config::setSiteTotal(m_store, m_site, total);
         else
-            Config::setCount(Setting::LastTotal, total);
+            Config::setCount(m_store, Setting::LastTotal, total);
     }
 
 private:
+    StoreSession& m_store;
     QString m_site;
     bool m_ownRun;
     QString m_lastSite;
@@ -123,10 +128,10 @@ bool AlertThreshold::passes(qint32 previous, qint32 current) const
     return change >= amount;
 }
 
-AlertThreshold AlertThreshold::stored()
+AlertThreshold AlertThreshold::stored(const StoreSession& store)
 {
-    return {qMax(0, Config::count(Setting::AlertAmount)),
-            Config::flagShown(Setting::AlertPercent, Config::text(Setting::AlertPercent))};
+    return {qMax(0, Config::count(store, Setting::AlertAmount)),
+            Config::flagShown(Setting::AlertPercent, Config::text(store, Setting::AlertPercent))};
 }
 
 QString queryAddress(const QString& leftUrl, const QString& site, const QString& replaceDot,
@@ -140,16 +145,17 @@ QString queryAddress(const QString& leftUrl, const QString& site, const QString&
 } // namespace brandle
 
 QString QueryEngines(const QString& schemaText, const QString& site, clsProps& props, LookupUi& ui,
-                     QueryReport& report, const QueryOptions& options)
+                     QueryReport& report, StoreSession& store, const QueryOptions& options)
 {
     HttpSession session;
-    return QueryEngines(schemaText, site, props, ui, report, options, session);
+    return QueryEngines(schemaText, site, props, ui, report, store, options, session);
 }
 
 QString QueryEngines(const QString& schemaText, const QString& site, clsProps& props, LookupUi& ui,
-                     QueryReport& report, const QueryOptions& options, HttpSession& session)
+                     QueryReport& report, StoreSession& store, const QueryOptions& options,
+                     HttpSession& session)
 {
-    StoredRun stored(site, options.ownRun);
+    StoredRun stored(store, site, options.ownRun);
     const bool siteChanged = stored.siteChanged();
 
     // Read the entries up to the first one that lacks a field; only those are asked.
@@ -240,7 +246,7 @@ QString QueryEngines(const QString& schemaText, const QString& site, clsProps& p
         if (!siteChanged) {
             report.previousTotal = previousTotal;
             report.alert = totalCode != mConstants::FluctuationNone &&
-                           AlertThreshold::stored().passes(previousTotal, total);
+                           AlertThreshold::stored(store).passes(previousTotal, total);
         }
     }
 

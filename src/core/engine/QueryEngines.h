@@ -11,6 +11,8 @@
 
 namespace brandle {
 
+class StoreSession;
+
 // The count text that an engine's answer holds between the two markers: the search for
 // rightString starts where leftString begins. No value when a marker is missing, the markers
 // overlap, or the text between them is not numeric.
@@ -31,7 +33,7 @@ struct AlertThreshold {
     // (from a previous total of 0 any change is).
     bool passes(qint32 previous, qint32 current) const;
     // The threshold the settings store holds.
-    static AlertThreshold stored();
+    static AlertThreshold stored(const StoreSession& store);
 };
 
 // How a lookup keeps its previous run.
@@ -62,20 +64,21 @@ struct QueryReport {
 } // namespace brandle
 
 // Asks every engine of the schema for the site (all at once), then builds the result document
-// in schema order: compares each count and the total with the stored previous run, stores the
-// new ones, starts the alert when props.PlaySound() is "1", sets props' URLName, LastCount and
-// LastRun, and appends the document to the link log when props.Logging() is "1".
-// An engine that gives no count is marked NoCount="1" and the result Partial="1": its total is
-// not compared (code 0, the plain alert) and the stored total stays the last complete one; a
-// partial lookup of another site than the stored one stores nothing at all. Increase and
-// Decrease sound only for a change of at least the stored threshold.
-// Returns the document, or "" when an engine's answer could not be downloaded. Throws
-// BrandleError for an unusable schema, a missing field, a count or total beyond 32 bits, any
-// other request error and a log that cannot be written; what was stored before stays stored.
+// in schema order: compares each count and the total with the previous run in store, sets the
+// new ones there (the caller saves the session, also when this ends early), starts the alert when
+// props.PlaySound() is "1", sets props' URLName, LastCount and LastRun, and appends the document to
+// the link log when props.Logging() is "1". An engine that gives no count is marked NoCount="1" and
+// the result Partial="1": its total is not compared (code 0, the plain alert) and the stored total
+// stays the last complete one; a partial lookup of another site than the stored one stores nothing
+// at all. Increase and Decrease sound only for a change of at least the stored threshold. Returns
+// the document, or "" when an engine's answer could not be downloaded. Throws BrandleError for an
+// unusable schema, a missing field, a count or total beyond 32 bits, any other request error and a
+// log that cannot be written; what was set in store before stays set.
 QString QueryEngines(const QString& schemaText, const QString& site, clsProps& props,
                      brandle::LookupUi& ui, brandle::QueryReport& report,
-                     const brandle::QueryOptions& options = {});
+                     brandle::StoreSession& store, const brandle::QueryOptions& options = {});
 // The same, asking the engines through the lookup's session (at most its maxParallel at once).
 QString QueryEngines(const QString& schemaText, const QString& site, clsProps& props,
                      brandle::LookupUi& ui, brandle::QueryReport& report,
-                     const brandle::QueryOptions& options, brandle::HttpSession& session);
+                     brandle::StoreSession& store, const brandle::QueryOptions& options,
+                     brandle::HttpSession& session);

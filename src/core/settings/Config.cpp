@@ -78,16 +78,28 @@ const Row& row(Setting setting)
     return rows[0];
 }
 
+QString text(const StoreSession& store, Setting setting)
+{
+    const Row& r = row(setting);
+    return store.value(r.section, r.key);
+}
+
+void setText(StoreSession& store, Setting setting, const QString& value)
+{
+    const Row& r = row(setting);
+    store.setValue(r.section, r.key, value);
+}
+
 QString text(Setting setting)
 {
     const Row& r = row(setting);
     return GetAppSetting(r.section, r.key);
 }
 
-void setText(Setting setting, const QString& value)
+bool setText(Setting setting, const QString& value)
 {
     const Row& r = row(setting);
-    SaveAppSetting(r.section, r.key, value);
+    return SaveAppSetting(r.section, r.key, value);
 }
 
 bool flagShown(Setting setting, const QString& stored)
@@ -100,74 +112,121 @@ QString flagText(bool on)
     return on ? u"1"_s : u"0"_s;
 }
 
-qint32 count(Setting setting)
+qint32 count(const StoreSession& store, Setting setting)
 {
-    return countOf(text(setting));
+    return countOf(text(store, setting));
 }
 
-void setCount(Setting setting, qint32 value)
+void setCount(StoreSession& store, Setting setting, qint32 value)
 {
-    setText(setting, QString::number(value));
+    setText(store, setting, QString::number(value));
 }
 
-QString recentLookup(int n)
+QString recentLookup(const StoreSession& store, int n)
 {
-    return GetAppSetting(App, "URLGet"_L1 + QString::number(n));
+    return store.value(App, "URLGet"_L1 + QString::number(n));
 }
 
-void setRecentLookup(int n, const QString& address)
+void setRecentLookup(StoreSession& store, int n, const QString& address)
 {
-    SaveAppSetting(App, "URLGet"_L1 + QString::number(n), address);
+    store.setValue(App, "URLGet"_L1 + QString::number(n), address);
 }
 
-QStringList trackedSites()
+QStringList trackedSites(const StoreSession& store)
 {
     QStringList sites;
     for (int n = 1; n <= MaxTrackedSites; ++n) {
-        const QString site = GetAppSetting(App, "Track"_L1 + QString::number(n)).trimmed();
+        const QString site = store.value(App, "Track"_L1 + QString::number(n)).trimmed();
         if (!site.isEmpty())
             sites.append(site);
     }
     return sites;
 }
 
-void setTrackedSites(const QStringList& sites)
+void setTrackedSites(StoreSession& store, const QStringList& sites)
 {
     for (int n = 1; n <= MaxTrackedSites; ++n)
-        SaveAppSetting(App, "Track"_L1 + QString::number(n), sites.value(n - 1));
+        store.setValue(App, "Track"_L1 + QString::number(n), sites.value(n - 1));
 }
 
-std::optional<qint32> siteTotal(const QString& site)
+std::optional<qint32> siteTotal(const StoreSession& store, const QString& site)
 {
-    const QString stored = GetAppSetting(Sites, siteTotalKey(site));
+    const QString stored = store.value(Sites, siteTotalKey(site));
     if (stored.isEmpty())
         return std::nullopt;
     return countOf(stored);
 }
 
-void setSiteTotal(const QString& site, qint32 value)
+void setSiteTotal(StoreSession& store, const QString& site, qint32 value)
 {
-    SaveAppSetting(Sites, siteTotalKey(site), QString::number(value));
+    store.setValue(Sites, siteTotalKey(site), QString::number(value));
 }
 
-qint32 siteEngineCount(const QString& site, const QString& engineName)
+qint32 siteEngineCount(const StoreSession& store, const QString& site, const QString& engineName)
 {
-    return countOf(GetAppSetting(Sites, siteEngineKey(site, engineName)));
+    return countOf(store.value(Sites, siteEngineKey(site, engineName)));
 }
 
-void setSiteEngineCount(const QString& site, const QString& engineName, qint32 value)
+void setSiteEngineCount(StoreSession& store, const QString& site, const QString& engineName,
+                        qint32 value)
 {
-    SaveAppSetting(Sites, siteEngineKey(site, engineName), QString::number(value));
+    store.setValue(Sites, siteEngineKey(site, engineName), QString::number(value));
 }
 
-qint32 engineCount(const QString& engineName)
+qint32 engineCount(const StoreSession& store, const QString& engineName)
 {
-    return countOf(GetAppSetting(Engine, engineKey(engineName)));
+    return countOf(store.value(Engine, engineKey(engineName)));
 }
 
-void setEngineCount(const QString& engineName, qint32 value)
+void setEngineCount(StoreSession& store, const QString& engineName, qint32 value)
 {
-    SaveAppSetting(Engine, engineKey(engineName), QString::number(value));
+    store.setValue(Engine, engineKey(engineName), QString::number(value));
+}
+
+// One value alone: a session of its own, saved at once.
+
+namespace {
+template <typename Write> bool saveAlone(Write write)
+{
+    StoreSession store;
+    write(store);
+    try {
+        store.save();
+        return true;
+    } catch (const BrandleError&) {
+        return false;
+    }
+}
+} // namespace
+
+qint32 count(Setting setting)
+{
+    return count(StoreSession(), setting);
+}
+
+bool setCount(Setting setting, qint32 value)
+{
+    return saveAlone([&](StoreSession& store) { setCount(store, setting, value); });
+}
+
+QStringList trackedSites()
+{
+    return trackedSites(StoreSession());
+}
+
+bool setTrackedSites(const QStringList& sites)
+{
+    return saveAlone([&](StoreSession& store) { setTrackedSites(store, sites); });
+}
+
+std::optional<qint32> siteTotal(const QString& site)
+{
+    return siteTotal(StoreSession(), site);
+}
+
+bool setSiteTotal(const QString& site, qint32 value)
+{
+    return saveAlone([&](StoreSession& store) { setSiteTotal(store, site, value); });
 }
 
 } // namespace brandle::Config

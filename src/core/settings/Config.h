@@ -9,6 +9,8 @@
 
 namespace brandle {
 
+class StoreSession;
+
 // Every value Brandle keeps in the settings store. No other file spells a section or a key.
 enum class Setting {
     PrimaryUrl,   // the site to count, exactly as typed
@@ -46,9 +48,15 @@ struct Row {
 
 const Row& row(Setting setting);
 
+// Every value is read and written through a store session: the values a session sets reach
+// the file when it is saved. The forms without a session read or write one value alone, in a
+// session of their own (a write is saved at once and is false when that failed).
+
 // The stored text, "" when never written.
+QString text(const StoreSession& store, Setting setting);
+void setText(StoreSession& store, Setting setting, const QString& value);
 QString text(Setting setting);
-void setText(Setting setting, const QString& value);
+bool setText(Setting setting, const QString& value);
 
 // A flag as the settings window shows it: the stored "1" or "0", or the table's default when
 // nothing is stored.
@@ -56,34 +64,41 @@ bool flagShown(Setting setting, const QString& stored);
 QString flagText(bool on);
 
 // A stored count; "" and text that is not a whole number within 32 bits read as 0.
+qint32 count(const StoreSession& store, Setting setting);
+void setCount(StoreSession& store, Setting setting, qint32 value);
 qint32 count(Setting setting);
-void setCount(Setting setting, qint32 value);
+bool setCount(Setting setting, qint32 value);
 
 // Recent lookup n (from 1): "URLGet" + n in section "ParloApp".
-QString recentLookup(int n);
-void setRecentLookup(int n, const QString& address);
+QString recentLookup(const StoreSession& store, int n);
+void setRecentLookup(StoreSession& store, int n, const QString& address);
 
 // The further sites of the automatic check: "Track1" to "Track" + MaxTrackedSites in section
 // "ParloApp", the empty ones left out.
 inline constexpr int MaxTrackedSites = 10;
+QStringList trackedSites(const StoreSession& store);
 QStringList trackedSites();
 // Stores the sites in order and empties the keys beyond them.
-void setTrackedSites(const QStringList& sites);
+void setTrackedSites(StoreSession& store, const QStringList& sites);
+bool setTrackedSites(const QStringList& sites);
 
 // The previous run of a tracked site, kept apart from the one run of section "LinkEng" so that
 // counting several sites in turn compares each with its own last run: section "LinkSites",
 // keys "<site>|Total" and "<site>|Eng-" + an engine's name, the site in lower case.
 // No total when the site was never counted complete.
+std::optional<qint32> siteTotal(const StoreSession& store, const QString& site);
+void setSiteTotal(StoreSession& store, const QString& site, qint32 value);
 std::optional<qint32> siteTotal(const QString& site);
-void setSiteTotal(const QString& site, qint32 value);
-qint32 siteEngineCount(const QString& site, const QString& engineName);
-void setSiteEngineCount(const QString& site, const QString& engineName, qint32 value);
+bool setSiteTotal(const QString& site, qint32 value);
+qint32 siteEngineCount(const StoreSession& store, const QString& site, const QString& engineName);
+void setSiteEngineCount(StoreSession& store, const QString& site, const QString& engineName,
+                        qint32 value);
 
 // The previous count of an engine: "Eng-" + its name in section "LinkEng" ("EngName-" + its
 // name for a name that would be the key of one of the program's own values there); "" reads as
 // 0.
-qint32 engineCount(const QString& engineName);
-void setEngineCount(const QString& engineName, qint32 value);
+qint32 engineCount(const StoreSession& store, const QString& engineName);
+void setEngineCount(StoreSession& store, const QString& engineName, qint32 value);
 
 } // namespace Config
 } // namespace brandle

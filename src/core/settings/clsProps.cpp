@@ -2,6 +2,7 @@
 #include "settings/clsProps.h"
 
 #include "platform/LocaleText.h"
+#include "platform/Store.h"
 #include "settings/Config.h"
 
 clsProps oProps;
@@ -13,10 +14,11 @@ void clsProps::setLastRun(const QDateTime& v)
 
 void brandle::LoadProps(clsProps& props, const QString& historyBoxText)
 {
-    props.setURLName(Config::text(Setting::PrimaryUrl));
-    props.setLogging(Config::text(Setting::Logging));
-    props.setAutoCheck(Config::text(Setting::AutoCheck));
-    props.setPlaySound(Config::text(Setting::PlaySound));
-    props.setWindowTop(Config::text(Setting::WindowTop));
+    const StoreSession store;
+    props.setURLName(Config::text(store, Setting::PrimaryUrl));
+    props.setLogging(Config::text(store, Setting::Logging));
+    props.setAutoCheck(Config::text(store, Setting::AutoCheck));
+    props.setPlaySound(Config::text(store, Setting::PlaySound));
+    props.setWindowTop(Config::text(store, Setting::WindowTop));
     props.setHistory(historyBoxText);
 }

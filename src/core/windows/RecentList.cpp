@@ -3,6 +3,7 @@
 
 #include "platform/Errors.h"
 #include "platform/LocaleText.h"
+#include "platform/Store.h"
 #include "settings/Config.h"
 
 namespace brandle::RecentList {
@@ -18,9 +19,10 @@ qint32 limit(const QString& historyText)
 
 QStringList storedValues(qint32 limit)
 {
+    const StoreSession store;
     QStringList values;
     for (qint64 k = 1; k <= limit; ++k)
-        values.append(Config::recentLookup(int(k)));
+        values.append(Config::recentLookup(store, int(k)));
     return values;
 }
 
@@ -49,10 +51,17 @@ QStringList afterLookup(QStringList list, int selected, const QString& address, 
     return list;
 }
 
-void save(const QStringList& list)
+bool save(const QStringList& list)
 {
+    StoreSession store;
     for (int i = 0; i < list.size(); ++i)
-        Config::setRecentLookup(i + 1, list.at(i));
+        Config::setRecentLookup(store, i + 1, list.at(i));
+    try {
+        store.save();
+        return true;
+    } catch (const BrandleError&) {
+        return false;
+    }
 }
 
 } // namespace brandle::RecentList

@@ -28,8 +28,9 @@ bool isBlank(const QString& address);
 // make room when the list is full, and the address is appended even if the list holds it.
 QStringList afterLookup(QStringList list, int selected, const QString& address, qint32 limit);
 
-// Writes entry i under "URLGet" + (i + 1). Keys above the list's length are left as they are.
-void save(const QStringList& list);
+// Writes entry i under "URLGet" + (i + 1), in one save. Keys above the list's length are left as
+// they are. False when the store could not be saved (it is then left as it was).
+bool save(const QStringList& list);
 
 } // namespace RecentList
 

@@ -6,7 +6,9 @@
 #include "desktop/ShellOpen.h"
 #include "graphs/GraphsTab.h"
 #include "platform/Address.h"
+#include "platform/Errors.h"
 #include "platform/LocaleText.h"
+#include "platform/Store.h"
 #include "platform/Twips.h"
 #include "platform/mConstants.h"
 #include "settings/Config.h"
@@ -252,12 +254,13 @@ void frmSettings::fillFromProps()
     chkWindowTop->setChecked(Config::flagShown(Setting::WindowTop, oProps.WindowTop()));
     txtURLHistory->setText(oProps.History());
     // Not part of the settings record: read from the store as saved.
-    const QString tracked = Config::trackedSites().join(u'\n');
+    const StoreSession store;
+    const QString tracked = Config::trackedSites(store).join(u'\n');
     if (txtTrackURLs->toPlainText() != tracked)
         txtTrackURLs->setPlainText(tracked);
-    txtAlertMin->setValue(Config::count(Setting::AlertAmount));
+    txtAlertMin->setValue(Config::count(store, Setting::AlertAmount));
     const bool percent =
-        Config::flagShown(Setting::AlertPercent, Config::text(Setting::AlertPercent));
+        Config::flagShown(Setting::AlertPercent, Config::text(store, Setting::AlertPercent));
     cboAlertUnit->setCurrentIndex(cboAlertUnit->findData(percent));
 }
 
@@ -287,15 +290,25 @@ bool frmSettings::SaveSettings()
     if (!ValidateSettings())
         return false;
 
-    Config::setText(Setting::PrimaryUrl, txtSearchURL->text());
-    Config::setText(Setting::Logging, flagText(chkLogging));
-    Config::setText(Setting::AutoCheck, flagText(chkHourCheck));
-    Config::setText(Setting::PlaySound, flagText(chkPlaySound));
-    Config::setText(Setting::WindowTop, flagText(chkWindowTop));
-    Config::setText(Setting::HistoryLimit, txtURLHistory->text());
-    Config::setTrackedSites(trackedUrls());
-    Config::setCount(Setting::AlertAmount, txtAlertMin->value());
-    Config::setText(Setting::AlertPercent, Config::flagText(cboAlertUnit->currentData().toBool()));
+    StoreSession store;
+    Config::setText(store, Setting::PrimaryUrl, txtSearchURL->text());
+    Config::setText(store, Setting::Logging, flagText(chkLogging));
+    Config::setText(store, Setting::AutoCheck, flagText(chkHourCheck));
+    Config::setText(store, Setting::PlaySound, flagText(chkPlaySound));
+    Config::setText(store, Setting::WindowTop, flagText(chkWindowTop));
+    Config::setText(store, Setting::HistoryLimit, txtURLHistory->text());
+    Config::setTrackedSites(store, trackedUrls());
+    Config::setCount(store, Setting::AlertAmount, txtAlertMin->value());
+    Config::setText(store, Setting::AlertPercent,
+                    Config::flagText(cboAlertUnit->currentData().toBool()));
+    try {
+        store.save();
+    } catch (const BrandleError& e) {
+        // Nothing was saved: the record keeps the saved settings, the edits stay unsaved.
+        MessageBox::show(isVisible() ? this : nullptr, {QString(mConstants::AppTitle), e.userText(),
+                                                        QMessageBox::Critical, QMessageBox::Ok});
+        return false;
+    }
 
     oProps.setLogging(flagText(chkLogging));
     oProps.setAutoCheck(flagText(chkHourCheck));
@@ -311,8 +324,9 @@ std::optional<QString> frmSettings::prepareLookup(const QString& url)
 {
     if (!ValidateSettings())
         return std::nullopt;
-    if (m_bChanged)
-        SaveSettings();
+    // Edits that cannot be saved stop the lookup: its own save would fail the same way.
+    if (m_bChanged && !SaveSettings())
+        return std::nullopt;
     return siteForLookup(url);
 }
 

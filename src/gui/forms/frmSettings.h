@@ -36,12 +36,12 @@ public:
     // True when the fields are acceptable; otherwise the message listing every missing or invalid
     // field has been shown.
     bool ValidateSettings();
-    // Validates, then writes the settings to the store and copies them into oProps. True when
-    // written.
+    // Validates, then writes the settings to the store in one save and copies them into oProps.
+    // True when written; a save that fails is shown in an error box and changes nothing.
     bool SaveSettings();
     // The settings' part of a lookup of url: validates the window's fields (the message lists
     // what is wrong), saves edited settings and gives the site to count (leading "http://"
-    // dropped, lower case). Nothing when the validation fails.
+    // dropped, lower case). Nothing when the validation or the save fails.
     std::optional<QString> prepareLookup(const QString& url);
 
     // Restores, shows and raises the window and selects the tab.

@@ -260,9 +260,10 @@ private slots:
         store(before);
         m_props.setPlaySound(u"1"_s);
         QStringList got;
+        StoreSession settings;
         try {
             const QString text =
-                QueryEngines(host.schemaText(), u"a.com"_s, m_props, m_ui, m_report);
+                QueryEngines(host.schemaText(), u"a.com"_s, m_props, m_ui, m_report, settings);
             if (text.isEmpty()) {
                 got << u"download failure "_s + m_report.failedEngine;
             } else {
@@ -276,6 +277,7 @@ private slots:
         } catch (const BrandleError& e) {
             got << u"error %1"_s.arg(e.number());
         }
+        settings.save(); // as the lookup does at its end, early or not
         QCOMPARE(got, result);
         QCOMPARE(m_ui.events, alert.isEmpty() ? QStringList() : QStringList{u"alert "_s + alert});
         QCOMPARE(m_props.URLName().isEmpty(), alert.isEmpty());
@@ -294,7 +296,9 @@ private slots:
                       noCount(u"x]]>y & \"z\""_s)})
             .start();
         const QString site = u"a\"b&c<d>.com"_s;
-        const QString doc = QueryEngines(host.schemaText(), site, m_props, m_ui, m_report);
+        StoreSession settings;
+        const QString doc =
+            QueryEngines(host.schemaText(), site, m_props, m_ui, m_report, settings);
         const QString expected =
             u"<Results Site=\"a&quot;b&amp;c&lt;d&gt;.com\" Total=\"1,234,567\" Fluctuation=\"0\" "
             "Created=\"12/6/2026 7:23:58 AM\" Partial=\"1\">"
@@ -367,7 +371,9 @@ private slots:
         SaveAppSetting(u"ParloApp"_s, u"AlertMin"_s, u"5"_s);
         SaveAppSetting(u"ParloApp"_s, u"AlertPct"_s, u"1"_s);
         m_props.setPlaySound(u"1"_s);
-        const QString text = QueryEngines(host.schemaText(), u"a.com"_s, m_props, m_ui, m_report);
+        StoreSession settings;
+        const QString text =
+            QueryEngines(host.schemaText(), u"a.com"_s, m_props, m_ui, m_report, settings);
         QCOMPARE(m_ui.events, QStringList{u"alert "_s + alert});
         const XmlDocument doc = XmlDocument::parse(text);
         QCOMPARE(doc.root().attribute(u"Fluctuation"_s), code);
@@ -389,8 +395,10 @@ private slots:
             FakeServiceHost host;
             host.engines({counted(u"A"_s, count)}).start();
             m_report = QueryReport();
-            const QString text =
-                QueryEngines(host.schemaText(), u"T.com"_s, m_props, m_ui, m_report, {true});
+            StoreSession settings;
+            const QString text = QueryEngines(host.schemaText(), u"T.com"_s, m_props, m_ui,
+                                              m_report, settings, {true});
+            settings.save();
             const XmlDocument doc = XmlDocument::parse(text);
             codes << doc.root().attribute(u"Fluctuation"_s) +
                          doc.root().firstElement(u"Fluctuation"_s).text();
@@ -442,6 +450,9 @@ private slots:
                            : writeFile(resultPagePath(), "earlier page"));
 
         const LookupOutcome outcome = RunLookup(u"a.com"_s, m_props, m_ui);
+        // The first engine's count is stored, also when a later step failed.
+        QCOMPARE(GetAppSetting(u"LinkEng"_s, u"Eng-"_s + answers.first().name),
+                 QString(answers.first().count).remove(u','));
         if (unwritable) {
             // Reported, not shown as if the earlier page were new.
             QDir(resultPagePath()).removeRecursively();
@@ -462,6 +473,19 @@ private slots:
         QCOMPARE(outcome.window.has_value(), !page.isEmpty());
         if (outcome.window)
             QCOMPARE(outcome.window->WinSleep, u"60"_s);
+    }
+
+    // A lookup that ends with an error keeps what it stored before it.
+    void errorKeepsWhatWasStored()
+    {
+        FakeServiceHost host;
+        host.engines({counted(u"A"_s, u"5"_s), incomplete(u"B"_s, u"6"_s)}).start();
+        const ScopedEnv env("BRANDLE_SERVICE_HOST", host.hostPort().toUtf8());
+        const LookupOutcome outcome = RunLookup(u"a.com"_s, m_props, m_ui);
+        QCOMPARE(outcome.error ? outcome.error->number() : 0, int(ErrorCode::ElementMissing));
+        QCOMPARE(
+            storedNow({{u"Eng-DomainURL"_s, {}}, {u"Eng-A"_s, {}}, {u"Eng-B"_s, {}}}),
+            (Stored{{u"Eng-DomainURL"_s, u"a.com"_s}, {u"Eng-A"_s, u"5"_s}, {u"Eng-B"_s, {}}}));
     }
 };
 BRANDLE_TEST(TestQueryEngines)
