@@ -69,6 +69,26 @@ private slots:
             QCOMPARE(GetAppSetting(u"ParloApp"_s, u"EnbLog"_s), QString());
     }
 
+    // The automatic check ticks at once, then once a second while no site is known (not every
+    // millisecond), every 50 s once one is, and stays armed.
+    void timerPace()
+    {
+        oProps.setAutoCheck(u"0"_s);
+        BrandleApp app;
+        QCOMPARE(app.timer()->interval(), 0);
+        QVERIFY(app.timer()->isActive());
+        QTRY_COMPARE(app.timer()->interval(), 1000);
+        app.Timer_Timer();
+        QCOMPARE(app.timer()->interval(), 1000);
+        oProps.setURLName(u"a.com"_s);
+        app.Timer_Timer();
+        QCOMPARE(app.timer()->interval(), 50000);
+        oProps.setURLName(QString());
+        app.Timer_Timer();
+        QCOMPARE(app.timer()->interval(), 50000);
+        QVERIFY(app.timer()->isActive());
+    }
+
     // A recent lookup is refused while the Primary URL box is empty; a double-click opens the
     // settings on "Main URL", a single click does nothing.
     void trayMenu()

@@ -7,12 +7,14 @@
 
 namespace brandle {
 
-// The decision of one tick of the automatic check. The timer ticks every millisecond until a
-// site is known, then every 50 seconds; a check runs when the minute of the hour is a whole
-// multiple of SleepTime and automatic checks are on.
+// The decision of one tick of the automatic check. The timer ticks once at start, then once a
+// second until a site is known (it costs nothing while nobody has counted yet), then every 50
+// seconds, so that no minute passes without a tick; a check runs when the minute of the hour is
+// a whole multiple of SleepTime and automatic checks are on.
 class AutoCheck {
 public:
-    static constexpr int FirstInterval = 1;
+    static constexpr int FirstInterval = 0;
+    static constexpr int WaitingInterval = 1000;
     static constexpr int ArmedInterval = 50000;
 
     struct Tick {

@@ -56,7 +56,8 @@ BrandleApp::BrandleApp()
             [this](bool inTray) { m_settings.setExitOffered(!inTray); });
     connect(&m_settings, &frmSettings::exitRequested, this, [this] { ExitApp(); });
 
-    // The automatic check ticks at once, then every 50 s once a site is known.
+    // The automatic check ticks at once, then every second until a site is known, then every
+    // 50 s.
     m_timer.setObjectName(u"Timer"_s);
     m_timer.setInterval(AutoCheck::FirstInterval);
     connect(&m_timer, &QTimer::timeout, this, &BrandleApp::Timer_Timer);
@@ -178,8 +179,10 @@ void BrandleApp::Timer_Timer()
             }
         }
     }
-    if (tick.interval > 0 && m_timer.interval() != tick.interval)
-        m_timer.setInterval(tick.interval);
+    const int interval =
+        tick.interval > 0 ? tick.interval : qMax(m_timer.interval(), AutoCheck::WaitingInterval);
+    if (m_timer.interval() != interval)
+        m_timer.setInterval(interval);
 }
 
 void BrandleApp::mnuPopViewCount_Click()
