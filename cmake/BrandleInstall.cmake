@@ -5,11 +5,11 @@
 # metainfo and the manual pages; and the Debian package (cpack -G DEB).
 include(GNUInstallDirs)
 
-# Everything an installation holds, built: the programs, the web module, the alert sounds.
+# Everything an installation holds, built: the programs, the web-window helper, the alert sounds.
 add_custom_target(brandle_programs)
 add_dependencies(brandle_programs brandle-check brandle-report brandle-host brandle_alerts)
 if(BRANDLE_BUILD_GUI)
-  add_dependencies(brandle_programs brandle brandle_web)
+  add_dependencies(brandle_programs brandle brandle-web)
 endif()
 
 install(FILES ${PROJECT_SOURCE_DIR}/assets/brandle.svg

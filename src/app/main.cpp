@@ -11,7 +11,6 @@
 
 #include <QApplication>
 #include <QCommandLineParser>
-#include <QLoggingCategory>
 
 using namespace Qt::StringLiterals;
 using namespace brandle;
@@ -46,7 +45,6 @@ int main(int argc, char* argv[])
             QCoreApplication::exit(0);
     });
     installTranslations();
-    QLoggingCategory::setFilterRules(u"qt.webenginecontext.info=false"_s);
     QApplication::setApplicationName(QString(mConstants::AppTitle));
     QApplication::setApplicationVersion(QString::fromUtf8(BRANDLE_VERSION));
     QApplication::setQuitOnLastWindowClosed(false);

@@ -1,9 +1,11 @@
 // SPDX-License-Identifier: MIT
-// The entry of the web-window module: the program loads it on first use and asks for its
-// windows through brandleWebWindows().
 #include "WebModule.h"
 
-#include <QtGlobal>
+#include "app/WebChannel.h"
+
+#include <QWebEngineView>
+
+using namespace Qt::StringLiterals;
 
 namespace brandle {
 
@@ -39,9 +41,16 @@ void ModuleWindows::showMessage(const QString& pagePath, const WindowParams& par
     if (!m_message) {
         frmMessage* window = new frmMessage(m_host);
         QObject::connect(window, &frmMessage::unloadRequested, window, [this, window] {
-            if (m_message == window)
-                unloadMessage();
+            if (m_message != window)
+                return;
+            unloadMessage();
+            if (m_messageGone)
+                m_messageGone();
         });
+        if (auto* view = window->findChild<QWebEngineView*>(u"webMessage"_s)) {
+            QObject::connect(view, &QWebEngineView::loadFinished, view,
+                             [](bool ok) { qCDebug(lcWeb) << "page shown" << ok; });
+        }
         m_message = window;
     }
     m_message->ShowMessage(pagePath, params);
@@ -52,12 +61,8 @@ void ModuleWindows::unloadMessage()
     if (frmMessage* window = m_message) {
         m_message.clear();
         window->discard();
+        qCDebug(lcWeb) << "message window left";
     }
 }
 
 } // namespace brandle
-
-extern "C" Q_DECL_EXPORT brandle::WebWindows* brandleWebWindows(brandle::WebWindowsHost* host)
-{
-    return new brandle::ModuleWindows(*host);
-}

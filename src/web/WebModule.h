@@ -8,6 +8,8 @@
 
 #include <QPointer>
 
+#include <functional>
+
 namespace brandle {
 
 // The web windows of one program: at most one message window and one loading window, each
@@ -23,6 +25,12 @@ public:
     void unloadMessage() override;
     bool messageLoaded() const override { return !m_message.isNull(); }
 
+    // Called when the message window has gone by itself (slid out, closed, or GO pressed).
+    void setMessageGoneHandler(std::function<void()> handler)
+    {
+        m_messageGone = std::move(handler);
+    }
+
     // The loaded windows, nullptr when not loaded.
     frmMessage* message() const { return m_message; }
     frmLoading* loading() const { return m_loading; }
@@ -31,6 +39,7 @@ private:
     WebWindowsHost& m_host;
     QPointer<frmMessage> m_message;
     QPointer<frmLoading> m_loading;
+    std::function<void()> m_messageGone;
 };
 
 } // namespace brandle

@@ -139,18 +139,17 @@ private slots:
         // The panel's strip is not part of the free area, and the loading window sits above it.
         QTRY_VERIFY_WITH_TIMEOUT(
             QGuiApplication::primaryScreen()->availableGeometry().bottom() < before.bottom(), 5000);
-        WebWindows* web = app.web()->windows();
-        QVERIFY(web);
-        web->showLoading();
-        frmLoading* loading = nullptr;
-        for (QWidget* w : QApplication::topLevelWidgets())
-            loading = loading ? loading : qobject_cast<frmLoading*>(w);
+        // The windows as brandle-web shows them.
+        RecordingHost host;
+        ModuleWindows web(host);
+        web.showLoading();
+        frmLoading* loading = web.loading();
         QVERIFY(loading);
         const QRect free = QGuiApplication::primaryScreen()->availableGeometry();
         const ScreenTwips screen = ScreenTwips::primary();
         QCOMPARE(loading->geometry().bottom() + 1, free.bottom() + 1 - screen.toPixelsY(400));
         QCOMPARE(loading->geometry().right(), free.right());
-        web->closeLoading();
+        web.closeLoading();
 
         stop(tray);
         QTRY_VERIFY_WITH_TIMEOUT(!app.tray()->inTray(), TrayIcon::WatchIntervalMs * 3);

@@ -36,8 +36,12 @@ public:
     virtual bool messageLoaded() const = 0;
 };
 
-// The web windows live in a module that is loaded on first use, so a Brandle that idles in the
-// tray does not carry the browser engine and its graphics stack.
+class HelperWindows;
+
+// The web windows run in brandle-web, a helper process of their own: the program starts it when
+// a lookup shows its loading window or a page is shown, talks to it over a private local socket,
+// and lets it end once neither window is open. Between counts Brandle then holds no browser
+// engine at all.
 class WebModule {
 public:
     explicit WebModule(WebWindowsHost& host);
@@ -45,20 +49,19 @@ public:
     WebModule(const WebModule&) = delete;
     WebModule& operator=(const WebModule&) = delete;
 
-    // The windows, loading the module on the first call; nullptr when it cannot be loaded.
+    // The windows; the helper starts with the first request. nullptr when it cannot be found.
     WebWindows* windows();
-    // The windows when the module is loaded already, else nullptr: for closing windows, which
-    // need no module when none was ever opened.
-    WebWindows* loaded() const { return m_windows.get(); }
+    // The windows while a helper runs, else nullptr: for closing windows, which need no helper
+    // when none runs.
+    WebWindows* loaded() const;
+
+    // How long the helper stays after its last window went, in case another is wanted soon.
+    static constexpr int IdleMs = 2000;
 
 private:
     WebWindowsHost& m_host;
-    std::unique_ptr<WebWindows> m_windows;
-    bool m_triedToLoad = false;
+    std::unique_ptr<HelperWindows> m_windows;
+    bool m_triedToFind = false;
 };
-
-// The module's entry: makes its windows for the host.
-using WebWindowsFactory = WebWindows* (*)(WebWindowsHost* host);
-inline constexpr char WebWindowsFactoryName[] = "brandleWebWindows";
 
 } // namespace brandle

@@ -25,7 +25,9 @@ QStringList brandleFolders()
     const QString programDir = QCoreApplication::applicationDirPath();
     QStringList folders{programDir + "/translations"_L1};
 #ifdef BRANDLE_RELATIVE_TRANSLATIONS_DIR
-    folders << programDir + u'/' + QString::fromUtf8(BRANDLE_RELATIVE_TRANSLATIONS_DIR);
+    // From bin/, and from lib/brandle/ where brandle-web is installed.
+    folders << programDir + u'/' + QString::fromUtf8(BRANDLE_RELATIVE_TRANSLATIONS_DIR)
+            << programDir + "/../"_L1 + QString::fromUtf8(BRANDLE_RELATIVE_TRANSLATIONS_DIR);
 #endif
 #ifdef BRANDLE_TRANSLATIONS_DIR
     folders << QString::fromUtf8(BRANDLE_TRANSLATIONS_DIR);

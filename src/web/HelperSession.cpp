@@ -1,0 +1,59 @@
+// SPDX-License-Identifier: MIT
+#include "HelperSession.h"
+
+namespace brandle {
+
+HelperSession::HelperSession(WebChannel* channel, QObject* parent)
+    : QObject(parent)
+    , m_channel(channel)
+{
+    m_channel->setParent(this);
+    connect(m_channel, &WebChannel::received, this, &HelperSession::received);
+    connect(m_channel, &WebChannel::closed, this, &HelperSession::finished);
+    m_windows.setMessageGoneHandler([this] {
+        WebMessage gone{WebMessage::Kind::MessageUnloaded};
+        gone.showing = m_showing;
+        m_channel->send(gone);
+    });
+}
+
+void HelperSession::received(const WebMessage& message)
+{
+    switch (message.kind) {
+    case WebMessage::Kind::ShowLoading:
+        m_windows.showLoading();
+        break;
+    case WebMessage::Kind::CloseLoading:
+        m_windows.closeLoading();
+        break;
+    case WebMessage::Kind::ShowMessage:
+        m_showing = message.showing;
+        m_keepOnTop = message.keepOnTop;
+        m_historyLimit = message.historyLimit;
+        m_windows.showMessage(message.text, message.params);
+        break;
+    case WebMessage::Kind::UnloadMessage:
+        m_windows.unloadMessage();
+        break;
+    case WebMessage::Kind::Quit:
+        m_windows.unloadMessage();
+        m_windows.closeLoading();
+        emit finished();
+        break;
+    case WebMessage::Kind::LookupAnswer:
+    case WebMessage::Kind::StartLookup:
+    case WebMessage::Kind::MessageUnloaded:
+        break;
+    }
+}
+
+bool HelperSession::startLookup(const QString& site)
+{
+    WebMessage lookup{WebMessage::Kind::StartLookup};
+    lookup.text = site;
+    const std::optional<WebMessage> answer =
+        m_channel->ask(lookup, WebMessage::Kind::LookupAnswer, AnswerWaitMs);
+    return answer && answer->accepted;
+}
+
+} // namespace brandle
