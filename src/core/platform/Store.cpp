@@ -6,11 +6,24 @@
 #include "platform/mConstants.h"
 
 #include <QCoreApplication>
+#include <QDeadlineTimer>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QLockFile>
 #include <QStandardPaths>
+#include <QThread>
+
+#include <optional>
+
+#ifdef Q_OS_UNIX
+#include <cerrno>
+#include <fcntl.h>
+#include <sys/file.h>
+#include <sys/stat.h>
+#include <unistd.h>
+#else
+#include <QLockFile>
+#endif
 
 using namespace Qt::StringLiterals;
 
@@ -309,6 +322,76 @@ bool sameName(const QString& a, const QString& b)
     return a.compare(b, StoreKeyCase()) == 0;
 }
 
+#ifdef Q_OS_UNIX
+// The right to save, one save at a time across programs and threads: a lock (flock) on an empty
+// file beside the store. The system lets go of it when its holder ends, so a crash leaves
+// nothing stale; the holder removes the file before letting go, and a waiter that finds it
+// holds a removed file tries again. Taking it writes and flushes nothing.
+class SaveLock {
+public:
+    explicit SaveLock(const QString& storePath)
+        : m_path(QFile::encodeName(storePath + ".lock"_L1))
+    {
+    }
+    ~SaveLock()
+    {
+        if (m_fd >= 0) {
+            ::unlink(m_path.constData());
+            ::close(m_fd);
+        }
+    }
+    SaveLock(const SaveLock&) = delete;
+    SaveLock& operator=(const SaveLock&) = delete;
+
+    // Waits at most waitMs; on failure, why.
+    std::optional<QString> take(int waitMs)
+    {
+        QDeadlineTimer deadline(waitMs);
+        for (;;) {
+            const int fd = ::open(m_path.constData(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
+            if (fd < 0)
+                return qt_error_string(errno);
+            if (::flock(fd, LOCK_EX | LOCK_NB) == 0) {
+                struct stat held {};
+                struct stat named {};
+                if (::fstat(fd, &held) == 0 && ::stat(m_path.constData(), &named) == 0 &&
+                    held.st_dev == named.st_dev && held.st_ino == named.st_ino) {
+                    m_fd = fd;
+                    return std::nullopt;
+                }
+            }
+            ::close(fd);
+            if (deadline.hasExpired())
+                return StoreText::tr("another program keeps it locked");
+            QThread::msleep(5);
+        }
+    }
+
+private:
+    QByteArray m_path;
+    int m_fd = -1;
+};
+#else
+class SaveLock {
+public:
+    explicit SaveLock(const QString& storePath)
+        : m_lock(storePath + ".lock"_L1)
+    {
+    }
+    std::optional<QString> take(int waitMs)
+    {
+        if (m_lock.tryLock(waitMs))
+            return std::nullopt;
+        return m_lock.error() == QLockFile::LockFailedError
+                   ? StoreText::tr("another program keeps it locked")
+                   : StoreText::tr("its lock file cannot be written");
+    }
+
+private:
+    QLockFile m_lock;
+};
+#endif
+
 } // namespace
 
 // The store's file, as read: its sections in order, each with its entries in order. An entry
@@ -531,11 +614,9 @@ void StoreSession::save()
         fail(StoreText::tr("its folder cannot be made"));
 
     // One save at a time, across programs: each writes the file as it is now plus its changes.
-    QLockFile lock(path + ".lock"_L1);
-    if (!lock.tryLock(LockWaitMs))
-        fail(lock.error() == QLockFile::LockFailedError
-                 ? StoreText::tr("another program keeps it locked")
-                 : StoreText::tr("its lock file cannot be written"));
+    SaveLock lock(path);
+    if (const std::optional<QString> why = lock.take(LockWaitMs))
+        fail(*why);
     QString readError;
     StoreFile merged = StoreFile::read(path, &readError);
     // What cannot be read is not overwritten: its other values would be lost.

@@ -10,6 +10,7 @@
 #include <QFileInfo>
 #include <QSettings>
 #include <QTemporaryDir>
+#include <QThread>
 
 #include <QTest>
 
@@ -161,6 +162,28 @@ private slots:
         QCOMPARE(reader.value(u"ParloApp"_s, u"URL1"_s), QString());
         reader.save();
         QVERIFY(!QFile::exists(StoreSession::filePath()));
+    }
+
+    // Saves of several threads at once take turns: none loses what another saved.
+    void concurrentSaves()
+    {
+        std::vector<std::unique_ptr<QThread>> threads;
+        for (int t = 0; t < 4; ++t) {
+            threads.emplace_back(QThread::create([t] {
+                for (int i = 0; i < 25; ++i) {
+                    StoreSession store;
+                    store.setValue(u"LinkEng"_s, u"Eng-T%1"_s.arg(t), QString::number(i));
+                    store.save();
+                }
+            }));
+            threads.back()->start();
+        }
+        for (const auto& thread : threads)
+            QVERIFY(thread->wait(20000));
+        const StoreSession store;
+        for (int t = 0; t < 4; ++t)
+            QCOMPARE(store.value(u"LinkEng"_s, u"Eng-T%1"_s.arg(t)), u"24"_s);
+        QVERIFY(!QFile::exists(StoreSession::filePath() + u".lock"_s));
     }
 
     // A save that cannot write the whole file leaves the old file byte for byte, reports the
