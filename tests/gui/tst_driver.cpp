@@ -4,6 +4,7 @@
 #include "TestSupport.h"
 
 #include "app/LookupDriver.h"
+#include "platform/Store.h"
 #include "platform/mConstants.h"
 
 #include <QApplication>
@@ -138,6 +139,30 @@ private slots:
         QCOMPARE(oProps.LastCount(), live ? u"1234"_s : QString());
         QCOMPARE(oProps.SleepTime(), live ? u"60"_s : QString());
         QVERIFY2(!live || ticks > 10, "the event loop stood still during the lookup");
+    }
+
+    // A lookup whose settings cannot be saved ends with the error box; the page is not shown.
+    void settingsCannotBeSaved()
+    {
+        clearStore();
+        QVERIFY(SaveAppSetting(u"ParloApp"_s, u"URLGet1"_s, QString(6000, u'x')));
+        FakeServiceHost host;
+        host.engines({counted(u"One"_s, u"1,234"_s)}).start();
+        const ScopedEnv env("BRANDLE_SERVICE_HOST", host.hostPort().toUtf8());
+        const MessageBoxRecorder boxes(QMessageBox::Ok, [this](const MessageBox::Request& r) {
+            m_events << u"box: "_s + r.title + u": "_s + r.text.section(u':', 0, 0);
+        });
+        LookupDriver driver;
+        record(driver);
+        QSignalSpy done(&driver, &LookupDriver::finished);
+        {
+            const FileSizeLimit noRoom(4096);
+            QVERIFY(driver.start(u"example.com"_s, LookupDriver::Origin::Automatic));
+            QVERIFY(done.wait(15000));
+        }
+        QCOMPARE(m_events, (QStringList{u"loading"_s, u"closed"_s,
+                                        u"box: Brandle: 335 - The settings could not be saved"_s}));
+        QCOMPARE(GetAppSetting(u"LinkEng"_s, u"Eng-One"_s), QString());
     }
 };
 
