@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: MIT
 #include "HelperSession.h"
 
+#include <QTimer>
+
 namespace brandle {
 
 HelperSession::HelperSession(WebChannel* channel, QObject* parent)
@@ -21,9 +23,16 @@ void HelperSession::received(const WebMessage& message)
 {
     switch (message.kind) {
     case WebMessage::Kind::ShowLoading:
-        m_windows.showLoading();
+        // Shown once the messages at hand are read: a lookup that ended meanwhile has sent
+        // CloseLoading after it, and the strip is not made for nothing.
+        m_loadingWanted = true;
+        QTimer::singleShot(0, this, [this] {
+            if (m_loadingWanted)
+                m_windows.showLoading();
+        });
         break;
     case WebMessage::Kind::CloseLoading:
+        m_loadingWanted = false;
         m_windows.closeLoading();
         break;
     case WebMessage::Kind::ShowMessage:
@@ -36,6 +45,7 @@ void HelperSession::received(const WebMessage& message)
         m_windows.unloadMessage();
         break;
     case WebMessage::Kind::Quit:
+        m_loadingWanted = false;
         m_windows.unloadMessage();
         m_windows.closeLoading();
         emit finished();

@@ -37,6 +37,7 @@ private:
     WebChannel* m_channel;
     ModuleWindows m_windows{*this};
     quint32 m_showing = 0;
+    bool m_loadingWanted = false;
     bool m_keepOnTop = true;
     QString m_historyLimit;
 };

@@ -216,6 +216,18 @@ private slots:
         }
     }
 
+    // A lookup that ended before its loading strip could be made: the strip is not made, and
+    // none stays behind.
+    void loadingClosedAtOnce()
+    {
+        m_program->send(WebMessage(WebMessage::Kind::ShowLoading));
+        m_program->send(WebMessage(WebMessage::Kind::CloseLoading));
+        m_program->send(show(4, 60000, true, u"5"_s));
+        QTRY_VERIFY(m_session->windows().message());
+        QTest::qWait(200);
+        QVERIFY(!m_session->windows().loading());
+    }
+
     // A window that slides out by itself is reported with the latest showing; one the program
     // unloads is not reported back.
     void reportsTheWindowLeaving()
