@@ -9,9 +9,14 @@
 
 #include <cerrno>
 #include <cstring>
+
+#ifdef Q_OS_UNIX
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
+#else
+#include <QSaveFile>
+#endif
 
 using namespace Qt::StringLiterals;
 
@@ -25,6 +30,8 @@ namespace {
                        u"%1 (%2: %3)"_s.arg(path, QLatin1StringView(step),
                                             QString::fromLocal8Bit(std::strerror(error))));
 }
+
+#ifdef Q_OS_UNIX
 
 // Closes the descriptor and removes the temporary file unless the rename took it.
 class TemporaryFile {
@@ -69,7 +76,11 @@ private:
     bool m_renamed = false;
 };
 
+#endif
+
 } // namespace
+
+#ifdef Q_OS_UNIX
 
 void writeFileSafely(const QString& path, const QByteArray& bytes, FolderFlush folder)
 {
@@ -112,5 +123,22 @@ void writeFileSafely(const QString& path, const QByteArray& bytes, FolderFlush f
         ::close(dir);
     }
 }
+
+#else
+
+// Elsewhere QSaveFile does the same steps; its buffer is flushed and checked before the commit,
+// since a commit alone can report success after a failed buffered write.
+void writeFileSafely(const QString& path, const QByteArray& bytes, FolderFlush)
+{
+    QSaveFile file(path);
+    if (!file.open(QIODevice::WriteOnly))
+        fail(path, "create", EACCES);
+    if (file.write(bytes) != bytes.size() || !file.flush())
+        fail(path, "write", ENOSPC);
+    if (!file.commit())
+        fail(path, "rename", EIO);
+}
+
+#endif
 
 } // namespace brandle
