@@ -1,15 +1,9 @@
 // SPDX-License-Identifier: MIT
 #include "GuiTestSupport.h"
 
-#include <QtGlobal>
-
-using namespace Qt::StringLiterals;
-
 namespace brandle {
 
-namespace {
-bool recording = false;
-}
+static bool recording = false; // one recorder at a time
 
 MessageBoxRecorder::MessageBoxRecorder(QMessageBox::StandardButton answer, Observer observer)
 {
@@ -40,17 +34,7 @@ QStringList MessageBoxRecorder::texts() const
 
 WindowParams windowParams(int duration, int speed)
 {
-    WindowParams p;
-    p.WinWidth = 3375;
-    p.WinHeight = 4380;
-    p.WinDuration = duration;
-    p.WinSpeed = speed;
-    p.WinSlide = 600;
-    p.WebWidth = 3405;
-    p.WebHeight = 3525;
-    p.PicHeight = 850;
-    p.WinSleep = u"60"_s;
-    return p;
+    return {3375, 4380, duration, speed, 600, 3405, 3525, 850, u"60"_s};
 }
 
 bool RecordingHost::startLookup(const QString& site)
@@ -59,11 +43,6 @@ bool RecordingHost::startLookup(const QString& site)
         return false;
     lookups.append(site);
     return true;
-}
-
-QString RecordingHost::historyLimit() const
-{
-    return u"5"_s;
 }
 
 } // namespace brandle

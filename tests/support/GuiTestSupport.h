@@ -10,6 +10,8 @@
 
 #include <functional>
 
+using namespace Qt::StringLiterals;
+
 namespace brandle {
 
 // While it lives, every message box is recorded instead of shown, and answered; an observer
@@ -24,27 +26,24 @@ public:
     MessageBoxRecorder& operator=(const MessageBoxRecorder&) = delete;
 
     const QList<MessageBox::Request>& boxes() const { return m_boxes; }
-    // The texts of the boxes shown so far.
-    QStringList texts() const;
+    QStringList texts() const; // of the boxes shown so far
     void clear() { m_boxes.clear(); }
 
 private:
     QList<MessageBox::Request> m_boxes;
 };
 
-// The bundled schema's window parameters with a hold of duration ms and steps of 600 twips every
-// speed ms.
+// The bundled schema's window parameters; a hold of duration ms, 600 twips every speed ms.
 WindowParams windowParams(int duration, int speed = 10);
 
-// The program's side of the web windows: records the lookups the quick lookup box starts, and
-// refuses them while busy (a count runs).
+// The program's side of the web windows: records the lookups started, refuses them while busy.
 class RecordingHost : public WebWindowsHost {
 public:
     QStringList lookups;
     bool busy = false;
     bool startLookup(const QString& site) override;
     bool keepOnTop() const override { return true; }
-    QString historyLimit() const override;
+    QString historyLimit() const override { return u"5"_s; }
 };
 
 } // namespace brandle

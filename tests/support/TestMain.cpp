@@ -14,20 +14,17 @@ using TestApplication = QApplication;
 using TestApplication = QCoreApplication;
 #endif
 
-#include <algorithm>
 #include <cstring>
 #include <utility>
 #include <vector>
 
 using namespace Qt::StringLiterals;
 
-namespace {
-std::vector<std::pair<const char*, TestFactory>>& registry()
+static std::vector<std::pair<const char*, TestFactory>>& registry()
 {
     static std::vector<std::pair<const char*, TestFactory>> tests;
     return tests;
 }
-} // namespace
 
 int registerTest(const char* name, TestFactory factory)
 {
@@ -44,7 +41,6 @@ int main(int argc, char* argv[])
     qputenv("XDG_CONFIG_HOME", QFile::encodeName(sandbox.filePath(u"config"_s)));
     qputenv("XDG_DATA_HOME", QFile::encodeName(sandbox.filePath(u"data"_s)));
     qputenv("BRANDLE_HOME", QFile::encodeName(sandbox.filePath(u"home"_s)));
-
 #ifdef BRANDLE_TEST_GUI
     QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts); // Qt WebEngine needs it
 #endif
@@ -52,18 +48,15 @@ int main(int argc, char* argv[])
 
     // A first argument naming a registered class runs that class only.
     std::vector<char*> args(argv, argv + argc);
-    const auto named = [&](const char* name) {
-        return argc > 1 && std::strcmp(name, argv[1]) == 0;
-    };
-    const bool only = std::any_of(registry().begin(), registry().end(),
-                                  [&](const auto& test) { return named(test.first); });
+    const char* only = nullptr;
+    for (const auto& test : registry())
+        only = argc > 1 && std::strcmp(test.first, argv[1]) == 0 ? test.first : only;
     if (only)
         args.erase(args.begin() + 1);
-
     int failures = 0;
-    for (const auto& test : registry()) {
-        if (!only || named(test.first))
-            failures += QTest::qExec(test.second().get(), int(args.size()), args.data());
+    for (const auto& [name, factory] : registry()) {
+        if (!only || name == only)
+            failures += QTest::qExec(factory().get(), int(args.size()), args.data());
     }
     return failures == 0 ? 0 : 1;
 }

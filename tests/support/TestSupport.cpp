@@ -4,7 +4,6 @@
 #include "log/LinkLog.h"
 #include "platform/Store.h"
 #include "platform/mConstants.h"
-#include "settings/Config.h"
 
 #include <QDir>
 #include <QFile>
@@ -31,10 +30,15 @@ void clearStore()
     QFile::remove(StoreSession::filePath());
 }
 
-QString readText(const QString& path)
+QByteArray readBytes(const QString& path)
 {
     QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? QString::fromUtf8(file.readAll()) : u"<missing>"_s;
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<missing>");
+}
+
+QString readText(const QString& path)
+{
+    return QString::fromUtf8(readBytes(path));
 }
 
 bool writeFile(const QString& path, const QByteArray& bytes, bool append)
@@ -47,25 +51,70 @@ bool writeFile(const QString& path, const QByteArray& bytes, bool append)
 
 namespace {
 
-// The server library listens with a queue of 5 connections; a burst of more is partly dropped
-// and retried a second later. Listening again on the same socket lengthens the queue.
-void raiseBacklog(int port)
+sockaddr_in loopback()
 {
-    for (int fd = 3; fd < 4096; ++fd) {
-        int listening = 0;
-        socklen_t size = sizeof listening;
-        sockaddr_in address{};
-        socklen_t length = sizeof address;
-        if (::getsockopt(fd, SOL_SOCKET, SO_ACCEPTCONN, &listening, &size) == 0 && listening &&
-            ::getsockname(fd, reinterpret_cast<sockaddr*>(&address), &length) == 0 &&
-            address.sin_family == AF_INET && ntohs(address.sin_port) == port) {
-            ::listen(fd, 128);
-            return;
-        }
-    }
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    return address;
+}
+
+int portOf(int fd)
+{
+    sockaddr_in address{};
+    socklen_t length = sizeof address;
+    ::getsockname(fd, reinterpret_cast<sockaddr*>(&address), &length);
+    return ntohs(address.sin_port);
 }
 
 } // namespace
+
+// Listens on 127.0.0.1, reads each request's headers, sends the same bytes and closes.
+class RawResponder {
+public:
+    explicit RawResponder(const QByteArray& answer)
+        : m_answer(answer)
+        , m_fd(::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0))
+    {
+        const sockaddr_in address = loopback();
+        if (::bind(m_fd, reinterpret_cast<const sockaddr*>(&address), sizeof address) != 0 ||
+            ::listen(m_fd, 64) != 0)
+            qFatal("raw responder: cannot listen");
+        m_thread = std::thread([this] {
+            for (pollfd listening{m_fd, POLLIN, 0}; !m_stopping;) {
+                const int client =
+                    ::poll(&listening, 1, 20) > 0 ? ::accept(m_fd, nullptr, nullptr) : -1;
+                if (client >= 0)
+                    serve(client);
+            }
+        });
+    }
+    ~RawResponder()
+    {
+        m_stopping = true;
+        m_thread.join();
+        ::close(m_fd);
+    }
+    QString url() const { return u"http://127.0.0.1:%1/e?q="_s.arg(portOf(m_fd)); }
+
+private:
+    void serve(int client) const
+    {
+        QByteArray request;
+        char buffer[4096];
+        for (ssize_t n = 1; n > 0 && !request.contains("\r\n\r\n");) {
+            if ((n = ::read(client, buffer, sizeof buffer)) > 0)
+                request.append(buffer, qsizetype(n));
+        }
+        ::send(client, m_answer.constData(), size_t(m_answer.size()), MSG_NOSIGNAL);
+        ::close(client);
+    }
+
+    QByteArray m_answer;
+    int m_fd;
+    std::atomic<bool> m_stopping{false};
+    std::thread m_thread;
+};
 
 TestServer::TestServer()
     : m_server(std::make_unique<httplib::Server>())
@@ -76,7 +125,17 @@ TestServer::TestServer()
     m_port = m_server->bind_to_any_port("127.0.0.1");
     if (m_port <= 0)
         qFatal("test server: cannot bind");
-    raiseBacklog(m_port);
+    // The library listens with a queue of 5: a burst of more connections is partly dropped and
+    // retried a second later. Listening again on its socket lengthens the queue.
+    for (int fd = 3; fd < 4096; ++fd) {
+        int listening = 0;
+        socklen_t size = sizeof listening;
+        if (::getsockopt(fd, SOL_SOCKET, SO_ACCEPTCONN, &listening, &size) == 0 && listening &&
+            portOf(fd) == m_port) {
+            ::listen(fd, 128);
+            break;
+        }
+    }
 }
 
 TestServer::~TestServer()
@@ -113,60 +172,6 @@ void TestServer::start()
         std::this_thread::sleep_for(std::chrono::milliseconds(1));
 }
 
-RawResponder::RawResponder(const QByteArray& answer)
-    : m_answer(answer)
-{
-    m_fd = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
-    sockaddr_in address{};
-    address.sin_family = AF_INET;
-    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    socklen_t length = sizeof address;
-    if (::bind(m_fd, reinterpret_cast<sockaddr*>(&address), length) != 0 || ::listen(m_fd, 64) != 0)
-        qFatal("raw responder: cannot listen");
-    ::getsockname(m_fd, reinterpret_cast<sockaddr*>(&address), &length);
-    m_port = ntohs(address.sin_port);
-    m_thread = std::thread([this] {
-        while (!m_stopping) {
-            pollfd listening{m_fd, POLLIN, 0};
-            if (::poll(&listening, 1, 20) <= 0)
-                continue;
-            const int client = ::accept(m_fd, nullptr, nullptr);
-            if (client >= 0)
-                serve(client);
-        }
-    });
-}
-
-RawResponder::~RawResponder()
-{
-    m_stopping = true;
-    m_thread.join();
-    ::close(m_fd);
-}
-
-void RawResponder::serve(int client) const
-{
-    QByteArray request;
-    char buffer[4096];
-    while (!request.contains("\r\n\r\n") && !m_stopping) {
-        pollfd readable{client, POLLIN, 0};
-        if (::poll(&readable, 1, 20) <= 0)
-            continue;
-        const ssize_t n = ::read(client, buffer, sizeof buffer);
-        if (n <= 0)
-            break;
-        request.append(buffer, n);
-    }
-    for (qsizetype sent = 0; sent < m_answer.size();) {
-        const ssize_t n = ::send(client, m_answer.constData() + sent,
-                                 size_t(m_answer.size() - sent), MSG_NOSIGNAL);
-        if (n <= 0)
-            break;
-        sent += n;
-    }
-    ::close(client);
-}
-
 EngineAnswer counted(const QString& name, const QString& count, int delayMs)
 {
     return {name, count, EngineAnswer::Kind::Count, delayMs};
@@ -184,22 +189,22 @@ EngineAnswer unreachable(const QString& name)
 
 EngineAnswer incomplete(const QString& name, const QString& count)
 {
-    EngineAnswer answer = counted(name, count);
-    answer.complete = false;
-    return answer;
+    return {name, count, EngineAnswer::Kind::Count, 0, false};
 }
 
 EngineAnswer rawAnswer(const QString& name, const QByteArray& bytes)
 {
-    EngineAnswer answer{name, QString(), EngineAnswer::Kind::Raw};
-    answer.raw = bytes;
-    return answer;
+    return {name, QString(), EngineAnswer::Kind::Raw, 0, true, bytes};
 }
 
 FakeServiceHost::FakeServiceHost()
-    : m_deadPort(closedPort())
+    : m_styleSheet(
+          "<xsl:stylesheet version=\"1.0\" xmlns:xsl=\"http://www.w3.org/1999/XSL/Transform\"/>")
+    , m_deadPort(closedPort())
 {
 }
+
+FakeServiceHost::~FakeServiceHost() = default;
 
 FakeServiceHost& FakeServiceHost::status(const QByteArray& text)
 {
@@ -244,18 +249,13 @@ FakeServiceHost& FakeServiceHost::delayed(QLatin1StringView document, int delayM
     return *this;
 }
 
-QByteArray FakeServiceHost::plainStyleSheet()
-{
-    return "<xsl:stylesheet version=\"1.0\" xmlns:xsl=\"http://www.w3.org/1999/XSL/Transform\"/>";
-}
-
 QString FakeServiceHost::engineUrl(int i, const QString& site) const
 {
-    QString address = m_server.url(u"/engines/%1?q="_s.arg(i));
-    if (m_engines.at(i).kind == EngineAnswer::Kind::Unreachable)
-        address = u"http://127.0.0.1:%1/e?q="_s.arg(m_deadPort);
-    else if (m_engines.at(i).kind == EngineAnswer::Kind::Raw)
-        address = m_raw.at(size_t(i))->url(u"/e?q="_s);
+    const EngineAnswer::Kind kind = m_engines.at(i).kind;
+    const QString address =
+        kind == EngineAnswer::Kind::Unreachable ? u"http://127.0.0.1:%1/e?q="_s.arg(m_deadPort)
+        : kind == EngineAnswer::Kind::Raw       ? m_raw.at(size_t(i))->url()
+                                                : m_server.url(u"/engines/%1?q="_s.arg(i));
     return address + QString(site).replace(u'.', "%2E"_L1);
 }
 
@@ -281,23 +281,17 @@ QString FakeServiceHost::schemaText() const
 
 void FakeServiceHost::start()
 {
-    const auto delay = [this](QLatin1StringView path) {
-        for (const auto& [document, ms] : m_delays) {
-            if (document == path)
-                return ms;
-        }
-        return 0;
+    const auto route = [this](QLatin1StringView path, const QByteArray& body, int status,
+                              const QString& type) {
+        int delay = 0;
+        for (const auto& [document, ms] : m_delays)
+            delay = document == path ? ms : delay;
+        m_server.route(path, body, status, type, delay);
     };
-    m_server.route(mConstants::StatusPath, m_status, 200, u"text/plain"_s,
-                   delay(mConstants::StatusPath));
-    if (m_schema)
-        m_server.route(mConstants::SchemaPath, m_schema->first, m_schema->second, m_schemaType,
-                       delay(mConstants::SchemaPath));
-    else
-        m_server.route(mConstants::SchemaPath, schemaText().toUtf8(), 200, m_schemaType,
-                       delay(mConstants::SchemaPath));
-    m_server.route(mConstants::StyleSheetPath, m_styleSheet, 200, m_styleSheetType,
-                   delay(mConstants::StyleSheetPath));
+    route(mConstants::StatusPath, m_status, 200, u"text/plain"_s);
+    route(mConstants::SchemaPath, m_schema ? m_schema->first : schemaText().toUtf8(),
+          m_schema ? m_schema->second : 200, m_schemaType);
+    route(mConstants::StyleSheetPath, m_styleSheet, 200, m_styleSheetType);
     for (int i = 0; i < m_engines.size(); ++i) {
         const EngineAnswer& e = m_engines.at(i);
         const QByteArray page = e.kind == EngineAnswer::Kind::Count
@@ -360,14 +354,11 @@ QString deadHostPort()
 int closedPort()
 {
     const int fd = ::socket(AF_INET, SOCK_STREAM, 0);
-    sockaddr_in address{};
-    address.sin_family = AF_INET;
-    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    socklen_t length = sizeof address;
-    ::bind(fd, reinterpret_cast<sockaddr*>(&address), length);
-    ::getsockname(fd, reinterpret_cast<sockaddr*>(&address), &length);
+    const sockaddr_in address = loopback();
+    ::bind(fd, reinterpret_cast<const sockaddr*>(&address), sizeof address);
+    const int port = portOf(fd);
     ::close(fd);
-    return ntohs(address.sin_port);
+    return port;
 }
 
 } // namespace brandle

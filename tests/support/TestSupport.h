@@ -23,15 +23,14 @@ class Server;
 
 namespace brandle {
 
-// Removes every key of the settings store.
-void clearStore();
-
-// The text of a UTF-8 file, or "<missing>" when it cannot be read.
+void clearStore(); // removes the settings file
+// The bytes (text as UTF-8) of a file, or "<missing>" when it cannot be read.
+QByteArray readBytes(const QString& path);
 QString readText(const QString& path);
-// Writes (or appends) bytes to the file, creating its folder; false when that fails.
+// Writes (or appends) bytes to the file, making its folder; false when that fails.
 bool writeFile(const QString& path, const QByteArray& bytes, bool append = false);
 
-// A clock that shows the time it is given; installed while it lives.
+// A clock that shows the time it is given, installed while it lives.
 class ManualClock final : public Clock {
 public:
     explicit ManualClock(const QDateTime& time)
@@ -63,8 +62,7 @@ private:
     std::optional<QByteArray> m_old;
 };
 
-// An HTTP server on 127.0.0.1 in the test process. Its port is bound when it is made; add
-// routes, then start().
+// An HTTP server on 127.0.0.1 (64 handler threads), bound when made; add routes, then start().
 class TestServer {
 public:
     TestServer();
@@ -79,8 +77,7 @@ public:
     void start();
     QString hostPort() const { return u"127.0.0.1:%1"_s.arg(m_port); }
     QString url(const QString& path) const { return "http://"_L1 + hostPort() + path; }
-    // The most requests of route() that were being answered at the same time (the server answers
-    // up to 64 at once).
+    // The most requests of route() answered at the same time.
     int peakRequests() const { return m_peak; }
 
 private:
@@ -92,28 +89,7 @@ private:
     int m_port = 0;
 };
 
-// A listener on 127.0.0.1 that answers every request with the same bytes and closes the
-// connection: for the answers no HTTP server library sends (cut off inside the headers, not HTTP
-// at all, a redirect to another scheme).
-class RawResponder {
-public:
-    explicit RawResponder(const QByteArray& answer);
-    ~RawResponder();
-    RawResponder(const RawResponder&) = delete;
-    RawResponder& operator=(const RawResponder&) = delete;
-    QString url(const QString& path) const
-    {
-        return u"http://127.0.0.1:%1%2"_s.arg(m_port).arg(path);
-    }
-
-private:
-    void serve(int client) const;
-    QByteArray m_answer;
-    std::atomic<bool> m_stopping{false};
-    std::thread m_thread;
-    int m_fd = -1;
-    int m_port = 0;
-};
+class RawResponder;
 
 // One engine of a FakeServiceHost and what it answers.
 struct EngineAnswer {
@@ -121,7 +97,7 @@ struct EngineAnswer {
         Count,       // a page with the count text between the markers
         NoCount,     // a page without the markers
         Unreachable, // its address refuses connections
-        Raw,         // the bytes of raw, as they are
+        Raw,         // the connection gets the bytes of raw, as they are, then closes
     };
     QString name;
     QString count;
@@ -135,37 +111,32 @@ using EngineAnswers = QList<EngineAnswer>;
 EngineAnswer counted(const QString& name, const QString& count, int delayMs = 0);
 EngineAnswer noCount(const QString& name);
 EngineAnswer unreachable(const QString& name);
-// An entry without RightString; its engine would answer the count.
-EngineAnswer incomplete(const QString& name, const QString& count);
-// An engine whose connection gets the bytes as its whole answer (see RawResponder).
+EngineAnswer incomplete(const QString& name, const QString& count); // without RightString
+// Bytes no HTTP library sends: cut off inside the headers, not HTTP, a redirect to ftp: ...
 EngineAnswer rawAnswer(const QString& name, const QByteArray& bytes);
 
-// The service host and its engines in the test process: the status text ("Active"), the engine
-// schema made from the engines given (the count between "<b>" and "</b>", the site's dots sent
-// as "%2E", the window parameters of the bundled schema and the results placeholder), a style
-// sheet, and one answer page per engine. Set it up, then start().
+// The service host and its engines in the test process: the status text, an engine schema made
+// from the engines (count between "<b>" and "</b>", the site's dots sent as "%2E", the bundled
+// schema's window parameters, the results placeholder), a style sheet and one page per engine.
 class FakeServiceHost {
 public:
     FakeServiceHost();
+    ~FakeServiceHost();
 
     FakeServiceHost& status(const QByteArray& text);
     FakeServiceHost& engines(const EngineAnswers& engines);
-    // The schema as served: the one made from the engines (with or without placeholder), or a
-    // text of the test's own with an HTTP status.
     FakeServiceHost& withoutPlaceholder();
+    // Documents of the test's own instead of the made schema and the plain style sheet.
     FakeServiceHost& schema(const QByteArray& text, int status = 200,
                             const QString& contentType = u"text/xml"_s);
     FakeServiceHost& styleSheet(const QByteArray& text, const QString& contentType = u"text/xml"_s);
     // Holds the answer of one of the service host's documents (mConstants::StatusPath ...) back.
     FakeServiceHost& delayed(QLatin1StringView document, int delayMs);
-    // The default style sheet: the document's text.
-    static QByteArray plainStyleSheet();
 
     void start();
     QString hostPort() const { return m_server.hostPort(); }
     QString url(const QString& path) const { return m_server.url(path); }
-    // The query address of engine i for the site.
-    QString engineUrl(int i, const QString& site) const;
+    QString engineUrl(int i, const QString& site) const; // the query address of engine i
     QString schemaText() const;
     TestServer& server() { return m_server; }
 
@@ -176,7 +147,7 @@ private:
     bool m_placeholder = true;
     std::optional<std::pair<QByteArray, int>> m_schema;
     QString m_schemaType = u"text/xml"_s;
-    QByteArray m_styleSheet = plainStyleSheet();
+    QByteArray m_styleSheet;
     QString m_styleSheetType = u"text/xml"_s;
     QList<std::pair<QString, int>> m_delays;
     std::vector<std::unique_ptr<RawResponder>> m_raw; // by engine, for Raw ones
@@ -190,8 +161,7 @@ struct LoggedEngine {
     bool noCount = false;
 };
 
-// One logged lookup: the day's file gets a line with the site and the total as a result
-// document writes them, with the engines given (Partial="1" when partial).
+// One logged lookup: a line of the day's file as a result document writes it.
 struct LoggedTotal {
     QDate day;
     QString site;
@@ -200,30 +170,24 @@ struct LoggedTotal {
     bool partial = false;
 };
 using LoggedTotals = QList<LoggedTotal>;
-// Appends the lines to their day files.
-bool writeLog(const LoggedTotals& totals);
+bool writeLog(const LoggedTotals& totals); // appends the lines to their day files
 
-// While it lives, no file of this process can grow beyond the given size: a write past it fails
-// (EFBIG), as writes fail on a full disk, and the signal that would end the process is ignored.
-// limitChild() sets the same limit in a child process between fork and exec, where it stays.
+// While it lives, no file of this process can grow beyond bytes: a write past it fails (EFBIG)
+// as on a full disk. limitChild() sets the limit in a child between fork and exec.
 class FileSizeLimit {
 public:
     explicit FileSizeLimit(qint64 bytes);
     ~FileSizeLimit();
     FileSizeLimit(const FileSizeLimit&) = delete;
     FileSizeLimit& operator=(const FileSizeLimit&) = delete;
-
     static void limitChild(qint64 bytes);
 
 private:
     qint64 m_previous;
 };
 
-// "127.0.0.1:port" of a port where nothing answers.
-QString deadHostPort();
-
-// A port on 127.0.0.1 on which nothing listens (connections are refused).
-int closedPort();
+int closedPort();       // a port on 127.0.0.1 that refuses connections
+QString deadHostPort(); // "127.0.0.1:<closedPort()>"
 
 } // namespace brandle
 
