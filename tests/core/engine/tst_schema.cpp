@@ -8,7 +8,6 @@
 
 #include <QTest>
 
-using namespace Qt::StringLiterals;
 using namespace brandle;
 
 namespace {
@@ -37,6 +36,8 @@ private slots:
         QTest::newRow("whitespace only") << list.arg(u"\n   \n"_s) << "0: ";
         QTest::newRow("comment is an entry without fields")
             << list.arg(u"<!-- engines -->"_s + entry(u"A"_s)) << "2: error 91 EngineName";
+        QTest::newRow("blank CDATA is an entry") << list.arg(u"<![CDATA[ ]]>"_s + entry(u"A"_s))
+                                                 << "2: error 91 EngineName";
         QTest::newRow("missing field named") << list.arg(noRight) << "1: error 91 RightString";
         QTest::newRow("not xml") << "<html><body>Service unavailable"
                                  << u"error %1"_s.arg(int(ErrorCode::XmlParse));
