@@ -2,20 +2,54 @@
 #include "TestMain.h"
 #include "TestSupport.h"
 
+#include "platform/HostStarter.h"
+#include "platform/Http.h"
 #include "platform/Paths.h"
+#include "platform/mConstants.h"
 
 #include <QCoreApplication>
 #include <QDir>
+#include <QFile>
 #include <QTemporaryDir>
 #include <QTest>
 
-using namespace Qt::StringLiterals;
+#include <unistd.h>
+
 using namespace brandle;
 
-// Every program keeps its page and log in one folder: never an installed bin/ folder.
+namespace {
+
+constexpr QFile::Permissions OwnerOnly = QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner |
+                                         QFile::ReadUser | QFile::WriteUser | QFile::ExeUser;
+constexpr QFile::Permissions OpenToAll = OwnerOnly | QFile::ReadGroup | QFile::WriteGroup |
+                                         QFile::ExeGroup | QFile::ReadOther | QFile::WriteOther |
+                                         QFile::ExeOther;
+
+enum class Address { Quiet, Answering, Remote };   // the default service host
+enum class Program { RealHost, EndsAtOnce, None }; // what is installed as brandle-host
+enum class Variable { Unset, Default, Other };     // what BRANDLE_SERVICE_HOST names
+
+bool statusAnswers(const QString& hostPort)
+{
+    HttpOptions quick;
+    quick.totalTimeoutMs = 2000;
+    return httpGet("http://"_L1 + hostPort + mConstants::StatusPath, quick).ok();
+}
+
+} // namespace
+
+Q_DECLARE_METATYPE(Address)
+Q_DECLARE_METATYPE(Program)
+Q_DECLARE_METATYPE(Variable)
+Q_DECLARE_METATYPE(HostStarter::Outcome)
+
 class TestPaths : public QObject {
     Q_OBJECT
+    QTemporaryDir m_dir;
+    int m_row = 0;
+
 private slots:
+    // Every program keeps its page and log in one folder, never in an installed bin/ folder.
     void programFolder_data()
     {
         QTest::addColumn<QString>("home");     // BRANDLE_HOME
@@ -41,11 +75,9 @@ private slots:
         QFETCH(bool, marker);
         QFETCH(QString, program);
         QFETCH(QString, expected);
-        QTemporaryDir sandbox;
+        const QDir sandbox(m_dir.filePath(QString::number(++m_row)));
         const QString bin = sandbox.filePath(u"bin"_s);
-        QVERIFY(QDir().mkpath(bin));
-        if (marker)
-            QVERIFY(writeFile(bin + u"/brandle-portable"_s, {}));
+        QVERIFY(QDir().mkpath(bin) && (!marker || writeFile(bin + u"/brandle-portable"_s, {})));
         const auto inSandbox = [&](const QString& name) {
             return name.isEmpty() ? QByteArray() : sandbox.filePath(name).toUtf8();
         };
@@ -58,6 +90,130 @@ private slots:
         QCoreApplication::setApplicationName(name);
         QCOMPARE(folder, sandbox.filePath(expected));
         QVERIFY(QFileInfo(folder).isDir());
+    }
+
+    // The folder of the single-instance socket: only ever one that nobody but the user can enter.
+    void privateRuntimeFolder_data()
+    {
+        QTest::addColumn<QString>("runtime");  // XDG_RUNTIME_DIR: "private", "open", "relative", ""
+        QTest::addColumn<QString>("existing"); // at TMPDIR/brandle-<uid> beforehand
+        QTest::addColumn<QString>("result");   // "runtime", "own" or "" for none
+        // clang-format off
+        QTest::newRow("private runtime folder") << "private" << "" << "runtime";
+        QTest::newRow("runtime folder open to others") << "open" << "" << "own";
+        QTest::newRow("relative runtime folder") << "relative" << "" << "own";
+        QTest::newRow("no runtime folder: own folder made") << "" << "" << "own";
+        QTest::newRow("own folder from an earlier run") << "" << "private folder" << "own";
+        QTest::newRow("own folder open to others") << "" << "open folder" << "";
+        QTest::newRow("own folder is a link") << "" << "link" << "";
+        QTest::newRow("own folder belongs to someone else") << "" << "someone else's" << "";
+        // clang-format on
+    }
+    void privateRuntimeFolder()
+    {
+        QFETCH(QString, runtime);
+        QFETCH(QString, existing);
+        QFETCH(QString, result);
+        if (existing == u"someone else's"_s && ::geteuid() != 0)
+            QSKIP("only root can make a folder that belongs to another user");
+        const QString base = m_dir.filePath(QString::number(++m_row));
+        const QString tmp = base + u"/tmp"_s, runtimeDir = base + u"/run"_s;
+        const QString own = tmp + u"/brandle-"_s + QString::number(::geteuid());
+        QVERIFY(QDir().mkpath(tmp) && QDir().mkpath(runtimeDir));
+        QVERIFY(QFile::setPermissions(runtimeDir, runtime == u"open"_s ? OpenToAll : OwnerOnly));
+        if (existing == u"link"_s) {
+            QVERIFY(QFile::link(runtimeDir, own));
+        } else if (!existing.isEmpty()) {
+            QVERIFY(QDir().mkpath(own));
+            QVERIFY(
+                QFile::setPermissions(own, existing == u"open folder"_s ? OpenToAll : OwnerOnly));
+            if (existing == u"someone else's"_s)
+                QCOMPARE(::chown(QFile::encodeName(own).constData(), 65534, 65534), 0);
+        }
+        const ScopedEnv tmpEnv("TMPDIR", QFile::encodeName(tmp));
+        const ScopedEnv runtimeEnv(
+            "XDG_RUNTIME_DIR", QFile::encodeName(runtime == u"relative"_s ? u"run"_s : runtimeDir));
+        if (runtime.isEmpty())
+            qunsetenv("XDG_RUNTIME_DIR");
+        QCOMPARE(Paths::privateRuntimeFolder(), result == u"runtime"_s ? runtimeDir
+                                                : result == u"own"_s   ? own
+                                                                       : QString());
+        if (result == u"own"_s)
+            QCOMPARE(QFile::permissions(own), OwnerOnly);
+    }
+
+    // The programs start the installed service host when theirs is the default local address
+    // and nothing answers there, once per start; the host logs into the program's folder and
+    // ends with them.
+    void startHost_data()
+    {
+        QTest::addColumn<Address>("address");
+        QTest::addColumn<Program>("program");
+        QTest::addColumn<Variable>("variable");
+        QTest::addColumn<HostStarter::Outcome>("outcome");
+        using O = HostStarter::Outcome;
+        // clang-format off
+        QTest::newRow("nothing answers: started")
+            << Address::Quiet << Program::RealHost << Variable::Unset << O::Started;
+        QTest::newRow("variable names the default: started")
+            << Address::Quiet << Program::RealHost << Variable::Default << O::Started;
+        QTest::newRow("variable names another host")
+            << Address::Quiet << Program::RealHost << Variable::Other << O::OtherHost;
+        QTest::newRow("a host answers already")
+            << Address::Answering << Program::RealHost << Variable::Unset << O::Answering;
+        QTest::newRow("default on another machine")
+            << Address::Remote << Program::RealHost << Variable::Unset << O::OtherHost;
+        QTest::newRow("not installed")
+            << Address::Quiet << Program::None << Variable::Unset << O::NotInstalled;
+        QTest::newRow("host ends at once")
+            << Address::Quiet << Program::EndsAtOnce << Variable::Unset << O::Failed;
+        // clang-format on
+    }
+    void startHost()
+    {
+        QFETCH(Address, address);
+        QFETCH(Program, program);
+        QFETCH(Variable, variable);
+        QFETCH(HostStarter::Outcome, outcome);
+        FakeServiceHost answering;
+        answering.start();
+        const QString defaultHost = address == Address::Quiet       ? deadHostPort()
+                                    : address == Address::Answering ? answering.hostPort()
+                                                                    : u"192.0.2.1:8750"_s;
+        QTemporaryDir dir;
+        const QString calls = dir.filePath(u"calls"_s);
+        HostStarter::Setup setup{defaultHost, dir.filePath(u"brandle-host"_s), 5000};
+        if (program == Program::None) {
+            setup.program.clear();
+        } else { // a script that notes its arguments and runs the real host with demo engines
+            QVERIFY(writeFile(setup.program,
+                              "#!/bin/sh\necho \"$@\" >>'" + QFile::encodeName(calls) + "'\n" +
+                                  (program == Program::RealHost ? "exec '" BRANDLE_HOST_BIN
+                                                                  "' --demo \"$@\"\n"
+                                                                : "exit 3\n")));
+            QVERIFY(QFile::setPermissions(setup.program, QFile::ReadOwner | QFile::ExeOwner));
+        }
+        const ScopedEnv env("BRANDLE_SERVICE_HOST", variable == Variable::Unset ? QByteArray()
+                                                    : variable == Variable::Default
+                                                        ? defaultHost.toUtf8()
+                                                        : answering.hostPort().toUtf8());
+        {
+            HostStarter starter(setup);
+            QCOMPARE(starter.startIfNeeded(u"test"_s), outcome);
+            const bool started = outcome == HostStarter::Outcome::Started;
+            if (address != Address::Remote)
+                QCOMPARE(statusAnswers(defaultHost), started || address == Address::Answering);
+            QCOMPARE(starter.startIfNeeded(u"test"_s), HostStarter::Outcome::AlreadyTried);
+            QCOMPARE(readText(calls),
+                     started || outcome == HostStarter::Outcome::Failed
+                         ? u"--bind 127.0.0.1 --port %1\n"_s.arg(defaultHost.section(u':', -1))
+                         : u"<missing>"_s);
+            if (started)
+                QVERIFY(readText(Paths::inProgramFolder(u"brandle-host.log"_s))
+                            .contains(u"listening on http://"_s + defaultHost));
+        }
+        if (address == Address::Quiet)
+            QVERIFY(!statusAnswers(defaultHost));
     }
 };
 

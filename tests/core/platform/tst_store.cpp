@@ -10,23 +10,14 @@
 #include <QFileInfo>
 #include <QSettings>
 #include <QTemporaryDir>
+#include <QTest>
 #include <QThread>
 
-#include <QTest>
-
-using namespace Qt::StringLiterals;
 using namespace brandle;
 
 namespace {
 
-QByteArray fileBytes(const QString& path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<missing>");
-}
-
-// QSettings keeps what it read of a file by its path and reads the file again only when its size
-// or time changed: every look through QSettings takes a copy under a name of its own.
+// QSettings caches a file by path until its size or time changes: each look reads a fresh copy.
 QString freshCopy(const QString& path)
 {
     static int n = 0;
@@ -44,16 +35,15 @@ class TestStore : public QObject {
 private slots:
     void init() { clearStore(); }
 
-    // Keys and values that the file's syntax escapes, quotes or marks. A missing key reads "",
-    // every key stays one key of its section (a slash or a backslash in an engine's name makes
-    // no group), and the file reads the same through QSettings as through the store, both ways.
+    // Keys and values the file's syntax escapes, quotes or marks: each stays one key of its
+    // section (a slash or backslash makes no group) and reads the same through QSettings, both
+    // ways.
     void roundTrip_data()
     {
         QTest::addColumn<QString>("section");
         QTest::addColumn<QString>("key");
         QTest::addColumn<QString>("value");
         // clang-format off
-        QTest::newRow("primary site") << "ParloApp" << "URL1" << "http://Example.com";
         QTest::newRow("engine name with spaces") << "LinkEng" << "Eng-Alpha Search" << "1234";
         QTest::newRow("engine name with slash") << "LinkEng" << "Eng-A/B" << "7";
         QTest::newRow("engine name with backslash") << "LinkEng" << "Eng-A\\B" << "8";
@@ -106,8 +96,7 @@ private slots:
         QCOMPARE(GetAppSetting(u"LinkEng"_s, u"Eng-B"_s), u"other"_s);
     }
 
-    // Lines a person may have written: comments, blanks, quotes, a list, a continued line. A
-    // save keeps every line it did not change.
+    // Lines a person may have written; a save keeps every line it did not change.
     void readsHandWrittenLines()
     {
         QVERIFY(writeFile(StoreSession::filePath(), "\xEF\xBB\xBF; made by hand\r\n"
@@ -128,7 +117,7 @@ private slots:
         QCOMPARE(store.value(u"LinkEng"_s, u"Eng-A"_s), u"2"_s); // the last line of a key
 
         QVERIFY(SaveAppSetting(u"LinkEng"_s, u"Eng-A"_s, u"3"_s));
-        const QByteArray after = fileBytes(StoreSession::filePath());
+        const QByteArray after = readBytes(StoreSession::filePath());
         QVERIFY2(after.contains("URLGet1=\"  quoted ; kept  \"\n"), after.constData());
         QVERIFY2(after.contains("[Other]\nunknown=\"x,y\"\n"), after.constData());
         QCOMPARE(after.count("Eng-A="), 1);
@@ -136,8 +125,8 @@ private slots:
         QCOMPARE(GetAppSetting(u"ParloApp"_s, u"URLGet3"_s), u"one two"_s);
     }
 
-    // A session reads its own writes at once and the file only once; its save keeps what other
-    // sessions saved meanwhile; a session without changes writes nothing.
+    // A session reads the file once and its own writes at once; its save keeps what others saved
+    // meanwhile; a session without changes writes nothing.
     void sessions()
     {
         QVERIFY(SaveAppSetting(u"LinkEng"_s, u"Eng-A"_s, u"1"_s));
@@ -186,8 +175,8 @@ private slots:
         QVERIFY(!QFile::exists(StoreSession::filePath() + u".lock"_s));
     }
 
-    // A save that cannot write the whole file leaves the old file byte for byte, reports the
-    // store's error and keeps its values waiting: they are saved once writing works again.
+    // A save that cannot write the whole file leaves it byte for byte, reports the error and keeps
+    // its values waiting until writing works again.
     void failedSaveKeepsTheFile_data()
     {
         QTest::addColumn<qint64>("limit"); // bytes a file may hold while saving
@@ -203,7 +192,7 @@ private slots:
         const QString path = StoreSession::filePath();
         QVERIFY(SaveAppSetting(u"ParloApp"_s, u"URL1"_s, u"example.com"_s));
         QVERIFY(SaveAppSetting(u"LinkEng"_s, u"Eng-TotalCount"_s, QString(3000, u'7')));
-        const QByteArray before = fileBytes(path);
+        const QByteArray before = readBytes(path);
 
         StoreSession store;
         store.setValue(u"ParloApp"_s, u"URLGet1"_s, QString(valueSize, u'x'));
@@ -221,7 +210,7 @@ private slots:
         QVERIFY(!quick);
         QVERIFY2(error.startsWith(u"335 - The settings could not be saved: "_s + path),
                  qPrintable(error));
-        QCOMPARE(fileBytes(path), before);
+        QCOMPARE(readBytes(path), before);
         QCOMPARE(QDir(QFileInfo(path).path()).entryList(QDir::Files),
                  QStringList{QFileInfo(path).fileName()});
         QVERIFY(store.hasChanges());
