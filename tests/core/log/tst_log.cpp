@@ -9,35 +9,33 @@
 #include <QDir>
 #include <QTest>
 
-using namespace Qt::StringLiterals;
 using namespace brandle;
+
+namespace {
+
+// One logged lookup as the engine writes it; a partial one has an engine without a count.
+QString line(const QString& site, const QString& total, bool partial = false)
+{
+    return u"<Results Site=\"%1\" Total=\"%2\" Fluctuation=\"0\" Created=\"12/5/2026\"%3>"
+           "<Engine%4><Name><![CDATA[A]]></Name><URL><![CDATA[http://e/?q=%1]]></URL>"
+           "<Count><![CDATA[%2]]></Count><Fluctuation>0</Fluctuation></Engine></Results>"_s.arg(
+               site, total, partial ? u" Partial=\"1\""_s : QString(),
+               partial ? u" NoCount=\"1\""_s : QString());
+}
+
+QString element(const QString& date, const QString& count)
+{
+    return u"<Element><Date>%1</Date><Count>%2</Count></Element>"_s.arg(date, count);
+}
+
+} // namespace
 
 class TestLinkLog : public QObject {
     Q_OBJECT
-    // One logged lookup as the engine writes it.
-    static QString line(const QString& site, const QString& total)
-    {
-        return u"<Results Site=\"%1\" Total=\"%2\" Fluctuation=\"0\" Created=\"12/5/2026\">"
-               "<Engine><Name><![CDATA[A]]></Name><URL><![CDATA[http://e/?q=%1]]></URL>"
-               "<Count><![CDATA[%2]]></Count><Fluctuation>0</Fluctuation></Engine></Results>"_s.arg(
-                   site, total);
-    }
-    // A lookup in which some engine gave no count.
-    static QString partialLine(const QString& site, const QString& total)
-    {
-        return u"<Results Site=\"%1\" Total=\"%2\" Fluctuation=\"0\" Created=\"12/5/2026\" "
-               "Partial=\"1\"><Engine NoCount=\"1\"><Name><![CDATA[A]]></Name><URL><![CDATA[u]]>"
-               "</URL><Count><![CDATA[0]]></Count><Fluctuation>0</Fluctuation></Engine>"
-               "</Results>"_s.arg(site, total);
-    }
-    static QString logFolder() { return Paths::inProgramFolder(mConstants::LogFolderName); }
-    static QString element(const QString& date, const QString& count)
-    {
-        return u"<Element><Date>%1</Date><Count>%2</Count></Element>"_s.arg(date, count);
-    }
+    const QDate m_day{2026, 12, 5};
 
 private slots:
-    void init() { QDir(logFolder()).removeRecursively(); }
+    void init() { QDir(Paths::inProgramFolder(mConstants::LogFolderName)).removeRecursively(); }
 
     // Appends to the clock's day file; a line cut short by a crash does not swallow the next.
     void writeAppendsAndSplitsAtMidnight()
@@ -50,19 +48,21 @@ private slots:
         WriteLinkLog(line(u"a.com"_s, u"1,003"_s));
         clock.set(QDateTime(day.addDays(1), QTime(0, 0, 1)));
         WriteLinkLog(line(u"a.com"_s, u"30"_s));
-        QCOMPARE(QDir(logFolder()).entryList(QDir::Files),
+        QCOMPARE(QDir(Paths::inProgramFolder(mConstants::LogFolderName)).entryList(QDir::Files),
                  (QStringList{u"010127.lox"_s, u"123126.lox"_s}));
         QCOMPARE(ReadLinkLogDay(u"a.com"_s, day), element(u"123126"_s, u"1002"_s));
         QCOMPARE(readText(linkLogFile(day.addDays(1))), line(u"a.com"_s, u"30"_s) + u"\r\n"_s);
     }
 
+    // A day's figure: the average of the site's complete lookups (halves to even), else of its
+    // partial ones; lines that cannot be read are skipped.
     void readDay_data()
     {
         QTest::addColumn<QStringList>("lines"); // the day's file; none: no file
         QTest::addColumn<QString>("site");
         QTest::addColumn<QString>("count"); // "": no element
-        const auto a = [](const char* total) {
-            return line(u"a.com"_s, QLatin1StringView(total));
+        const auto a = [](const char* total, bool partial = false) {
+            return line(u"a.com"_s, QLatin1StringView(total), partial);
         };
         // clang-format off
         QTest::newRow("no file for the day") << QStringList() << "a.com" << "0";
@@ -82,16 +82,13 @@ private slots:
         QTest::newRow("sum beyond 32 bits") << QStringList{a("2,000,000,000"), a("2,000,000,000")}
                                             << "a.com" << "2000000000";
         QTest::newRow("partial left out beside complete")
-            << QStringList{a("100"), partialLine(u"a.com"_s, u"40"_s), a("200")} << "a.com"
-            << "150";
-        QTest::newRow("only partial lookups")
-            << QStringList{partialLine(u"a.com"_s, u"40"_s), partialLine(u"a.com"_s, u"61"_s)}
-            << "a.com" << "50";
+            << QStringList{a("100"), a("40", true), a("200")} << "a.com" << "150";
+        QTest::newRow("only partial lookups") << QStringList{a("40", true), a("61", true)}
+                                              << "a.com" << "50";
         QTest::newRow("partial of another site does not count as complete")
-            << QStringList{partialLine(u"a.com"_s, u"40"_s), a("n/a"), line(u"b.com"_s, u"9"_s)}
-            << "a.com" << "40";
-        QTest::newRow("complete zeros win over a partial")
-            << QStringList{a("0"), partialLine(u"a.com"_s, u"50"_s)} << "a.com" << "";
+            << QStringList{a("40", true), a("n/a"), line(u"b.com"_s, u"9"_s)} << "a.com" << "40";
+        QTest::newRow("complete zeros win over a partial") << QStringList{a("0"), a("50", true)}
+                                                           << "a.com" << "";
         // clang-format on
     }
     void readDay()
@@ -99,10 +96,9 @@ private slots:
         QFETCH(QStringList, lines);
         QFETCH(QString, site);
         QFETCH(QString, count);
-        const QDate day(2026, 12, 5);
         for (const QString& text : lines)
-            QVERIFY(writeFile(linkLogFile(day), (text + u"\r\n"_s).toUtf8(), true));
-        QCOMPARE(ReadLinkLogDay(site, day),
+            QVERIFY(writeFile(linkLogFile(m_day), (text + u"\r\n"_s).toUtf8(), true));
+        QCOMPARE(ReadLinkLogDay(site, m_day),
                  count.isEmpty() ? QString() : element(u"120526"_s, count));
     }
 
@@ -110,40 +106,37 @@ private slots:
     // a name marked NoCount or with a count that is no number adds nothing.
     void engines()
     {
-        const QDate day(2026, 12, 5);
         const auto engine = [](const char* name, const char* count, bool noCount = false) {
             return LoggedEngine{QLatin1StringView(name), QLatin1StringView(count), noCount};
         };
         QVERIFY(writeLog(
-            {{day, u"a.com"_s, u"300"_s, {engine("A", "100"), engine("B", "200")}},
-             {day, u"a.com"_s, u"110"_s, {engine("A", "110"), engine("B", "", true)}, true},
-             {day, u"b.com"_s, u"999"_s, {engine("A", "999"), engine("Z", "1")}},
-             {day, u"a.com"_s, u"7"_s, {engine("A", "n/a"), engine("C", "7")}}}));
-        const LogDay read = readLinkLogDay({u"a.com"_s, u"b.com"_s}, day, true);
+            {{m_day, u"a.com"_s, u"300"_s, {engine("A", "100"), engine("B", "200")}},
+             {m_day, u"a.com"_s, u"110"_s, {engine("A", "110"), engine("B", "", true)}, true},
+             {m_day, u"b.com"_s, u"999"_s, {engine("A", "999"), engine("Z", "1")}},
+             {m_day, u"a.com"_s, u"7"_s, {engine("A", "n/a"), engine("C", "7")}}}));
+        const LogDay read = readLinkLogDay({u"a.com"_s, u"b.com"_s}, m_day, true);
         QVERIFY(read.hasFile);
         QList<std::pair<QString, std::optional<qint32>>> engines;
         for (const LogDayEngine& e : read.sites.value(0).engines)
             engines.append({e.name, e.average()});
-        const QList<std::pair<QString, std::optional<qint32>>> expected{
-            {u"A"_s, 105}, {u"B"_s, 200}, {u"C"_s, 7}};
-        QCOMPARE(engines, expected);
+        QCOMPARE(engines, (QList<std::pair<QString, std::optional<qint32>>>{
+                              {u"A"_s, 105}, {u"B"_s, 200}, {u"C"_s, 7}}));
         // 300 and 7 are complete: 153.5 goes to the even neighbour.
         QCOMPARE(read.sites.value(0).figure(), std::optional<qint32>(154));
         QCOMPARE(read.sites.value(1).figure(), std::optional<qint32>(999));
         QCOMPARE(read.sites.value(1).engines.size(), 2);
     }
 
-    // The file is read in pieces: a line longer than a piece and the lines that cross from one
-    // piece into the next are read whole, as is a last line without its line end.
+    // The file is read in pieces: a line longer than a piece, the lines that cross from one
+    // piece into the next and a last line without its line end are read whole.
     void linesAcrossPieces()
     {
-        const QDate day(2026, 12, 5);
         QByteArray text = QByteArray(300000, 'x') + "\r\n\r\n";
         const int lines = 3000;
         for (int i = 1; i <= lines; ++i)
             text += line(u"a.com"_s, QString::number(i)).toUtf8() + (i < lines ? "\r\n" : "");
-        QVERIFY(writeFile(linkLogFile(day), text));
-        const LogDaySite site = readLinkLogDay({u"a.com"_s}, day).sites.value(0);
+        QVERIFY(writeFile(linkLogFile(m_day), text));
+        const LogDaySite site = readLinkLogDay({u"a.com"_s}, m_day).sites.value(0);
         QCOMPARE(site.completeLookups, lines);
         QCOMPARE(site.completeSum, qint64(lines) * (lines + 1) / 2);
     }

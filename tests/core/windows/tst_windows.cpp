@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: MIT
 #include "TestMain.h"
 
+#include "windows/SlideState.h"
 #include "windows/TrayTip.h"
 
 #include <QTest>
@@ -8,9 +9,69 @@
 using namespace Qt::StringLiterals;
 using namespace brandle;
 
-class TestTray : public QObject {
+// WinWidth 3375, WinSlide 150, WinDuration 5000 on a screen 15360 twips wide.
+static SlideState shownWindow(qint32 speed)
+{
+    SlideState s;
+    s.lWinWidth = 3375;
+    s.lWinDuration = 5000;
+    s.lWinSpeed = speed;
+    s.lWinSlide = 150;
+    s.show(15360);
+    return s;
+}
+
+class TestWindows : public QObject {
     Q_OBJECT
 private slots:
+    // The window slides in, holds a period (one more for activity while it holds, none for
+    // activity while it slid in) and slides out.
+    void slide_data()
+    {
+        QTest::addColumn<int>("activePeriods");
+        QTest::addColumn<bool>("activeWhileSliding");
+        QTest::addColumn<int>("holdPeriods");
+        QTest::newRow("no activity holds once") << 0 << false << 1;
+        QTest::newRow("activity extends by one period") << 1 << false << 2;
+        QTest::newRow("activity while sliding in") << 0 << true << 1;
+    }
+    void slide()
+    {
+        QFETCH(int, activePeriods);
+        QFETCH(bool, activeWhileSliding);
+        QFETCH(int, holdPeriods);
+        SlideState s = shownWindow(10);
+        QCOMPARE(s.left(), 18935.0);
+        s.tick();
+        if (activeWhileSliding)
+            s.noteActivity();
+        int ticks = 1;
+        for (; s.interval() != 5000 && ticks < 1000; ++ticks)
+            s.tick();
+        // 48 steps of 150 reach 11735, the first left edge <= 11785; the 49th tick rests.
+        QCOMPARE(ticks, 49);
+        QCOMPARE(s.left(), 11735.0);
+        int periods = 0;
+        while (s.lSlideState == 1 && ++periods < 100) {
+            if (periods <= activePeriods)
+                s.noteActivity();
+            s.tick();
+        }
+        QCOMPARE(periods, holdPeriods);
+        for (ticks = 0; !s.unloadRequested() && ticks < 1000; ++ticks)
+            s.tick();
+        QCOMPARE(ticks, 25); // 11735 + 25 * 150 = 15485, the first left edge >= 15360
+        QVERIFY(!s.timerRunning());
+    }
+
+    void zeroSpeedStopsAtTheFirstTick()
+    {
+        SlideState s = shownWindow(0);
+        s.tick();
+        QVERIFY(!s.timerRunning());
+        QCOMPARE(s.left(), 18785.0);
+    }
+
     void tip_data()
     {
         QTest::addColumn<QString>("url");
@@ -38,11 +99,8 @@ private slots:
         QTest::addColumn<QStringList>("visible");
         const QStringList none;
         // clang-format off
-        QTest::newRow("A to E") << 5
-            << QList<QStringList>{{u"A"_s, u"B"_s, u"C"_s, u"D"_s, u"E"_s}}
+        QTest::newRow("A to E") << 5 << QList<QStringList>{{u"A"_s, u"B"_s, u"C"_s, u"D"_s, u"E"_s}}
             << true << QStringList{u"E"_s, u"D"_s, u"C"_s, u"B"_s, u"A"_s};
-        QTest::newRow("A and B") << 5 << QList<QStringList>{{u"A"_s, u"B"_s}}
-            << true << QStringList{u"B"_s, u"A"_s};
         QTest::newRow("empty store") << 5 << QList<QStringList>{none}
             << false << QStringList{u"History 5/"_s};
         QTest::newRow("only a middle key") << 5 << QList<QStringList>{{{}, {}, u"C"_s}}
@@ -73,5 +131,5 @@ private slots:
     }
 };
 
-BRANDLE_TEST(TestTray)
-#include "tst_traytip.moc"
+BRANDLE_TEST(TestWindows)
+#include "tst_windows.moc"
