@@ -57,25 +57,15 @@ B schemaWith(const B& service, const B& doctype = B())
            "<LPResults></LPResults></Schema>";
 }
 
-B entityBomb()
+// A template that calls itself calls times on each of n levels (inside xsl:if), writing "x".
+B recursion(const B& n, int calls = 1)
 {
-    B doctype = "<!DOCTYPE Schema [<!ENTITY e0 \"lollollollollollollollollol\">";
-    for (int i = 1; i < 12; ++i)
-        doctype += "<!ENTITY e" + B::number(i) + " \"" +
-                   ("&e" + B::number(i - 1) + ';').repeated(10) + "\">";
-    return doctype + "]>";
-}
-
-// A template "down" that calls itself n times, inside xsl:if.
-B recursion(const B& n)
-{
-    return "<xsl:template match=\"/\"><p><xsl:call-template name=\"down\"><xsl:with-param "
-           "name=\"n\" select=\"" +
-           n +
-           "\"/></xsl:call-template></p></xsl:template><xsl:template name=\"down\"><xsl:param "
-           "name=\"n\"/><xsl:if test=\"$n &gt; 0\"><xsl:call-template "
-           "name=\"down\"><xsl:with-param "
-           "name=\"n\" select=\"$n - 1\"/></xsl:call-template></xsl:if></xsl:template>";
+    const B call = "<xsl:call-template name=\"r\"><xsl:with-param name=\"n\" select=\"N\"/>"
+                   "</xsl:call-template>";
+    return "<xsl:template match=\"/\"><p>" + B(call).replace("N", n) +
+           "</p></xsl:template><xsl:template name=\"r\"><xsl:param name=\"n\"/><xsl:if "
+           "test=\"$n &gt; 0\">x" +
+           B(call).replace("N", "$n - 1").repeated(calls) + "</xsl:if></xsl:template>";
 }
 
 QString err(ErrorCode code)
@@ -219,12 +209,10 @@ private slots:
             return Serve{{}, pageSheet(10, output), {counted(u"Müller & Söhne"_s, u"5"_s)}};
         };
         const B nested = "<n>";
-        const B bomb = "<!DOCTYPE Schema [<!ENTITY n \"x\">]>";
+        const B entity = "<!DOCTYPE Schema [<!ENTITY n \"x\">]>";
         const B latin1 = "<p>M\xfcller &amp; S\xf6hne</p>", utf8 = "<p>Müller &amp; Söhne</p>";
         // clang-format off
-        QTest::newRow("entity bomb") << Serve{schemaWith("<Name>&e11;</Name>", entityBomb())}
-            << err(ErrorCode::EntitiesRefused) << B("declares entities");
-        QTest::newRow("one internal entity") << Serve{schemaWith("<Name>&n;</Name>", bomb)}
+        QTest::newRow("one internal entity") << Serve{schemaWith("<Name>&n;</Name>", entity)}
             << err(ErrorCode::EntitiesRefused) << B("declares entities");
         QTest::newRow("parameter entity")
             << Serve{schemaWith("", "<!DOCTYPE Schema [<!ENTITY % p \"<!ELEMENT n ANY>\"> %p;]>")}
@@ -246,26 +234,16 @@ private slots:
             << err(ErrorCode::DocumentTooLarge) << B("the schema with the results would be");
         QTest::newRow("300 engines") << engines(300) << "page" << B();
         QTest::newRow("301 engines") << engines(301) << err(ErrorCode::TooManyEngines) << B();
-        QTest::newRow("exponential recursion")
-            << sheet("<xsl:template match=\"/\"><p><xsl:call-template name=\"two\"><xsl:with-param "
-                     "name=\"n\" select=\"60\"/></xsl:call-template></p></xsl:template><xsl:template "
-                     "name=\"two\"><xsl:param name=\"n\"/><xsl:if test=\"$n &gt; 0\">x"
-                     "<xsl:call-template name=\"two\"><xsl:with-param name=\"n\" select=\"$n - 1\"/>"
-                     "</xsl:call-template><xsl:call-template name=\"two\"><xsl:with-param name=\"n\" "
-                     "select=\"$n - 1\"/></xsl:call-template></xsl:if></xsl:template>")
-            << err(ErrorCode::TransformTooLong) << B("took too long");
+        QTest::newRow("exponential recursion") << sheet(recursion("60", 2))
+            << err(ErrorCode::TransformTooLong) << B("stopped: more than 1000000 instructions");
         QTest::newRow("slow XPath in few instructions")
             << sheet("<xsl:template match=\"/\"><xsl:for-each select=\"//n\"><p><xsl:value-of "
                      "select=\"count(//n[. = 'x'])\"/></p></xsl:for-each></xsl:template>",
                      B("<n/>").repeated(5000))
             << err(ErrorCode::TransformTooLong) << B("after 300 ms");
-        QTest::newRow("endless recursion")
-            << sheet("<xsl:template match=\"/\"><xsl:call-template name=\"me\"/></xsl:template>"
-                     "<xsl:template name=\"me\"><xsl:call-template name=\"me\"/></xsl:template>")
-            << err(ErrorCode::TransformTooDeep) << B("more than 1000 nested levels");
         QTest::newRow("recursion 400 deep") << sheet(recursion("400")) << "page" << B();
         QTest::newRow("recursion 2000 deep") << sheet(recursion("2000"))
-            << err(ErrorCode::TransformTooDeep) << B("nests");
+            << err(ErrorCode::TransformTooDeep) << B("nests its templates too deeply: more than 1000");
         QTest::newRow("cut inside the headers") << raw("HTTP/1.1 200 OK\r\nContent-Ty")
                                                 << "download failure Raw" << B();
         QTest::newRow("cut inside the status line") << raw("HTTP/1.1 2")
@@ -286,8 +264,6 @@ private slots:
             << err(ErrorCode::UnsupportedRedirect) << B("not http or https: file://");
         QTest::newRow("page in ISO-8859-1")
             << encoded("<xsl:output method=\"html\" encoding=\"ISO-8859-1\"/>") << "page" << latin1;
-        QTest::newRow("page in UTF-8")
-            << encoded("<xsl:output method=\"html\" encoding=\"UTF-8\"/>") << "page" << utf8;
         QTest::newRow("page, no encoding declared") << encoded("<xsl:output method=\"html\"/>")
                                                     << "page" << utf8;
         QTest::newRow("page as xml in windows-1252")
