@@ -235,7 +235,7 @@ private slots:
         QTest::newRow("300 engines") << engines(300) << "page" << B();
         QTest::newRow("301 engines") << engines(301) << err(ErrorCode::TooManyEngines) << B();
         QTest::newRow("exponential recursion") << sheet(recursion("60", 2))
-            << err(ErrorCode::TransformTooLong) << B("stopped: more than 1000000 instructions");
+            << err(ErrorCode::TransformTooLong) << B("took too long");
         QTest::newRow("slow XPath in few instructions")
             << sheet("<xsl:template match=\"/\"><xsl:for-each select=\"//n\"><p><xsl:value-of "
                      "select=\"count(//n[. = 'x'])\"/></p></xsl:for-each></xsl:template>",
