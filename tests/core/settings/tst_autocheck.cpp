@@ -13,16 +13,6 @@ static QDateTime at(int h, int m, int s)
     return QDateTime(QDate(2026, 12, 6), QTime(h, m, s));
 }
 
-static clsProps props(const QString& sleep, const QString& autoCheck = u"1"_s)
-{
-    clsProps props;
-    props.setURLName(u"a.com"_s);
-    props.setSleepTime(sleep);
-    props.setAutoCheck(autoCheck);
-    return props;
-}
-
-// The automatic check runs at the checking minutes of every hour.
 class TestAutoCheck : public QObject {
     Q_OBJECT
 private slots:
@@ -48,22 +38,28 @@ private slots:
         QFETCH(QDateTime, now);
         QFETCH(bool, check);
         QFETCH(QString, sleepAfter);
-        clsProps p = props(sleep, autoCheck);
-        QCOMPARE(AutoCheck().tick(p, now, false).check, check);
-        QCOMPARE(p.SleepTime(), sleepAfter);
+        clsProps props;
+        props.setURLName(u"a.com"_s);
+        props.setSleepTime(sleep);
+        props.setAutoCheck(autoCheck);
+        QCOMPARE(AutoCheck().tick(props, now, false).check, check);
+        QCOMPARE(props.SleepTime(), sleepAfter);
     }
 
     // One check per checking minute; a tick while a lookup runs is skipped, not the minute.
     void sequence()
     {
-        clsProps p = props(u"30"_s);
+        clsProps props;
+        props.setURLName(u"a.com"_s);
+        props.setSleepTime(u"30"_s);
+        props.setAutoCheck(u"1"_s);
         AutoCheck autoChecker;
-        QVERIFY(autoChecker.tick(p, at(12, 30, 5), false).check);
-        QVERIFY(!autoChecker.tick(p, at(12, 30, 55), false).check);
-        QVERIFY(!autoChecker.tick(p, at(13, 0, 5), true).check);
-        QVERIFY(autoChecker.tick(p, at(13, 0, 55), false).check);
-        p.setURLName(QString()); // no site: no check, the interval left as it is
-        QCOMPARE(autoChecker.tick(p, at(13, 30, 0), false).interval, 0);
+        QVERIFY(autoChecker.tick(props, at(12, 30, 5), false).check);
+        QVERIFY(!autoChecker.tick(props, at(12, 30, 55), false).check);
+        QVERIFY(!autoChecker.tick(props, at(13, 0, 5), true).check);
+        QVERIFY(autoChecker.tick(props, at(13, 0, 55), false).check);
+        props.setURLName(QString()); // no site: no check, the interval left as it is
+        QCOMPARE(autoChecker.tick(props, at(13, 30, 0), false).interval, 0);
     }
 };
 
