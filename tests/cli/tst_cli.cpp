@@ -1,0 +1,336 @@
+// SPDX-License-Identifier: MIT
+#include "TestMain.h"
+#include "TestSupport.h"
+
+#include "log/LinkLog.h"
+#include "platform/Paths.h"
+#include "platform/mConstants.h"
+
+#include <QDir>
+#include <QFile>
+#include <QProcess>
+#include <QSettings>
+#include <QTemporaryDir>
+#include <QTest>
+
+using namespace Qt::StringLiterals;
+using namespace brandle;
+
+namespace {
+
+struct Run {
+    int code = -1; // -1: it crashed or did not finish
+    QString out;
+    QString err;
+};
+
+Run run(const QString& program, const QStringList& args,
+        const QProcessEnvironment& env = QProcessEnvironment::systemEnvironment(),
+        qint64 fileLimit = 0)
+{
+    QProcess p;
+    p.setProcessEnvironment(env);
+    if (fileLimit > 0)
+        p.setChildProcessModifier([fileLimit] { FileSizeLimit::limitChild(fileLimit); });
+    p.start(program, args);
+    if (!p.waitForFinished(15000))
+        return {};
+    return {p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1,
+            QString::fromUtf8(p.readAllStandardOutput()),
+            QString::fromUtf8(p.readAllStandardError())};
+}
+
+// The environment of a program whose store and program folder are in the sandbox.
+QProcessEnvironment sandboxed(const QTemporaryDir& sandbox)
+{
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert(u"BRANDLE_HOME"_s, sandbox.filePath(u"home"_s));
+    env.insert(u"XDG_CONFIG_HOME"_s, sandbox.filePath(u"config"_s));
+    return env;
+}
+
+const QString checkBin = QString::fromUtf8(BRANDLE_CHECK_BIN);
+const QString reportBin = QString::fromUtf8(BRANDLE_REPORT_BIN);
+
+} // namespace
+
+// brandle-check against a fake service host: exit status, output, page.
+class TestCheckCommand : public QObject {
+    Q_OBJECT
+private slots:
+    void exitStatus_data()
+    {
+        QTest::addColumn<QByteArray>("status"); // empty: nothing listens at the service host
+        QTest::addColumn<EngineAnswers>("engines");
+        QTest::addColumn<qint64>("fileLimit"); // 0: no limit; else a full store that cannot grow
+        QTest::addColumn<int>("exitCode");
+        QTest::addColumn<QStringList>("output"); // parts of stdout (exit 0, 5) or stderr; %1 store
+        const EngineAnswers both{counted(u"Alpha"_s, u"1,234"_s), counted(u"Beta"_s, u"1,234"_s)};
+        // clang-format off
+        QTest::newRow("counted") << QByteArray("Active") << both << 0LL << 0
+            << QStringList{u"a.com"_s, u"Alpha"_s, u"Beta"_s, u"1,234"_s, u"Total"_s, u"2,468"_s,
+                           u"ParloMsg.html"_s};
+        QTest::newRow("an engine without a count") << QByteArray("Active")
+            << EngineAnswers{counted(u"Alpha"_s, u"1,234"_s), noCount(u"Beta"_s)} << 0LL << 5
+            << QStringList{u"Beta    no count  ="_s, u"Total      1,234  ="_s};
+        QTest::newRow("missing engine field") << QByteArray("Active")
+            << EngineAnswers{counted(u"Alpha"_s, u"1,234"_s), incomplete(u"Beta"_s, u"1,234"_s)}
+            << 0LL << 1 << QStringList{u"a.com: 91 - "_s};
+        QTest::newRow("service switched off")
+            << QByteArray("MessageOff\r\nClosed\r\nBack soon\r\n16") << both << 0LL << 2
+            << QStringList{u"Closed: Back soon"_s, u"not active"_s};
+        QTest::newRow("service host unreachable") << QByteArray() << both << 0LL << 3
+            << QStringList{u"a.com"_s};
+        // Room for the page and the log line, not for the settings file: the store keeps its bytes.
+        QTest::newRow("settings cannot be saved") << QByteArray("Active") << both << 4096LL << 1
+            << QStringList{u"a.com: 335 - The settings could not be saved: %1"_s};
+        // clang-format on
+    }
+    void exitStatus()
+    {
+        QFETCH(QByteArray, status);
+        QFETCH(EngineAnswers, engines);
+        QFETCH(qint64, fileLimit);
+        QFETCH(int, exitCode);
+        QFETCH(QStringList, output);
+        FakeServiceHost service;
+        service.status(status).engines(engines).start();
+        const QString host = status.isEmpty() ? deadHostPort() : service.hostPort();
+        QTemporaryDir sandbox;
+        const QString store = sandbox.filePath(u"config/Quenta App Loader.conf"_s);
+        const QByteArray before = "[ParloApp]\nURLGet1=" + QByteArray(6000, 'x') +
+                                  "\n\n[LinkEng]\nEng-DomainURL=a.com\nEng-Alpha=1000\n";
+        QVERIFY(fileLimit == 0 || writeFile(store, before));
+
+        const Run r =
+            run(checkBin, {u"--host"_s, host, u"HTTP://A.com"_s}, sandboxed(sandbox), fileLimit);
+        const bool done = exitCode == 0 || exitCode == 5;
+        const QString text = done ? r.out : r.err;
+        QVERIFY2(r.code == exitCode, qPrintable(r.out + r.err));
+        for (const QString& part : output)
+            QVERIFY2(text.contains(QString(part).replace(u"%1"_s, store)), qPrintable(text));
+        QCOMPARE(QFile::exists(sandbox.filePath(u"home/ParloMsg.html"_s)), done);
+        if (fileLimit > 0)
+            QCOMPARE(readText(store).toUtf8(), before);
+    }
+};
+
+// Every program answers --help and --version without a display and refuses a command line it
+// cannot use with a usage line and exit status 2, before it looks anything up.
+class TestCommandLine : public QObject {
+    Q_OBJECT
+private slots:
+    void answers_data()
+    {
+        QTest::addColumn<QString>("program");
+        QTest::addColumn<QStringList>("args");
+        QTest::addColumn<int>("exitCode");
+        QTest::addColumn<QString>("out"); // the start of standard output
+        QTest::addColumn<QString>("err"); // a part of standard error; "" for none at all
+        QStringList programs{checkBin, reportBin};
+        QStringList usage{u"Usage: brandle-check [options] SITE...\n"_s,
+                          u"Usage: brandle-report [options] [SITE] FROM TO\n"_s};
+#ifdef BRANDLE_BIN
+        const QString brandleBin = QString::fromUtf8(BRANDLE_BIN);
+        programs << brandleBin;
+        usage << u"Usage: brandle [options]\n"_s;
+#endif
+        for (int i = 0; i < programs.size(); ++i) {
+            const QString p = programs.at(i);
+            const QString name = QFileInfo(p).fileName();
+            const QString version = name + u' ' + QString::fromUtf8(BRANDLE_VERSION) + u'\n';
+            for (const QString& option : {u"--help"_s, u"-h"_s, u"--version"_s, u"-v"_s}) {
+                QTest::addRow("%s %s", qPrintable(name), qPrintable(option))
+                    << p << QStringList{option} << 0
+                    << (option.contains(u'h') ? usage.at(i) : version) << QString();
+            }
+            QTest::addRow("%s unknown option", qPrintable(name))
+                << p << QStringList{u"--colour"_s} << 2 << QString()
+                << name + u": Unknown option 'colour'.\n"_s + usage.at(i);
+        }
+        // clang-format off
+#ifdef BRANDLE_BIN
+        QTest::newRow("brandle, an argument") << brandleBin << QStringList{u"example.com"_s} << 2
+            << "" << u"brandle: unexpected argument 'example.com'\n"_s + usage.at(2);
+        QTest::newRow("brandle, toolkit option") << brandleBin
+            << QStringList{u"-platform"_s, u"offscreen"_s, u"--version"_s} << 0 << u"brandle "_s << "";
+#endif
+        QTest::newRow("brandle-check, no site") << checkBin << QStringList() << 2 << ""
+            << u"brandle-check: give at least one SITE\n"_s + usage.at(0);
+        QTest::newRow("brandle-check, empty site") << checkBin
+            << QStringList{u"a.com"_s, QString()} << 2 << "" << "brandle-check: not a site: ''";
+        QTest::newRow("brandle-check, blank site") << checkBin
+            << QStringList{u"  "_s} << 2 << "" << "not a site";
+        QTest::newRow("brandle-check, scheme alone") << checkBin
+            << QStringList{u"https://"_s} << 2 << "" << "not a site: 'https://'";
+        QTest::newRow("brandle-check, empty --host") << checkBin
+            << QStringList{u"--host="_s, u"a.com"_s} << 2 << "" << "--host needs HOST:PORT";
+        QTest::newRow("brandle-report, two arguments") << reportBin
+            << QStringList{u"a.com"_s, u"3/1/2026"_s} << 2 << ""
+            << u"brandle-report: give SITE FROM TO, or --site SITE... FROM TO\n"_s + usage.at(1);
+        QTest::newRow("brandle-report, four arguments") << reportBin
+            << QStringList{u"a.com"_s, u"3/1/2026"_s, u"3/2/2026"_s, u"b.com"_s} << 2 << ""
+            << u"brandle-report: unexpected argument 'b.com'\n"_s + usage.at(1);
+        QTest::newRow("brandle-report, --site and SITE") << reportBin
+            << QStringList{u"--site"_s, u"a.com"_s, u"b.com"_s, u"3/1/2026"_s, u"3/2/2026"_s} << 2
+            << "" << u"brandle-report: unexpected argument '3/2/2026'\n"_s + usage.at(1);
+        QTest::newRow("brandle-report, six sites") << reportBin
+            << QStringList{u"a,b,c,d,e,f"_s, u"3/1/2026"_s, u"3/2/2026"_s} << 2 << ""
+            << "brandle-report: Give at most 5 sites, separated by commas.\n";
+        // clang-format on
+    }
+    void answers()
+    {
+        QFETCH(QString, program);
+        QFETCH(QStringList, args);
+        QFETCH(int, exitCode);
+        QFETCH(QString, out);
+        QFETCH(QString, err);
+        // No display, nothing at the service host, and a fresh store and folder: a program that
+        // went on to look up or log anything would leave a file behind.
+        QTemporaryDir sandbox;
+        QProcessEnvironment env = sandboxed(sandbox);
+        for (const QString& name : {u"DISPLAY"_s, u"WAYLAND_DISPLAY"_s, u"QT_QPA_PLATFORM"_s})
+            env.remove(name);
+        env.insert(u"XDG_RUNTIME_DIR"_s, sandbox.path());
+        env.insert(u"BRANDLE_SERVICE_HOST"_s, deadHostPort());
+        const Run r = run(program, args, env);
+        QVERIFY2(r.code == exitCode, qPrintable(r.err));
+        QVERIFY2(out.isEmpty() ? r.out.isEmpty() : r.out.startsWith(out), qPrintable(r.out));
+        QVERIFY2(err.isEmpty() ? r.err.isEmpty() : r.err.contains(err), qPrintable(r.err));
+        QCOMPARE(QDir(sandbox.filePath(u"home"_s))
+                     .entryList(QDir::Files | QDir::Dirs | QDir::NoDotAndDotDot),
+                 QStringList());
+    }
+};
+
+// The user's language changes neither the counts read from engine pages nor the log:
+// brandle-check logs under one locale, brandle-report reads the log under another.
+class TestLocales : public QObject {
+    Q_OBJECT
+private slots:
+    void checkThenReport_data()
+    {
+        QTest::addColumn<QString>("checkLocale");
+        QTest::addColumn<QString>("reportLocale");
+        // clang-format off
+        QTest::newRow("C") << "C" << "C";
+        QTest::newRow("German check, C report") << "de_DE.UTF-8" << "C";
+        QTest::newRow("C check, German report") << "C" << "de_DE.UTF-8";
+        QTest::newRow("French") << "fr_FR.UTF-8" << "fr_FR.UTF-8";
+        QTest::newRow("Swiss German") << "de_CH.UTF-8" << "de_CH.UTF-8";
+        // clang-format on
+    }
+    void checkThenReport()
+    {
+        QFETCH(QString, checkLocale);
+        QFETCH(QString, reportLocale);
+        FakeServiceHost service;
+        service
+            .engines({counted(u"Alpha"_s, u"1,234"_s), counted(u"Beta"_s, u"323.580"_s),
+                      counted(u"Gamma"_s, u"7 000,5"_s)})
+            .start();
+        QTemporaryDir sandbox;
+        QSettings(sandbox.filePath(u"config/Quenta App Loader.conf"_s), QSettings::IniFormat)
+            .setValue(u"ParloApp/EnbLog"_s, u"1"_s);
+        const auto inLocale = [&sandbox](const QString& locale) {
+            QProcessEnvironment env = sandboxed(sandbox);
+            env.insert(u"LANG"_s, locale);
+            env.insert(u"LC_ALL"_s, locale);
+            return env;
+        };
+
+        const Run check =
+            run(checkBin, {u"--host"_s, service.hostPort(), u"a.com"_s}, inLocale(checkLocale));
+        QVERIFY2(check.code == 0, qPrintable(check.err));
+        for (const QString& count : {u"1,234"_s, u"323,580"_s, u"7,000"_s, u"331,814"_s})
+            QVERIFY2(check.out.contains(count), qPrintable(check.out));
+        const QDate today = QDate::currentDate();
+        const QString log =
+            sandbox.filePath(u"home/LinkLogs/"_s) + today.toString(u"MMddyy"_s) + u".lox"_s;
+        QVERIFY2(readText(log).startsWith(u"<Results Site=\"a.com\" Total=\"331,814\""_s),
+                 qPrintable(readText(log)));
+
+        const QString day = today.toString(Qt::ISODate);
+        const Run report = run(reportBin, {u"a.com"_s, day, day}, inLocale(reportLocale));
+        QCOMPARE(report.err, QString());
+        QCOMPARE(report.out, u"date,count\n%1,331814\n"_s.arg(day));
+        QCOMPARE(report.code, 0);
+    }
+};
+
+// brandle-report reads the program's log: exit status, standard output and standard error.
+class TestReportCommand : public QObject {
+    Q_OBJECT
+private slots:
+    void init() { QDir(Paths::inProgramFolder(mConstants::LogFolderName)).removeRecursively(); }
+
+    void command_data()
+    {
+        QTest::addColumn<QStringList>("args");
+        QTest::addColumn<int>("exitCode");
+        QTest::addColumn<QString>("out");
+        QTest::addColumn<QString>("err"); // %1: a day file that cannot be read
+        // clang-format off
+        QTest::newRow("rows") << QStringList{u"Example.com"_s, u"3/1/2004"_s, u"3/03/2004"_s} << 0
+            << "date,count\n2004-03-01,12\n2004-03-02,0\n" << "";
+        QTest::newRow("invalid date") << QStringList{u"example.com"_s, u"3/1/2004"_s, u"3/32/2004"_s}
+            << 1 << "" << "The dates you entered are either blank or invalid.\nThe required date "
+                          "format is MM/DD/YYYY for this report type selection.\n";
+        QTest::newRow("ISO dates") << QStringList{u"example.com"_s, u"2004-03-01"_s, u"2004-03-03"_s}
+            << 0 << "date,count\n2004-03-01,12\n2004-03-02,0\n" << "";
+        QTest::newRow("no data") << QStringList{u"example.com"_s, u"3/3/2004"_s, u"3/3/2004"_s} << 4
+            << "" << "brandle-report: no data for example.com from 3/3/2004 to 3/3/2004\n";
+        // A day without a log file is charted as 0 but is no data: a mistyped site is told so.
+        QTest::newRow("mistyped site") << QStringList{u"exmaple.com"_s, u"3/1/2004"_s, u"3/3/2004"_s}
+            << 4 << "" << "brandle-report: no data for exmaple.com from 3/1/2004 to 3/3/2004\n";
+        QTest::newRow("no log file in the range")
+            << QStringList{u"example.com"_s, u"2004-04-01"_s, u"2004-04-02"_s} << 4 << ""
+            << "brandle-report: no data for example.com from 2004-04-01 to 2004-04-02\n";
+        QTest::newRow("sites as options")
+            << QStringList{u"--site"_s, u"example.com"_s, u"--site"_s, u"other.com"_s,
+                           u"3/1/2004"_s, u"3/3/2004"_s} << 0
+            << "date,example.com,other.com\n2004-03-01,12,\n2004-03-02,0,0\n2004-03-03,,4\n" << "";
+        QTest::newRow("sites as a list") << QStringList{u"other.com,Example.com"_s, u"3/3/2004"_s,
+                                                        u"3/3/2004"_s} << 0
+            << "date,other.com,example.com\n2004-03-03,4,\n" << "";
+        QTest::newRow("by engine") << QStringList{u"--engines"_s, u"example.com"_s, u"3/1/2004"_s,
+                                                  u"3/2/2004"_s} << 0
+            << "date,total,Alpha,Beta\n2004-03-01,12,5,\n2004-03-02,0,,\n" << "";
+        QTest::newRow("by engine, two sites")
+            << QStringList{u"--engines"_s, u"a.com,b.com"_s, u"3/1/2004"_s, u"3/2/2004"_s} << 2
+            << "" << "brandle-report: A chart by engine shows one site: give only one.\n"
+                     "Usage: brandle-report [options] [SITE] FROM TO\n"
+                     "Try 'brandle-report --help' for more information.\n";
+        QTest::newRow("a day file that cannot be read")
+            << QStringList{u"example.com"_s, u"3/4/2004"_s, u"3/4/2004"_s} << 1 << ""
+            << "brandle-report: 75 - Path/File access error: %1\n";
+        // clang-format on
+    }
+    void command()
+    {
+        QFETCH(QStringList, args);
+        QFETCH(int, exitCode);
+        QFETCH(QString, out);
+        QFETCH(QString, err);
+        const QDate first(2004, 3, 1);
+        const QList<LoggedEngine> engines{{u"Alpha"_s, u"4"_s}, {u"Beta"_s, {}, true}};
+        QVERIFY(
+            writeLog({{first, u"example.com"_s, u"10"_s, engines, true},
+                      {first, u"example.com"_s, u"13"_s, {{u"Alpha"_s, u"6"_s}, engines[1]}, true},
+                      {first.addDays(2), u"other.com"_s, u"4"_s}}));
+        // A folder where the day file should be: it exists but cannot be read.
+        const QString unreadable = linkLogFile(first.addDays(3));
+        QVERIFY(QDir().mkpath(unreadable));
+        const Run r = run(reportBin, args);
+        QCOMPARE(r.err, QString(err).replace(u"%1"_s, unreadable));
+        QCOMPARE(r.out, out);
+        QCOMPARE(r.code, exitCode);
+    }
+};
+
+BRANDLE_TEST(TestCheckCommand)
+BRANDLE_TEST(TestCommandLine)
+BRANDLE_TEST(TestLocales)
+BRANDLE_TEST(TestReportCommand)
+#include "tst_cli.moc"
