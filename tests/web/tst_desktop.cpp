@@ -6,11 +6,7 @@
 #include "WebModule.h"
 #include "app/BrandleApp.h"
 #include "desktop/Screen.h"
-#include "engine/WindowParams.h"
-#include "frmLoading.h"
-#include "frmMessage.h"
 
-#include <QApplication>
 #include <QPointer>
 #include <QProcess>
 #include <QPushButton>
@@ -24,24 +20,21 @@ using namespace brandle;
 
 namespace {
 
-// Where the X server has the window: its left edge and whether it is mapped, as xwininfo reads
-// them (not what Qt believes).
-struct ServerPlace {
-    int left = 0;
-    bool viewable = false;
-};
-
-ServerPlace serverPlace(const QWidget* window)
+// The output of a program that ends within 5 s.
+QString output(const QString& program, const QStringList& args)
 {
-    QProcess info;
-    info.start(u"xwininfo"_s, {u"-id"_s, QString::number(window->winId())});
-    info.waitForFinished(5000);
-    const QString text = QString::fromUtf8(info.readAllStandardOutput());
-    ServerPlace place;
-    place.left =
-        QRegularExpression(u"Absolute upper-left X:\\s+(-?\\d+)"_s).match(text).captured(1).toInt();
-    place.viewable = text.contains(u"IsViewable"_s);
-    return place;
+    QProcess p;
+    p.start(program, args);
+    p.waitForFinished(5000);
+    return QString::fromUtf8(p.readAllStandardOutput());
+}
+
+void stop(QProcess& process)
+{
+    process.terminate();
+    if (!process.waitForFinished(5000))
+        process.kill();
+    process.waitForFinished(5000);
 }
 
 } // namespace
@@ -50,16 +43,6 @@ ServerPlace serverPlace(const QWidget* window)
 class TestDesktop : public QObject {
     Q_OBJECT
     QProcess m_windowManager;
-    QTemporaryDir m_dir;
-    QString m_page;
-
-    static void stop(QProcess& process)
-    {
-        process.terminate();
-        if (!process.waitForFinished(5000))
-            process.kill();
-        process.waitForFinished(5000);
-    }
 
 private slots:
     void initTestCase()
@@ -67,21 +50,15 @@ private slots:
         m_windowManager.start(u"openbox"_s, {u"--sm-disable"_s});
         QVERIFY2(m_windowManager.waitForStarted(5000), "openbox is needed (Debian package)");
         // A window manager announces itself on the root window.
-        QTRY_VERIFY_WITH_TIMEOUT(
-            [] {
-                QProcess prop;
-                prop.start(u"xprop"_s, {u"-root"_s, u"_NET_SUPPORTING_WM_CHECK"_s});
-                prop.waitForFinished(5000);
-                return prop.readAllStandardOutput().contains("window id");
-            }(),
-            10000);
-        m_page = m_dir.filePath(u"ParloMsg.html"_s);
-        QVERIFY(writeFile(m_page, "<html><body style='background:#c00'>Result</body></html>"));
+        QTRY_VERIFY_WITH_TIMEOUT(output(u"xprop"_s, {u"-root"_s, u"_NET_SUPPORTING_WM_CHECK"_s})
+                                     .contains(u"window id"_s),
+                                 10000);
     }
     void cleanupTestCase() { stop(m_windowManager); }
 
     // The window manager does not get to hold the window at the screen's edge: it starts
-    // wholly beyond the right edge, and with WinSpeed 0 (no slide) it stays there.
+    // wholly beyond the right edge, and with WinSpeed 0 (no slide) it stays there. Its place is
+    // read from the X server (xwininfo), not from what Qt believes.
     void messageStartsBeyondTheEdge_data()
     {
         QTest::addColumn<int>("speed");
@@ -93,27 +70,34 @@ private slots:
     {
         QFETCH(int, speed);
         QFETCH(int, steps);
+        QTemporaryDir dir;
+        const QString page = dir.filePath(u"ParloMsg.html"_s);
+        QVERIFY(writeFile(page, "<html><body style='background:#c00'>Result</body></html>"));
         RecordingHost host;
         ModuleWindows windows(host);
-        windows.showMessage(m_page, windowParams(60000, speed));
+        windows.showMessage(page, windowParams(60000, speed));
         QPointer<frmMessage> w = windows.message();
         QVERIFY(w->isVisible());
         QTest::qWait(1000);
         const ScreenTwips screen = ScreenTwips::primary();
         const int right = screen.origin.x() + screen.toPixelsX(screen.width);
         const int expected = right + screen.toPixelsX(3375 + SlideState::EdgeGap - steps * 600.0);
-        const ServerPlace place = serverPlace(w);
-        QVERIFY(place.viewable);
-        QVERIFY2(place.left >= right,
-                 qPrintable(u"left edge at %1, screen ends at %2"_s.arg(place.left).arg(right)));
+        const QString info = output(u"xwininfo"_s, {u"-id"_s, QString::number(w->winId())});
+        const int left = QRegularExpression(u"Absolute upper-left X:\\s+(-?\\d+)"_s)
+                             .match(info)
+                             .captured(1)
+                             .toInt();
+        QVERIFY2(info.contains(u"IsViewable"_s), qPrintable(info));
         QVERIFY2(
-            qAbs(place.left - expected) <= 2,
-            qPrintable(u"left edge at %1, the slide put it at %2"_s.arg(place.left).arg(expected)));
+            left >= right && qAbs(left - expected) <= 2,
+            qPrintable(u"left edge at %1, screen ends at %2, the slide put it at %3"_s.arg(left)
+                           .arg(right)
+                           .arg(expected)));
     }
 
     // The icon goes into a tray that appears after start-up; until then, and again when the
-    // tray goes, the settings window offers Exit. A panel at the bottom is not covered by the
-    // loading window.
+    // tray goes, the settings window offers Exit, which ends the program. A panel at the bottom
+    // is not covered by the loading window.
     void trayAndPanelComeLate()
     {
         clearStore();
@@ -136,24 +120,29 @@ private slots:
         QVERIFY(!exit->isVisible());
         QTRY_VERIFY_WITH_TIMEOUT(!app.tray()->icon()->geometry().isEmpty(), 5000);
 
-        // The panel's strip is not part of the free area, and the loading window sits above it.
+        // The panel's strip is not part of the free area, and the loading window (as brandle-web
+        // shows it) sits above it.
         QTRY_VERIFY_WITH_TIMEOUT(
             QGuiApplication::primaryScreen()->availableGeometry().bottom() < before.bottom(), 5000);
-        // The windows as brandle-web shows them.
         RecordingHost host;
         ModuleWindows web(host);
         web.showLoading();
-        frmLoading* loading = web.loading();
-        QVERIFY(loading);
         const QRect free = QGuiApplication::primaryScreen()->availableGeometry();
         const ScreenTwips screen = ScreenTwips::primary();
-        QCOMPARE(loading->geometry().bottom() + 1, free.bottom() + 1 - screen.toPixelsY(400));
-        QCOMPARE(loading->geometry().right(), free.right());
+        QCOMPARE(web.loading()->geometry().bottom(), free.bottom() - screen.toPixelsY(400));
+        QCOMPARE(web.loading()->geometry().right(), free.right());
         web.closeLoading();
 
         stop(tray);
         QTRY_VERIFY_WITH_TIMEOUT(!app.tray()->inTray(), TrayIcon::WatchIntervalMs * 3);
         QVERIFY(exit->isVisible());
+        // ExitApp ends the application's event loop with status 0; 1 means it did not. (The
+        // application's own loop: ending a nested one would end every later one at once.)
+        QTimer::singleShot(0, exit, &QPushButton::click);
+        QTimer giveUp;
+        giveUp.callOnTimeout([] { QCoreApplication::exit(1); });
+        giveUp.start(3000);
+        QCOMPARE(QCoreApplication::exec(), 0);
     }
 };
 

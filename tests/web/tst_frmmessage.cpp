@@ -4,14 +4,9 @@
 #include "TestSupport.h"
 
 #include "WebModule.h"
-#include "desktop/MessageBox.h"
 #include "desktop/Screen.h"
 #include "desktop/ShellOpen.h"
-#include "engine/WindowParams.h"
-#include "frmMessage.h"
-#include "platform/Errors.h"
 #include "platform/Store.h"
-#include "platform/Xml.h"
 #include "windows/RecentList.h"
 
 #include <QAccessible>
@@ -19,9 +14,7 @@
 #include <QComboBox>
 #include <QLabel>
 #include <QLineEdit>
-#include <QPointer>
 #include <QPushButton>
-#include <QRegularExpression>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
@@ -30,34 +23,31 @@
 using namespace Qt::StringLiterals;
 using namespace brandle;
 
-static WindowParams params(int duration)
-{
-    return windowParams(duration);
-}
-
+// The message window as brandle-web shows it, with the program played by a RecordingHost.
 class TestFrmMessage : public QObject {
     Q_OBJECT
     QTemporaryDir m_dir;
-    QString m_page;
+    QString m_page = m_dir.filePath(u"ParloMsg.html"_s);
     std::unique_ptr<MessageBoxRecorder> m_boxes;
     RecordingHost m_host;
     std::unique_ptr<ModuleWindows> m_windows;
 
-private slots:
-    void initTestCase()
+    frmMessage* show(const QString& page, const WindowParams& params = windowParams(60000))
     {
-        m_page = m_dir.filePath(u"ParloMsg.html"_s);
-        QVERIFY(writeFile(m_page, "<html><body><h3>Result</h3></body></html>"));
+        m_windows->showMessage(page, params);
+        return m_windows->message();
     }
 
+private slots:
+    void initTestCase() { QVERIFY(writeFile(m_page, "<html><body><h3>Result</h3></body></html>")); }
     void init()
     {
         clearStore();
         m_host.lookups.clear();
+        m_host.busy = false;
         m_windows = std::make_unique<ModuleWindows>(m_host);
         m_boxes = std::make_unique<MessageBoxRecorder>();
     }
-
     void cleanup()
     {
         QPointer<frmMessage> w = m_windows->message();
@@ -66,85 +56,30 @@ private slots:
         QTRY_VERIFY(w.isNull());
     }
 
-    void slidesInHoldsAndUnloadsItself()
-    {
-        const ScreenTwips screen = ScreenTwips::primary();
-        m_windows->showMessage(m_page, params(300));
-        QPointer<frmMessage> w = m_windows->message();
-        auto* view = w->findChild<QWebEngineView*>(u"webMessage"_s);
-        QSignalSpy loaded(view, &QWebEngineView::loadFinished);
-        QVERIFY(w->isVisible());
-        QVERIFY(w->x() >= screen.toPixelsX(screen.width));
-        QCOMPARE(w->size(), QSize(screen.toPixelsX(3375), screen.toPixelsY(4380)));
-        QTRY_COMPARE(loaded.value(0).value(0).toBool(), true);
-        QCOMPARE(view->url(), QUrl::fromLocalFile(m_page));
-        // At rest the right edge is at least 200 twips inside the screen.
-        QTRY_VERIFY_WITH_TIMEOUT(w->x() <= screen.toPixelsX(screen.width - 3375 - 200), 5000);
-        QTRY_VERIFY_WITH_TIMEOUT(!m_windows->messageLoaded(), 15000);
-        QTRY_VERIFY(w.isNull());
-    }
-
-    // Its lower edge rests 1500 twips above the bottom of the free area; a window too tall for
-    // that keeps its top on the screen.
-    void restingHeight_data()
+    // It rests 200 twips inside the right edge, its lower edge 1500 twips above the bottom of
+    // the free area; a window too tall for that keeps its top on the screen.
+    void restingPlace_data()
     {
         QTest::addColumn<int>("height"); // twips
         QTest::newRow("fits") << 4380;
         QTest::newRow("taller than the room above the gap") << 11000;
     }
-    void restingHeight()
+    void restingPlace()
     {
         QFETCH(int, height);
-        WindowParams p = params(60000);
+        WindowParams p = windowParams(60000);
         p.WinHeight = height;
-        m_windows->showMessage(m_page, p);
+        frmMessage* w = show(m_page, p);
         const ScreenTwips screen = ScreenTwips::primary();
-        const int wanted = screen.toPixelsY(screen.height - height - 1500);
-        QCOMPARE(m_windows->message()->y(), screen.origin.y() + qMax(0, wanted));
-    }
-
-    // Every parameter is read, in order; a missing one is named and nothing is read after it.
-    void windowParameters_data()
-    {
-        QTest::addColumn<QString>("removed");
-        QTest::addColumn<QString>("result");
-        // clang-format off
-        QTest::newRow("all there") << "" << "3375 4380 60000 10 600 3405 3525 850 60";
-        QTest::newRow("WinWidth missing") << "WinWidth" << "error 91 WinWidth";
-        QTest::newRow("WinSleep missing") << "WinSleep" << "error 91 WinSleep";
-        // clang-format on
-    }
-    void windowParameters()
-    {
-        QFETCH(QString, removed);
-        QFETCH(QString, result);
-        QString text =
-            u"<L><Engines/><Window><WinWidth>3375</WinWidth><WinHeight>4380</WinHeight>"
-            "<WinDuration>60000</WinDuration><WinSpeed>10</WinSpeed><WinSlide>600"
-            "</WinSlide><WebWidth>3405</WebWidth><WebHeight>3525</WebHeight><PicHeight>"
-            "850</PicHeight><WinSleep>60</WinSleep></Window><LPResults></LPResults></L>"_s;
-        if (!removed.isEmpty())
-            text.remove(QRegularExpression(u"<%1>[^<]*</%1>"_s.arg(removed)));
-        QString got;
-        try {
-            const WindowParams p = WindowParams::read(XmlDocument::parse(text));
-            got = u"%1 %2 %3 %4 %5 %6 %7 %8 %9"_s.arg(p.WinWidth)
-                      .arg(p.WinHeight)
-                      .arg(p.WinDuration)
-                      .arg(p.WinSpeed)
-                      .arg(p.WinSlide)
-                      .arg(p.WebWidth)
-                      .arg(p.WebHeight)
-                      .arg(p.PicHeight)
-                      .arg(p.WinSleep);
-        } catch (const BrandleError& e) {
-            got = u"error %1 %2"_s.arg(e.number()).arg(e.detail());
-        }
-        QCOMPARE(got, result);
+        QCOMPARE(w->size(), QSize(screen.toPixelsX(3375), screen.toPixelsY(height)));
+        QCOMPARE(w->y(),
+                 screen.origin.y() + qMax(0, screen.toPixelsY(screen.height - height - 1500)));
+        QTRY_VERIFY_WITH_TIMEOUT(w->x() <= screen.toPixelsX(screen.width - 3375 - 200), 5000);
     }
 
     // The quick lookup box holds A..E (URLGet1 = A); choose entries with the Down key, then type
-    // and press GO (or Enter in the box).
+    // and press GO (or Enter in the box). While a count runs nothing changes and the window
+    // says so.
     void go_data()
     {
         QTest::addColumn<int>("downs");
@@ -175,8 +110,7 @@ private slots:
         QFETCH(QString, site);
         RecentList::save(u"A,B,C,D,E"_s.split(u','));
         m_host.busy = busy;
-        m_windows->showMessage(m_page, params(60000));
-        frmMessage* w = m_windows->message();
+        frmMessage* w = show(m_page);
         auto* box = w->findChild<QComboBox*>(u"cboURLs"_s);
         auto* example = w->findChild<QLabel*>(u"Label2"_s);
         for (int i = 0; i < downs; ++i)
@@ -187,15 +121,13 @@ private slots:
             QTest::keyClick(box, Qt::Key_Return);
         else
             QTest::mouseClick(w->findChild<QPushButton*>(u"cmdGetCount"_s), Qt::LeftButton);
-
-        const bool blank = text.trimmed().isEmpty();
         QCOMPARE(m_windows->messageLoaded(), site.isEmpty());
         QCOMPARE(m_host.lookups.join(u'|'), site);
         QCOMPARE(m_boxes->texts().join(u'|'),
-                 blank ? u"You must provide a URL to perform a link count on."_s : QString());
+                 text.trimmed().isEmpty() ? u"You must provide a URL to perform a link count on."_s
+                                          : QString());
         QCOMPARE(RecentList::load(5).join(u','), list);
         if (busy) {
-            // The window stays, with the text as typed, and says why nothing happened.
             QCOMPARE(box->currentText(), text);
             QCOMPARE(example->text(), u"A count is running."_s);
             QTest::keyClicks(box->lineEdit(), u"x"_s);
@@ -203,20 +135,40 @@ private slots:
         }
     }
 
-    // The close picture is a button the keyboard reaches after GO; Space and Enter close.
-    void closeByKeyboard_data()
+    // Empty keys are skipped on loading; a typed address is appended even when the list holds
+    // it, and limit 0 drops nothing; saving a shorter list leaves the keys above it.
+    void storedOldestFirst()
+    {
+        for (int n : {1, 3, 5, 6})
+            SaveAppSetting(u"ParloApp"_s, u"URLGet%1"_s.arg(n), QChar(u'@' + n));
+        const QStringList list = RecentList::load(RecentList::limit(u"5"_s));
+        QCOMPARE(list.join(u','), u"A,C,E"_s);
+        RecentList::save(RecentList::afterLookup(list, -1, u"A"_s, 0));
+        QCOMPARE(RecentList::load(6).join(u','), u"A,C,E,A,E,F"_s);
+    }
+
+    // Every control that takes the focus has a name for a screen reader; Tab goes from the box
+    // to GO to the close picture, which Space and Enter press.
+    void keyboard_data()
     {
         QTest::addColumn<int>("key");
         QTest::newRow("Space") << int(Qt::Key_Space);
         QTest::newRow("Enter") << int(Qt::Key_Return);
     }
-    void closeByKeyboard()
+    void keyboard()
     {
         QFETCH(int, key);
-        m_windows->showMessage(m_page, params(60000));
-        frmMessage* w = m_windows->message();
-        auto* box = w->findChild<QComboBox*>(u"cboURLs"_s);
-        box->setFocus();
+        frmMessage* w = show(m_page);
+        QStringList names;
+        for (const char* control : {"webMessage", "cboURLs", "cmdGetCount", "imgClose"}) {
+            QAccessibleInterface* a = QAccessible::queryAccessibleInterface(
+                w->findChild<QWidget*>(QLatin1StringView(control)));
+            names << QLatin1StringView(control) + u'=' +
+                         (a ? a->text(QAccessible::Name) : QString());
+        }
+        QCOMPARE(names.join(u'|'), u"webMessage=Link count result|cboURLs=Type URL and click GO|"
+                                   "cmdGetCount=GO|imgClose=Close"_s);
+        w->findChild<QComboBox*>(u"cboURLs"_s)->setFocus();
         QStringList chain;
         for (int i = 0; i < 2; ++i) {
             QTest::keyClick(w->focusWidget(), Qt::Key_Tab);
@@ -225,24 +177,6 @@ private slots:
         QCOMPARE(chain, (QStringList{u"cmdGetCount"_s, u"imgClose"_s}));
         QTest::keyClick(w->focusWidget(), Qt::Key(key));
         QVERIFY(!m_windows->messageLoaded());
-    }
-
-    // What a screen reader names: every control that takes the focus has a name, from its own
-    // text, its label or its accessible name.
-    void accessibleNames()
-    {
-        m_windows->showMessage(m_page, params(60000));
-        frmMessage* w = m_windows->message();
-        QStringList names;
-        for (const char* control : {"webMessage", "cboURLs", "cmdGetCount", "imgClose"}) {
-            auto* widget = w->findChild<QWidget*>(QLatin1StringView(control));
-            QVERIFY(widget);
-            QAccessibleInterface* a = QAccessible::queryAccessibleInterface(widget);
-            names << QLatin1StringView(control) + u'=' +
-                         (a ? a->text(QAccessible::Name) : QString());
-        }
-        QCOMPARE(names.join(u'|'), u"webMessage=Link count result|cboURLs=Type URL and click GO|"
-                                   "cmdGetCount=GO|imgClose=Close"_s);
     }
 
     // The bottom strip follows the theme: a dark palette gives a dark strip with light text.
@@ -260,15 +194,13 @@ private slots:
         const QPalette before = QApplication::palette();
         QPalette theme = before;
         // A theme whose window text is the opposite of its field text shows a forced background.
-        theme.setColor(QPalette::Window, base);
-        theme.setColor(QPalette::WindowText, text);
-        theme.setColor(QPalette::Base, base);
-        theme.setColor(QPalette::Text, text);
+        for (auto role : {QPalette::Window, QPalette::Base})
+            theme.setColor(role, base);
+        for (auto role : {QPalette::WindowText, QPalette::Text})
+            theme.setColor(role, text);
         QApplication::setPalette(theme);
-        m_windows->showMessage(m_page, params(60000));
-        frmMessage* w = m_windows->message();
-        auto* panel = w->findChild<QWidget*>(u"picBottom"_s);
-        const QImage strip = panel->grab().toImage();
+        frmMessage* w = show(m_page);
+        const QImage strip = w->findChild<QWidget*>(u"picBottom"_s)->grab().toImage();
         QApplication::setPalette(before);
         QCOMPARE(QColor(strip.pixel(strip.width() - 2, strip.height() - 2)), base);
         for (const char* name : {"Label1", "Label2"}) {
@@ -289,12 +221,11 @@ private slots:
             "<script>var n = 0; var t = setInterval(function() {"
             " window.open('http://example.invalid/' + n++); if (n >= 100) clearInterval(t);"
             "}, 10);</script>";
+        const QStringList site{u"http://example.invalid/site"_s};
         // clang-format off
         QTest::newRow("script opens windows in a loop") << link + loop << false << QStringList();
-        QTest::newRow("link clicked") << link << true
-            << QStringList{u"http://example.invalid/site"_s};
-        QTest::newRow("link clicked while a script loops") << link + loop << true
-            << QStringList{u"http://example.invalid/site"_s};
+        QTest::newRow("link clicked") << link << true << site;
+        QTest::newRow("link clicked while a script loops") << link + loop << true << site;
         QTest::newRow("a click starts a loop: one window at most")
             << QByteArray("<div style='width:300px;height:200px' onclick=\"for (var i = 0; "
                           "i < 50; ++i) window.open('http://example.invalid/' + i);\">x</div>")
@@ -314,29 +245,16 @@ private slots:
         Browser::setTestHook([&opened](const QUrl& url) { opened << url.toString(); });
         const QString page = m_dir.filePath(u"script.html"_s);
         QVERIFY(writeFile(page, "<html><body style='margin:0'>" + body + "</body></html>"));
-        m_windows->showMessage(page, params(60000));
-        frmMessage* w = m_windows->message();
-        auto* view = w->findChild<QWebEngineView*>(u"webMessage"_s);
+        auto* view = show(page)->findChild<QWebEngineView*>(u"webMessage"_s);
         QSignalSpy loaded(view, &QWebEngineView::loadFinished);
         QTRY_COMPARE(loaded.size(), 1);
+        QCOMPARE(view->url(), QUrl::fromLocalFile(page));
         QTest::qWait(300);
         if (click)
             QTest::mouseClick(view->focusProxy(), Qt::LeftButton, {}, QPoint(40, 40));
         QTest::qWait(2500); // long enough for the loop to finish
         Browser::setTestHook(nullptr);
         QCOMPARE(opened, launches);
-    }
-
-    // Empty keys are skipped on loading; a typed address is appended even when the list holds
-    // it, and limit 0 drops nothing; saving a shorter list leaves the keys above it.
-    void storedOldestFirst()
-    {
-        for (int n : {1, 3, 5, 6})
-            SaveAppSetting(u"ParloApp"_s, u"URLGet%1"_s.arg(n), QChar(u'@' + n));
-        const QStringList list = RecentList::load(RecentList::limit(u"5"_s));
-        QCOMPARE(list.join(u','), u"A,C,E"_s);
-        RecentList::save(RecentList::afterLookup(list, -1, u"A"_s, 0));
-        QCOMPARE(RecentList::load(6).join(u','), u"A,C,E,A,E,F"_s);
     }
 };
 

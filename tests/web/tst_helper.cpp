@@ -4,20 +4,20 @@
 #include "TestSupport.h"
 
 #include "HelperSession.h"
+#include "app/BrandleApp.h"
 #include "app/WebChannel.h"
-#include "app/WebWindows.h"
 #include "desktop/Screen.h"
-#include "engine/WindowParams.h"
+#include "log/LinkLog.h"
 #include "platform/SocketPair.h"
+#include "settings/Config.h"
 #include "windows/RecentList.h"
 
 #include <QComboBox>
-#include <QCoreApplication>
 #include <QDir>
 #include <QLineEdit>
 #include <QMutex>
-#include <QPointer>
 #include <QPushButton>
+#include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QThread>
@@ -29,21 +29,7 @@ using namespace brandle;
 
 namespace {
 
-// The parameters with sizes of their own, so that a size that does not travel shows.
-WindowParams sized(int duration)
-{
-    WindowParams p = windowParams(duration);
-    p.WinWidth = 3000;
-    p.WinHeight = 4000;
-    return p;
-}
-
-QString writePage(const QTemporaryDir& dir)
-{
-    const QString page = dir.filePath(u"ParloMsg.html"_s);
-    writeFile(page, "<html><body><h3>Result</h3></body></html>");
-    return page;
-}
+using Kind = WebMessage::Kind;
 
 // The brandle-web processes this process started and that still run.
 int runningHelpers()
@@ -51,12 +37,9 @@ int runningHelpers()
     int n = 0;
     const QString self = u"/proc/%1/task"_s.arg(QCoreApplication::applicationPid());
     for (const QString& task : QDir(self).entryList(QDir::Dirs | QDir::NoDotAndDotDot)) {
-        const QStringList children =
-            readText(self + u'/' + task + u"/children"_s).split(u' ', Qt::SkipEmptyParts);
-        for (const QString& child : children) {
-            if (readText(u"/proc/"_s + child + u"/comm"_s).trimmed() == u"brandle-web"_s)
-                ++n;
-        }
+        for (const QString& child :
+             readText(self + u'/' + task + u"/children"_s).split(u' ', Qt::SkipEmptyParts))
+            n += readText(u"/proc/"_s + child + u"/comm"_s).trimmed() == u"brandle-web"_s;
     }
     return n;
 }
@@ -69,14 +52,19 @@ public:
     {
         m_thread.start();
         m_context->moveToThread(&m_thread);
-        QMetaObject::invokeMethod(
-            m_context,
-            [this, socket] {
-                m_channel = new WebChannel(socket, m_context);
-                QObject::connect(m_channel, &WebChannel::received, m_context,
-                                 [this](const WebMessage& m) { received(m); });
-            },
-            Qt::BlockingQueuedConnection);
+        run([this, socket] {
+            m_channel = new WebChannel(socket, m_context);
+            QObject::connect(m_channel, &WebChannel::received, m_context,
+                             [this](const WebMessage& m) {
+                                 if (m.kind == Kind::StartLookup) {
+                                     WebMessage answer(Kind::LookupAnswer);
+                                     answer.accepted = accept;
+                                     m_channel->send(answer);
+                                 }
+                                 const QMutexLocker lock(&m_mutex);
+                                 m_told.append(m);
+                             });
+        });
     }
     ~ProgramEnd()
     {
@@ -84,31 +72,30 @@ public:
         m_thread.quit();
         m_thread.wait();
     }
-
     void send(const WebMessage& message)
     {
-        QMetaObject::invokeMethod(
-            m_context, [this, message] { m_channel->send(message); }, Qt::BlockingQueuedConnection);
+        run([this, message] { m_channel->send(message); });
     }
+    void send(Kind kind) { send(WebMessage(kind)); }
     QList<WebMessage> told() const
     {
         const QMutexLocker lock(&m_mutex);
         return m_told;
     }
+    QList<Kind> toldKinds() const
+    {
+        QList<Kind> kinds;
+        for (const WebMessage& m : told())
+            kinds << m.kind;
+        return kinds;
+    }
     std::atomic<bool> accept{true};
 
 private:
-    void received(const WebMessage& message)
+    template <typename F> void run(F f)
     {
-        if (message.kind == WebMessage::Kind::StartLookup) {
-            WebMessage answer(WebMessage::Kind::LookupAnswer);
-            answer.accepted = accept;
-            m_channel->send(answer);
-        }
-        const QMutexLocker lock(&m_mutex);
-        m_told.append(message);
+        QMetaObject::invokeMethod(m_context, f, Qt::BlockingQueuedConnection);
     }
-
     QThread m_thread;
     QObject* m_context = new QObject;
     WebChannel* m_channel = nullptr;
@@ -123,33 +110,28 @@ private:
 class TestHelperSession : public QObject {
     Q_OBJECT
     QTemporaryDir m_dir;
-    QString m_page;
+    QString m_page = m_dir.filePath(u"ParloMsg.html"_s);
     std::unique_ptr<MessageBoxRecorder> m_boxes;
     std::unique_ptr<ProgramEnd> m_program;
     std::unique_ptr<HelperSession> m_session;
     bool m_finished = false;
 
-    WebMessage show(quint32 showing, int duration, bool keepOnTop, const QString& limit)
+    // A page with sizes of its own, so that a size that does not travel shows.
+    WebMessage show(quint32 showing, int duration, bool keepOnTop = true)
     {
-        WebMessage m(WebMessage::Kind::ShowMessage);
+        WebMessage m(Kind::ShowMessage);
         m.showing = showing;
         m.text = m_page;
-        m.params = sized(duration);
+        m.params = windowParams(duration);
+        m.params.WinWidth = 3000;
+        m.params.WinHeight = 4000;
         m.keepOnTop = keepOnTop;
-        m.historyLimit = limit;
+        m.historyLimit = u"2"_s;
         return m;
-    }
-    QList<WebMessage::Kind> toldKinds() const
-    {
-        QList<WebMessage::Kind> kinds;
-        for (const WebMessage& m : m_program->told())
-            kinds << m.kind;
-        return kinds;
     }
 
 private slots:
-    void initTestCase() { m_page = writePage(m_dir); }
-
+    void initTestCase() { QVERIFY(writeFile(m_page, "<html><body><h3>Result</h3></body></html>")); }
     void init()
     {
         clearStore();
@@ -161,7 +143,6 @@ private slots:
         m_session = std::make_unique<HelperSession>(new WebChannel(pair->theirs));
         connect(m_session.get(), &HelperSession::finished, this, [this] { m_finished = true; });
     }
-
     void cleanup()
     {
         QPointer<frmMessage> message = m_session->windows().message();
@@ -187,12 +168,12 @@ private slots:
         m_program->accept = accept;
         RecentList::save({u"A"_s, u"B"_s, u"C"_s});
         ModuleWindows& windows = m_session->windows();
-        m_program->send(WebMessage(WebMessage::Kind::ShowLoading));
+        m_program->send(Kind::ShowLoading);
         QTRY_VERIFY(windows.loading() && windows.loading()->isVisible());
-        m_program->send(WebMessage(WebMessage::Kind::CloseLoading));
+        m_program->send(Kind::CloseLoading);
         QTRY_VERIFY(!windows.loading());
 
-        m_program->send(show(7, 60000, false, u"2"_s));
+        m_program->send(show(7, 60000, false));
         QTRY_VERIFY(windows.message());
         frmMessage* w = windows.message();
         const ScreenTwips screen = ScreenTwips::primary();
@@ -200,48 +181,39 @@ private slots:
         QVERIFY(!w->windowFlags().testFlag(Qt::WindowStaysOnTopHint));
         auto* box = w->findChild<QComboBox*>(u"cboURLs"_s);
         QCOMPARE(box->count(), 2);
-
         QTest::keyClicks(box->lineEdit(), u"HTTP://X.com"_s);
         QTest::mouseClick(w->findChild<QPushButton*>(u"cmdGetCount"_s), Qt::LeftButton);
         if (accept) {
-            QTRY_COMPARE(toldKinds(),
-                         (QList{WebMessage::Kind::StartLookup, WebMessage::Kind::MessageUnloaded}));
+            QTRY_COMPARE(m_program->toldKinds(), (QList{Kind::StartLookup, Kind::MessageUnloaded}));
             QCOMPARE(m_program->told().at(0).text, u"x.com"_s);
             QCOMPARE(m_program->told().at(1).showing, 7u);
             QVERIFY(!windows.message());
         } else {
-            QCOMPARE(toldKinds(), QList{WebMessage::Kind::StartLookup});
+            QCOMPARE(m_program->toldKinds(), QList{Kind::StartLookup});
             QCOMPARE(windows.message(), w);
             QCOMPARE(box->currentText(), u"HTTP://X.com"_s);
         }
     }
 
-    // A lookup that ended before its loading strip could be made: the strip is not made, and
-    // none stays behind.
-    void loadingClosedAtOnce()
-    {
-        m_program->send(WebMessage(WebMessage::Kind::ShowLoading));
-        m_program->send(WebMessage(WebMessage::Kind::CloseLoading));
-        m_program->send(show(4, 60000, true, u"5"_s));
-        QTRY_VERIFY(m_session->windows().message());
-        QTest::qWait(200);
-        QVERIFY(!m_session->windows().loading());
-    }
-
-    // A window that slides out by itself is reported with the latest showing; one the program
-    // unloads is not reported back.
+    // A loading strip closed before it could be made is not made. A window the program unloads
+    // is not reported back; one that slides out by itself is, with the latest showing.
     void reportsTheWindowLeaving()
     {
-        m_program->send(show(1, 60000, true, u"5"_s));
-        QTRY_VERIFY(m_session->windows().message());
-        QVERIFY(m_session->windows().message()->windowFlags().testFlag(Qt::WindowStaysOnTopHint));
-        m_program->send(WebMessage(WebMessage::Kind::UnloadMessage));
-        QTRY_VERIFY(!m_session->windows().message());
+        ModuleWindows& windows = m_session->windows();
+        m_program->send(Kind::ShowLoading);
+        m_program->send(Kind::CloseLoading);
+        m_program->send(show(1, 60000));
+        QTRY_VERIFY(windows.message());
+        QVERIFY(windows.message()->windowFlags().testFlag(Qt::WindowStaysOnTopHint));
+        QTest::qWait(200);
+        QVERIFY(!windows.loading());
+        m_program->send(Kind::UnloadMessage);
+        QTRY_VERIFY(!windows.message());
 
-        m_program->send(show(2, 60000, true, u"5"_s));
-        m_program->send(show(3, 300, true, u"5"_s));
+        m_program->send(show(2, 60000));
+        m_program->send(show(3, 300));
         QTRY_VERIFY_WITH_TIMEOUT(!m_program->told().isEmpty(), 15000);
-        QCOMPARE(toldKinds(), QList{WebMessage::Kind::MessageUnloaded});
+        QCOMPARE(m_program->toldKinds(), QList{Kind::MessageUnloaded});
         QCOMPARE(m_program->told().at(0).showing, 3u);
     }
 
@@ -255,24 +227,21 @@ private slots:
     void ends()
     {
         QFETCH(bool, programGone);
-        m_program->send(WebMessage(WebMessage::Kind::ShowLoading));
+        m_program->send(Kind::ShowLoading);
         QTRY_VERIFY(m_session->windows().loading());
         if (programGone)
             m_program.reset();
         else
-            m_program->send(WebMessage(WebMessage::Kind::Quit));
+            m_program->send(Kind::Quit);
         QTRY_VERIFY(m_finished);
         QCOMPARE(!m_session->windows().loading(), !programGone);
     }
 };
 
-// The program's side with the real brandle-web: started for a window, told what the windows
-// do, ended once they are gone.
+// The program's side with the real brandle-web: started for a window, ended once the windows
+// are gone (also when the message window leaves by itself) and with the program.
 class TestWebHelper : public QObject {
     Q_OBJECT
-    QTemporaryDir m_dir;
-    QString m_page;
-
     struct Host : WebWindowsHost {
         bool startLookup(const QString&) override { return true; }
         bool keepOnTop() const override { return true; }
@@ -280,46 +249,97 @@ class TestWebHelper : public QObject {
     } m_host;
 
 private slots:
-    void initTestCase() { m_page = writePage(m_dir); }
-
     void endsWhenTheWindowsAreGone()
     {
-        WebModule web(m_host);
-        QVERIFY(!web.loaded());
+        QTemporaryDir dir;
+        const QString page = dir.filePath(u"ParloMsg.html"_s);
+        QVERIFY(writeFile(page, "<html><body><h3>Result</h3></body></html>"));
+        std::optional<WebModule> web(std::in_place, m_host);
+        QVERIFY(!web->loaded());
         QCOMPARE(runningHelpers(), 0);
-        WebWindows* windows = web.windows();
-        QVERIFY(windows);
-
+        WebWindows* windows = web->windows();
         windows->showLoading();
-        windows->showMessage(m_page, windowParams(60000));
-        QCOMPARE(web.loaded(), windows);
+        windows->showMessage(page, windowParams(60000));
+        QCOMPARE(web->loaded(), windows);
         QTRY_COMPARE(runningHelpers(), 1);
         windows->closeLoading();
         windows->unloadMessage();
         QVERIFY(!windows->messageLoaded());
-        QCOMPARE(web.loaded(), windows); // it stays a while for another count
-        QTRY_VERIFY_WITH_TIMEOUT(!web.loaded(), WebModule::IdleMs + 3000);
+        QCOMPARE(web->loaded(), windows); // it stays a while for another count
+        QTRY_VERIFY_WITH_TIMEOUT(!web->loaded(), WebModule::IdleMs + 3000);
         QTRY_COMPARE(runningHelpers(), 0);
 
-        // A window that leaves by itself: the helper says so and ends as well.
-        windows->showMessage(m_page, windowParams(300));
+        windows->showMessage(page, windowParams(300));
         QVERIFY(windows->messageLoaded());
         QTRY_VERIFY_WITH_TIMEOUT(!windows->messageLoaded(), 15000);
-        QTRY_VERIFY_WITH_TIMEOUT(!web.loaded(), WebModule::IdleMs + 3000);
+        QTRY_VERIFY_WITH_TIMEOUT(!web->loaded(), WebModule::IdleMs + 3000);
         QTRY_COMPARE(runningHelpers(), 0);
-    }
 
-    void endsWithTheProgram()
-    {
-        {
-            WebModule web(m_host);
-            web.windows()->showMessage(m_page, windowParams(60000));
-            QTRY_COMPARE(runningHelpers(), 1);
-        }
+        web->windows()->showMessage(page, windowParams(60000));
+        QTRY_COMPARE(runningHelpers(), 1);
+        web.reset();
         QTRY_COMPARE_WITH_TIMEOUT(runningHelpers(), 0, 3000);
+    }
+};
+
+// The automatic check with tracked sites, in the resident program with its web windows.
+class TestTrackedSites : public QObject {
+    Q_OBJECT
+private slots:
+    // An automatic check counts the primary site, then each tracked site once, one lookup at a
+    // time, each logged. Only the primary's page is shown, and a tracked site's whose total
+    // changed; the change is told. The primary site's own run and the tray tip stay.
+    void oneAfterAnother()
+    {
+        clearStore();
+        oProps = clsProps();
+        FakeServiceHost host;
+        host.engines({counted(u"A"_s, u"1,234"_s)}).start();
+        const ScopedEnv env("BRANDLE_SERVICE_HOST", host.hostPort().toUtf8());
+        const ManualClock clock(QDateTime(QDate(2026, 3, 1), QTime(12, 0, 10)));
+        Config::setText(Setting::PrimaryUrl, u"a.com"_s);
+        Config::setTrackedSites({u"b.com"_s, u"HTTP://A.com"_s, u"c.com"_s, u"b.com"_s});
+        // The last runs: a.com lower, c.com lower by 1 link, b.com never counted.
+        Config::setText(Setting::LastSite, u"a.com"_s);
+        Config::setCount(Setting::LastTotal, 1000);
+        Config::setSiteTotal(u"c.com"_s, 1233);
+        Config::setCount(Setting::AlertAmount, 1);
+        Config::setText(Setting::AlertPercent, u"0"_s);
+        oProps.setURLName(u"a.com"_s);
+        oProps.setAutoCheck(u"1"_s);
+        oProps.setLogging(u"1"_s);
+        oProps.setSleepTime(u"30"_s);
+        oProps.setHistory(u"5"_s);
+
+        const MessageBoxRecorder boxes;
+        BrandleApp app;
+        app.timer()->stop();
+        app.settings()->fillFromProps();
+        app.settings()->setChanged(false);
+        QSignalSpy done(app.driver(), &LookupDriver::finished);
+        QSignalSpy pages(app.driver(), &LookupDriver::showPage);
+        QSignalSpy told(app.driver(), &LookupDriver::totalChanged);
+        app.Timer_Timer();
+        QVERIFY(app.driver()->isRunning());
+        QCOMPARE(app.pendingTrackedSites(), (QStringList{u"b.com"_s, u"c.com"_s}));
+        QTRY_COMPARE_WITH_TIMEOUT(done.size(), 3, 20000);
+        QVERIFY(!app.driver()->isRunning());
+        QCOMPARE(boxes.texts(), QStringList());
+        const QStringList logged = readText(linkLogFile(QDate(2026, 3, 1))).split(u"\r\n"_s);
+        QCOMPARE(logged.size(), 4);
+        for (int i = 0; i < 3; ++i)
+            QVERIFY2(logged[i].startsWith(u"<Results Site=\"%1\""_s.arg(u"abc"_s[i] + u".com"_s)),
+                     qPrintable(logged[i]));
+        QCOMPARE(pages.size(), 2); // a.com, and c.com, which rose by 1
+        QCOMPARE(told.size(), 2);
+        QCOMPARE(told.at(1), (QVariantList{u"c.com"_s, 1234, 1233}));
+        QCOMPARE(Config::text(Setting::LastSite), u"a.com"_s);
+        QCOMPARE(Config::count(Setting::LastTotal), 1234);
+        QCOMPARE(app.tray()->tip(), u"Brandle\r\nURL: a.com"_s);
     }
 };
 
 BRANDLE_TEST(TestHelperSession)
 BRANDLE_TEST(TestWebHelper)
+BRANDLE_TEST(TestTrackedSites)
 #include "tst_helper.moc"
