@@ -5,14 +5,10 @@
 
 #include "app/BrandleApp.h"
 #include "platform/Store.h"
-#include "platform/mConstants.h"
 #include "settings/Config.h"
 
-#include <QPushButton>
 #include <QSignalSpy>
-#include <QTabWidget>
 #include <QTest>
-#include <QTimer>
 
 using namespace Qt::StringLiterals;
 using namespace brandle;
@@ -40,18 +36,18 @@ private slots:
     {
         QTest::addColumn<QString>("url");
         QTest::addColumn<QString>("autoCheck");
-        QTest::addColumn<bool>("checks");
-        // clang-format off
-        QTest::newRow("first run") << "" << "" << false;
-        QTest::newRow("AutoCheck 1") << "HTTP://Example.com" << "1" << true;
-        QTest::newRow("AutoCheck never saved") << "HTTP://Example.com" << "" << false;
-        // clang-format on
+        QTest::newRow("first run") << ""
+                                   << "";
+        QTest::newRow("AutoCheck 1") << "HTTP://Example.com"
+                                     << "1";
+        QTest::newRow("AutoCheck never saved") << "HTTP://Example.com"
+                                               << "";
     }
     void startUp()
     {
         QFETCH(QString, url);
         QFETCH(QString, autoCheck);
-        QFETCH(bool, checks);
+        const bool checks = !autoCheck.isEmpty();
         Config::setText(Setting::PrimaryUrl, url);
         Config::setText(Setting::AutoCheck, autoCheck);
         BrandleApp app;
@@ -88,63 +84,126 @@ private slots:
         QCOMPARE(app.timer()->interval(), 50000);
         QVERIFY(app.timer()->isActive());
     }
-
-    // A recent lookup is refused while the Primary URL box is empty; a double-click opens the
-    // settings on "Main URL", a single click does nothing.
-    void trayMenu()
-    {
-        const MessageBoxRecorder boxes;
-        BrandleApp app;
-        QStringList captions;
-        for (QAction* a : app.tray()->menu()->actions())
-            captions << (a->isSeparator() ? u"-"_s : a->text());
-        QCOMPARE(captions.join(u'|'), u"&Refresh Count|-|Recall &Count|&Close Count|-|&URL "
-                                      "Settings|&Quick Graph|&Recent Lookups|-|E&xit"_s);
-        app.mnuPopHist_Click(u"example.org"_s);
-        QVERIFY(boxes.texts().value(0).contains(u"Primary URL"_s));
-        app.settings()->tabs()->setCurrentIndex(1);
-        emit app.tray()->icon()->activated(QSystemTrayIcon::Trigger);
-        QVERIFY(!app.settings()->isVisible());
-        emit app.tray()->icon()->activated(QSystemTrayIcon::DoubleClick);
-        QVERIFY(app.settings()->isVisible());
-        QCOMPARE(app.settings()->tabs()->currentIndex(), 0);
-    }
-
-    void trayComesLate();
 };
 
-// A tray that comes late, goes and comes back: the icon follows it, and while there is none the
-// settings window offers Exit, which ends the program.
-void TestBrandleApp::trayComesLate()
-{
-    const MessageBoxRecorder boxes;
-    bool trayThere = false;
-    BrandleApp app;
-    app.timer()->stop();
-    app.tray()->setTrayProbe([&trayThere] { return trayThere; });
-    app.OpenParlo(0);
-    auto* exit = app.settings()->findChild<QPushButton*>(u"cmdExit"_s);
-    QVERIFY(app.settings()->isVisible());
-    QVERIFY(!app.tray()->inTray());
-    QVERIFY(exit->isVisible());
+// The driver's signals and the message boxes (answered with OK), in the order they come.
+class TestDriver : public QObject {
+    Q_OBJECT
+    QStringList m_events;
 
-    // The icon keeps looking, by itself.
-    trayThere = true;
-    QTRY_VERIFY_WITH_TIMEOUT(app.tray()->inTray(), TrayIcon::WatchIntervalMs * 2);
-    QVERIFY(!exit->isVisible());
-    trayThere = false;
-    QTRY_VERIFY_WITH_TIMEOUT(!app.tray()->inTray(), TrayIcon::WatchIntervalMs * 2);
-    QVERIFY(exit->isVisible());
+private slots:
+    void init()
+    {
+        clearStore();
+        oProps = clsProps();
+    }
 
-    // ExitApp ends the application's event loop with status 0; 1 means it did not. (The
-    // application's own loop: ending a nested one would end every later one at once.)
-    QTimer::singleShot(0, exit, &QPushButton::click);
-    QTimer giveUp;
-    giveUp.setSingleShot(true);
-    QObject::connect(&giveUp, &QTimer::timeout, [] { QCoreApplication::exit(1); });
-    giveUp.start(3000);
-    QCOMPARE(QCoreApplication::exec(), 0);
-}
+    // A count whose total changed tells the total and the change against the count before.
+    void countNotice_data()
+    {
+        QTest::addColumn<int>("total");
+        QTest::addColumn<int>("previous");
+        QTest::addColumn<QString>("text");
+        // clang-format off
+        QTest::newRow("higher") << 1234 << 1000 << "a.com: 1,234 links, up 234 from 1,000.";
+        QTest::newRow("lower") << 1000 << 1234 << "a.com: 1,000 links, down 234 from 1,234.";
+        QTest::newRow("unchanged") << 1234 << 1234 << "a.com: 1,234 links, unchanged.";
+        QTest::newRow("change beyond 32 bits") << 2147483647 << -2147483647
+            << "a.com: 2,147,483,647 links, up 4,294,967,294 from -2,147,483,647.";
+        // clang-format on
+    }
+    void countNotice()
+    {
+        QFETCH(int, total);
+        QFETCH(int, previous);
+        QFETCH(QString, text);
+        const UserNotice notice = brandle::countNotice(u"a.com"_s, total, previous);
+        QCOMPARE(notice.text, text);
+        QCOMPARE(notice.kind, UserNotice::Kind::Count);
+    }
+
+    // While one lookup runs a second is refused, with a tray message only when the user asked;
+    // a lookup whose settings cannot be saved ends with the error box and stores nothing.
+    void lookup_data()
+    {
+        QTest::addColumn<QByteArray>("status");
+        QTest::addColumn<EngineAnswers>("engines");
+        QTest::addColumn<bool>("hostDown");
+        QTest::addColumn<qint64>("fileLimit");   // 0: no limit
+        QTest::addColumn<QStringList>("events"); // %1: the service host, %2: the store
+        const QString notUpdated = u" could not be reached, so the link count was not updated."_s;
+        const EngineAnswers one{counted(u"One"_s, u"1,234"_s)};
+        // clang-format off
+        QTest::newRow("notice before the lookup, then the page")
+            << QByteArray("MessageOn\r\nNews\r\nA new engine is here.\r\n64")
+            << EngineAnswers{counted(u"One"_s, u"1,234"_s, 1500)} << false << 0LL
+            << QStringList{u"box: News: A new engine is here."_s, u"loading"_s, u"closed"_s,
+                           u"page"_s};
+        QTest::newRow("error box")
+            << QByteArray("Active") << EngineAnswers{incomplete(u"One"_s, u"1,234"_s)} << false
+            << 0LL << QStringList{u"loading"_s, u"closed"_s,
+                           u"box: Brandle: 91 - Required XML element not found: RightString"_s};
+        QTest::newRow("download failure")
+            << QByteArray("Active") << EngineAnswers{unreachable(u"One"_s)} << false << 0LL
+            << QStringList{u"loading"_s, u"closed"_s, u"tray: The engine \"One\""_s + notUpdated};
+        QTest::newRow("service host unreachable") << QByteArray("Active") << one << true << 0LL
+            << QStringList{u"tray: The service host %1"_s + notUpdated};
+        QTest::newRow("settings cannot be saved") << QByteArray("Active") << one << false << 4096LL
+            << QStringList{u"loading"_s, u"closed"_s,
+                           u"box: Brandle: 335 - The settings could not be saved: %2 (write: File too large)"_s};
+        // clang-format on
+    }
+    void lookup()
+    {
+        QFETCH(QByteArray, status);
+        QFETCH(EngineAnswers, engines);
+        QFETCH(bool, hostDown);
+        QFETCH(qint64, fileLimit);
+        QFETCH(QStringList, events);
+        FakeServiceHost host;
+        host.status(status).engines(engines).start();
+        const QString address = hostDown ? deadHostPort() : host.hostPort();
+        const ScopedEnv env("BRANDLE_SERVICE_HOST", address.toUtf8());
+        // A store the limit leaves no room to rewrite.
+        QVERIFY(fileLimit == 0 || SaveAppSetting(u"ParloApp"_s, u"URLGet1"_s, QString(6000, u'x')));
+        m_events.clear();
+        const MessageBoxRecorder boxes(QMessageBox::Ok, [this](const MessageBox::Request& r) {
+            m_events << u"box: "_s + r.title + u": "_s + r.text;
+        });
+        LookupDriver driver;
+        connect(&driver, &LookupDriver::showLoading, this, [this] { m_events << u"loading"_s; });
+        connect(&driver, &LookupDriver::closeLoading, this, [this] { m_events << u"closed"_s; });
+        connect(&driver, &LookupDriver::showPage, this, [this] { m_events << u"page"_s; });
+        connect(&driver, &LookupDriver::tellUser, this,
+                [this](const UserNotice& n) { m_events << u"tray: "_s + n.text; });
+        QSignalSpy done(&driver, &LookupDriver::finished);
+        int ticks = 0;
+        QTimer ticker;
+        QObject::connect(&ticker, &QTimer::timeout, [&] { ++ticks; });
+        ticker.start(20);
+        {
+            std::optional<FileSizeLimit> noRoom;
+            if (fileLimit > 0)
+                noRoom.emplace(fileLimit);
+            QVERIFY(driver.start(u"example.com"_s, LookupDriver::Origin::Automatic));
+            QVERIFY(!driver.start(u"b.com"_s, LookupDriver::Origin::Automatic));
+            QVERIFY(!driver.start(u"b.com"_s, LookupDriver::Origin::User));
+            QVERIFY(done.wait(15000));
+        }
+        QStringList expected{
+            u"tray: A link count is already running. Please wait until it ends."_s};
+        for (const QString& e : events)
+            expected
+                << QString(e).replace(u"%1"_s, address).replace(u"%2"_s, StoreSession::filePath());
+        QCOMPARE(m_events, expected);
+        const bool live = engines.first().delayMs > 0;
+        QCOMPARE(oProps.LastCount(), live || fileLimit ? u"1234"_s : QString()); // it was counted
+        QCOMPARE(oProps.SleepTime(), live ? u"60"_s : QString());
+        QCOMPARE(GetAppSetting(u"LinkEng"_s, u"Eng-One"_s), live ? u"1234"_s : QString());
+        QVERIFY2(!live || ticks > 10, "the event loop stood still during the lookup");
+    }
+};
 
 BRANDLE_TEST(TestBrandleApp)
+BRANDLE_TEST(TestDriver)
 #include "tst_brandleapp.moc"

@@ -3,34 +3,85 @@
 #include "TestMain.h"
 #include "TestSupport.h"
 
-#include "desktop/MessageBox.h"
 #include "forms/frmSettings.h"
 #include "graphs/GraphsTab.h"
+#include "graphs/LinkChart.h"
+#include "platform/Paths.h"
 #include "platform/Store.h"
+#include "platform/mConstants.h"
+#include "settings/Config.h"
 #include "settings/clsProps.h"
 
 #include <QAccessible>
+#include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
-#include <QFile>
+#include <QDir>
+#include <QLegendMarker>
 #include <QLineEdit>
 #include <QPlainTextEdit>
+#include <QProgressBar>
 #include <QPushButton>
-#include <QRegularExpression>
 #include <QSignalSpy>
 #include <QSpinBox>
 #include <QTabWidget>
+#include <QTemporaryDir>
 #include <QTest>
 
 using namespace Qt::StringLiterals;
 using namespace brandle;
+using View = GraphsTab::View;
 
-struct Window {
-    frmSettings w;
-    QLineEdit* url = w.findChild<QLineEdit*>(u"txtSearchURL"_s);
-    QCheckBox* box(const QString& name) const { return w.findChild<QCheckBox*>(name); }
-    static QString stored(const QString& key) { return GetAppSetting(u"ParloApp"_s, key); }
-};
+namespace {
+
+template <typename T = QWidget> T* child(const QWidget& parent, const char* name)
+{
+    return parent.findChild<T*>(QLatin1StringView(name));
+}
+
+QString stored(const QString& key)
+{
+    return GetAppSetting(u"ParloApp"_s, key);
+}
+
+// Fills in a "By Date" range for the sites and presses "View"; waits for the report unless told.
+void report(GraphsTab& tab, const QString& from, const QString& to,
+            const QString& sites = u"a.com"_s, bool wait = true)
+{
+    child<QComboBox>(tab, "cboReportType")->setCurrentIndex(0);
+    tab.txtChartURL()->setText(sites);
+    child<QLineEdit>(tab, "txtReportFrom")->setText(from);
+    child<QLineEdit>(tab, "txtReportTo")->setText(to);
+    QSignalSpy done(&tab, &GraphsTab::reportFinished);
+    child<QPushButton>(tab, "cmdGetReport")->click();
+    if (wait && tab.isBusy())
+        QVERIFY(done.wait(10000));
+}
+
+// Shows the chart of a logged day on the Graphs tab.
+void showChart(frmSettings& w)
+{
+    QVERIFY(writeLog({{QDate(2004, 3, 1), u"a.com"_s, u"100"_s}}));
+    report(*w.graphsTab(), u"3/1/2004"_s, u"3/1/2004"_s);
+    QCOMPARE(w.graphsTab()->view(), View::Chart);
+}
+
+// The names of the series in the chart that the legend shows.
+QStringList legendNames(const GraphsTab& tab)
+{
+    QCoreApplication::processEvents();
+    QStringList names;
+    const QChart* chart = tab.chart()->chart();
+    for (QAbstractSeries* series : chart->series()) {
+        for (QLegendMarker* marker : chart->legend()->markers(series)) {
+            if (marker->isVisible())
+                names << marker->label();
+        }
+    }
+    return names;
+}
+
+} // namespace
 
 class TestFrmSettings : public QObject {
     Q_OBJECT
@@ -46,148 +97,117 @@ private slots:
     void cleanup() { m_boxes.reset(); }
 
     // Refused: nothing is written and the edits still count as unsaved. Saved: the store and
-    // the record, all but its URLName.
+    // the record (all but its URLName), the tracked sites (up to ten, unused keys emptied) and
+    // the alert threshold, read back when a window is filled.
     void save_data()
     {
         QTest::addColumn<QString>("url");
         QTest::addColumn<QString>("history");
-        QTest::addColumn<QString>("lines"); // after the heading; empty when valid
-        QTest::newRow("valid") << u" HTTP://Site.COM "_s << u"5"_s << QString();
-        QTest::newRow("spaces only") << u"   "_s << u"5"_s << u"Primary URL\r\n"_s;
-        QTest::newRow("both") << QString() << u"x"_s
-                              << u"Primary URL\r\nURL history must be numberic\r\n"_s;
+        QTest::addColumn<QString>("tracked");
+        QTest::addColumn<QString>("lines");    // after the heading; empty when valid
+        QTest::addColumn<QStringList>("keys"); // Track1..Track10 afterwards
+        const QStringList eleven{u"s1"_s, u"s2"_s, u"s3"_s, u"s4"_s,  u"s5"_s, u"s6"_s,
+                                 u"s7"_s, u"s8"_s, u"s9"_s, u"s10"_s, u"s11"_s};
+        QStringList untouched(9);
+        untouched << u"old.com"_s;
+        // clang-format off
+        QTest::newRow("valid, blank lines left out") << u" HTTP://Site.COM "_s << u"5"_s
+            << u"\n b.com \n\nc.com\n"_s << QString()
+            << QStringList{u"b.com"_s, u"c.com"_s, {}, {}, {}, {}, {}, {}, {}, {}};
+        QTest::newRow("ten sites") << u"a.com"_s << u"5"_s << eleven.mid(0, 10).join(u'\n')
+            << QString() << eleven.mid(0, 10);
+        QTest::newRow("eleven sites") << u"a.com"_s << u"5"_s << eleven.join(u'\n')
+            << u"Also check automatically: at most 10 sites\r\n"_s << untouched;
+        QTest::newRow("spaces only") << u"   "_s << u"5"_s << QString() << u"Primary URL\r\n"_s
+            << untouched;
+        QTest::newRow("both") << QString() << u"x"_s << QString()
+            << u"Primary URL\r\nURL history must be numberic\r\n"_s << untouched;
+        // clang-format on
     }
     void save()
     {
         QFETCH(QString, url);
         QFETCH(QString, history);
+        QFETCH(QString, tracked);
         QFETCH(QString, lines);
+        QFETCH(QStringList, keys);
         const bool valid = lines.isEmpty();
         oProps.setURLName(u"previous.com"_s);
-        Window win;
-        win.url->setText(url);
-        win.w.findChild<QLineEdit*>(u"txtURLHistory"_s)->setText(history);
-        win.box(u"chkHourCheck"_s)->setChecked(false);
-        win.box(u"chkPlaySound"_s)->setChecked(true);
-        win.w.findChild<QPushButton*>(u"cmdSave"_s)->click();
+        SaveAppSetting(u"ParloApp"_s, u"Track10"_s, u"old.com"_s);
+        frmSettings w;
+        child<QLineEdit>(w, "txtSearchURL")->setText(url);
+        child<QLineEdit>(w, "txtURLHistory")->setText(history);
+        child<QPlainTextEdit>(w, "txtTrackURLs")->setPlainText(tracked);
+        child<QCheckBox>(w, "chkHourCheck")->setChecked(false);
+        child<QCheckBox>(w, "chkPlaySound")->setChecked(true);
+        child<QSpinBox>(w, "txtAlertMin")->setValue(25);
+        child<QComboBox>(w, "cboAlertUnit")->setCurrentIndex(1); // links
+        child<QPushButton>(w, "cmdSave")->click();
         QCOMPARE(m_boxes->texts().join(u'|'),
                  valid ? QString() : u"The following fields are missing or invalid:\r\n"_s + lines);
-        QCOMPARE(Window::stored(u"URL1"_s), valid ? url : QString());
-        QCOMPARE(Window::stored(u"HrCks"_s), valid ? u"0"_s : QString());
+        QCOMPARE(stored(u"URL1"_s), valid ? url : QString());
+        QCOMPARE(stored(u"HrCks"_s), valid ? u"0"_s : QString());
         QCOMPARE(oProps.AutoCheck() + oProps.PlaySound(), valid ? u"01"_s : QString());
         QCOMPARE(oProps.URLName(), u"previous.com"_s);
-        QCOMPARE(win.w.bChanged(), !valid);
-    }
-
-    // "Also check automatically" and the alert threshold: saved under keys of their own, up to
-    // ten sites, and read back when the window is filled.
-    void trackedAndThreshold_data()
-    {
-        QTest::addColumn<QString>("typed");
-        QTest::addColumn<QStringList>("stored"); // Track1..Track10; none when refused
-        const QStringList eleven{u"s1"_s, u"s2"_s, u"s3"_s, u"s4"_s,  u"s5"_s, u"s6"_s,
-                                 u"s7"_s, u"s8"_s, u"s9"_s, u"s10"_s, u"s11"_s};
-        QStringList ten = eleven.mid(0, 10);
-        QTest::newRow("blank lines left out")
-            << u"\n b.com \n\nc.com\n"_s
-            << QStringList{u"b.com"_s, u"c.com"_s, {}, {}, {}, {}, {}, {}, {}, {}};
-        QTest::newRow("ten sites") << ten.join(u'\n') << ten;
-        QTest::newRow("eleven sites refused") << eleven.join(u'\n') << QStringList();
-    }
-    void trackedAndThreshold()
-    {
-        QFETCH(QString, typed);
-        QFETCH(QStringList, stored);
-        Window win;
-        win.url->setText(u"a.com"_s);
-        SaveAppSetting(u"ParloApp"_s, u"Track10"_s, u"old.com"_s);
-        win.w.findChild<QPlainTextEdit*>(u"txtTrackURLs"_s)->setPlainText(typed);
-        win.w.findChild<QSpinBox*>(u"txtAlertMin"_s)->setValue(25);
-        win.w.findChild<QComboBox*>(u"cboAlertUnit"_s)->setCurrentIndex(1); // links
-        QVERIFY(win.w.bChanged());
-        QCOMPARE(win.w.SaveSettings(), !stored.isEmpty());
-        if (stored.isEmpty()) {
-            QCOMPARE(m_boxes->texts().value(0),
-                     u"The following fields are missing or invalid:\r\nAlso check "
-                     "automatically: at most 10 sites\r\n"_s);
-            QCOMPARE(Window::stored(u"Track10"_s), u"old.com"_s);
-            return;
-        }
-        QStringList keys;
+        QCOMPARE(w.bChanged(), !valid);
+        QStringList trackKeys;
         for (int n = 1; n <= 10; ++n)
-            keys << Window::stored(u"Track%1"_s.arg(n));
-        QCOMPARE(keys, stored);
-        QCOMPARE(Window::stored(u"AlertMin"_s) + Window::stored(u"AlertPct"_s), u"250"_s);
-
-        Window again;
-        again.w.fillFromProps();
-        QCOMPARE(again.w.trackedUrls(), stored.filter(QRegularExpression(u"."_s)));
-        QCOMPARE(again.w.findChild<QSpinBox*>(u"txtAlertMin"_s)->value(), 25);
-        QCOMPARE(again.w.findChild<QComboBox*>(u"cboAlertUnit"_s)->currentText(), u"links"_s);
+            trackKeys << stored(u"Track%1"_s.arg(n));
+        QCOMPARE(trackKeys, keys);
+        QCOMPARE(stored(u"AlertMin"_s) + stored(u"AlertPct"_s), valid ? u"250"_s : QString());
+        if (valid) {
+            frmSettings again;
+            again.fillFromProps();
+            keys.removeAll(QString());
+            QCOMPARE(again.trackedUrls(), keys);
+            QCOMPARE(child<QSpinBox>(again, "txtAlertMin")->value(), 25);
+            QCOMPARE(child<QComboBox>(again, "cboAlertUnit")->currentText(), u"links"_s);
+        }
     }
 
     // A character typed into the URL box carries the text of the desktop's key event (Delete
     // sends DEL on X11).
     void changedFlag_data()
     {
-        QTest::addColumn<QString>("input"); // a check box to click, or a character to type
+        QTest::addColumn<QByteArray>("input"); // a check box to click, or a character to type
         QTest::addColumn<bool>("changed");
-        QTest::newRow("character") << u"a"_s << true;
-        QTest::newRow("delete") << u"\x7f"_s << false;
-        QTest::newRow("logging box") << u"chkLogging"_s << true;
-        QTest::newRow("topmost box") << u"chkWindowTop"_s << false;
+        QTest::newRow("character") << QByteArray("a") << true;
+        QTest::newRow("delete") << QByteArray("\x7f") << false;
+        QTest::newRow("logging box") << QByteArray("chkLogging") << true;
+        QTest::newRow("topmost box") << QByteArray("chkWindowTop") << false;
     }
     void changedFlag()
     {
-        QFETCH(QString, input);
+        QFETCH(QByteArray, input);
         QFETCH(bool, changed);
-        Window win;
-        win.w.show();
-        win.url->setText(u"a.com"_s);
-        win.url->setFocus();
+        frmSettings w;
+        w.show();
+        auto* url = child<QLineEdit>(w, "txtSearchURL");
+        url->setText(u"a.com"_s);
+        url->setFocus();
         if (input.size() > 1)
-            QTest::mouseClick(win.box(input), Qt::LeftButton);
+            QTest::mouseClick(child(w, input.constData()), Qt::LeftButton);
         else
-            QTest::sendKeyEvent(QTest::Click, win.url,
-                                input == u"\x7f"_s ? Qt::Key_Delete : Qt::Key_A, input, {});
-        QCOMPARE(win.w.bChanged(), changed);
+            QTest::sendKeyEvent(QTest::Click, url, input == "a" ? Qt::Key_A : Qt::Key_Delete,
+                                QString::fromLatin1(input), {});
+        QCOMPARE(w.bChanged(), changed);
     }
 
-    // The record's Logging, AutoCheck, PlaySound and WindowTop as stored; the boxes afterwards
-    // in the same order.
-    void fillFromProps_data()
-    {
-        QTest::addColumn<QStringList>("record");
-        QTest::addColumn<QList<bool>>("checked");
-        QTest::addColumn<bool>("changed");
-        // clang-format off
-        QTest::newRow("empty record gives defaults") << QStringList{{}, {}, {}, {}}
-            << QList<bool>{true, true, false, true} << true;
-        QTest::newRow("only topmost off") << QStringList{u"1"_s, u"1"_s, u"1"_s, u"0"_s}
-            << QList<bool>{true, true, true, false} << false;
-        QTest::newRow("only \"1\" is on") << QStringList{u"2"_s, u"1"_s, u"true"_s, u"1"_s}
-            << QList<bool>{false, true, false, true} << true;
-        // clang-format on
-    }
+    // The check boxes from the record: only "1" is on, an empty value gives the default; the
+    // chart's site is the Primary URL.
     void fillFromProps()
     {
-        QFETCH(QStringList, record);
-        QFETCH(QList<bool>, checked);
-        QFETCH(bool, changed);
         oProps.setURLName(u"HTTP://Example.com"_s);
-        oProps.setLogging(record[0]);
-        oProps.setAutoCheck(record[1]);
-        oProps.setPlaySound(record[2]);
-        oProps.setWindowTop(record[3]);
-        Window win;
-        win.w.fillFromProps();
+        oProps.setLogging(u"2"_s);
+        oProps.setPlaySound(u"true"_s);
+        oProps.setWindowTop(u"0"_s);
+        frmSettings w;
+        w.fillFromProps();
         QList<bool> states;
-        for (const QString& name :
-             {u"chkLogging"_s, u"chkHourCheck"_s, u"chkPlaySound"_s, u"chkWindowTop"_s})
-            states << win.box(name)->isChecked();
-        QCOMPARE(states, checked);
-        QCOMPARE(win.w.bChanged(), changed);
-        QCOMPARE(win.w.graphsTab()->txtChartURL()->text(), u"HTTP://Example.com"_s);
+        for (const char* name : {"chkLogging", "chkHourCheck", "chkPlaySound", "chkWindowTop"})
+            states << child<QCheckBox>(w, name)->isChecked();
+        QCOMPARE(states, (QList<bool>{false, true, false, false}));
+        QCOMPARE(w.graphsTab()->txtChartURL()->text(), u"HTTP://Example.com"_s);
     }
 
     // Edited settings are written before the lookup of the site is asked for.
@@ -205,41 +225,35 @@ private slots:
         QFETCH(QString, url);
         QFETCH(bool, changed);
         QFETCH(QString, site);
-        Window win;
-        win.url->setText(u"primary.com"_s);
-        win.w.setChanged(changed);
-        const std::optional<QString> prepared = win.w.prepareLookup(url);
+        frmSettings w;
+        child<QLineEdit>(w, "txtSearchURL")->setText(u"primary.com"_s);
+        w.setChanged(changed);
+        QCOMPARE(w.prepareLookup(url).value_or(u"<none>"_s), site);
         QVERIFY(m_boxes->boxes().isEmpty());
-        QCOMPARE(prepared.value_or(u"<none>"_s), site);
-        QCOMPARE(Window::stored(u"URL1"_s), changed ? u"primary.com"_s : QString());
-        QVERIFY(!win.w.bChanged());
+        QCOMPARE(stored(u"URL1"_s), changed ? u"primary.com"_s : QString());
+        QVERIFY(!w.bChanged());
     }
 
     // Tab walks every control in order, the "..." button and Exit included; Esc is Close.
     void keyboard_data()
     {
-        QTest::addColumn<int>("tab");
+        QTest::addColumn<int>("tab"); // 2: the Graphs tab with a chart
         QTest::addColumn<QString>("start");
         QTest::addColumn<bool>("exitOffered");
         QTest::addColumn<QStringList>("chain");
-        QTest::newRow("Main URL") << 0 << u"txtSearchURL"_s << false
-                                  << QStringList{u"cmdViewURL"_s,   u"chkLogging"_s,
-                                                 u"chkHourCheck"_s, u"chkPlaySound"_s,
-                                                 u"chkWindowTop"_s, u"txtAlertMin"_s,
-                                                 u"cboAlertUnit"_s, u"txtTrackURLs"_s,
-                                                 u"cmdView"_s,      u"cmdSave"_s,
-                                                 u"cmdClose"_s,     u"qt_tabwidget_tabbar"_s};
-        QTest::newRow("Main URL with Exit")
-            << 0 << u"txtTrackURLs"_s << true
-            << QStringList{u"cmdView"_s, u"cmdSave"_s, u"cmdClose"_s, u"cmdExit"_s,
-                           u"qt_tabwidget_tabbar"_s};
-        QTest::newRow("Graphs") << 1 << u"txtChartURL"_s << false
-                                << QStringList{u"cboReportType"_s, u"txtReportFrom"_s,
-                                               u"txtReportTo"_s,   u"chkByEngine"_s,
-                                               u"cmdGetReport"_s,  u"chkLeaveOutDays"_s,
-                                               u"cmdView"_s};
-        QTest::newRow("Graphs, chart") << 2 << u"cboChartType"_s << false
-                                       << QStringList{u"chtStats"_s, u"cmdReturn"_s, u"cmdView"_s};
+        // clang-format off
+        QTest::newRow("Main URL") << 0 << u"txtSearchURL"_s << false << QStringList{
+            u"cmdViewURL"_s, u"chkLogging"_s, u"chkHourCheck"_s, u"chkPlaySound"_s,
+            u"chkWindowTop"_s, u"txtAlertMin"_s, u"cboAlertUnit"_s, u"txtTrackURLs"_s,
+            u"cmdView"_s, u"cmdSave"_s, u"cmdClose"_s, u"qt_tabwidget_tabbar"_s};
+        QTest::newRow("Main URL with Exit") << 0 << u"txtTrackURLs"_s << true << QStringList{
+            u"cmdView"_s, u"cmdSave"_s, u"cmdClose"_s, u"cmdExit"_s, u"qt_tabwidget_tabbar"_s};
+        QTest::newRow("Graphs") << 1 << u"txtChartURL"_s << false << QStringList{
+            u"cboReportType"_s, u"txtReportFrom"_s, u"txtReportTo"_s, u"chkByEngine"_s,
+            u"cmdGetReport"_s, u"chkLeaveOutDays"_s, u"cmdView"_s};
+        QTest::newRow("Graphs, chart") << 2 << u"cboChartType"_s << false << QStringList{
+            u"chtStats"_s, u"cmdReturn"_s, u"cmdView"_s};
+        // clang-format on
     }
     void keyboard()
     {
@@ -247,76 +261,51 @@ private slots:
         QFETCH(QString, start);
         QFETCH(bool, exitOffered);
         QFETCH(QStringList, chain);
-        Window win;
-        win.w.setExitOffered(exitOffered);
-        if (tab == 2) { // the Graphs tab with a chart
-            QVERIFY(writeLog({{QDate(2004, 3, 1), u"a.com"_s, u"100"_s}}));
-            win.w.graphsTab()->txtChartURL()->setText(u"a.com"_s);
-            QSignalSpy charted(win.w.graphsTab(), &GraphsTab::reportFinished);
-            win.w.graphsTab()->ShowLinkReport(u"3/1/2004"_s, u"3/1/2004"_s);
-            QVERIFY(charted.wait(10000));
-        }
-        win.w.showOnTab(qMin(tab, 1));
-        QVERIFY(QTest::qWaitForWindowActive(&win.w));
-        win.w.findChild<QWidget*>(start)->setFocus();
+        frmSettings w;
+        w.setExitOffered(exitOffered);
+        if (tab == 2)
+            showChart(w);
+        w.showOnTab(qMin(tab, 1));
+        QVERIFY(QTest::qWaitForWindowActive(&w));
+        w.findChild<QWidget*>(start)->setFocus();
         QStringList walked;
         for (int i = 0; i < chain.size(); ++i) {
-            QTest::keyClick(win.w.focusWidget(), Qt::Key_Tab);
-            walked << win.w.focusWidget()->objectName();
+            QTest::keyClick(w.focusWidget(), Qt::Key_Tab);
+            walked << w.focusWidget()->objectName();
         }
         QCOMPARE(walked, chain);
-        QTest::keyClick(win.w.focusWidget(), Qt::Key_Escape);
-        QVERIFY(!win.w.isVisible());
+        QTest::keyClick(w.focusWidget(), Qt::Key_Escape);
+        QVERIFY(!w.isVisible());
     }
 
     // What a screen reader names: every control that takes the focus, on every tab and view,
     // has a name from its own text, its label or its accessible name.
     void accessibleNames()
     {
-        QVERIFY(writeLog({{QDate(2004, 3, 1), u"a.com"_s, u"100"_s}}));
-        Window win;
-        win.w.setExitOffered(true);
-        win.w.showOnTab(0);
+        frmSettings w;
+        w.setExitOffered(true);
+        w.showOnTab(0);
         QStringList unnamed;
         const auto check = [&] {
-            for (QWidget* w : win.w.findChildren<QWidget*>()) {
+            for (QWidget* c : w.findChildren<QWidget*>()) {
                 // A widget whose focus goes to another (a chart's drawing area) is named by it.
-                if (!w->isVisible() || !(w->focusPolicy() & Qt::TabFocus) || w->focusProxy() ||
-                    w->objectName().startsWith(u"qt_"_s))
+                if (!c->isVisible() || !(c->focusPolicy() & Qt::TabFocus) || c->focusProxy() ||
+                    c->objectName().startsWith(u"qt_"_s))
                     continue;
-                QAccessibleInterface* a = QAccessible::queryAccessibleInterface(w);
+                QAccessibleInterface* a = QAccessible::queryAccessibleInterface(c);
                 if (!a || a->text(QAccessible::Name).trimmed().isEmpty())
-                    unnamed << w->objectName();
+                    unnamed << c->objectName();
             }
         };
         check();
-        win.w.tabs()->setCurrentIndex(1);
+        w.tabs()->setCurrentIndex(1);
         check();
-        win.w.findChild<QComboBox*>(u"cboReportType"_s)->setCurrentIndex(1);
+        child<QComboBox>(w, "cboReportType")->setCurrentIndex(1);
         check();
-        win.w.graphsTab()->txtChartURL()->setText(u"a.com"_s);
-        QSignalSpy charted(win.w.graphsTab(), &GraphsTab::reportFinished);
-        win.w.graphsTab()->ShowLinkReport(u"3/1/2004"_s, u"3/1/2004"_s);
-        QVERIFY(charted.wait(10000));
-        QCOMPARE(win.w.graphsTab()->view(), GraphsTab::View::Chart);
+        showChart(w);
         check();
         unnamed.removeDuplicates();
         QCOMPARE(unnamed.join(u","_s), QString());
-    }
-
-    // While there is no tray the window offers Exit.
-    void exitButton()
-    {
-        Window win;
-        auto* exit = win.w.findChild<QPushButton*>(u"cmdExit"_s);
-        QSignalSpy asked(&win.w, &frmSettings::exitRequested);
-        win.w.showOnTab(0);
-        QVERIFY(!exit->isVisible());
-        win.w.setExitOffered(true);
-        QVERIFY(exit->isVisible());
-        QCOMPARE(exit->text(), u"E&xit"_s);
-        exit->click();
-        QCOMPARE(asked.size(), 1);
     }
 
     // A save the disk has no room for: the error box, the old file as it was, the record and
@@ -325,19 +314,16 @@ private slots:
     {
         QVERIFY(SaveAppSetting(u"ParloApp"_s, u"URL1"_s, u"old.com"_s));
         QVERIFY(SaveAppSetting(u"LinkEng"_s, u"Eng-TotalCount"_s, QString(3000, u'7')));
-        QFile file(StoreSession::filePath());
-        QVERIFY(file.open(QIODevice::ReadOnly));
-        const QByteArray before = file.readAll();
-        file.close();
+        const QString before = readText(StoreSession::filePath());
         oProps.setAutoCheck(u"1"_s);
-        Window win;
-        win.url->setText(QString(2000, u'n'));
-        win.box(u"chkHourCheck"_s)->setChecked(false);
+        frmSettings w;
+        child<QLineEdit>(w, "txtSearchURL")->setText(QString(2000, u'n'));
+        child<QCheckBox>(w, "chkHourCheck")->setChecked(false);
         std::optional<QString> prepared;
         {
             const FileSizeLimit noRoom(2048);
-            win.w.findChild<QPushButton*>(u"cmdSave"_s)->click();
-            prepared = win.w.prepareLookup(u"a.com"_s);
+            child<QPushButton>(w, "cmdSave")->click();
+            prepared = w.prepareLookup(u"a.com"_s);
         }
         QCOMPARE(m_boxes->boxes().size(), 2);
         QCOMPARE(m_boxes->boxes().at(0).title, u"Brandle"_s);
@@ -345,12 +331,145 @@ private slots:
         QVERIFY2(m_boxes->texts().at(0).startsWith(u"335 - The settings could not be saved: "_s),
                  qPrintable(m_boxes->texts().at(0)));
         QVERIFY(!prepared);
-        QVERIFY(file.open(QIODevice::ReadOnly));
-        QCOMPARE(file.readAll(), before);
+        QCOMPARE(readText(StoreSession::filePath()), before);
         QCOMPARE(oProps.AutoCheck(), u"1"_s);
-        QVERIFY(win.w.bChanged());
+        QVERIFY(w.bChanged());
+    }
+};
+
+class TestGraphsTab : public QObject {
+    Q_OBJECT
+    std::unique_ptr<MessageBoxRecorder> m_boxes;
+
+    static void logDay(int day, int total, const QString& site = u"a.com"_s)
+    {
+        QVERIFY(writeLog({{QDate(2004, 3, day), site, QString::number(total)}}));
+    }
+
+private slots:
+    void init()
+    {
+        QDir(Paths::inProgramFolder(mConstants::LogFolderName)).removeRecursively();
+        m_boxes = std::make_unique<MessageBoxRecorder>();
+    }
+    void cleanup() { m_boxes.reset(); }
+
+    // The log is read on a worker: until it is done the window answers and shows that it is
+    // busy. The chart type stays for the next report; no data, a failure or a refusal leave the
+    // options and restore the pointer; logging on again gives the options, not the chart.
+    void views()
+    {
+        for (int d = 1; d <= 5; ++d)
+            logDay(d, 100 * d);
+        logDay(6, 1, u"b.com"_s);
+        GraphsTab tab;
+        auto* view = child<QPushButton>(tab, "cmdGetReport");
+        auto* bar = child<QProgressBar>(tab, "prgReport");
+        QSignalSpy done(&tab, &GraphsTab::reportFinished);
+        report(tab, u"3/1/2004"_s, u"3/5/2004"_s, u"a.com"_s, false);
+        QVERIFY(tab.isBusy() && !view->isEnabled() && !bar->isHidden());
+        QCOMPARE(QApplication::overrideCursor()->shape(), Qt::BusyCursor);
+        QCOMPARE(tab.view(), View::Options);
+        QVERIFY(done.wait(10000));
+        QCOMPARE(done.value(0).value(0).toBool(), true);
+        QVERIFY(view->isEnabled() && bar->isHidden());
+        QCOMPARE(QApplication::overrideCursor(), nullptr);
+        QCOMPARE(tab.view(), View::Chart);
+        child<QComboBox>(tab, "cboChartType")->setCurrentIndex(1);
+        QCOMPARE(tab.chart()->chart()->series().value(0)->type(), QAbstractSeries::SeriesTypeLine);
+        child<QPushButton>(tab, "cmdReturn")->click();
+        QCOMPARE(tab.view(), View::Options);
+
+        report(tab, u"3/6/2004"_s, u"3/6/2004"_s);
+        report(tab, u"1/1/1900"_s, u"1/1/2000"_s);
+        QVERIFY(m_boxes->boxes().isEmpty());
+        report(tab, u"3/2/2004"_s, u"3/1/2004"_s);
+        QCOMPARE(m_boxes->texts().value(0), u"To date cannot exceed the from date."_s);
+        QCOMPARE(QApplication::overrideCursor(), nullptr);
+        QCOMPARE(tab.view(), View::Options);
+        QCOMPARE(tab.chart()->report().rows.size(), 5);
+
+        report(tab, u"3/4/2004"_s, u"3/5/2004"_s);
+        QCOMPARE(tab.view(), View::Chart);
+        QCOMPARE(tab.chart()->chart()->series().value(0)->type(), QAbstractSeries::SeriesTypeLine);
+        QCOMPARE(tab.chart()->report().rows.last().count(), 500);
+        tab.setLoggingEnabled(false);
+        QCOMPARE(tab.view(), View::Disabled);
+        tab.setLoggingEnabled(true);
+        QCOMPARE(tab.view(), View::Options);
+    }
+
+    // Several sites and the engines of one are series of their own, named in a legend; a line
+    // breaks where its series has no figure.
+    void series()
+    {
+        const QDate d1(2004, 3, 1), d2(2004, 3, 2), d3(2004, 3, 3);
+        QVERIFY(writeLog({{d1, u"a.com"_s, u"10"_s, {{u"Alpha"_s, u"4"_s}, {u"Beta"_s, u"6"_s}}},
+                          {d1, u"b.com"_s, u"20"_s},
+                          {d2, u"b.com"_s, u"30"_s},
+                          {d3, u"a.com"_s, u"50"_s, {{u"Alpha"_s, u"50"_s}}}}));
+        GraphsTab tab;
+        tab.show(); // the legend lays out its markers once shown
+        child<QComboBox>(tab, "cboChartType")->setCurrentIndex(1); // Line
+        report(tab, u"3/1/2004"_s, u"3/3/2004"_s, u"a.com, b.com"_s);
+        QVERIFY(tab.chart()->chart()->legend()->isVisible());
+        QCOMPARE(legendNames(tab), (QStringList{u"a.com"_s, u"b.com"_s}));
+        // a.com has no figure on the 2nd: two pieces; b.com none on the 3rd: one.
+        QCOMPARE(tab.chart()->chart()->series().size(), 3);
+
+        child<QPushButton>(tab, "cmdReturn")->click();
+        report(tab, u"3/1/2004"_s, u"3/3/2004"_s, u"a.com,b.com,c.com,d.com,e.com,f.com"_s);
+        QCOMPARE(m_boxes->texts().value(0), u"Give at most 5 sites, separated by commas."_s);
+        child<QCheckBox>(tab, "chkByEngine")->setChecked(true);
+        report(tab, u"3/1/2004"_s, u"3/3/2004"_s);
+        QCOMPARE(legendNames(tab), (QStringList{u"Total"_s, u"Alpha"_s, u"Beta"_s}));
+        QCOMPARE(tab.chart()->report().rows.size(), 2); // the 2nd has no line for a.com
+
+        // Bars carry every series, and so does the CSV.
+        child<QComboBox>(tab, "cboChartType")->setCurrentIndex(0);
+        QCOMPARE(legendNames(tab), (QStringList{u"Total"_s, u"Alpha"_s, u"Beta"_s}));
+        QTemporaryDir dir;
+        QVERIFY(tab.chart()->saveCsv(dir.filePath(u"c.csv"_s)));
+        QCOMPARE(readText(dir.filePath(u"c.csv"_s)),
+                 u"date,total,Alpha,Beta\n2004-03-01,10,4,6\n2004-03-03,50,50,\n"_s);
+    }
+
+    // "Leave out days without a log" is kept for the next report, in the store.
+    void leaveOutDays()
+    {
+        clearStore();
+        logDay(1, 100);
+        logDay(3, 300);
+        for (const bool on : {false, true}) {
+            GraphsTab tab;
+            QCOMPARE(child<QCheckBox>(tab, "chkLeaveOutDays")->isChecked(), on);
+            report(tab, u"3/1/2004"_s, u"3/3/2004"_s);
+            QCOMPARE(tab.chart()->report().rows.size(), on ? 2 : 3);
+            child<QCheckBox>(tab, "chkLeaveOutDays")->setChecked(true);
+            QCOMPARE(Config::text(Setting::LeaveOutDaysWithoutLog), u"1"_s);
+        }
+    }
+
+    // The chart is light or dark as the window around it, also when the theme changes.
+    void chartFollowsThePalette()
+    {
+        const QPalette before = QApplication::palette();
+        GraphsTab tab;
+        tab.chart()->resize(300, 200);
+        const auto lightness = [&tab] {
+            return tab.chart()->grab().toImage().pixelColor(10, 190).lightness();
+        };
+        QVERIFY(lightness() > 128);
+        QPalette dark = before;
+        dark.setColor(QPalette::Window, QColor(0x23, 0x26, 0x29));
+        dark.setColor(QPalette::WindowText, QColor(0xef, 0xf0, 0xf1));
+        QApplication::setPalette(dark);
+        QTRY_VERIFY(lightness() < 128);
+        QApplication::setPalette(before);
+        QTRY_VERIFY(lightness() > 128);
     }
 };
 
 BRANDLE_TEST(TestFrmSettings)
+BRANDLE_TEST(TestGraphsTab)
 #include "tst_frmsettings.moc"
