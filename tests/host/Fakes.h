@@ -1,24 +1,21 @@
 // SPDX-License-Identifier: MIT
 #pragma once
 
-// Local stand-ins for the host's upstreams, in their real formats: a download server for the
-// Majestic Million list and a MediaWiki API that answers list=exturlusage page by page.
-// Each runs on 127.0.0.1 on a port of its own in a thread of the test process.
+// The host's upstreams in their real formats: lines of the Majestic Million list, and a
+// MediaWiki API that answers list=exturlusage page by page.
+
+#include "TestSupport.h"
+#include "engine/QueryEngines.h"
+#include "platform/LocaleText.h"
 
 #include <httplib.h>
 
-#include <QByteArray>
+#include <QList>
 #include <QMap>
-#include <QString>
-#include <QVector>
 
-#include <atomic>
 #include <condition_variable>
-#include <cstdint>
 #include <mutex>
-#include <optional>
 #include <string>
-#include <thread>
 
 // The header line of the real list.
 inline constexpr const char* kMajesticHeader =
@@ -26,99 +23,130 @@ inline constexpr const char* kMajesticHeader =
     "PrevTldRank,PrevRefSubNets,PrevRefIPs";
 
 // A line of the list with made-up ranks and previous figures.
-std::string majesticLine(int rank, const std::string& domain, std::uint64_t subnets,
-                         std::uint64_t ips, const std::string& idnDomain = {});
+inline std::string majesticLine(int rank, const std::string& domain, int subnets, int ips)
+{
+    const std::string tld = domain.substr(domain.rfind('.') + 1);
+    const std::string r = std::to_string(rank) + "," + std::to_string(rank);
+    const std::string counts = std::to_string(subnets) + "," + std::to_string(ips);
+    return r + "," + domain + "," + tld + "," + counts + "," + domain + "," + tld + "," + r + "," +
+           counts;
+}
 
-// The count as the lookup reads it: the text after the first left marker up to the right
-// marker searched from where the left one starts, digits with "," separators. Nothing when
-// the page holds no count.
-std::optional<std::uint64_t> readCount(const std::string& page, const std::string& left,
-                                       const std::string& right);
+// The count the program's lookup reads off an answer page between the markers; -1: none.
+inline qint64 readCount(const std::string& page, const std::string& left, const std::string& right)
+{
+    const auto text = brandle::extractCount(
+        QString::fromStdString(page), QString::fromStdString(left), QString::fromStdString(right));
+    return text ? brandle::LocaleText::toInt32(*text) : -1;
+}
 
-class FakeServer {
+// A MediaWiki API at /w/api.php: each search text ("example.com", "*.example.com") has a list
+// of page ids, served pageSize at a time with continue={"eucontinue": ..., "continue": "-||"}.
+class FakeWiki {
 public:
-    FakeServer();
-    virtual ~FakeServer();
-    void start();
-    int port() const { return port_; }
-    httplib::Server& server() { return server_; }
-    std::string base() const { return "http://127.0.0.1:" + std::to_string(port_); }
+    // ApiError's text carries the count markers of the answer pages. Held: the request waits
+    // until the mode changes or the fake ends.
+    enum class Mode { Normal, ApiError, MaxLag, Unavailable, NoList, Held };
 
-protected:
-    // Stops the server and waits for its thread; derived classes call it first in their
-    // destructor, before the members their handlers use go away.
-    void shutdown();
-
-    httplib::Server server_;
-
-private:
-    std::thread thread_;
-    int port_ = 0;
-};
-
-// Serves the list at /majestic_million.csv with an ETag; a matching If-None-Match gets 304.
-class FakeMajestic : public FakeServer {
-public:
-    enum class Mode { Normal, CutShort, ServerError };
-
-    FakeMajestic();
-    ~FakeMajestic() override { shutdown(); }
-    std::string url() const { return base() + "/majestic_million.csv"; }
-
-    void setList(const std::string& body, const std::string& etag);
-    void setMode(Mode mode);
-    int downloads() const { return downloads_; } // answers with a body
-    int notModified() const { return notModified_; }
-
-private:
-    mutable std::mutex mutex_;
-    std::string body_;
-    std::string etag_;
-    Mode mode_ = Mode::Normal;
-    std::atomic<int> downloads_{0};
-    std::atomic<int> notModified_{0};
-};
-
-// A MediaWiki API at /w/api.php. Each search text ("example.com", "*.example.com") has a list
-// of (page id) links, served pageSize at a time with continue={"eucontinue": ..., "continue":
-// "-||"}.
-class FakeWiki : public FakeServer {
-public:
-    enum class Mode { Normal, ApiError, MaxLag, ServerError, NotJson, Slow };
-
-    FakeWiki();
-    ~FakeWiki() override;
-    std::string api() const { return base() + "/w/api.php"; }
-
-    void setLinks(const std::string& query, const QVector<std::int64_t>& pageIds);
+    FakeWiki()
+    {
+        server_.server().Get("/w/api.php",
+                             [this](const httplib::Request& req, httplib::Response& res) {
+                                 answer(req, res);
+                                 --inFlight_;
+                             });
+        server_.start();
+    }
+    ~FakeWiki() { setMode(Mode::Normal, 1, true); } // ends every wait
+    std::string api() const { return server_.url(u"/w/api.php"_s).toStdString(); }
+    void setLinks(const std::string& query, const QList<qint64>& pageIds)
+    {
+        std::lock_guard<std::mutex> lock(mutex_);
+        links_[query] = pageIds;
+    }
     void setPageSize(int size) { pageSize_ = size; }
-    void setMode(Mode mode);
     void setDelayMs(int ms) { delayMs_ = ms; }
-    // While held, every request waits until release() (or the fake's end).
-    void hold();
-    void release();
-    // Holds every request after the first n have been answered.
-    void holdAfter(int n) { holdAfter_ = n; }
-
+    // The mode of the answers from the request with that number (counted from 1) on.
+    void setMode(Mode mode, int fromRequest = 1, bool ending = false)
+    {
+        std::lock_guard<std::mutex> lock(mutex_);
+        mode_ = mode;
+        modeFrom_ = fromRequest;
+        ending_ = ending;
+        changed_.notify_all();
+    }
     int requests() const { return requests_; }
     int mostAtOnce() const { return mostAtOnce_; }
-    std::string lastUserAgent() const;
+    std::string lastUserAgent()
+    {
+        std::lock_guard<std::mutex> lock(mutex_);
+        return lastUserAgent_;
+    }
 
 private:
-    void answer(const httplib::Request& req, httplib::Response& res);
+    void answer(const httplib::Request& req, httplib::Response& res)
+    {
+        std::unique_lock<std::mutex> lock(mutex_);
+        lastUserAgent_ = req.get_header_value("User-Agent");
+        const int number = ++requests_;
+        mostAtOnce_ = std::max(mostAtOnce_.load(), ++inFlight_);
+        const auto mode = [&] {
+            return number >= modeFrom_ ? mode_ : Mode::Normal;
+        };
+        changed_.wait_for(lock, std::chrono::milliseconds(delayMs_.load()),
+                          [&] { return ending_; });
+        changed_.wait(lock, [&] { return mode() != Mode::Held || ending_; });
+        const Mode now = mode();
+        const QList<qint64> all = links_.value(req.get_param_value("euquery"));
+        lock.unlock();
 
-    mutable std::mutex mutex_;
-    std::condition_variable released_;
-    bool held_ = false;
+        std::string json;
+        switch (now) {
+        case Mode::ApiError:
+            json = R"({"error":{"code":"internal_api_error_DBQueryError","info":"A database query )"
+                   R"(error has occurred. <output id=\"count\">5</output>"}})";
+            break;
+        case Mode::MaxLag:
+            res.set_header("Retry-After", "5");
+            json = R"({"error":{"code":"maxlag","info":"Waiting for 10.0.0.1: 7 seconds lagged.",)"
+                   R"("host":"10.0.0.1","lag":7,"type":"db"}})";
+            break;
+        case Mode::Unavailable:
+            res.status = 503;
+            return res.set_content("<html><body>Service unavailable</body></html>", "text/html");
+        case Mode::NoList:
+            json = R"({"batchcomplete":true})";
+            break;
+        case Mode::Normal:
+        case Mode::Held: {
+            const std::string from = req.get_param_value("eucontinue");
+            const int offset = from.empty() ? 0 : std::stoi(from);
+            const int end = std::min(int(all.size()), offset + pageSize_);
+            json = R"({"batchcomplete":true,)";
+            if (end < all.size())
+                json += R"("continue":{"eucontinue":")" + std::to_string(end) +
+                        R"(","continue":"-||"},)";
+            json += R"("query":{"exturlusage":[)";
+            for (int i = offset; i < end; ++i)
+                json += (i > offset ? "," : "") + std::string(R"({"pageid":)") +
+                        std::to_string(all[i]) + R"(,"ns":0})";
+            json += "]}}";
+        }
+        }
+        res.set_content(json, "application/json; charset=utf-8");
+    }
+
+    std::mutex mutex_;
+    std::condition_variable changed_;
     bool ending_ = false;
-    QMap<std::string, QVector<std::int64_t>> links_;
     Mode mode_ = Mode::Normal;
+    int modeFrom_ = 1;
+    QMap<std::string, QList<qint64>> links_;
+    std::string lastUserAgent_;
     std::atomic<int> pageSize_{3};
     std::atomic<int> delayMs_{0};
     std::atomic<int> requests_{0};
     std::atomic<int> inFlight_{0};
     std::atomic<int> mostAtOnce_{0};
-    std::atomic<int> holdAfter_{-1};
-    std::atomic<int> answered_{0};
-    std::string lastUserAgent_;
+    brandle::TestServer server_; // last: stops before the members its handler uses go
 };
