@@ -115,8 +115,7 @@ private slots:
     }
 };
 
-// Every program answers --help and --version without a display and refuses a command line it
-// cannot use with a usage line and exit status 2, before it looks anything up.
+// --help and --version without a display; a bad command line gets the usage line and exit 2.
 class TestCommandLine : public QObject {
     Q_OBJECT
 private slots:
@@ -159,8 +158,6 @@ private slots:
             << u"brandle-check: give at least one SITE\n"_s + usage.at(0);
         QTest::newRow("brandle-check, empty site") << checkBin
             << QStringList{u"a.com"_s, QString()} << 2 << "" << "brandle-check: not a site: ''";
-        QTest::newRow("brandle-check, blank site") << checkBin
-            << QStringList{u"  "_s} << 2 << "" << "not a site";
         QTest::newRow("brandle-check, scheme alone") << checkBin
             << QStringList{u"https://"_s} << 2 << "" << "not a site: 'https://'";
         QTest::newRow("brandle-check, empty --host") << checkBin
@@ -168,9 +165,6 @@ private slots:
         QTest::newRow("brandle-report, two arguments") << reportBin
             << QStringList{u"a.com"_s, u"3/1/2026"_s} << 2 << ""
             << u"brandle-report: give SITE FROM TO, or --site SITE... FROM TO\n"_s + usage.at(1);
-        QTest::newRow("brandle-report, four arguments") << reportBin
-            << QStringList{u"a.com"_s, u"3/1/2026"_s, u"3/2/2026"_s, u"b.com"_s} << 2 << ""
-            << u"brandle-report: unexpected argument 'b.com'\n"_s + usage.at(1);
         QTest::newRow("brandle-report, --site and SITE") << reportBin
             << QStringList{u"--site"_s, u"a.com"_s, u"b.com"_s, u"3/1/2026"_s, u"3/2/2026"_s} << 2
             << "" << u"brandle-report: unexpected argument '3/2/2026'\n"_s + usage.at(1);
@@ -186,8 +180,7 @@ private slots:
         QFETCH(int, exitCode);
         QFETCH(QString, out);
         QFETCH(QString, err);
-        // No display, nothing at the service host, and a fresh store and folder: a program that
-        // went on to look up or log anything would leave a file behind.
+        // No display, no service host, fresh folders: a lookup or a log would leave a file.
         QTemporaryDir sandbox;
         QProcessEnvironment env = sandboxed(sandbox);
         for (const QString& name : {u"DISPLAY"_s, u"WAYLAND_DISPLAY"_s, u"QT_QPA_PLATFORM"_s})
@@ -204,7 +197,6 @@ private slots:
     }
 };
 
-// The user's language changes neither the counts read from engine pages nor the log:
 // brandle-check logs under one locale, brandle-report reads the log under another.
 class TestLocales : public QObject {
     Q_OBJECT
@@ -214,7 +206,6 @@ private slots:
         QTest::addColumn<QString>("checkLocale");
         QTest::addColumn<QString>("reportLocale");
         // clang-format off
-        QTest::newRow("C") << "C" << "C";
         QTest::newRow("German check, C report") << "de_DE.UTF-8" << "C";
         QTest::newRow("C check, German report") << "C" << "de_DE.UTF-8";
         QTest::newRow("French") << "fr_FR.UTF-8" << "fr_FR.UTF-8";
@@ -272,15 +263,11 @@ private slots:
         QTest::addColumn<QString>("out");
         QTest::addColumn<QString>("err"); // %1: a day file that cannot be read
         // clang-format off
-        QTest::newRow("rows") << QStringList{u"Example.com"_s, u"3/1/2004"_s, u"3/03/2004"_s} << 0
-            << "date,count\n2004-03-01,12\n2004-03-02,0\n" << "";
         QTest::newRow("invalid date") << QStringList{u"example.com"_s, u"3/1/2004"_s, u"3/32/2004"_s}
             << 1 << "" << "The dates you entered are either blank or invalid.\nThe required date "
                           "format is MM/DD/YYYY for this report type selection.\n";
         QTest::newRow("ISO dates") << QStringList{u"example.com"_s, u"2004-03-01"_s, u"2004-03-03"_s}
             << 0 << "date,count\n2004-03-01,12\n2004-03-02,0\n" << "";
-        QTest::newRow("no data") << QStringList{u"example.com"_s, u"3/3/2004"_s, u"3/3/2004"_s} << 4
-            << "" << "brandle-report: no data for example.com from 3/3/2004 to 3/3/2004\n";
         // A day without a log file is charted as 0 but is no data: a mistyped site is told so.
         QTest::newRow("mistyped site") << QStringList{u"exmaple.com"_s, u"3/1/2004"_s, u"3/3/2004"_s}
             << 4 << "" << "brandle-report: no data for exmaple.com from 3/1/2004 to 3/3/2004\n";
@@ -297,11 +284,6 @@ private slots:
         QTest::newRow("by engine") << QStringList{u"--engines"_s, u"example.com"_s, u"3/1/2004"_s,
                                                   u"3/2/2004"_s} << 0
             << "date,total,Alpha,Beta\n2004-03-01,12,5,\n2004-03-02,0,,\n" << "";
-        QTest::newRow("by engine, two sites")
-            << QStringList{u"--engines"_s, u"a.com,b.com"_s, u"3/1/2004"_s, u"3/2/2004"_s} << 2
-            << "" << "brandle-report: A chart by engine shows one site: give only one.\n"
-                     "Usage: brandle-report [options] [SITE] FROM TO\n"
-                     "Try 'brandle-report --help' for more information.\n";
         QTest::newRow("a day file that cannot be read")
             << QStringList{u"example.com"_s, u"3/4/2004"_s, u"3/4/2004"_s} << 1 << ""
             << "brandle-report: 75 - Path/File access error: %1\n";
