@@ -43,9 +43,9 @@ bool answers(const QString& path)
 constexpr QFile::Permissions OwnerOnly = QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner |
                                          QFile::ReadUser | QFile::WriteUser | QFile::ExeUser;
 
-bool makeFolder(const QString& path, QFile::Permissions permissions = OwnerOnly)
+bool makeFolder(const QString& path)
 {
-    return QDir().mkpath(path) && QFile::setPermissions(path, permissions);
+    return QDir().mkpath(path) && QFile::setPermissions(path, OwnerOnly);
 }
 
 enum class Leftover { None, KilledCopy, PlainFile };
@@ -54,8 +54,7 @@ enum class Leftover { None, KilledCopy, PlainFile };
 
 Q_DECLARE_METATYPE(Leftover)
 
-// Copies of the real brandle on the offscreen platform, all for one user: each has its own
-// settings and program folder, all share the folder of the single-instance socket.
+// Real brandle copies (offscreen) of one user: own settings and folders, one socket folder.
 class TestSingleInstance : public QObject {
     Q_OBJECT
     QTemporaryDir m_dir;
@@ -101,9 +100,8 @@ private slots:
         m_processes.clear();
     }
 
-    // Copies started at the same moment: exactly one stays, the others end at once (status 0).
-    // The one that stays, ended by a signal (a lone copy the moment its socket answers, before
-    // it has finished starting), ends normally and leaves neither socket nor lock.
+    // Of copies started at once exactly one stays; ended by a signal (a lone copy while still
+    // starting), it ends normally and leaves neither socket nor lock.
     void oneOfManyStays_data()
     {
         QTest::addColumn<int>("copies");
@@ -157,7 +155,7 @@ private slots:
     // Where the socket goes and what a start does with what it finds there.
     void socketPlace_data()
     {
-        QTest::addColumn<QString>("runtime"); // "private", "open to others" or "unset"
+        QTest::addColumn<QString>("runtime"); // "private" or "unset"
         QTest::addColumn<QString>("user");    // the USER of the copies, "" for unset
         QTest::addColumn<Leftover>("leftover");
         QTest::addColumn<QString>("socket"); // %R the runtime folder, %T the temporary folder
@@ -171,8 +169,6 @@ private slots:
             << "private" << "../alice" << Leftover::None << u"%R/"_s + byId;
         QTest::newRow("no runtime folder: a private folder in the temporary folder")
             << "unset" << "alice" << Leftover::None << u"%T/"_s + byId + u"/brandle-alice"_s;
-        QTest::newRow("runtime folder open to others is not used")
-            << "open to others" << "alice" << Leftover::None << u"%T/"_s + byId + u"/brandle-alice"_s;
         QTest::newRow("the socket of a killed copy is taken over")
             << "private" << "alice" << Leftover::KilledCopy << "%R/brandle-alice";
         QTest::newRow("a plain file where the socket goes is replaced")
@@ -190,9 +186,7 @@ private slots:
         const QString tmp = m_dir.filePath(u"t%1"_s.arg(m_copy));
         QVERIFY(QDir().mkpath(tmp));
         if (runtime != u"unset"_s)
-            QVERIFY(makeFolder(runtimeDir, runtime == u"private"_s
-                                               ? OwnerOnly
-                                               : OwnerOnly | QFile::ReadOther | QFile::ExeOther));
+            QVERIFY(makeFolder(runtimeDir));
         const QString runtimeEnv = runtime == u"unset"_s ? QString() : runtimeDir;
         socket.replace(u"%R"_s, runtimeDir).replace(u"%T"_s, tmp);
         if (leftover == Leftover::KilledCopy) {
