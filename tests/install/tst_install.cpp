@@ -52,9 +52,8 @@ QStringList childPrograms(qint64 pid)
 
 } // namespace
 
-// An installation into an empty prefix works for a user who has no build tree: the programs find
-// their libraries and the web-window helper in their private folder, keep their page and log in one
-// data folder in the user's home, and never write into the installed bin/ folder.
+// An install into an empty prefix, used without a build tree: libraries and helper from the
+// private folder, one data folder in the home, nothing written into bin/.
 class TestInstall : public QObject {
     Q_OBJECT
     QTemporaryDir m_dir;
@@ -104,12 +103,9 @@ private slots:
         m_host.waitForFinished(3000);
     }
 
-    // Every file in its place; nothing of the project in the shared library folder, only the
-    // programs in bin/; the user unit starts the host of this install; the validators pass.
+    // Files no run below loads are in place; only the programs in bin/; the validators pass.
     void layout()
     {
-        // What no run below uses; the libraries, the helper, the service documents and the
-        // translation are loaded from their places by the runs.
         for (const char* path :
              {"share/brandle/Alerts/LinkCount.wav", "share/brandle/Alerts/Increase.wav",
               "share/brandle/Alerts/Decrease.wav", "share/brandle/Alerts/Welcome.wav",
@@ -154,8 +150,7 @@ private slots:
         }
     }
 
-    // brandle-check counts and logs into the data folder in the home; brandle-report reads it
-    // from there.
+    // brandle-check logs into the data folder in the home; brandle-report reads it there.
     void checkThenReport()
     {
         const Run check = run(installed(u"bin/brandle-check"_s), {u"Example.com"_s}, m_env);
@@ -173,9 +168,8 @@ private slots:
         QCOMPARE(installedPrograms().size(), 4);
     }
 
-    // The tray program counts with the installed host, logs into the data folder and shows the
-    // result through the web-window helper of the private folder; a second copy ends at once,
-    // and the first takes its socket with it when it ends.
+    // brandle logs into the data folder, shows the page through the installed helper, stays the
+    // one copy and takes its socket with it.
     void trayProgram()
     {
         const QString page = m_data + u"/ParloMsg.html"_s;
