@@ -36,12 +36,11 @@ private slots:
     {
         QTest::addColumn<QString>("url");
         QTest::addColumn<QString>("autoCheck");
-        QTest::newRow("first run") << ""
-                                   << "";
-        QTest::newRow("AutoCheck 1") << "HTTP://Example.com"
-                                     << "1";
-        QTest::newRow("AutoCheck never saved") << "HTTP://Example.com"
-                                               << "";
+        // clang-format off
+        QTest::newRow("first run") << "" << "";
+        QTest::newRow("AutoCheck 1") << "HTTP://Example.com" << "1";
+        QTest::newRow("AutoCheck never saved") << "HTTP://Example.com" << "";
+        // clang-format on
     }
     void startUp()
     {
@@ -65,8 +64,7 @@ private slots:
             QCOMPARE(GetAppSetting(u"ParloApp"_s, u"EnbLog"_s), QString());
     }
 
-    // The automatic check ticks at once, then once a second while no site is known (not every
-    // millisecond), every 50 s once one is, and stays armed.
+    // At once, then every second while no site is known (not every ms), every 50 s once one is.
     void timerPace()
     {
         oProps.setAutoCheck(u"0"_s);
@@ -122,8 +120,8 @@ private slots:
         QCOMPARE(notice.kind, UserNotice::Kind::Count);
     }
 
-    // While one lookup runs a second is refused, with a tray message only when the user asked;
-    // a lookup whose settings cannot be saved ends with the error box and stores nothing.
+    // A second lookup is refused while one runs (told if the user asked); a failed save ends
+    // in the error box.
     void lookup_data()
     {
         QTest::addColumn<QByteArray>("status");

@@ -96,9 +96,8 @@ private slots:
     }
     void cleanup() { m_boxes.reset(); }
 
-    // Refused: nothing is written and the edits still count as unsaved. Saved: the store and
-    // the record (all but its URLName), the tracked sites (up to ten, unused keys emptied) and
-    // the alert threshold, read back when a window is filled.
+    // Refused: nothing written, still unsaved. Saved: store, record (not URLName), up to ten
+    // tracked sites (unused keys emptied) and the threshold, read back by the next window.
     void save_data()
     {
         QTest::addColumn<QString>("url");
@@ -165,8 +164,7 @@ private slots:
         }
     }
 
-    // A character typed into the URL box carries the text of the desktop's key event (Delete
-    // sends DEL on X11).
+    // A typed key carries the desktop's text (Delete sends DEL on X11).
     void changedFlag_data()
     {
         QTest::addColumn<QByteArray>("input"); // a check box to click, or a character to type
@@ -193,8 +191,7 @@ private slots:
         QCOMPARE(w.bChanged(), changed);
     }
 
-    // The check boxes from the record: only "1" is on, an empty value gives the default; the
-    // chart's site is the Primary URL.
+    // Only "1" ticks a box, an empty value gives the default; the chart's site is the Primary URL.
     void fillFromProps()
     {
         oProps.setURLName(u"HTTP://Example.com"_s);
@@ -239,19 +236,16 @@ private slots:
     {
         QTest::addColumn<int>("tab"); // 2: the Graphs tab with a chart
         QTest::addColumn<QString>("start");
-        QTest::addColumn<bool>("exitOffered");
         QTest::addColumn<QStringList>("chain");
         // clang-format off
-        QTest::newRow("Main URL") << 0 << u"txtSearchURL"_s << false << QStringList{
+        QTest::newRow("Main URL, Exit offered") << 0 << u"txtSearchURL"_s << QStringList{
             u"cmdViewURL"_s, u"chkLogging"_s, u"chkHourCheck"_s, u"chkPlaySound"_s,
             u"chkWindowTop"_s, u"txtAlertMin"_s, u"cboAlertUnit"_s, u"txtTrackURLs"_s,
-            u"cmdView"_s, u"cmdSave"_s, u"cmdClose"_s, u"qt_tabwidget_tabbar"_s};
-        QTest::newRow("Main URL with Exit") << 0 << u"txtTrackURLs"_s << true << QStringList{
             u"cmdView"_s, u"cmdSave"_s, u"cmdClose"_s, u"cmdExit"_s, u"qt_tabwidget_tabbar"_s};
-        QTest::newRow("Graphs") << 1 << u"txtChartURL"_s << false << QStringList{
+        QTest::newRow("Graphs") << 1 << u"txtChartURL"_s << QStringList{
             u"cboReportType"_s, u"txtReportFrom"_s, u"txtReportTo"_s, u"chkByEngine"_s,
             u"cmdGetReport"_s, u"chkLeaveOutDays"_s, u"cmdView"_s};
-        QTest::newRow("Graphs, chart") << 2 << u"cboChartType"_s << false << QStringList{
+        QTest::newRow("Graphs, chart") << 2 << u"cboChartType"_s << QStringList{
             u"chtStats"_s, u"cmdReturn"_s, u"cmdView"_s};
         // clang-format on
     }
@@ -259,10 +253,9 @@ private slots:
     {
         QFETCH(int, tab);
         QFETCH(QString, start);
-        QFETCH(bool, exitOffered);
         QFETCH(QStringList, chain);
         frmSettings w;
-        w.setExitOffered(exitOffered);
+        w.setExitOffered(true);
         if (tab == 2)
             showChart(w);
         w.showOnTab(qMin(tab, 1));
@@ -278,8 +271,7 @@ private slots:
         QVERIFY(!w.isVisible());
     }
 
-    // What a screen reader names: every control that takes the focus, on every tab and view,
-    // has a name from its own text, its label or its accessible name.
+    // Every focusable control on every tab and view has a name for a screen reader.
     void accessibleNames()
     {
         frmSettings w;
@@ -308,8 +300,7 @@ private slots:
         QCOMPARE(unnamed.join(u","_s), QString());
     }
 
-    // A save the disk has no room for: the error box, the old file as it was, the record and
-    // the unsaved state unchanged, and no lookup.
+    // No room on the disk: the error box, the old file, record and unsaved state kept, no lookup.
     void saveFails()
     {
         QVERIFY(SaveAppSetting(u"ParloApp"_s, u"URL1"_s, u"old.com"_s));
@@ -354,9 +345,8 @@ private slots:
     }
     void cleanup() { m_boxes.reset(); }
 
-    // The log is read on a worker: until it is done the window answers and shows that it is
-    // busy. The chart type stays for the next report; no data, a failure or a refusal leave the
-    // options and restore the pointer; logging on again gives the options, not the chart.
+    // Busy while the worker reads the log; the chart type stays; no data, a failure or a refusal
+    // keep the options and restore the pointer; logging on again gives the options.
     void views()
     {
         for (int d = 1; d <= 5; ++d)
@@ -399,8 +389,7 @@ private slots:
         QCOMPARE(tab.view(), View::Options);
     }
 
-    // Several sites and the engines of one are series of their own, named in a legend; a line
-    // breaks where its series has no figure.
+    // Sites, or the engines of one, are series named in a legend; a line breaks at a gap.
     void series()
     {
         const QDate d1(2004, 3, 1), d2(2004, 3, 2), d3(2004, 3, 3);

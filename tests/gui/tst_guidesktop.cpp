@@ -27,8 +27,7 @@
 using namespace Qt::StringLiterals;
 using namespace brandle;
 
-// The desktop's notification service as the protocol describes it, on its own connection to the
-// bus while it lives, recording what it is sent.
+// A notification service on its own bus connection while it lives, recording what it is sent.
 class FakeNotifications : public QObject {
     Q_OBJECT
     Q_CLASSINFO("D-Bus Interface", "org.freedesktop.Notifications")
@@ -94,8 +93,7 @@ private slots:
         m_daemon.waitForFinished(5000);
     }
 
-    // Plain texts stay plain: escaped only for a service that renders markup. A count replaces
-    // the count before it (it waits for that one's number); other notices stand on their own.
+    // Escaped only for a service that renders markup; a count replaces the count before it.
     void toTheService_data()
     {
         QTest::addColumn<QStringList>("capabilities");
@@ -141,8 +139,7 @@ private slots:
         QCOMPARE(replaces, (QStringList{u"count 1: 0"_s, u"count 2: 1"_s, u"news: 0"_s}));
     }
 
-    // Without a bus, or without a service, the fallback shows the notice; a service that starts
-    // later is used.
+    // No bus or no service: the fallback; a service that starts later is used.
     void fallback()
     {
         QStringList fellBack;
@@ -189,10 +186,8 @@ private slots:
     }
 };
 
-// The German translation is found beside the program and used; other languages stay English.
-// No two buttons of the settings window share an access key, in either language; in the tray
-// menu the German captions differ too (the English ones are as described, with "R" and "C"
-// twice).
+// German found beside the program, other languages English; access keys differ (the English
+// tray menu has "R" and "C" twice, as described).
 class TestTranslations : public QObject {
     Q_OBJECT
 
@@ -253,8 +248,7 @@ private slots:
     }
 };
 
-// The window and tray icon: the icon theme's "brandle" where an installation put it, else the
-// program's own drawing in every size a tray or a window asks for.
+// The theme's "brandle" icon where installed, else the program's own drawing in every size.
 class TestIcon : public QObject {
     Q_OBJECT
 private slots:

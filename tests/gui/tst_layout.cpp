@@ -25,8 +25,7 @@ using namespace brandle;
 
 namespace {
 
-// The controls of the window that can be seen on the current tab: what takes the focus, the
-// labels and the frames (not the pages that hold them).
+// The named focusable controls, labels and frames that show on the current tab.
 QList<QWidget*> shownControls(const QWidget& window)
 {
     QList<QWidget*> shown;
@@ -67,9 +66,7 @@ QString clipped(QWidget* w)
 
 } // namespace
 
-// The settings window on a 1366 x 768 screen, run at 96 dpi, at scale factor 2 and at 144 dpi
-// (see tests/CMakeLists.txt): it fits the screen, nothing in it is cut off, and the chart takes
-// the room when the window grows.
+// The settings window on 1366 x 768 at 96 dpi, scale factor 2 and 144 dpi (tests/CMakeLists.txt).
 class TestLayout : public QObject {
     Q_OBJECT
     std::unique_ptr<MessageBoxRecorder> m_boxes;
@@ -83,8 +80,8 @@ private slots:
     }
     void cleanup() { m_boxes.reset(); }
 
-    // On every tab and view, the window (with its frame) lies within the screen's free area and
-    // every control that shows lies wholly inside the window, as wide as its text.
+    // Every tab and view: the framed window within the free area, each control inside it and
+    // as wide as its text.
     void fitsTheScreen_data()
     {
         QTest::addColumn<int>("tab");
