@@ -56,9 +56,7 @@ private slots:
     }
     void cleanupTestCase() { stop(m_windowManager); }
 
-    // The window manager does not get to hold the window at the screen's edge: it starts
-    // wholly beyond the right edge, and with WinSpeed 0 (no slide) it stays there. Its place is
-    // read from the X server (xwininfo), not from what Qt believes.
+    // It starts wholly beyond the right edge (WinSpeed 0: stays there), as the X server says.
     void messageStartsBeyondTheEdge_data()
     {
         QTest::addColumn<int>("speed");
@@ -95,9 +93,8 @@ private slots:
                            .arg(expected)));
     }
 
-    // The icon goes into a tray that appears after start-up; until then, and again when the
-    // tray goes, the settings window offers Exit, which ends the program. A panel at the bottom
-    // is not covered by the loading window.
+    // A tray that comes late gets the icon; without one Exit is offered and ends the program;
+    // the loading window stays above a bottom panel.
     void trayAndPanelComeLate()
     {
         clearStore();
@@ -120,8 +117,6 @@ private slots:
         QVERIFY(!exit->isVisible());
         QTRY_VERIFY_WITH_TIMEOUT(!app.tray()->icon()->geometry().isEmpty(), 5000);
 
-        // The panel's strip is not part of the free area, and the loading window (as brandle-web
-        // shows it) sits above it.
         QTRY_VERIFY_WITH_TIMEOUT(
             QGuiApplication::primaryScreen()->availableGeometry().bottom() < before.bottom(), 5000);
         RecordingHost host;
@@ -136,8 +131,7 @@ private slots:
         stop(tray);
         QTRY_VERIFY_WITH_TIMEOUT(!app.tray()->inTray(), TrayIcon::WatchIntervalMs * 3);
         QVERIFY(exit->isVisible());
-        // ExitApp ends the application's event loop with status 0; 1 means it did not. (The
-        // application's own loop: ending a nested one would end every later one at once.)
+        // The application's own loop (ending a nested one would end every later one at once).
         QTimer::singleShot(0, exit, &QPushButton::click);
         QTimer giveUp;
         giveUp.callOnTimeout([] { QCoreApplication::exit(1); });

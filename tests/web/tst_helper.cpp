@@ -44,8 +44,7 @@ int runningHelpers()
     return n;
 }
 
-// The program's end of the socket pair, on a thread of its own (GO in the helper waits for the
-// program's answer): records what the helper tells and answers a lookup with accept.
+// The program's end, on its own thread (GO waits for its answer): records, answers with accept.
 class ProgramEnd {
 public:
     explicit ProgramEnd(qintptr socket)
@@ -105,8 +104,7 @@ private:
 
 } // namespace
 
-// brandle-web's side, in this process: a session over one end of a socket pair, the program
-// played by the other end.
+// brandle-web's session in this process; the program plays the other end of a socket pair.
 class TestHelperSession : public QObject {
     Q_OBJECT
     QTemporaryDir m_dir;
@@ -152,10 +150,8 @@ private slots:
         QTRY_VERIFY(message.isNull());
     }
 
-    // The loading window comes and goes; the page comes sized by the parameters, with the
-    // program's keep-on-top state and history limit; GO asks the program for the lookup and,
-    // when it started, tells it that the window went. A lookup the program refuses (a count is
-    // running) leaves the window and its text.
+    // Loading window; page sized by the parameters with keep-on-top and history limit; GO asks
+    // the program and reports the window gone, or on a refusal keeps window and text.
     void showsWhatTheProgramAsks_data()
     {
         QTest::addColumn<bool>("accept");
@@ -195,8 +191,8 @@ private slots:
         }
     }
 
-    // A loading strip closed before it could be made is not made. A window the program unloads
-    // is not reported back; one that slides out by itself is, with the latest showing.
+    // A loading strip closed before it was made is not made; only a window that slides out by
+    // itself is reported back, with the latest showing.
     void reportsTheWindowLeaving()
     {
         ModuleWindows& windows = m_session->windows();
@@ -238,8 +234,7 @@ private slots:
     }
 };
 
-// The program's side with the real brandle-web: started for a window, ended once the windows
-// are gone (also when the message window leaves by itself) and with the program.
+// The real brandle-web: started for a window, ended once the windows are gone and with the program.
 class TestWebHelper : public QObject {
     Q_OBJECT
     struct Host : WebWindowsHost {
@@ -286,9 +281,8 @@ private slots:
 class TestTrackedSites : public QObject {
     Q_OBJECT
 private slots:
-    // An automatic check counts the primary site, then each tracked site once, one lookup at a
-    // time, each logged. Only the primary's page is shown, and a tracked site's whose total
-    // changed; the change is told. The primary site's own run and the tray tip stay.
+    // Primary then each tracked site once, one at a time, each logged; pages only for the primary
+    // and a changed tracked site; the primary's last run and the tray tip stay.
     void oneAfterAnother()
     {
         clearStore();
