@@ -168,8 +168,8 @@ private slots:
         QCOMPARE(installedPrograms().size(), 4);
     }
 
-    // brandle logs into the data folder, shows the page through the installed helper, stays the
-    // one copy and takes its socket with it.
+    // brandle logs into the data folder, shows the page through the installed helper and speaks
+    // the user's language from the installed translation (here: that there is no tray).
     void trayProgram()
     {
         const QString page = m_data + u"/ParloMsg.html"_s;
@@ -177,8 +177,11 @@ private slots:
             m_data + u"/LinkLogs/"_s + LocaleText::mmddyy(QDate::currentDate()) + u".lox"_s;
         QFile::remove(page);
         QFile::remove(log);
+        QProcessEnvironment german = m_env;
+        german.insert(u"LANG"_s, u"de_DE.UTF-8"_s);
+        german.remove(u"LC_ALL"_s);
         QProcess brandle;
-        brandle.setProcessEnvironment(m_env);
+        brandle.setProcessEnvironment(german);
         brandle.start(installed(u"bin/brandle"_s), {u"--demo"_s, u"example.org"_s});
         QTRY_VERIFY_WITH_TIMEOUT(readText(page).contains(u"example.org"_s), 30000);
         QVERIFY2(readText(log).startsWith(u"<Results Site=\"example.org\" Total=\""_s),
@@ -186,35 +189,14 @@ private slots:
         QTRY_VERIFY_WITH_TIMEOUT(
             childPrograms(brandle.processId()).contains(installed(u"lib/brandle/brandle-web"_s)),
             20000);
-        QCOMPARE(run(installed(u"bin/brandle"_s), {}, m_env).exitCode, 0);
-        QCOMPARE(brandle.state(), QProcess::Running);
         brandle.terminate();
         QVERIFY(brandle.waitForFinished(10000));
         QCOMPARE(brandle.exitCode(), 0);
         const QString err = QString::fromLocal8Bit(brandle.readAllStandardError());
-        QVERIFY2(!err.contains(u"cannot be"_s), qPrintable(err));
-        QVERIFY(!QFile::exists(m_dir.filePath(u"brandle-"_s + m_env.value(u"USER"_s))));
+        QVERIFY2(err.contains(u"Brandle: Es wurde kein Infobereich (Tray) gefunden"_s) &&
+                     !err.contains(u"cannot be"_s),
+                 qPrintable(err));
         QCOMPARE(installedPrograms().size(), 4);
-    }
-
-    // The installed tray program speaks the user's language from the installed translation.
-    void translation()
-    {
-        QProcessEnvironment german = m_env;
-        german.insert(u"LANG"_s, u"de_DE.UTF-8"_s);
-        german.remove(u"LC_ALL"_s);
-        german.insert(u"QT_QPA_PLATFORM"_s, u"offscreen"_s); // and no tray
-        QProcess brandle;
-        brandle.setProcessEnvironment(german);
-        brandle.start(installed(u"bin/brandle"_s), {});
-        QString err;
-        QTRY_VERIFY_WITH_TIMEOUT(
-            (err += QString::fromLocal8Bit(brandle.readAllStandardError()))
-                .contains(u"Brandle: Es wurde kein Infobereich (Tray) gefunden"_s),
-            20000);
-        brandle.terminate();
-        QVERIFY(brandle.waitForFinished(10000));
-        QCOMPARE(brandle.exitCode(), 0);
     }
 };
 
