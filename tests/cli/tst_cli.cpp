@@ -73,9 +73,6 @@ private slots:
         QTest::newRow("an engine without a count") << QByteArray("Active")
             << EngineAnswers{counted(u"Alpha"_s, u"1,234"_s), noCount(u"Beta"_s)} << 0LL << 5
             << QStringList{u"Beta    no count  ="_s, u"Total      1,234  ="_s};
-        QTest::newRow("missing engine field") << QByteArray("Active")
-            << EngineAnswers{counted(u"Alpha"_s, u"1,234"_s), incomplete(u"Beta"_s, u"1,234"_s)}
-            << 0LL << 1 << QStringList{u"a.com: 91 - "_s};
         QTest::newRow("service switched off")
             << QByteArray("MessageOff\r\nClosed\r\nBack soon\r\n16") << both << 0LL << 2
             << QStringList{u"Closed: Back soon"_s, u"not active"_s};

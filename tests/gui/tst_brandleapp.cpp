@@ -137,10 +137,6 @@ private slots:
             << EngineAnswers{counted(u"One"_s, u"1,234"_s, 1500)} << false << 0LL
             << QStringList{u"box: News: A new engine is here."_s, u"loading"_s, u"closed"_s,
                            u"page"_s};
-        QTest::newRow("error box")
-            << QByteArray("Active") << EngineAnswers{incomplete(u"One"_s, u"1,234"_s)} << false
-            << 0LL << QStringList{u"loading"_s, u"closed"_s,
-                           u"box: Brandle: 91 - Required XML element not found: RightString"_s};
         QTest::newRow("download failure")
             << QByteArray("Active") << EngineAnswers{unreachable(u"One"_s)} << false << 0LL
             << QStringList{u"loading"_s, u"closed"_s, u"tray: The engine \"One\""_s + notUpdated};
