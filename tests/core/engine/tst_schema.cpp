@@ -36,8 +36,6 @@ private slots:
         QTest::newRow("whitespace only") << list.arg(u"\n   \n"_s) << "0: ";
         QTest::newRow("comment is an entry without fields")
             << list.arg(u"<!-- engines -->"_s + entry(u"A"_s)) << "2: error 91 EngineName";
-        QTest::newRow("blank CDATA is an entry") << list.arg(u"<![CDATA[ ]]>"_s + entry(u"A"_s))
-                                                 << "2: error 91 EngineName";
         QTest::newRow("missing field named") << list.arg(noRight) << "1: error 91 RightString";
         QTest::newRow("not xml") << "<html><body>Service unavailable"
                                  << u"error %1"_s.arg(int(ErrorCode::XmlParse));
@@ -88,8 +86,7 @@ private slots:
         QCOMPARE(GetEngineSchema(), text);
     }
 
-    // The bundled schema has three engines, the window's settings and the results slot; the
-    // bundled style sheet renders results merged into it.
+    // The bundled schema has the window's settings and the results slot its style sheet renders.
     void bundledDocuments()
     {
         const QString path = QString::fromUtf8(SERVICE_DIR "/parlo/System/Link-Popularity-Schema.");
