@@ -54,8 +54,7 @@ private slots:
         QCOMPARE(readText(linkLogFile(day.addDays(1))), line(u"a.com"_s, u"30"_s) + u"\r\n"_s);
     }
 
-    // A day's figure: the average of the site's complete lookups (halves to even), else of its
-    // partial ones; lines that cannot be read are skipped.
+    // The average of the site's complete lookups (halves to even), else of its partial ones.
     void readDay_data()
     {
         QTest::addColumn<QStringList>("lines"); // the day's file; none: no file
@@ -102,33 +101,7 @@ private slots:
                  count.isEmpty() ? QString() : element(u"120526"_s, count));
     }
 
-    // Every engine's counts of the site's lines, matched by name, in the order the names come;
-    // a name marked NoCount or with a count that is no number adds nothing.
-    void engines()
-    {
-        const auto engine = [](const char* name, const char* count, bool noCount = false) {
-            return LoggedEngine{QLatin1StringView(name), QLatin1StringView(count), noCount};
-        };
-        QVERIFY(writeLog(
-            {{m_day, u"a.com"_s, u"300"_s, {engine("A", "100"), engine("B", "200")}},
-             {m_day, u"a.com"_s, u"110"_s, {engine("A", "110"), engine("B", "", true)}, true},
-             {m_day, u"b.com"_s, u"999"_s, {engine("A", "999"), engine("Z", "1")}},
-             {m_day, u"a.com"_s, u"7"_s, {engine("A", "n/a"), engine("C", "7")}}}));
-        const LogDay read = readLinkLogDay({u"a.com"_s, u"b.com"_s}, m_day, true);
-        QVERIFY(read.hasFile);
-        QList<std::pair<QString, std::optional<qint32>>> engines;
-        for (const LogDayEngine& e : read.sites.value(0).engines)
-            engines.append({e.name, e.average()});
-        QCOMPARE(engines, (QList<std::pair<QString, std::optional<qint32>>>{
-                              {u"A"_s, 105}, {u"B"_s, 200}, {u"C"_s, 7}}));
-        // 300 and 7 are complete: 153.5 goes to the even neighbour.
-        QCOMPARE(read.sites.value(0).figure(), std::optional<qint32>(154));
-        QCOMPARE(read.sites.value(1).figure(), std::optional<qint32>(999));
-        QCOMPARE(read.sites.value(1).engines.size(), 2);
-    }
-
-    // The file is read in pieces: a line longer than a piece, the lines that cross from one
-    // piece into the next and a last line without its line end are read whole.
+    // Read in pieces: a long line, lines across pieces and a last line without its end.
     void linesAcrossPieces()
     {
         QByteArray text = QByteArray(300000, 'x') + "\r\n\r\n";

@@ -49,9 +49,7 @@ private slots:
         QCOMPARE(r.ok() ? r.fromText + u" - "_s + r.toText : r.message, result);
     }
 
-    // A row per day (0 for a day without a log file, none for a day whose file has no figure),
-    // a column per series with an empty cell where it has no figure that day, and the Y scale
-    // over every series: minimum..maximum/major divisions.
+    // A row per day (0: no log file; none: no figure), a column per series, the Y scale.
     void report_data()
     {
         QTest::addColumn<QString>("graphUrl");
@@ -97,10 +95,13 @@ private slots:
             << twoSites << "date,a.com,b.com\n2004-03-01,10,20\n2004-03-03,30,\n" << "9..33/6";
         QTest::newRow("one site keeps its header") << "a.com" << d3 << leaveOut << twoSites
             << "date,count\n2004-03-01,10\n2004-03-03,30\n" << "9..33/6";
+        // Engines of another site, NoCount and a count that is no number add nothing.
         QTest::newRow("by engine") << "a.com" << d3 << ReportOptions{true, false}
             << LoggedTotals{{d1, a, u"300"_s, {engine("A", "100"), engine("B", "200")}},
                             {d1, a, u"110"_s, {engine("A", "110"), engine("B", "", true)}, true},
-                            {d3, a, u"57"_s, {engine("A", "50"), engine("C, Inc.", "7")}}}
+                            {d1, b, u"999"_s, {engine("A", "999"), engine("Z", "1")}},
+                            {d3, a, u"57"_s, {engine("A", "50"), engine("C, Inc.", "7")}},
+                            {d3, a, u"57"_s, {engine("A", "n/a"), engine("C, Inc.", "7")}}}
             << "date,total,A,B,\"C, Inc.\"\n2004-03-01,300,105,200,\n2004-03-02,0,,,\n"
                "2004-03-03,57,50,,7\n"
             << "6..330/6";
