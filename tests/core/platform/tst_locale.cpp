@@ -13,13 +13,11 @@
 using namespace Qt::StringLiterals;
 using namespace brandle;
 
-// Counts, dates and sites are read and written by one rule under every locale (the tests run
-// under LANG=C).
+// Counts, dates and sites follow one rule under every locale.
 class TestLocale : public QObject {
     Q_OBJECT
 private slots:
-    // Engine pages, the store and the log: groups of three digits after a first group of 1-3,
-    // all by one mark; a mark that does not group is the decimal mark (halves to even).
+    // Groups of three digits after a first of 1-3, by one mark; else the decimal mark.
     void countRule_data()
     {
         QTest::addColumn<QString>("text");
@@ -36,7 +34,6 @@ private slots:
         QTest::newRow("surrounding blanks") << " 12 " << "12";
         QTest::newRow("one dot group is not a fraction") << "1.234" << "1234";
         QTest::newRow("dot fraction, half down to even") << "2.5" << "2";
-        QTest::newRow("comma fraction") << "12,34" << "12";
         QTest::newRow("comma fraction, half up to even") << "3,5" << "4";
         QTest::newRow("four fraction digits") << "1,2345" << "1";
         QTest::newRow("en-US groups and fraction") << "1,234.5" << "1234";
@@ -59,7 +56,6 @@ private slots:
         QTest::newRow("two decimal marks") << "1.5.5" << error13;
         QTest::newRow("non-ASCII digits") << u"\u0661\u0662"_s << error13;
         QTest::newRow("trailing letters") << "12a" << error13;
-        QTest::newRow("markup") << "<b>12</b>" << error13;
         QTest::newRow("empty") << "" << error13;
         // clang-format on
     }
@@ -85,10 +81,8 @@ private slots:
         QTest::addColumn<qint64>("value");
         QTest::addColumn<QString>("text");
         // clang-format off
-        QTest::newRow("zero") << qint64(0) << "0";
         QTest::newRow("three digits") << qint64(999) << "999";
         QTest::newRow("four digits") << qint64(1000) << "1,000";
-        QTest::newRow("seven digits") << qint64(1234567) << "1,234,567";
         QTest::newRow("negative") << qint64(-1234) << "-1,234";
         QTest::newRow("negative three digits") << qint64(-123) << "-123";
         QTest::newRow("lowest") << std::numeric_limits<qint64>::min() << "-9,223,372,036,854,775,808";
@@ -151,8 +145,7 @@ private slots:
         QCOMPARE(LocaleText::parseDate(text), date);
     }
 
-    // A site typed in any of its usual spellings is counted, stored and logged as one site; the
-    // browser keeps its scheme.
+    // A site's usual spellings are one site; the browser keeps its scheme.
     void sites_data()
     {
         QTest::addColumn<QString>("typed");
@@ -163,7 +156,6 @@ private slots:
         QTest::newRow("http") << "HTTP://Example.com/" << "example.com" << "http://example.com/";
         QTest::newRow("https") << "HTTPS://Example.com" << "example.com" << "https://example.com";
         QTest::newRow("trailing slash") << "example.com/" << "example.com" << "";
-        QTest::newRow("https and trailing slash") << "https://example.com/" << "example.com" << "";
         QTest::newRow("only one slash goes") << "example.com//" << "example.com//" << "";
         QTest::newRow("a path keeps its slash") << "http://example.com/blog/" << "example.com/blog/"
                                                 << "";

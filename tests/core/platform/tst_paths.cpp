@@ -142,9 +142,7 @@ private slots:
             QCOMPARE(QFile::permissions(own), OwnerOnly);
     }
 
-    // The programs start the installed service host when theirs is the default local address
-    // and nothing answers there, once per start; the host logs into the program's folder and
-    // ends with them.
+    // The installed host is started once when the default local address does not answer.
     void startHost_data()
     {
         QTest::addColumn<Address>("address");
