@@ -14,8 +14,7 @@ using namespace Qt::StringLiterals;
 
 namespace brandle {
 
-// While it lives, every message box is recorded instead of shown, and answered; an observer
-// sees each box as it comes (to keep it in order with other events).
+// While it lives, message boxes are recorded and answered, not shown; an observer sees each.
 class MessageBoxRecorder {
 public:
     using Observer = std::function<void(const MessageBox::Request&)>;
@@ -27,7 +26,6 @@ public:
 
     const QList<MessageBox::Request>& boxes() const { return m_boxes; }
     QStringList texts() const; // of the boxes shown so far
-    void clear() { m_boxes.clear(); }
 
 private:
     QList<MessageBox::Request> m_boxes;

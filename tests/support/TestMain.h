@@ -6,9 +6,7 @@
 #include <functional>
 #include <memory>
 
-// Test classes register themselves with BRANDLE_TEST(Class); the shared main runs them all in a
-// process whose settings store and program folder are fresh temporary folders. Give a class
-// name as first argument to run that class only (the other arguments go to Qt Test).
+// BRANDLE_TEST(Class) registers a class; main runs all (or the one named first) in a sandbox.
 using TestFactory = std::function<std::unique_ptr<QObject>()>;
 int registerTest(const char* name, TestFactory factory);
 

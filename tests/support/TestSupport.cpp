@@ -67,6 +67,16 @@ int portOf(int fd)
     return ntohs(address.sin_port);
 }
 
+int closedPort() // a port on 127.0.0.1 that refuses connections
+{
+    const int fd = ::socket(AF_INET, SOCK_STREAM, 0);
+    const sockaddr_in address = loopback();
+    ::bind(fd, reinterpret_cast<const sockaddr*>(&address), sizeof address);
+    const int port = portOf(fd);
+    ::close(fd);
+    return port;
+}
+
 } // namespace
 
 // Listens on 127.0.0.1, reads each request's headers, sends the same bytes and closes.
@@ -125,8 +135,7 @@ TestServer::TestServer()
     m_port = m_server->bind_to_any_port("127.0.0.1");
     if (m_port <= 0)
         qFatal("test server: cannot bind");
-    // The library listens with a queue of 5: a burst of more connections is partly dropped and
-    // retried a second later. Listening again on its socket lengthens the queue.
+    // Lengthens the library's listen queue of 5, which drops part of a burst of connections.
     for (int fd = 3; fd < 4096; ++fd) {
         int listening = 0;
         socklen_t size = sizeof listening;
@@ -349,16 +358,6 @@ void FileSizeLimit::limitChild(qint64 bytes)
 QString deadHostPort()
 {
     return u"127.0.0.1:%1"_s.arg(closedPort());
-}
-
-int closedPort()
-{
-    const int fd = ::socket(AF_INET, SOCK_STREAM, 0);
-    const sockaddr_in address = loopback();
-    ::bind(fd, reinterpret_cast<const sockaddr*>(&address), sizeof address);
-    const int port = portOf(fd);
-    ::close(fd);
-    return port;
 }
 
 } // namespace brandle

@@ -115,9 +115,7 @@ EngineAnswer incomplete(const QString& name, const QString& count); // without R
 // Bytes no HTTP library sends: cut off inside the headers, not HTTP, a redirect to ftp: ...
 EngineAnswer rawAnswer(const QString& name, const QByteArray& bytes);
 
-// The service host and its engines in the test process: the status text, an engine schema made
-// from the engines (count between "<b>" and "</b>", the site's dots sent as "%2E", the bundled
-// schema's window parameters, the results placeholder), a style sheet and one page per engine.
+// The service host and its engines (count between "<b>" and "</b>", dots sent as "%2E").
 class FakeServiceHost {
 public:
     FakeServiceHost();
@@ -135,7 +133,6 @@ public:
 
     void start();
     QString hostPort() const { return m_server.hostPort(); }
-    QString url(const QString& path) const { return m_server.url(path); }
     QString engineUrl(int i, const QString& site) const; // the query address of engine i
     QString schemaText() const;
     TestServer& server() { return m_server; }
@@ -172,8 +169,7 @@ struct LoggedTotal {
 using LoggedTotals = QList<LoggedTotal>;
 bool writeLog(const LoggedTotals& totals); // appends the lines to their day files
 
-// While it lives, no file of this process can grow beyond bytes: a write past it fails (EFBIG)
-// as on a full disk. limitChild() sets the limit in a child between fork and exec.
+// While it lives, a write past bytes fails (EFBIG) as on a full disk; limitChild() for a child.
 class FileSizeLimit {
 public:
     explicit FileSizeLimit(qint64 bytes);
@@ -186,8 +182,7 @@ private:
     qint64 m_previous;
 };
 
-int closedPort();       // a port on 127.0.0.1 that refuses connections
-QString deadHostPort(); // "127.0.0.1:<closedPort()>"
+QString deadHostPort(); // "127.0.0.1:<port>" where nothing listens
 
 } // namespace brandle
 
