@@ -52,38 +52,25 @@ private slots:
     // Every program keeps its page and log in one folder, never in an installed bin/ folder.
     void programFolder_data()
     {
-        QTest::addColumn<QString>("home");     // BRANDLE_HOME
-        QTest::addColumn<QString>("dataHome"); // XDG_DATA_HOME
         QTest::addColumn<bool>("marker");      // brandle-portable beside the executable
         QTest::addColumn<QString>("program");  // the application name
         QTest::addColumn<QString>("expected"); // under the sandbox; "bin" is the executable's
         // clang-format off
-        QTest::newRow("BRANDLE_HOME wins") << "home" << "data" << true << "brandle" << "home";
-        QTest::newRow("installed: the data folder") << "" << "data" << false << "brandle"
-                                                    << "data/brandle";
-        QTest::newRow("installed, another program") << "" << "data" << false << "brandle-report"
-                                                    << "data/brandle";
-        QTest::newRow("installed, no XDG_DATA_HOME") << "" << "" << false << "brandle-check"
-                                                     << "userhome/.local/share/brandle";
-        QTest::newRow("portable copy") << "" << "data" << true << "brandle-check" << "bin";
+        QTest::newRow("installed: the data folder") << false << "brandle" << "data/brandle";
+        QTest::newRow("installed, another program") << false << "brandle-report" << "data/brandle";
+        QTest::newRow("portable copy") << true << "brandle-check" << "bin";
         // clang-format on
     }
     void programFolder()
     {
-        QFETCH(QString, home);
-        QFETCH(QString, dataHome);
         QFETCH(bool, marker);
         QFETCH(QString, program);
         QFETCH(QString, expected);
         const QDir sandbox(m_dir.filePath(QString::number(++m_row)));
         const QString bin = sandbox.filePath(u"bin"_s);
         QVERIFY(QDir().mkpath(bin) && (!marker || writeFile(bin + u"/brandle-portable"_s, {})));
-        const auto inSandbox = [&](const QString& name) {
-            return name.isEmpty() ? QByteArray() : sandbox.filePath(name).toUtf8();
-        };
-        const ScopedEnv brandleHome("BRANDLE_HOME", inSandbox(home));
-        const ScopedEnv xdgDataHome("XDG_DATA_HOME", inSandbox(dataHome));
-        const ScopedEnv userHome("HOME", inSandbox(u"userhome"_s));
+        const ScopedEnv brandleHome("BRANDLE_HOME", QByteArray());
+        const ScopedEnv xdgDataHome("XDG_DATA_HOME", sandbox.filePath(u"data"_s).toUtf8());
         const QString name = QCoreApplication::applicationName();
         QCoreApplication::setApplicationName(program);
         const QString folder = Paths::programFolderBeside(bin);
@@ -95,32 +82,30 @@ private slots:
     // The folder of the single-instance socket: only ever one that nobody but the user can enter.
     void privateRuntimeFolder_data()
     {
-        QTest::addColumn<QString>("runtime");  // XDG_RUNTIME_DIR: "private", "open", "relative", ""
+        QTest::addColumn<bool>("relative");    // XDG_RUNTIME_DIR is "run"; else unset
         QTest::addColumn<QString>("existing"); // at TMPDIR/brandle-<uid> beforehand
-        QTest::addColumn<QString>("result");   // "runtime", "own" or "" for none
+        QTest::addColumn<bool>("used");        // that folder is the answer; else none
         // clang-format off
-        QTest::newRow("private runtime folder") << "private" << "" << "runtime";
-        QTest::newRow("runtime folder open to others") << "open" << "" << "own";
-        QTest::newRow("relative runtime folder") << "relative" << "" << "own";
-        QTest::newRow("no runtime folder: own folder made") << "" << "" << "own";
-        QTest::newRow("own folder from an earlier run") << "" << "private folder" << "own";
-        QTest::newRow("own folder open to others") << "" << "open folder" << "";
-        QTest::newRow("own folder is a link") << "" << "link" << "";
-        QTest::newRow("own folder belongs to someone else") << "" << "someone else's" << "";
+        QTest::newRow("relative runtime folder") << true << "" << true;
+        QTest::newRow("no runtime folder: own folder made") << false << "" << true;
+        QTest::newRow("own folder from an earlier run") << false << "private folder" << true;
+        QTest::newRow("own folder open to others") << false << "open folder" << false;
+        QTest::newRow("own folder is a link") << false << "link" << false;
+        QTest::newRow("own folder belongs to someone else") << false << "someone else's" << false;
         // clang-format on
     }
     void privateRuntimeFolder()
     {
-        QFETCH(QString, runtime);
+        QFETCH(bool, relative);
         QFETCH(QString, existing);
-        QFETCH(QString, result);
+        QFETCH(bool, used);
         if (existing == u"someone else's"_s && ::geteuid() != 0)
             QSKIP("only root can make a folder that belongs to another user");
         const QString base = m_dir.filePath(QString::number(++m_row));
         const QString tmp = base + u"/tmp"_s, runtimeDir = base + u"/run"_s;
         const QString own = tmp + u"/brandle-"_s + QString::number(::geteuid());
         QVERIFY(QDir().mkpath(tmp) && QDir().mkpath(runtimeDir));
-        QVERIFY(QFile::setPermissions(runtimeDir, runtime == u"open"_s ? OpenToAll : OwnerOnly));
+        QVERIFY(QFile::setPermissions(runtimeDir, OwnerOnly));
         if (existing == u"link"_s) {
             QVERIFY(QFile::link(runtimeDir, own));
         } else if (!existing.isEmpty()) {
@@ -131,14 +116,11 @@ private slots:
                 QCOMPARE(::chown(QFile::encodeName(own).constData(), 65534, 65534), 0);
         }
         const ScopedEnv tmpEnv("TMPDIR", QFile::encodeName(tmp));
-        const ScopedEnv runtimeEnv(
-            "XDG_RUNTIME_DIR", QFile::encodeName(runtime == u"relative"_s ? u"run"_s : runtimeDir));
-        if (runtime.isEmpty())
+        const ScopedEnv runtimeEnv("XDG_RUNTIME_DIR", "run");
+        if (!relative)
             qunsetenv("XDG_RUNTIME_DIR");
-        QCOMPARE(Paths::privateRuntimeFolder(), result == u"runtime"_s ? runtimeDir
-                                                : result == u"own"_s   ? own
-                                                                       : QString());
-        if (result == u"own"_s)
+        QCOMPARE(Paths::privateRuntimeFolder(), used ? own : QString());
+        if (used)
             QCOMPARE(QFile::permissions(own), OwnerOnly);
     }
 
