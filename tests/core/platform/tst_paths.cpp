@@ -82,21 +82,22 @@ private slots:
     // The folder of the single-instance socket: only ever one that nobody but the user can enter.
     void privateRuntimeFolder_data()
     {
-        QTest::addColumn<bool>("relative");    // XDG_RUNTIME_DIR is "run"; else unset
+        QTest::addColumn<QString>("runtime");  // XDG_RUNTIME_DIR: "open", "relative" or unset
         QTest::addColumn<QString>("existing"); // at TMPDIR/brandle-<uid> beforehand
         QTest::addColumn<bool>("used");        // that folder is the answer; else none
         // clang-format off
-        QTest::newRow("relative runtime folder") << true << "" << true;
-        QTest::newRow("no runtime folder: own folder made") << false << "" << true;
-        QTest::newRow("own folder from an earlier run") << false << "private folder" << true;
-        QTest::newRow("own folder open to others") << false << "open folder" << false;
-        QTest::newRow("own folder is a link") << false << "link" << false;
-        QTest::newRow("own folder belongs to someone else") << false << "someone else's" << false;
+        QTest::newRow("runtime folder open to others") << "open" << "" << true;
+        QTest::newRow("relative runtime folder") << "relative" << "" << true;
+        QTest::newRow("no runtime folder: own folder made") << "" << "" << true;
+        QTest::newRow("own folder from an earlier run") << "" << "private folder" << true;
+        QTest::newRow("own folder open to others") << "" << "open folder" << false;
+        QTest::newRow("own folder is a link") << "" << "link" << false;
+        QTest::newRow("own folder belongs to someone else") << "" << "someone else's" << false;
         // clang-format on
     }
     void privateRuntimeFolder()
     {
-        QFETCH(bool, relative);
+        QFETCH(QString, runtime);
         QFETCH(QString, existing);
         QFETCH(bool, used);
         if (existing == u"someone else's"_s && ::geteuid() != 0)
@@ -105,7 +106,7 @@ private slots:
         const QString tmp = base + u"/tmp"_s, runtimeDir = base + u"/run"_s;
         const QString own = tmp + u"/brandle-"_s + QString::number(::geteuid());
         QVERIFY(QDir().mkpath(tmp) && QDir().mkpath(runtimeDir));
-        QVERIFY(QFile::setPermissions(runtimeDir, OwnerOnly));
+        QVERIFY(QFile::setPermissions(runtimeDir, runtime == u"open"_s ? OpenToAll : OwnerOnly));
         if (existing == u"link"_s) {
             QVERIFY(QFile::link(runtimeDir, own));
         } else if (!existing.isEmpty()) {
@@ -116,8 +117,9 @@ private slots:
                 QCOMPARE(::chown(QFile::encodeName(own).constData(), 65534, 65534), 0);
         }
         const ScopedEnv tmpEnv("TMPDIR", QFile::encodeName(tmp));
-        const ScopedEnv runtimeEnv("XDG_RUNTIME_DIR", "run");
-        if (!relative)
+        const ScopedEnv runtimeEnv(
+            "XDG_RUNTIME_DIR", QFile::encodeName(runtime == u"relative"_s ? u"run"_s : runtimeDir));
+        if (runtime.isEmpty())
             qunsetenv("XDG_RUNTIME_DIR");
         QCOMPARE(Paths::privateRuntimeFolder(), used ? own : QString());
         if (used)
