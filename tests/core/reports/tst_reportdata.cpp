@@ -93,8 +93,6 @@ private slots:
             << "date,a.com,b.com\n2004-03-01,10,20\n2004-03-02,0,0\n2004-03-03,30,\n" << "9..33/6";
         QTest::newRow("two sites, days without a log left out") << "a.com,b.com" << d3 << leaveOut
             << twoSites << "date,a.com,b.com\n2004-03-01,10,20\n2004-03-03,30,\n" << "9..33/6";
-        QTest::newRow("one site keeps its header") << "a.com" << d3 << leaveOut << twoSites
-            << "date,count\n2004-03-01,10\n2004-03-03,30\n" << "9..33/6";
         // Engines of another site, NoCount and a count that is no number add nothing.
         QTest::newRow("by engine") << "a.com" << d3 << ReportOptions{true, false}
             << LoggedTotals{{d1, a, u"300"_s, {engine("A", "100"), engine("B", "200")}},
