@@ -1,8 +1,7 @@
 // SPDX-License-Identifier: MIT
 #pragma once
 
-// The host's upstreams in their real formats: lines of the Majestic Million list, and a
-// MediaWiki API that answers list=exturlusage page by page.
+// The host's upstreams in their real formats: the Majestic Million list and the MediaWiki API.
 
 #include "TestSupport.h"
 #include "engine/QueryEngines.h"
@@ -40,12 +39,10 @@ inline qint64 readCount(const std::string& page, const std::string& left, const 
     return text ? brandle::LocaleText::toInt32(*text) : -1;
 }
 
-// A MediaWiki API at /w/api.php: each search text ("example.com", "*.example.com") has a list
-// of page ids, served pageSize at a time with continue={"eucontinue": ..., "continue": "-||"}.
+// A MediaWiki API at /w/api.php: page ids by search text, two per answer, then "continue".
 class FakeWiki {
 public:
-    // ApiError's text carries the count markers of the answer pages. Held: the request waits
-    // until the mode changes or the fake ends.
+    // ApiError's text carries the count markers; Held waits until the mode changes.
     enum class Mode { Normal, ApiError, MaxLag, Unavailable, NoList, Held };
 
     FakeWiki()
@@ -64,8 +61,6 @@ public:
         std::lock_guard<std::mutex> lock(mutex_);
         links_[query] = pageIds;
     }
-    void setPageSize(int size) { pageSize_ = size; }
-    void setDelayMs(int ms) { delayMs_ = ms; }
     // The mode of the answers from the request with that number (counted from 1) on.
     void setMode(Mode mode, int fromRequest = 1, bool ending = false)
     {
@@ -93,8 +88,6 @@ private:
         const auto mode = [&] {
             return number >= modeFrom_ ? mode_ : Mode::Normal;
         };
-        changed_.wait_for(lock, std::chrono::milliseconds(delayMs_.load()),
-                          [&] { return ending_; });
         changed_.wait(lock, [&] { return mode() != Mode::Held || ending_; });
         const Mode now = mode();
         const QList<qint64> all = links_.value(req.get_param_value("euquery"));
@@ -121,7 +114,7 @@ private:
         case Mode::Held: {
             const std::string from = req.get_param_value("eucontinue");
             const int offset = from.empty() ? 0 : std::stoi(from);
-            const int end = std::min(int(all.size()), offset + pageSize_);
+            const int end = std::min(int(all.size()), offset + 2);
             json = R"({"batchcomplete":true,)";
             if (end < all.size())
                 json += R"("continue":{"eucontinue":")" + std::to_string(end) +
@@ -143,8 +136,6 @@ private:
     int modeFrom_ = 1;
     QMap<std::string, QList<qint64>> links_;
     std::string lastUserAgent_;
-    std::atomic<int> pageSize_{3};
-    std::atomic<int> delayMs_{0};
     std::atomic<int> requests_{0};
     std::atomic<int> inFlight_{0};
     std::atomic<int> mostAtOnce_{0};
