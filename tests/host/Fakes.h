@@ -15,8 +15,8 @@
 #include <condition_variable>
 #include <mutex>
 #include <string>
+#include <vector>
 
-// The header line of the real list.
 inline constexpr const char* kMajesticHeader =
     "GlobalRank,TldRank,Domain,TLD,RefSubNets,RefIPs,IDN_Domain,IDN_TLD,PrevGlobalRank,"
     "PrevTldRank,PrevRefSubNets,PrevRefIPs";
@@ -29,6 +29,15 @@ inline std::string majesticLine(int rank, const std::string& domain, int subnets
     const std::string counts = std::to_string(subnets) + "," + std::to_string(ips);
     return r + "," + domain + "," + tld + "," + counts + "," + domain + "," + tld + "," + r + "," +
            counts;
+}
+
+// The list: the header, then these lines.
+inline std::string majesticList(const std::vector<std::string>& lines)
+{
+    std::string out = std::string(kMajesticHeader) + "\r\n";
+    for (const std::string& line : lines)
+        out += line + "\r\n";
+    return out;
 }
 
 // The count the program's lookup reads off an answer page between the markers; -1: none.

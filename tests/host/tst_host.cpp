@@ -82,10 +82,9 @@ private slots:
         const QString root = QString::fromUtf8(BRANDLE_TEST_SERVICE_DIR);
         QVERIFY(demo_.start({u"--demo"_s, u"--root"_s, root}));
         demoSchema_ = demo_.schema();
-        majestic_.route(u"/m.csv"_s, QByteArray::fromStdString(
-                                         std::string(kMajesticHeader) + "\n" +
-                                         majesticLine(1, "google.com", 345862, 2029543) + "\n" +
-                                         majesticLine(2, "brandle-demo.org", 1234, 5678)));
+        majestic_.route(u"/m.csv"_s, QByteArray::fromStdString(majesticList(
+                                         {majesticLine(1, "google.com", 345862, 2029543),
+                                          majesticLine(2, "brandle-demo.org", 1234, 5678)})));
         majestic_.start();
         wiki_.setLinks("brandle-demo.org", {11, 12, 13, 14, 15});
         wiki_.setLinks("*.brandle-demo.org", {15, 16});

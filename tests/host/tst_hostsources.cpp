@@ -22,14 +22,6 @@ using namespace brandle::host;
 
 namespace {
 
-std::string list(const std::vector<std::string>& lines)
-{
-    std::string out = std::string(kMajesticHeader) + "\r\n";
-    for (const std::string& line : lines)
-        out += line + "\r\n";
-    return out;
-}
-
 // The figure the lookup reads off the source's answer page; -1: no count.
 qint64 pageCount(const Source& source, const LinkCount& result)
 {
@@ -125,7 +117,7 @@ private slots:
         QFETCH(QString, error);
         auto store = newStore();
         QVERIFY(store && !store->hasMajestic());
-        std::istringstream oldList(list({majesticLine(1, "old.com", 1, 2)}));
+        std::istringstream oldList(majesticList({majesticLine(1, "old.com", 1, 2)}));
         QVERIFY(store->loadMajestic(oldList, {"http://a/", "\"e1\"", "", 100, 0}).replaced);
         std::string text = csv.toStdString();
         for (int i = 0; cancel && i < 5000; ++i) // the flag is seen after 4096 lines
@@ -164,9 +156,9 @@ private slots:
     // with the ETag, and an answer 304 keeps the list.
     void majestic()
     {
-        const std::string body =
-            list({majesticLine(1, "google.com", 345862, 2029543), "broken",
-                  majesticLine(2, "google.com", 1, 1), "4,4,bad count.com,com,x,y,a,b,c,d,e,f"});
+        const std::string body = majesticList({majesticLine(1, "google.com", 345862, 2029543),
+                                               "broken", majesticLine(2, "google.com", 1, 1),
+                                               "4,4,bad count.com,com,x,y,a,b,c,d,e,f"});
         brandle::TestServer upstream;
         upstream.server().Get("/m.csv", [&](const httplib::Request& req, httplib::Response& res) {
             if (req.get_header_value("If-None-Match") == "\"v1\"")
@@ -205,7 +197,7 @@ private slots:
         for (int i = 0; i < 200; ++i)
             lines += majesticLine(i + 2, "site" + std::to_string(i) + ".org", 1, 1) + "\n";
         const QByteArray body =
-            QByteArray::fromStdString(list({majesticLine(1, "google.com", 99, 99), lines}));
+            QByteArray::fromStdString(majesticList({majesticLine(1, "google.com", 99, 99), lines}));
         const QByteArray ok = "HTTP/1.1 200 OK\r\nContent-Length: ";
         QTest::newRow("cut short") << ok + "3000\r\n\r\n" + body.left(2000) << "failed";
         QTest::newRow("too large") << ok + QByteArray::number(body.size()) + "\r\n\r\n" + body
@@ -230,7 +222,7 @@ private slots:
         MajesticSource source(
             settings, *store, {"majestic-subnets"},
             [&log](const std::string& line) { log += QString::fromStdString(line); });
-        std::istringstream in(list({majesticLine(1, "google.com", 10, 20)}));
+        std::istringstream in(majesticList({majesticLine(1, "google.com", 10, 20)}));
         QVERIFY(store->loadMajestic(in, {settings.url, "", "", 0, 0}).replaced);
         QVERIFY(!source.refresh());
         QVERIFY2(log.contains(reason), qPrintable(log));
