@@ -51,8 +51,8 @@ inline qint64 readCount(const std::string& page, const std::string& left, const 
 // A MediaWiki API at /w/api.php: page ids by search text, two per answer, then "continue".
 class FakeWiki {
 public:
-    // ApiError's text carries the count markers; Held waits until the mode changes.
-    enum class Mode { Normal, ApiError, MaxLag, Unavailable, NoList, Held };
+    // ApiError's text carries the count markers; Slow answers after 3 s; Held until changed.
+    enum class Mode { Normal, ApiError, MaxLag, Unavailable, NoList, Slow, Held };
 
     FakeWiki()
     {
@@ -97,6 +97,8 @@ private:
         const auto mode = [&] {
             return number >= modeFrom_ ? mode_ : Mode::Normal;
         };
+        const auto wait = std::chrono::seconds(mode() == Mode::Slow ? 3 : 0);
+        changed_.wait_for(lock, wait, [&] { return ending_; });
         changed_.wait(lock, [&] { return mode() != Mode::Held || ending_; });
         const Mode now = mode();
         const QList<qint64> all = links_.value(req.get_param_value("euquery"));
@@ -120,6 +122,7 @@ private:
             json = R"({"batchcomplete":true})";
             break;
         case Mode::Normal:
+        case Mode::Slow:
         case Mode::Held: {
             const std::string from = req.get_param_value("eucontinue");
             const int offset = from.empty() ? 0 : std::stoi(from);

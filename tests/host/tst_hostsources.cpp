@@ -286,7 +286,7 @@ private slots:
         QTest::newRow("api error after a page") << M::ApiError << 2 << true << -1LL << "the Wikipedia API answered an error" << 3LL;
         QTest::newRow("unavailable") << M::Unavailable << 1 << true << -1LL << "Wikipedia answered HTTP 503" << 3LL;
         QTest::newRow("no list") << M::NoList << 1 << true << -1LL << "the Wikipedia API answered something unreadable" << 3LL;
-        QTest::newRow("slow") << M::Held << 1 << true << -1LL << "Wikipedia did not answer in time" << 3LL;
+        QTest::newRow("slow") << M::Slow << 1 << true << -1LL << "Wikipedia did not answer in time" << 3LL;
         QTest::newRow("out of time after a page") << M::Held << 2 << true << 2LL << "" << 2LL;
         QTest::newRow("unreachable") << M::Normal << 1 << false << -1LL << "Wikipedia could not be reached" << -1LL;
         QTest::newRow("maxlag") << M::MaxLag << 1 << true << -1LL << "Wikipedia is busy (its databases lag behind); try again later" << -1LL;
