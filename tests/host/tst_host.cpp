@@ -6,7 +6,6 @@
 #include "engine/QueryEngines.h"
 #include "engine/Schema.h"
 
-#include <QFile>
 #include <QProcess>
 #include <QRegularExpression>
 #include <QTemporaryDir>
@@ -108,10 +107,9 @@ private slots:
     // In demo mode the served engines are those of the bundled schema file, field for field.
     void demoSchemaAsBundled()
     {
-        QFile file(QString::fromUtf8(BRANDLE_TEST_SERVICE_DIR + kSchemaPath));
-        QVERIFY(file.open(QIODevice::ReadOnly));
-        const QString bundled = QString::fromUtf8(file.readAll())
-                                    .replace(u"{host}"_s, u"127.0.0.1:%1"_s.arg(demo_.port));
+        const QString bundled =
+            brandle::readText(QString::fromUtf8(BRANDLE_TEST_SERVICE_DIR + kSchemaPath))
+                .replace(u"{host}"_s, u"127.0.0.1:%1"_s.arg(demo_.port));
         const auto fields = [](const QString& schema) {
             QStringList out;
             for (const EngineEntry& e : schemaEngines(schema))
