@@ -30,9 +30,11 @@ using namespace Qt::StringLiterals;
 // The file is an INI file in the syntax QSettings reads and writes, so that a store written by
 // either stays readable by both: sections "[name]", entries "key=value", comments from ";".
 // Names keep letters, digits, "_", "-" and "." and write "/" as "\" and every other character as
-// %XX (%UXXXX beyond Latin-1). Values are UTF-8 with C-style backslash escapes, in double quotes
-// when they hold ";", "," or "=" or begin or end with a blank. An unquoted "," separates the
-// items of a list, and a leading "@" marks a typed value ("@@" stands for "@").
+// %XX (%UXXXX beyond Latin-1): a key is written as QSettings writes "section/key" ("Eng-A/B" as
+// "Eng-A\B"); one with an empty part ("A//B", "A/") is a key that QSettings cannot reach. Values
+// are UTF-8 with C-style backslash escapes, in double quotes when they hold ";", "," or "=" or
+// begin or end with a blank. An unquoted "," separates the items of a list, and a leading "@"
+// marks a typed value ("@@" stands for "@").
 //
 // QSettings itself is not used to write: in Qt 6.4 its save can report success after a failed
 // buffered write and put an empty or cut-off file in place of the old one.
@@ -48,9 +50,10 @@ struct StoreText {
 // How long a save waits for another program's save of the store to end.
 constexpr int LockWaitMs = 10000;
 
-// Engine names may hold "/" and "\", which the file's syntax reads as group separators; they are
-// escaped (with "%" itself) so that every name stays a single key of its section.
-QString storeKey(const QString& key)
+// Earlier builds wrote "%", "/" and "\" of a key as "%25", "%2F" and "%5C" before the file's own
+// escaping, so "Eng-A/B" became "Eng-A%252FB" in the file, a key of its own for QSettings. Such a
+// key is read while the key itself is missing and goes when the key is written.
+QString earlierKey(const QString& key)
 {
     QString escaped;
     escaped.reserve(key.size());
@@ -102,25 +105,28 @@ QByteArray escapeName(const QString& name)
     return out;
 }
 
-QString unescapeName(QByteArrayView text)
+// A name as QSettings reads it: its bytes are UTF-8, "\" stands for "/", and %XX and %UXXXX for
+// that character; a "%" that starts no such escape stays as it is.
+QString unescapeName(QByteArrayView raw)
 {
+    const QString text = QString::fromUtf8(raw);
     QString out;
     for (qsizetype i = 0; i < text.size();) {
-        const char c = text[i];
-        if (c == '\\') {
+        const QChar c = text.at(i);
+        if (c == u'\\') {
             out += u'/';
             ++i;
             continue;
         }
-        if (c == '%') {
-            const bool wide = i + 1 < text.size() && text[i + 1] == 'U';
+        if (c == u'%') {
+            const bool wide = i + 1 < text.size() && text.at(i + 1) == u'U';
             const qsizetype first = i + (wide ? 2 : 1);
             const qsizetype end = first + (wide ? 4 : 2);
             bool ok = end <= text.size();
             uint code = 0;
             for (qsizetype k = first; ok && k < end; ++k) {
-                ok = isHexDigit(char16_t(text[k]));
-                code = code * 16 + hexValue(text[k]);
+                ok = isHexDigit(text.at(k).unicode());
+                code = code * 16 + (ok ? hexValue(char(text.at(k).unicode())) : 0);
             }
             if (ok) {
                 out += QChar(char16_t(code));
@@ -128,7 +134,7 @@ QString unescapeName(QByteArrayView text)
                 continue;
             }
         }
-        out += QLatin1Char(c);
+        out += c;
         ++i;
     }
     return out;
@@ -413,7 +419,7 @@ struct StoreFile {
     static StoreFile read(const QString& path, QString* error = nullptr);
     QByteArray bytes() const;
 
-    QString value(const QString& section, const QString& key) const;
+    std::optional<QString> value(const QString& section, const QString& key) const;
     void set(const QString& section, const QString& key, const QString& value);
 
 private:
@@ -536,7 +542,7 @@ QByteArray StoreFile::bytes() const
     return out;
 }
 
-QString StoreFile::value(const QString& sectionName, const QString& key) const
+std::optional<QString> StoreFile::value(const QString& sectionName, const QString& key) const
 {
     for (const Section& s : sections) {
         if (!sameName(s.name, sectionName))
@@ -547,7 +553,7 @@ QString StoreFile::value(const QString& sectionName, const QString& key) const
                 return unescapeValue(QByteArrayView(e->line).sliced(e->valueAt));
         }
     }
-    return {};
+    return std::nullopt;
 }
 
 void StoreFile::set(const QString& sectionName, const QString& key, const QString& value)
@@ -568,6 +574,8 @@ void StoreFile::set(const QString& sectionName, const QString& key, const QStrin
         entries[at] = {key, line, valueAt};
     else
         entries.append({key, line, valueAt});
+    if (const QString old = earlierKey(key); old != key)
+        entries.removeIf([&old](const Entry& e) { return sameName(e.key, old); });
 }
 
 StoreSession::StoreSession() = default;
@@ -588,17 +596,19 @@ const StoreFile& StoreSession::file() const
 
 QString StoreSession::value(const QString& section, const QString& key) const
 {
-    const QString k = storeKey(key);
     for (auto c = m_changes.crbegin(); c != m_changes.crend(); ++c) {
-        if (sameName(c->key, k) && sameName(c->section, section))
+        if (sameName(c->key, key) && sameName(c->section, section))
             return c->value;
     }
-    return file().value(section, k);
+    std::optional<QString> stored = file().value(section, key);
+    if (const QString old = earlierKey(key); !stored && old != key)
+        stored = file().value(section, old);
+    return stored.value_or(QString());
 }
 
 void StoreSession::setValue(const QString& section, const QString& key, const QString& value)
 {
-    m_changes.append({section, storeKey(key), value});
+    m_changes.append({section, key, value});
 }
 
 void StoreSession::save()

@@ -68,28 +68,42 @@ private slots:
         QCOMPARE(GetAppSetting(section, key), value);
         QCOMPARE(GetAppSetting(section, u"Eng-A"_s), u"kept"_s);
 
-        // QSettings reads what the store wrote ...
-        const QString escapedKey =
-            QString(key).replace(u'%', "%25"_L1).replace(u'/', "%2F"_L1).replace(u'\\', "%5C"_L1);
+        // QSettings reads what the store wrote under the same key ...
+        const QString path = section + u'/' + key;
         {
             QSettings file(freshCopy(StoreSession::filePath()), QSettings::IniFormat);
-            file.beginGroup(section);
-            QCOMPARE(file.childGroups(), QStringList());
-            QCOMPARE(file.childKeys().size(), 2);
-            QCOMPARE(file.value(escapedKey).toString(), value);
+            QCOMPARE(file.allKeys().size(), 2);
+            QCOMPARE(file.value(path).toString(), value);
         }
-        // ... and the store reads what QSettings wrote.
+        // ... and the store reads what QSettings wrote, and writes it back as the same key.
         const QString written = freshCopy(StoreSession::filePath());
         QFile::remove(written);
         {
             QSettings file(written, QSettings::IniFormat);
-            file.setValue(section + u'/' + escapedKey, value);
+            file.setValue(path, value);
             file.setValue(u"LinkEng/Eng-B"_s, u"other"_s);
         }
         QFile::remove(StoreSession::filePath());
         QVERIFY(QFile::copy(written, StoreSession::filePath()));
         QCOMPARE(GetAppSetting(section, key), value);
         QCOMPARE(GetAppSetting(u"LinkEng"_s, u"Eng-B"_s), u"other"_s);
+        QVERIFY(SaveAppSetting(section, key, u"new"_s));
+        QSettings file(freshCopy(StoreSession::filePath()), QSettings::IniFormat);
+        QCOMPARE(file.allKeys().size(), 2);
+        QCOMPARE(file.value(path).toString(), u"new"_s);
+    }
+
+    // Earlier builds wrote "Eng-A/B" as "Eng-A%252FB": it is read, and replaced by the one key.
+    void earlierKeys()
+    {
+        QVERIFY(writeFile(StoreSession::filePath(), "[LinkEng]\nEng-A%252FB=300\nEng-C%2525=4\n"
+                                                    "[LinkSites]\nb.com%252Fx%7CTotal=9\n"));
+        QCOMPARE(GetAppSetting(u"LinkEng"_s, u"Eng-A/B"_s), u"300"_s);
+        QCOMPARE(GetAppSetting(u"LinkSites"_s, u"b.com/x|Total"_s), u"9"_s);
+        QVERIFY(SaveAppSetting(u"LinkEng"_s, u"Eng-A/B"_s, u"150"_s));
+        QCOMPARE(readBytes(StoreSession::filePath()),
+                 "[LinkEng]\nEng-C%2525=4\nEng-A\\B=150\n\n[LinkSites]\nb.com%252Fx%7CTotal=9\n");
+        QCOMPARE(GetAppSetting(u"LinkEng"_s, u"Eng-C%"_s), u"4"_s);
     }
 
     // Lines a person may have written; a save keeps every line it did not change.
@@ -103,6 +117,7 @@ private slots:
                                                     "URLGet3=one\\\r\n two\r\n"
                                                     "URLGet4=\\x41\\102\\q\r\n"
                                                     "[LinkEng]\r\nEng-A=1\r\nEng-A=2\r\n"
+                                                    "Eng-\xC3\x9C%U4e2d=5\r\n"
                                                     "[Other]\r\nunknown=\"x,y\"\r\n"));
         const StoreSession store;
         QCOMPARE(store.value(u"ParloApp"_s, u"URL1"_s), u"example.com"_s);
@@ -110,7 +125,8 @@ private slots:
         QCOMPARE(store.value(u"ParloApp"_s, u"URLGet2"_s), QString()); // a list
         QCOMPARE(store.value(u"ParloApp"_s, u"URLGet3"_s), u"one two"_s);
         QCOMPARE(store.value(u"ParloApp"_s, u"URLGet4"_s), u"AB"_s);
-        QCOMPARE(store.value(u"LinkEng"_s, u"Eng-A"_s), u"2"_s); // the last line of a key
+        QCOMPARE(store.value(u"LinkEng"_s, u"Eng-A"_s), u"2"_s);   // the last line of a key
+        QCOMPARE(store.value(u"LinkEng"_s, u"Eng-Ü中"_s), u"5"_s); // a name in UTF-8
 
         QVERIFY(SaveAppSetting(u"LinkEng"_s, u"Eng-A"_s, u"3"_s));
         const QByteArray after = readBytes(StoreSession::filePath());
