@@ -89,12 +89,13 @@ QString normalizedNumber(const QString& text)
         digits += 3;
         i += 4;
     }
-    if (digits > 0 && i < end && (text.at(i) == u'.' || text.at(i) == u',') &&
-        text.at(i) != separator) {
+    if (i < end && (text.at(i) == u'.' || text.at(i) == u',') && text.at(i) != separator) {
+        // "12." and ".5" are numbers; "." alone is not.
         const qsizetype fraction = digitRun(text, i + 1, end);
         out += u'.';
         out += QStringView(text).mid(i + 1, fraction);
         i += 1 + fraction;
+        digits += int(fraction);
     }
     if (digits == 0)
         return {};

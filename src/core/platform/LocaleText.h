@@ -20,7 +20,7 @@ QLocale locale();
 
 // True for optional blanks and sign, digits, an optional decimal part and an optional exponent,
 // by one rule that does not depend on the locale: " 12 ", "-1,234", "1.234.567", "1 234",
-// "2.5", "2,5", "1e3". A ",", ".", "'", blank, no-break or thin space between digits groups
+// "2.5", "2,5", ".5", "1e3". A ",", ".", "'", blank, no-break or thin space between digits groups
 // them when the digits before it form a first group of one to three digits and exactly three
 // digits follow it ("1,234" and "1.234" are 1234); all group separators of a number are the same
 // mark. A "." or "," that does not group is the decimal mark ("12,34" is 12.34, and so is

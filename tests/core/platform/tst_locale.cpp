@@ -50,7 +50,9 @@ private slots:
         QTest::newRow("group of four") << "1 2345" << error13;
         QTest::newRow("mixed group separators") << "1,234.567.890" << error13;
         QTest::newRow("same mark as decimal after groups") << "1.234.5" << error13;
-        QTest::newRow("leading separator") << ",123" << error13;
+        QTest::newRow("no leading digit, half to even") << ".5" << "0";
+        QTest::newRow("leading comma is the decimal mark") << ",123" << "0";
+        QTest::newRow("decimal mark alone") << "-." << error13;
         QTest::newRow("trailing separator") << "1,234," << error13;
         QTest::newRow("two decimal marks") << "1.5.5" << error13;
         QTest::newRow("non-ASCII digits") << u"\u0661\u0662"_s << error13;
