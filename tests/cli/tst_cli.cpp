@@ -49,6 +49,13 @@ QProcessEnvironment sandboxed(const QTemporaryDir& sandbox)
     return env;
 }
 
+QProcessEnvironment inLocale(QProcessEnvironment env, const QString& locale)
+{
+    env.insert(u"LANG"_s, locale);
+    env.insert(u"LC_ALL"_s, locale);
+    return env;
+}
+
 const QString checkBin = QString::fromUtf8(BRANDLE_CHECK_BIN);
 const QString reportBin = QString::fromUtf8(BRANDLE_REPORT_BIN);
 
@@ -219,15 +226,8 @@ private slots:
         QTemporaryDir sandbox;
         QSettings(sandbox.filePath(u"config/Quenta App Loader.conf"_s), QSettings::IniFormat)
             .setValue(u"ParloApp/EnbLog"_s, u"1"_s);
-        const auto inLocale = [&sandbox](const QString& locale) {
-            QProcessEnvironment env = sandboxed(sandbox);
-            env.insert(u"LANG"_s, locale);
-            env.insert(u"LC_ALL"_s, locale);
-            return env;
-        };
-
-        const Run check =
-            run(checkBin, {u"--host"_s, service.hostPort(), u"a.com"_s}, inLocale(checkLocale));
+        const Run check = run(checkBin, {u"--host"_s, service.hostPort(), u"a.com"_s},
+                              inLocale(sandboxed(sandbox), checkLocale));
         QVERIFY2(check.code == 0, qPrintable(check.err));
         for (const QString& count : {u"1,234"_s, u"323,580"_s, u"7,000"_s, u"331,814"_s})
             QVERIFY2(check.out.contains(count), qPrintable(check.out));
@@ -238,10 +238,46 @@ private slots:
                  qPrintable(readText(log)));
 
         const QString day = today.toString(Qt::ISODate);
-        const Run report = run(reportBin, {u"a.com"_s, day, day}, inLocale(reportLocale));
+        const Run report =
+            run(reportBin, {u"a.com"_s, day, day}, inLocale(sandboxed(sandbox), reportLocale));
         QCOMPARE(report.err, QString());
         QCOMPARE(report.out, u"date,count\n%1,331814\n"_s.arg(day));
         QCOMPARE(report.code, 0);
+    }
+
+    // Earlier builds logged counts as the user's locale prints them (1,234,567 as Qt 6.4 printed
+    // it there): such a day reads under that locale, and by the one rule under C.
+    void earlierDayFiles_data()
+    {
+        QTest::addColumn<QString>("locale");
+        QTest::addColumn<QString>("count");
+        QTest::addColumn<QString>("underC"); // the figure under C; "": the line has no count
+        // clang-format off
+        QTest::newRow("de_CH") << "de_CH" << u"1\u2019234\u2019567"_s << "1234567";
+        QTest::newRow("en_IN") << "en_IN" << "12,34,567" << "";
+        QTest::newRow("pl_PL") << "pl_PL" << u"1234\u00A0567"_s << "";
+        QTest::newRow("ar_EG") << "ar_EG" << u"\u0661\u066C\u0662\u0663\u0664\u066C\u0665\u0666\u0667"_s << "";
+        QTest::newRow("fa_IR") << "fa_IR" << u"\u06F1\u066C\u06F2\u06F3\u06F4\u066C\u06F5\u06F6\u06F7"_s << "";
+        QTest::newRow("es_ES") << "es_ES" << "1234.567" << "1235";
+        // clang-format on
+    }
+    void earlierDayFiles()
+    {
+        QFETCH(QString, locale);
+        QFETCH(QString, count);
+        QFETCH(QString, underC);
+        const QDate day(2005, 3, 1);
+        QFile::remove(linkLogFile(day));
+        QVERIFY(writeLog({{day, u"a.com"_s, count, {{u"A"_s, count}}}}));
+        for (const QString& lang : {locale + u".UTF-8"_s, u"C"_s}) {
+            const QString figure = lang == u"C"_s ? underC : u"1234567"_s;
+            const Run r =
+                run(reportBin, {u"--engines"_s, u"a.com"_s, u"2005-03-01"_s, u"2005-03-01"_s},
+                    inLocale(QProcessEnvironment::systemEnvironment(), lang));
+            QCOMPARE(r.out, figure.isEmpty() ? QString()
+                                             : u"date,total,A\n2005-03-01,%1,%1\n"_s.arg(figure));
+            QCOMPARE(r.code, figure.isEmpty() ? 4 : 0);
+        }
     }
 };
 

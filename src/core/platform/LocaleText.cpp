@@ -33,6 +33,8 @@ QChar groupMark(QChar c)
     case u'.':
     case u'\'':
         return c;
+    case 0x2019: // right single quotation mark, the Swiss apostrophe
+        return QChar(u'\'');
     case u' ':
     case 0x00A0: // no-break space
     case 0x2009: // thin space
@@ -113,6 +115,21 @@ QString normalizedNumber(const QString& text)
     return i == end ? out : QString();
 }
 
+// "1,234,567", "-999": the one form in which counts are written.
+bool isWrittenCount(const QString& text)
+{
+    const qsizetype end = text.size();
+    qsizetype i = text.startsWith(u'-') ? 1 : 0;
+    const qsizetype lead = digitRun(text, i, end);
+    if (lead < 1 || lead > 3)
+        return false;
+    for (i += lead; i < end; i += 4) {
+        if (text.at(i) != u',' || digitRun(text, i + 1, end) != 3)
+            return false;
+    }
+    return true;
+}
+
 // The time format without its time-zone field.
 QString timeWithoutZone(QString format)
 {
@@ -142,10 +159,10 @@ QString dateWithFullYear(const QString& format)
 
 QLocale locale()
 {
-    const QLocale system = QLocale::system();
-    if (system.language() == QLocale::C)
+    const QLocale user; // the system's locale unless the program set another
+    if (user.language() == QLocale::C)
         return QLocale(QLocale::English, QLocale::UnitedStates);
-    return system;
+    return user;
 }
 
 bool isNumericText(const QString& text)
@@ -206,6 +223,18 @@ QString formatCount(qint64 value)
 
 std::optional<qint32> parseLoggedCount(const QString& text)
 {
+    // Earlier builds wrote counts as the user's locale prints them: "1’234’567" (de-CH),
+    // "12,34,567" (en-IN), "1234.567" (es-ES, 1,234,567), Arabic-Indic digits (ar-EG).
+    if (!isWrittenCount(text)) {
+        bool ok = false;
+        const qlonglong value = locale().toLongLong(text, &ok);
+        if (ok) {
+            if (value < std::numeric_limits<qint32>::min() ||
+                value > std::numeric_limits<qint32>::max())
+                return std::nullopt;
+            return qint32(value);
+        }
+    }
     try {
         return toInt32(text);
     } catch (const BrandleError&) {

@@ -20,11 +20,11 @@ QLocale locale();
 
 // True for optional blanks and sign, digits, an optional decimal part and an optional exponent,
 // by one rule that does not depend on the locale: " 12 ", "-1,234", "1.234.567", "1 234",
-// "2.5", "2,5", ".5", "1e3". A ",", ".", "'", blank, no-break or thin space between digits groups
-// them when the digits before it form a first group of one to three digits and exactly three
-// digits follow it ("1,234" and "1.234" are 1234); all group separators of a number are the same
-// mark. A "." or "," that does not group is the decimal mark ("12,34" is 12.34, and so is
-// "12.34"; "1,234.5" and "1.234,5" are 1234.5).
+// "2.5", "2,5", ".5", "1e3". A ",", ".", "'" (or "’"), blank, no-break or thin space between
+// digits groups them when the digits before it form a first group of one to three digits and
+// exactly three digits follow it ("1,234" and "1.234" are 1234); all group separators of a number
+// are the same mark. A "." or "," that does not group is the decimal mark ("12,34" is 12.34, and
+// so is "12.34"; "1,234.5" and "1.234,5" are 1234.5).
 bool isNumericText(const QString& text);
 
 // The numeric text as a 32-bit signed integer, a fraction rounded to the nearest integer with
@@ -39,8 +39,11 @@ qint32 addInt32(qint32 a, qint32 b);
 // ("1,234,567", "-1,000"). Counts are written in this form into the result document and the log.
 QString formatCount(qint64 value);
 
-// A count as the log holds it ("241,179"; also any other numeric text), as toInt32 reads it under
-// every locale; none when the text is not numeric or beyond 32 bits.
+// A count as the log or the settings store holds it; none when the text is not a count or is
+// beyond 32 bits. A count in the "#,##0" form ("241,179") is read as toInt32 reads it. Any other
+// text is read first as a whole number in the user's locale, as earlier builds wrote counts
+// ("1’234’567" in de-CH, "12,34,567" in en-IN, "1234.567" for 1,234,567 in es-ES, the locale's own
+// digits in ar-EG), then as toInt32 reads it.
 std::optional<qint32> parseLoggedCount(const QString& text);
 
 // The general date-time text: the locale's short date with a four-digit year, a blank and the

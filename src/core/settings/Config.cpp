@@ -33,13 +33,7 @@ constexpr Row rows[] = {
 
 qint32 countOf(const QString& text)
 {
-    if (text.isEmpty())
-        return 0;
-    try {
-        return LocaleText::toInt32(text);
-    } catch (const BrandleError&) {
-        return 0;
-    }
+    return LocaleText::parseLoggedCount(text).value_or(0);
 }
 
 // The key of an engine's previous count: "Eng-" + its name, unless that is the key of one of

@@ -28,6 +28,7 @@ private slots:
         QTest::newRow("comma groups") << "1,234,567" << "1234567";
         QTest::newRow("dot groups") << "1.234.567" << "1234567";
         QTest::newRow("apostrophe groups") << "1'234'567" << "1234567";
+        QTest::newRow("Swiss apostrophe groups") << u"1\u2019234\u2019567"_s << "1234567";
         QTest::newRow("blank groups") << "1 234 567" << "1234567";
         QTest::newRow("no-break space groups") << u"323"_s + nbsp + u"580"_s << "323580";
         QTest::newRow("thin and narrow spaces") << u"1\u2009234\u202F567"_s << "1234567";
