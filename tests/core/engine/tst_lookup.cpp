@@ -53,6 +53,17 @@ Stored storedNow(const Stored& expected)
     return now;
 }
 
+// Engines "A", "B", ... with these counts; nullptr for an engine without a count.
+EngineAnswers engines(std::initializer_list<const char*> counts)
+{
+    EngineAnswers answers;
+    for (const char* count : counts) {
+        const QString name(QChar(char16_t(u'A' + answers.size())));
+        answers << (count ? counted(name, QString::fromLatin1(count)) : noCount(name));
+    }
+    return answers;
+}
+
 // The root's Fluctuation, then each engine's; "-" for one that was not compared.
 QString codes(const QString& document)
 {
@@ -107,18 +118,30 @@ private slots:
         m_ui.events.clear();
     }
 
+    // The count between the markers; for none, the reason between "<i>" and "</i>" as text,
+    // else the program's own.
     void extractCount_data()
     {
         QTest::addColumn<QString>("answer");
         QTest::addColumn<QString>("left");
         QTest::addColumn<QString>("right");
         QTest::addColumn<QString>("count");
+        QTest::addColumn<QString>("reason");
+        const QString words = u"a "_s.repeated(150);
+        const QString notNumber = u"the count is not a number"_s;
         // clang-format off
-        QTest::newRow("first of two wins") << "<b>1,234</b><b>6</b>" << "<b>" << "</b>" << "1,234";
-        QTest::newRow("right only before left") << "</b> 12 <b>7" << "<b>" << "</b>" << NoCount;
-        QTest::newRow("right inside left") << "<b>x12b>" << "<b>x" << "b>" << NoCount;
-        QTest::newRow("empty between") << "<b></b>" << "<b>" << "</b>" << NoCount;
-        QTest::newRow("non-numeric text") << "<b>many</b>" << "<b>" << "</b>" << NoCount;
+        QTest::newRow("first of two wins") << "<b>1,234</b><b>6</b>" << "<b>" << "</b>" << "1,234" << "";
+        QTest::newRow("right only before left") << "</b> 12 <b>7" << "<b>" << "</b>" << NoCount
+            << "the page holds no count";
+        QTest::newRow("right inside left") << "<b>x12b>" << "<b>x" << "b>" << NoCount
+            << "the page holds no count";
+        QTest::newRow("empty between") << "<b></b>" << "<b>" << "</b>" << NoCount << notNumber;
+        QTest::newRow("non-numeric text, no reason") << "<b>many</b><i> <br> </i>" << "<b>" << "</b>"
+            << NoCount << notNumber;
+        QTest::newRow("reason with markup and references") << "<i> not &amp; <em>\"known\"</em>"
+            "&nbsp;\n here&#33; </i>" << "<b>" << "</b>" << NoCount << "not & \"known\" here!";
+        QTest::newRow("reason cut to 200") << u"<i>"_s + words + u"</i>"_s << "<b>" << "</b>"
+            << NoCount << words.left(199) + u'\u2026';
         // clang-format on
     }
     void extractCount()
@@ -126,39 +149,14 @@ private slots:
         QFETCH(QString, answer);
         QFETCH(QString, left);
         QFETCH(QString, right);
-        QFETCH(QString, count);
-        QCOMPARE(brandle::extractCount(answer, left, right).value_or(NoCount), count);
-    }
-
-    // The page's reason between the entry's markers as text, else the program's own.
-    void noCountReason_data()
-    {
-        QTest::addColumn<bool>("markers"); // the entry names the reason's markers "<i>", "</i>"
-        QTest::addColumn<QString>("answer");
-        QTest::addColumn<QString>("reason");
-        const QString words = u"a "_s.repeated(150);
-        // clang-format off
-        QTest::newRow("markup and references") << true
-            << "x<i> not &amp; <em>\"known\"</em>&nbsp;\n here&#33; </i>" << "not & \"known\" here!";
-        QTest::newRow("cut to 200") << true << u"<i>"_s + words + u"</i>"_s
-            << words.left(199) + u'\u2026';
-        QTest::newRow("entry without markers") << false << "<i>why</i>" << "the page holds no count";
-        QTest::newRow("no text between them") << true << "<b>x</b><i> <br> </i>"
-            << "the count is not a number";
-        // clang-format on
-    }
-    void noCountReason()
-    {
-        QFETCH(bool, markers);
-        QFETCH(QString, answer);
         EngineEntry engine;
-        engine.LeftString = u"<b>"_s;
-        engine.RightString = u"</b>"_s;
-        if (markers) {
-            engine.ReasonLeftString = u"<i>"_s;
-            engine.ReasonRightString = u"</i>"_s;
-        }
-        QTEST(brandle::noCountReason(answer, engine), "reason");
+        engine.LeftString = left;
+        engine.RightString = right;
+        engine.ReasonLeftString = u"<i>"_s;
+        engine.ReasonRightString = u"</i>"_s;
+        const std::optional<QString> count = brandle::extractCount(answer, left, right);
+        QTEST(count.value_or(NoCount), "count");
+        QTEST(count ? QString() : brandle::noCountReason(answer, engine), "reason");
     }
 
     void serviceStatus_data()
@@ -221,19 +219,6 @@ private slots:
             << same({eng("A", "150"), eng("B", "250"), eng("TotalCount", "400")})
             << ab << QStringList{u"100:2"_s, u"200:2"_s, u"300:2"_s} << u"3"_s
             << Stored{eng("A", "100"), eng("TotalCount", "300")};
-        QTest::newRow("same site, unchanged") << at300 << ab
-            << QStringList{u"100:0"_s, u"200:0"_s, u"300:0"_s} << u"1"_s << at300;
-        // Partial: the engines that counted are compared; the total only with the same set's.
-        QTest::newRow("partial, set not remembered")
-            << at300 << EngineAnswers{noCount(u"A"_s), counted(u"B"_s, u"250"_s)}
-            << QStringList{u"0:0"_s, u"250:1"_s, u"250:0"_s} << u"1"_s
-            << Stored{eng("A", "100"), eng("B", "250"), eng("TotalCount", "300"),
-                      {u"Set1"_s, u"250 B"_s}};
-        QTest::newRow("partial, set remembered, higher")
-            << same({eng("B", "200"), eng("TotalCount", "300"), {u"Set1"_s, u"180 B"_s}})
-            << EngineAnswers{noCount(u"A"_s), counted(u"B"_s, u"200"_s)}
-            << QStringList{u"0:0"_s, u"200:0"_s, u"200:1"_s} << u"2"_s
-            << Stored{eng("TotalCount", "300"), {u"Set1"_s, u"200 B"_s}};
         // Nothing of the other site's run stays: not even the count of the engine without one.
         QTest::newRow("partial of another site starts over")
             << three << EngineAnswers{noCount(u"A"_s), counted(u"B"_s, u"5"_s)}
@@ -406,23 +391,10 @@ private slots:
         QTest::addColumn<QStringList>("sites"); // one per lookup; the last one for the rest
         QTest::addColumn<QList<EngineAnswers>>("lookups");
         QTest::addColumn<QStringList>("codes");
-        const auto abc = [](const char* a, const char* b, const char* c) {
-            const auto engine = [](const QString& name, const char* count) {
-                return count ? counted(name, QString::fromLatin1(count)) : noCount(name);
-            };
-            return EngineAnswers{engine(u"A"_s, a), engine(u"B"_s, b), engine(u"C"_s, c)};
-        };
-        // Five engines counting 10, engine k without a count.
-        const auto without = [](int k) {
-            EngineAnswers five;
-            for (int i = 0; i < 5; ++i)
-                five << (i == k ? noCount(QString(QChar(u'A' + i)))
-                                : counted(QString(QChar(u'A' + i)), u"10"_s));
-            return five;
-        };
-        const QList<EngineAnswers> neverC{abc("1,234", "999", nullptr),
-                                          abc("1,300", "900", nullptr),
-                                          abc("1,250", "950", nullptr)};
+        const char* none = nullptr;
+        const QList<EngineAnswers> neverC{engines({"1,234", "999", none}),
+                                          engines({"1,300", "900", none}),
+                                          engines({"1,250", "950", none})};
         const QStringList neverCCodes{u"----"_s, u"212-"_s, u"021-"_s};
         // clang-format off
         QTest::newRow("an engine that never counts") << false << QStringList{u"a.com"_s} << neverC
@@ -431,21 +403,23 @@ private slots:
             << neverC << neverCCodes;
         QTest::newRow("a set that changes, then stays, then the complete one")
             << false << QStringList{u"a.com"_s}
-            << QList<EngineAnswers>{abc("100", "200", "300"), abc("110", "200", nullptr),
-                                    abc("130", "190", nullptr), abc("130", "190", "310")}
+            << QList<EngineAnswers>{engines({"100", "200", "300"}), engines({"110", "200", none}),
+                                    engines({"130", "190", none}), engines({"130", "190", "310"})}
             << QStringList{u"----"_s, u"-10-"_s, u"112-"_s, u"1001"_s};
         QTest::newRow("nothing counted between") << false << QStringList{u"a.com"_s}
-            << QList<EngineAnswers>{abc("100", "200", "300"), abc(nullptr, nullptr, nullptr),
-                                    abc("110", "200", "300")}
-            << QStringList{u"----"_s, u"----"_s, u"1100"_s};
+            << QList<EngineAnswers>{engines({"100", "200"}), engines({none, none}),
+                                    engines({"110", "200"})}
+            << QStringList{u"---"_s, u"---"_s, u"110"_s};
         QTest::newRow("another site between starts over")
             << false << QStringList{u"a.com"_s, u"b.com"_s, u"a.com"_s}
-            << QList<EngineAnswers>{abc("100", "1", "1"), abc("50", "1", "1"),
-                                    abc("100", "1", nullptr), abc("120", "1", nullptr)}
-            << QStringList{u"----"_s, u"----"_s, u"----"_s, u"110-"_s};
+            << QList<EngineAnswers>{engines({"100", "1"}), engines({"50", "1"}),
+                                    engines({"100", none}), engines({"120", none})}
+            << QStringList{u"---"_s, u"---"_s, u"---"_s, u"11-"_s};
         QTest::newRow("four sets remembered, the oldest forgotten") << false << QStringList{u"a.com"_s}
-            << QList<EngineAnswers>{without(0), without(1), without(2), without(3), without(4),
-                                    without(1), without(0)}
+            << QList<EngineAnswers>{engines({none, "1", "1", "1", "1"}), engines({"1", none, "1", "1", "1"}),
+                engines({"1", "1", none, "1", "1"}), engines({"1", "1", "1", none, "1"}),
+                engines({"1", "1", "1", "1", none}), engines({"1", none, "1", "1", "1"}),
+                engines({none, "1", "1", "1", "1"})}
             << QStringList{u"------"_s, u"---000"_s, u"-00-00"_s, u"-000-0"_s, u"-0000-"_s,
                            u"00-000"_s, u"--0000"_s};
         // clang-format on
