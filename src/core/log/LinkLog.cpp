@@ -136,7 +136,8 @@ public:
         if (isOne(scan.attribute("NoCount")))
             return;
         const QString total = scan.attribute("Total");
-        const bool partial = isOne(scan.attribute("Partial"));
+        const std::optional<QByteArrayView> partialRaw = scan.rawAttribute("Partial");
+        const bool partial = partialRaw && isOne(XmlScanner::attributeValue(*partialRaw));
 
         QList<LineEngine> engines;
         LineEngine engine;

@@ -48,12 +48,6 @@ struct StoreText {
 // How long a save waits for another program's save of the store to end.
 constexpr int LockWaitMs = 10000;
 
-BrandleError storeError(const QString& path, const QString& why)
-{
-    return BrandleError(ErrorCode::StoreWrite,
-                        QDir::toNativeSeparators(path) + " ("_L1 + why + u')');
-}
-
 // Engine names may hold "/" and "\", which the file's syntax reads as group separators; they are
 // escaped (with "%" itself) so that every name stays a single key of its section.
 QString storeKey(const QString& key)
@@ -320,6 +314,13 @@ QString unescapeValue(QByteArrayView raw)
     if (item.startsWith(u'@') && item.endsWith(u')'))
         return {};
     return item;
+}
+
+// Why the store could not be saved, naming its file.
+BrandleError storeError(const QString& path, const QString& why)
+{
+    return BrandleError(ErrorCode::StoreWrite,
+                        QDir::toNativeSeparators(path) + " ("_L1 + why + u')');
 }
 
 // Sections and keys compare as the platform's store does.
