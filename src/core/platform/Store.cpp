@@ -332,11 +332,11 @@ bool sameName(const QString& a, const QString& b)
 } // namespace
 
 #ifdef Q_OS_UNIX
-// The right to save (or to read and then save as one unit), one holder at a time across programs
-// and threads: a lock (flock) on an empty
-// file beside the store. The system lets go of it when its holder ends, so a crash leaves
-// nothing stale; the holder removes the file before letting go, and a waiter that finds it
-// holds a removed file tries again. Taking it writes and flushes nothing.
+// The right to save (or to read and then save as one unit), one holder at a time across
+// programs and threads: a lock (flock) on an empty file beside the store. The system lets go of
+// it when its holder ends, so a crash leaves nothing stale; the holder removes the file before
+// letting go, and a waiter that finds it holds a removed file tries again. Taking it writes and
+// flushes nothing.
 class StoreLock {
 public:
     explicit StoreLock(const QString& storePath)
