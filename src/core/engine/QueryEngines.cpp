@@ -166,6 +166,8 @@ QString noCountReason(const QString& answer, const EngineEntry& engine)
         if (const std::optional<QString> marked =
                 markedText(answer, engine.ReasonLeftString, engine.ReasonRightString)) {
             QString reason = htmlText(marked->left(MaxReasonMarkup)).simplified();
+            // Nothing that a terminal showing it would take as a command.
+            reason.removeIf([](QChar c) { return c.category() == QChar::Other_Control; });
             if (reason.size() > MaxReasonChars) {
                 qsizetype cut = MaxReasonChars - 1;
                 if (reason.at(cut - 1).isHighSurrogate())

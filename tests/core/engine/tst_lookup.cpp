@@ -140,6 +140,8 @@ private slots:
             << NoCount << notNumber;
         QTest::newRow("reason with markup and references") << "<i> not &amp; <em>\"known\"</em>"
             "&nbsp;\n here&#33; </i>" << "<b>" << "</b>" << NoCount << "not & \"known\" here!";
+        QTest::newRow("reason with a control character") << "<i>red\u009b31m</i>" << "<b>" << "</b>"
+            << NoCount << "red31m";
         QTest::newRow("reason cut to 200") << u"<i>"_s + words + u"</i>"_s << "<b>" << "</b>"
             << NoCount << words.left(199) + u'\u2026';
         // clang-format on
