@@ -75,7 +75,11 @@ std::string countPage(const EngineInfo& engine, std::string_view site, const Lin
         page += " " + htmlEscape(engine.unit) + "</p>\n";
         break;
     case LinkCount::Kind::NoCount:
-        page += "<p class=\"none\">No count: " + htmlEscape(result.reason) + "</p>\n";
+        page += "<p class=\"none\">No count: ";
+        page += kReasonLeft;
+        page += htmlEscape(result.reason);
+        page += kReasonRight;
+        page += "</p>\n";
         break;
     }
     page += creditLine(credit);
@@ -104,6 +108,8 @@ EngineInfo realEngine(std::string id, std::string name, std::string unit)
     engine.leftString = kCountLeft;
     engine.rightString = kCountRight;
     engine.unit = std::move(unit);
+    engine.reasonLeftString = kReasonLeft;
+    engine.reasonRightString = kReasonRight;
     return engine;
 }
 
@@ -121,6 +127,13 @@ std::string schemaEngineEntries(const std::vector<EngineInfo>& engines)
         out += "\n      " + element("LeftString", xmlCdata(engine.leftString));
         out += "\n      " + element("RightString", xmlCdata(engine.rightString));
         out += "\n      " + element("ReplaceDot", htmlEscape(engine.replaceDot));
+        if (!engine.reasonLeftString.empty()) {
+            out += "\n      " + element("ReasonLeftString", xmlCdata(engine.reasonLeftString));
+            out += "\n      " + element("ReasonRightString", xmlCdata(engine.reasonRightString));
+        }
+        if (!engine.unit.empty()) {
+            out += "\n      " + element("Unit", htmlEscape(engine.unit));
+        }
         out += "\n    </Engine>";
     }
     return out + "\n  ";

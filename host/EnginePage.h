@@ -17,9 +17,12 @@ namespace brandle::host {
 // does not occur inside the left one, and neither can occur in escaped page text.
 inline constexpr std::string_view kCountLeft = R"(<output id="count">)";
 inline constexpr std::string_view kCountRight = "</output>";
+// The markers around the reason on a page without a count.
+inline constexpr std::string_view kReasonLeft = R"(<output id="reason">)";
+inline constexpr std::string_view kReasonRight = "</output>";
 
 // An answer page: "<output id="count">1,234</output>" for a count, "at least" before the
-// markers for a lower bound, and for no count the reason as text without the markers.
+// markers for a lower bound, and for no count the reason between the reason markers.
 std::string countPage(const EngineInfo& engine, std::string_view site, const LinkCount& result,
                       const SourceCredit& credit);
 
@@ -27,10 +30,11 @@ std::string countPage(const EngineInfo& engine, std::string_view site, const Lin
 std::string engineHomePage(const EngineInfo& engine, const SourceCredit& credit);
 
 // An engine entry of a real engine: site parameter "site", no RightURL, dots kept, the
-// count markers above.
+// count and reason markers above.
 EngineInfo realEngine(std::string id, std::string name, std::string unit);
 
-// The <Engine> entries of the schema, one per engine; "{host}" stands for the host's address.
+// The <Engine> entries of the schema, one per engine, with the reason markers and the unit
+// where the engine has them; "{host}" stands for the host's address.
 std::string schemaEngineEntries(const std::vector<EngineInfo>& engines);
 
 // The <Sources> element with one <Source> per credit.

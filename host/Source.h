@@ -27,6 +27,9 @@ struct EngineInfo {
     std::string leftString;  // text right before the count on the answer page
     std::string rightString; // text right after the count
     std::string unit;        // what the count counts, e.g. "referring subnets"
+    // Around the reason on a page without a count; none when the engine always counts.
+    std::string reasonLeftString;
+    std::string reasonRightString;
 };
 
 // What an engine answers for a site.

@@ -46,6 +46,11 @@ QString changeWord(const QString& code)
     return u"="_s;
 }
 
+bool isOne(const QString& value)
+{
+    return value == "1"_L1;
+}
+
 // Prints the notice of the service host instead of showing it.
 class ConsoleUi final : public LookupUi {
 public:
@@ -55,22 +60,36 @@ public:
     }
 };
 
-// The engine rows and the total of the lookup's own result document.
+// The engine rows and the total of the lookup's own result document. An engine without a count
+// says why in its Change column; a count or total that was not compared says so.
 void printTable(const QString& site, const QString& resultDocument, const QString& pagePath)
 {
     const XmlDocument doc = XmlDocument::parse(resultDocument);
     const XmlNode results = doc.root();
     QList<QStringList> rows;
+    bool engineCompared = false;
     for (const XmlNode& engine : results.childNodes()) {
         if (!engine.isElement())
             continue;
-        const bool counted = engine.attribute(u"NoCount"_s) != "1"_L1;
-        rows.append({engine.firstElement(u"Name"_s).text(),
-                     counted ? engine.firstElement(u"Count"_s).text() : u"no count"_s,
-                     changeWord(engine.firstElement(u"Fluctuation"_s).text())});
+        const QString name = engine.firstElement(u"Name"_s).text();
+        if (isOne(engine.attribute(u"NoCount"_s))) {
+            rows.append({name, u"no count"_s, engine.attribute(u"Reason"_s)});
+            continue;
+        }
+        const bool compared = engine.attribute(u"Compared"_s) != "0"_L1;
+        engineCompared = engineCompared || compared;
+        rows.append({name, engine.firstElement(u"Count"_s).text(),
+                     compared ? changeWord(engine.firstElement(u"Fluctuation"_s).text())
+                              : u"first count"_s});
     }
-    rows.append({u"Total"_s, results.attribute(u"Total"_s),
-                 changeWord(results.attribute(u"Fluctuation"_s))});
+    if (isOne(results.attribute(u"NoCount"_s)))
+        rows.append({u"Total"_s, u"no count"_s, QString()});
+    else if (results.attribute(u"Compared"_s) == "0"_L1)
+        rows.append({u"Total"_s, results.attribute(u"Total"_s),
+                     engineCompared ? u"not compared"_s : u"first count"_s});
+    else
+        rows.append({u"Total"_s, results.attribute(u"Total"_s),
+                     changeWord(results.attribute(u"Fluctuation"_s))});
 
     qsizetype nameWidth = 6;
     qsizetype countWidth = 5;
@@ -78,14 +97,17 @@ void printTable(const QString& site, const QString& resultDocument, const QStrin
         nameWidth = qMax(nameWidth, row.at(0).size());
         countWidth = qMax(countWidth, row.at(1).size());
     }
+    const auto line = [&](const QString& name, const QString& count, const QString& change) {
+        QString text =
+            u"  %1  %2  %3"_s.arg(name, -int(nameWidth)).arg(count, int(countWidth)).arg(change);
+        while (text.endsWith(u' '))
+            text.chop(1);
+        print(stdout, text);
+    };
     print(stdout, site);
-    print(stdout, u"  %1  %2  %3"_s.arg(u"Engine"_s, -int(nameWidth))
-                      .arg(u"Count"_s, int(countWidth))
-                      .arg(u"Change"_s));
+    line(u"Engine"_s, u"Count"_s, u"Change"_s);
     for (const QStringList& row : rows)
-        print(stdout, u"  %1  %2  %3"_s.arg(row.at(0), -int(nameWidth))
-                          .arg(row.at(1), int(countWidth))
-                          .arg(row.at(2)));
+        line(row.at(0), row.at(1), row.at(2));
     print(stdout, u"  Page: "_s + pagePath);
 }
 
@@ -130,8 +152,7 @@ int main(int argc, char* argv[])
         u"Counts the pages that link to each SITE, as Brandle does, and prints "
         "the counts.\nExit status: 0 done, every engine counted; 1 error, 2 service not active "
         "or a command line that cannot be used, 3 an engine or the service host could not be "
-        "reached, 5 done, but some engine gave no count (its row says \"no count\"; the total "
-        "was not compared)."_s);
+        "reached, 5 done, but some engine gave no count (its row says \"no count\" and why)."_s);
     CommandLine commandLine(u"brandle-check"_s, parser);
     const QCommandLineOption hostOption(u"host"_s, u"The service host to ask."_s, u"HOST:PORT"_s);
     parser.addOption(hostOption);

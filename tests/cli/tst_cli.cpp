@@ -78,8 +78,11 @@ private slots:
             << QStringList{u"a.com"_s, u"Alpha"_s, u"Beta"_s, u"1,234"_s, u"Total"_s, u"2,468"_s,
                            u"ParloMsg.html"_s};
         QTest::newRow("an engine without a count") << QByteArray("Active")
-            << EngineAnswers{counted(u"Alpha"_s, u"1,234"_s), noCount(u"Beta"_s)} << 0LL << 5
-            << QStringList{u"Beta    no count  ="_s, u"Total      1,234  ="_s};
+            << EngineAnswers{counted(u"Alpha"_s, u"1,234"_s), noCount(u"Beta"_s, u"not <em>known</em>"_s)}
+            << 0LL << 5 << QStringList{u"Beta    no count  not known\n"_s, u"Total      1,234  first count\n"_s};
+        QTest::newRow("no engine counted") << QByteArray("Active")
+            << EngineAnswers{noCount(u"Alpha"_s), noCount(u"Beta"_s)} << 0LL << 5
+            << QStringList{u"Alpha   no count  the page holds no count\n"_s, u"Total   no count\n"_s};
         QTest::newRow("service switched off")
             << QByteArray("MessageOff\r\nClosed\r\nBack soon\r\n16") << both << 0LL << 2
             << QStringList{u"Closed: Back soon"_s, u"not active"_s};
@@ -116,6 +119,37 @@ private slots:
         QCOMPARE(QFile::exists(sandbox.filePath(u"home/ParloMsg.html"_s)), done);
         if (fileLimit > 0)
             QCOMPARE(readText(store).toUtf8(), before);
+    }
+
+    // Two lookups of different sites at once: a.com's has read the store and waits for its
+    // engine while b.com's is counted and saved. The store never pairs one site with the other's
+    // counts, and a.com's count, saved last, is not compared with a.com's old one.
+    void concurrentSites()
+    {
+        // Its style sheet is held back too: two requests at once show that the engine was asked.
+        FakeServiceHost slow;
+        slow.engines({counted(u"E"_s, u"200"_s, 4000)}).delayed(mConstants::StyleSheetPath, 4000);
+        slow.start();
+        FakeServiceHost fast;
+        fast.engines({counted(u"E"_s, u"50"_s)}).start();
+        QTemporaryDir sandbox;
+        const QString store = sandbox.filePath(u"config/Quenta App Loader.conf"_s);
+        QVERIFY(writeFile(store, "[LinkEng]\nEng-DomainURL=a.com\nEng-E=100\n"));
+        QProcess first;
+        first.setProcessEnvironment(sandboxed(sandbox));
+        first.start(checkBin, {u"--host"_s, slow.hostPort(), u"a.com"_s});
+        QTRY_VERIFY_WITH_TIMEOUT(slow.server().peakRequests() == 2, 10000);
+        QCOMPARE(run(checkBin, {u"--host"_s, fast.hostPort(), u"b.com"_s}, sandboxed(sandbox)).code,
+                 0);
+        QVERIFY(first.waitForFinished(15000));
+        const QSettings stored(store, QSettings::IniFormat);
+        const QString pair = stored.value(u"LinkEng/Eng-DomainURL"_s).toString() + u' ' +
+                             stored.value(u"LinkEng/Eng-E"_s).toString();
+        QVERIFY2(pair == u"a.com 200"_s || pair == u"b.com 50"_s, qPrintable(pair));
+        const QString out = QString::fromUtf8(first.readAllStandardOutput());
+        QVERIFY2(first.exitCode() == 0 &&
+                     (pair != u"a.com 200"_s || out.contains(u"200  first count"_s)),
+                 qPrintable(out));
     }
 };
 

@@ -114,11 +114,11 @@ private slots:
             QStringList out;
             for (const EngineEntry& e : schemaEngines(schema))
                 out << e.EngineName << e.EngineHome << e.LeftURL << e.RightURL << e.LeftString
-                    << e.RightString << e.ReplaceDot;
+                    << e.RightString << e.ReplaceDot << e.Unit;
             return out;
         };
         QCOMPARE(fields(demoSchema_), fields(bundled));
-        QCOMPARE(fields(demoSchema_).size(), 3 * 7);
+        QCOMPARE(fields(demoSchema_).size(), 3 * 8);
     }
 
     // Engine answers read as the lookup reads them; files of the service folder, none outside it.
@@ -131,7 +131,7 @@ private slots:
         QTest::addColumn<QString>("shown");
         // clang-format off
         QTest::newRow("www and case") << "majestic-ips" << "WWW.Brandle-Demo.org" << 200 << 5678LL << "CC BY 3.0";
-        QTest::newRow("outside the list") << "majestic-subnets" << "example.com" << 200 << -1LL << "No count: not among the million most linked domains";
+        QTest::newRow("outside the list") << "majestic-subnets" << "example.com" << 200 << -1LL << "No count: <output id=\"reason\">not among the million most linked domains</output>";
         QTest::newRow("wikipedia, none") << "wikipedia" << "example.com" << 200 << 0LL << "articles linking";
         QTest::newRow("markup") << "majestic-subnets" << "<b>x.com" << 400 << -1LL << "Not a host name";
         QTest::newRow("status file") << "" << "/parlo/System/Link-Popularity-Status.txt" << 200 << -1LL << "Active";
@@ -213,6 +213,10 @@ private slots:
         QCOMPARE(row(u"brandle-demo.org"_s, u"Majestic referring IPs"_s), u"5,678"_s);
         QCOMPARE(row(u"brandle-demo.org"_s, u"Wikipedia articles linking"_s), u"6"_s);
         QCOMPARE(row(u"brandle-demo.org"_s, u"Total"_s), u"6,918"_s);
+        // The page's reason, between the markers the served schema names.
+        QVERIFY2(out.contains(u"Majestic referring IPs      no count  not among the million most "
+                              "linked domains\n"_s),
+                 qPrintable(out));
 #endif
     }
 };

@@ -186,9 +186,9 @@ EngineAnswer counted(const QString& name, const QString& count, int delayMs)
     return {name, count, EngineAnswer::Kind::Count, delayMs};
 }
 
-EngineAnswer noCount(const QString& name)
+EngineAnswer noCount(const QString& name, const QString& reasonMarkup)
 {
-    return {name, QString(), EngineAnswer::Kind::NoCount};
+    return {name, reasonMarkup, EngineAnswer::Kind::NoCount};
 }
 
 EngineAnswer unreachable(const QString& name)
@@ -276,9 +276,11 @@ QString FakeServiceHost::schemaText() const
         entries +=
             u"<Engine><EngineName>%1</EngineName><EngineHome>http://e/</EngineHome>"
             "<LeftURL>%2</LeftURL><RightURL/><LeftString>&lt;b&gt;</LeftString>%3"
-            "<ReplaceDot>%4</ReplaceDot></Engine>"_s.arg(
+            "<ReplaceDot>%4</ReplaceDot><ReasonLeftString>&lt;i&gt;</ReasonLeftString>"
+            "<ReasonRightString>&lt;/i&gt;</ReasonRightString>%5</Engine>"_s.arg(
                 e.name.toHtmlEscaped(), engineUrl(i, QString()).toHtmlEscaped(),
-                e.complete ? u"<RightString>&lt;/b&gt;</RightString>"_s : QString(), u"%2E"_s);
+                e.complete ? u"<RightString>&lt;/b&gt;</RightString>"_s : QString(), u"%2E"_s,
+                e.unit.isEmpty() ? QString() : "<Unit>"_L1 + e.unit.toHtmlEscaped() + "</Unit>"_L1);
     }
     return u"<Schema><Service/><Engines>"_s + entries +
            u"</Engines><Window><WinWidth>3375</WinWidth><WinHeight>4380</WinHeight>"
@@ -305,7 +307,7 @@ void FakeServiceHost::start()
         const EngineAnswer& e = m_engines.at(i);
         const QByteArray page = e.kind == EngineAnswer::Kind::Count
                                     ? "about <b>" + e.count.toUtf8() + "</b> pages"
-                                    : QByteArray("no count here");
+                                    : "no count here <i>" + e.count.toUtf8() + "</i>";
         m_server.route(u"/engines/%1"_s.arg(i), page, 200, u"text/html"_s, e.delayMs);
     }
     m_server.start();

@@ -95,27 +95,29 @@ class RawResponder;
 struct EngineAnswer {
     enum class Kind {
         Count,       // a page with the count text between the markers
-        NoCount,     // a page without the markers
+        NoCount,     // a page without the markers; with a reason, "<i>" + reason + "</i>"
         Unreachable, // its address refuses connections
         Raw,         // the connection gets the bytes of raw, as they are, then closes
     };
     QString name;
-    QString count;
+    QString count; // Count: the text between the markers; NoCount: the reason's, as markup
     Kind kind = Kind::Count;
     int delayMs = 0;
     bool complete = true; // false: the schema entry lacks RightString
     QByteArray raw = QByteArray();
+    QString unit = QString(); // the schema entry's Unit, none when ""
 };
 using EngineAnswers = QList<EngineAnswer>;
 
 EngineAnswer counted(const QString& name, const QString& count, int delayMs = 0);
-EngineAnswer noCount(const QString& name);
+EngineAnswer noCount(const QString& name, const QString& reasonMarkup = QString());
 EngineAnswer unreachable(const QString& name);
 EngineAnswer incomplete(const QString& name, const QString& count); // without RightString
 // Bytes no HTTP library sends: cut off inside the headers, not HTTP, a redirect to ftp: ...
 EngineAnswer rawAnswer(const QString& name, const QByteArray& bytes);
 
-// The service host and its engines (count between "<b>" and "</b>", dots sent as "%2E").
+// The service host and its engines (count between "<b>" and "</b>", the reason for none between
+// "<i>" and "</i>", dots sent as "%2E").
 class FakeServiceHost {
 public:
     FakeServiceHost();

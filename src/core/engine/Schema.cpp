@@ -83,6 +83,9 @@ EngineEntry EngineSchema::engine(int i) const
     e.LeftString = fieldText(entry, "LeftString");
     e.RightString = fieldText(entry, "RightString");
     e.ReplaceDot = fieldText(entry, "ReplaceDot");
+    e.ReasonLeftString = entry.firstElement(u"ReasonLeftString"_s).text();
+    e.ReasonRightString = entry.firstElement(u"ReasonRightString"_s).text();
+    e.Unit = entry.firstElement(u"Unit"_s).text();
     return e;
 }
 

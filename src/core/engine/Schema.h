@@ -17,6 +17,11 @@ struct EngineEntry {
     QString LeftString;
     QString RightString;
     QString ReplaceDot;
+    // Optional, "" when the entry has none: the markers around the reason on a page without a
+    // count, and what the engine counts ("referring subnets").
+    QString ReasonLeftString;
+    QString ReasonRightString;
+    QString Unit;
 };
 
 // The engine list of a schema: the root's second child, every child node of which is one entry.
@@ -29,8 +34,8 @@ public:
     static constexpr int maxEngines = 300;
 
     int engineCount() const { return int(m_entries.size()); }
-    // The seven fields of entry i, read in order; throws BrandleError ElementMissing naming the
-    // first field the entry lacks.
+    // The seven fields of entry i, read in order, and the optional ones; throws BrandleError
+    // ElementMissing naming the first of the seven that the entry lacks.
     EngineEntry engine(int i) const;
 
 private:

@@ -132,6 +132,9 @@ public:
         const int site = matchSite(scan.rawAttribute("Site").value_or(QByteArrayView()));
         if (site < 0)
             return;
+        // A lookup in which no engine counted has no figure: its Total of 0 is none.
+        if (isOne(scan.attribute("NoCount")))
+            return;
         const QString total = scan.attribute("Total");
         const std::optional<QByteArrayView> partialRaw = scan.rawAttribute("Partial");
         const bool partial = partialRaw && isOne(XmlScanner::attributeValue(*partialRaw));
@@ -245,7 +248,7 @@ private:
         }
         const XmlNode results = doc->root();
         const int site = matchSite(results.attribute(u"Site"_s));
-        if (site < 0)
+        if (site < 0 || isOne(results.attribute(u"NoCount"_s)))
             return;
         QList<LineEngine> engines;
         if (m_withEngines) {

@@ -50,7 +50,8 @@ struct LogDay {
 
 // Reads the day file once, line by line, for every site given: a line counts for the site that
 // its Site attribute equals (blanks around both removed; exact otherwise). A line that is not a
-// well-formed result document, or whose Total is not a number, is skipped. Memory stays within
+// well-formed result document, whose Total is not a number, or of a lookup in which no engine
+// counted (NoCount="1"), is skipped. Memory stays within
 // the longest line. Throws BrandleError FileAccess when the file exists but cannot be read.
 LogDay readLinkLogDay(const QStringList& sites, const QDate& day, bool withEngines = false);
 

@@ -322,32 +322,42 @@ QString unescapeValue(QByteArrayView raw)
     return item;
 }
 
+// Why the store could not be saved, naming its file.
+BrandleError storeError(const QString& path, const QString& why)
+{
+    return BrandleError(ErrorCode::StoreWrite,
+                        QDir::toNativeSeparators(path) + " ("_L1 + why + u')');
+}
+
 // Sections and keys compare as the platform's store does.
 bool sameName(const QString& a, const QString& b)
 {
     return a.compare(b, StoreKeyCase()) == 0;
 }
 
+} // namespace
+
 #ifdef Q_OS_UNIX
-// The right to save, one save at a time across programs and threads: a lock (flock) on an empty
-// file beside the store. The system lets go of it when its holder ends, so a crash leaves
-// nothing stale; the holder removes the file before letting go, and a waiter that finds it
-// holds a removed file tries again. Taking it writes and flushes nothing.
-class SaveLock {
+// The right to save (or to read and then save as one unit), one holder at a time across
+// programs and threads: a lock (flock) on an empty file beside the store. The system lets go of
+// it when its holder ends, so a crash leaves nothing stale; the holder removes the file before
+// letting go, and a waiter that finds it holds a removed file tries again. Taking it writes and
+// flushes nothing.
+class StoreLock {
 public:
-    explicit SaveLock(const QString& storePath)
+    explicit StoreLock(const QString& storePath)
         : m_path(QFile::encodeName(storePath + ".lock"_L1))
     {
     }
-    ~SaveLock()
+    ~StoreLock()
     {
         if (m_fd >= 0) {
             ::unlink(m_path.constData());
             ::close(m_fd);
         }
     }
-    SaveLock(const SaveLock&) = delete;
-    SaveLock& operator=(const SaveLock&) = delete;
+    StoreLock(const StoreLock&) = delete;
+    StoreLock& operator=(const StoreLock&) = delete;
 
     // Waits at most waitMs; on failure, why.
     std::optional<QString> take(int waitMs)
@@ -378,9 +388,9 @@ private:
     int m_fd = -1;
 };
 #else
-class SaveLock {
+class StoreLock {
 public:
-    explicit SaveLock(const QString& storePath)
+    explicit StoreLock(const QString& storePath)
         : m_lock(storePath + ".lock"_L1)
     {
     }
@@ -397,8 +407,6 @@ private:
     QLockFile m_lock;
 };
 #endif
-
-} // namespace
 
 // The store's file, as read: its sections in order, each with its entries in order. An entry
 // keeps its line as the file had it (or as set), so a save writes back what it did not change
@@ -611,27 +619,40 @@ void StoreSession::setValue(const QString& section, const QString& key, const QS
     m_changes.append({section, key, value});
 }
 
+std::unique_ptr<StoreLock> StoreSession::takeLock() const
+{
+    const QString path = filePath();
+    if (!QDir().mkpath(QFileInfo(path).absolutePath()))
+        throw storeError(path, StoreText::tr("its folder cannot be made"));
+    auto lock = std::make_unique<StoreLock>(path);
+    if (const std::optional<QString> why = lock->take(LockWaitMs))
+        throw storeError(path, *why);
+    return lock;
+}
+
+void StoreSession::lock()
+{
+    if (m_lock)
+        return;
+    m_lock = takeLock();
+    m_file = std::make_unique<StoreFile>(StoreFile::read(filePath()));
+}
+
 void StoreSession::save()
 {
+    // Whatever happens, the lock that lock() took is let go of at the end.
+    const std::unique_ptr<StoreLock> held = std::move(m_lock);
     if (m_changes.isEmpty())
         return;
     const QString path = filePath();
-    const auto fail = [&](const QString& why) {
-        throw BrandleError(ErrorCode::StoreWrite,
-                           QDir::toNativeSeparators(path) + " ("_L1 + why + u')');
-    };
-    if (!QDir().mkpath(QFileInfo(path).absolutePath()))
-        fail(StoreText::tr("its folder cannot be made"));
 
     // One save at a time, across programs: each writes the file as it is now plus its changes.
-    SaveLock lock(path);
-    if (const std::optional<QString> why = lock.take(LockWaitMs))
-        fail(*why);
+    const std::unique_ptr<StoreLock> lock = held ? nullptr : takeLock();
     QString readError;
     StoreFile merged = StoreFile::read(path, &readError);
     // What cannot be read is not overwritten: its other values would be lost.
     if (!readError.isEmpty())
-        fail(readError);
+        throw storeError(path, readError);
     for (const Change& c : std::as_const(m_changes))
         merged.set(c.section, c.key, c.value);
     // The folder is not flushed: with the page file and its folder, a lookup then flushes three

@@ -10,12 +10,13 @@
 namespace brandle {
 
 struct StoreFile;
+class StoreLock;
 
 // One visit to the per-user settings store of application "Quenta App Loader": text values by
 // section and key, kept in an INI file in the user's configuration folder. The file is read
 // once, at the first read; the session's own writes read back at once and reach the file with
 // save(). A session is used by one thread at a time; sessions of other threads and programs may
-// save meanwhile.
+// save meanwhile, unless the session holds the store's lock (lock()).
 class StoreSession {
 public:
     StoreSession();
@@ -28,6 +29,13 @@ public:
     void setValue(const QString& section, const QString& key, const QString& value);
     // True while values set in this session wait for save().
     bool hasChanges() const { return !m_changes.isEmpty(); }
+
+    // Takes the store's lock and reads the file anew, so that what the session reads from now
+    // on and writes with save() is one unit: no other save comes between. save() lets go of the
+    // lock, whether it wrote or not, and so does the end of the session. Waits for another
+    // program's save as save() does; throws BrandleError (ErrorCode::StoreWrite) when the lock
+    // cannot be had. Hold it briefly: every other save of the store waits for it.
+    void lock();
 
     // Writes the values set since the last save into the file as it is now (values other
     // sessions saved meanwhile are kept) and flushes it to the disk once; nothing is written when
@@ -46,9 +54,11 @@ private:
         QString value;
     };
     const StoreFile& file() const;
+    std::unique_ptr<StoreLock> takeLock() const;
 
     mutable std::unique_ptr<StoreFile> m_file;
     QList<Change> m_changes;
+    std::unique_ptr<StoreLock> m_lock;
 };
 
 } // namespace brandle

@@ -3,6 +3,7 @@
 
 #include "platform/Errors.h"
 
+#include <libxml/HTMLparser.h>
 #include <libxml/SAX2.h>
 #include <libxml/parser.h>
 #include <libxml/tree.h>
@@ -354,6 +355,18 @@ QString XmlDocument::serialize() const
     if (text.endsWith(u'\n'))
         text.chop(1);
     return text;
+}
+
+QString htmlText(const QString& html)
+{
+    initLibraries();
+    const QByteArray utf8 = html.toUtf8();
+    const std::unique_ptr<xmlDoc, DocDeleter> doc(
+        htmlReadMemory(utf8.constData(), int(utf8.size()), nullptr, "UTF-8",
+                       HTML_PARSE_NONET | HTML_PARSE_NOERROR | HTML_PARSE_NOWARNING));
+    // A document node's content is the text of everything below it.
+    return doc ? takeXmlChars(xmlNodeGetContent(reinterpret_cast<xmlNodePtr>(doc.get())))
+               : QString();
 }
 
 QString xslTransform(const XmlDocument& document, const XmlDocument& styleSheet,

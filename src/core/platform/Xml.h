@@ -85,6 +85,10 @@ private:
     _xmlDoc* m_doc = nullptr;
 };
 
+// The text of a piece of HTML as a reader sees it: tags and comments dropped, character and
+// entity references resolved (HTML's named ones as well). Loads nothing; "" for no text.
+QString htmlText(const QString& html);
+
 // A strict reader of one small XML document in memory (a line of the link log, say) that builds
 // no tree: it walks the start tags, end tags and text in document order and checks on the way
 // that the document is well-formed. It reads the plain XML that Brandle writes: elements and

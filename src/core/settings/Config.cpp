@@ -60,6 +60,28 @@ QString siteEngineKey(const QString& site, const QString& engineName)
     return site.toLower() + "|Eng-"_L1 + engineName;
 }
 
+// Where the remembered total n of a site is kept: "Set" + n in "LinkEng" for its one run (site
+// ""), "<site>|Set" + n in "LinkSites" for a tracked site. No engine's key starts so ("Eng-",
+// "EngName-", "<site>|Eng-").
+QString setSection(const QString& trackedSite)
+{
+    return trackedSite.isEmpty() ? QString(Engine) : QString(Sites);
+}
+
+QString setKey(const QString& trackedSite, int n)
+{
+    const QString key = "Set"_L1 + QString::number(n);
+    return trackedSite.isEmpty() ? key : trackedSite.toLower() + u'|' + key;
+}
+
+// A stored count, none when nothing is stored; a value that is no number reads as 0.
+std::optional<qint32> storedCount(const QString& text)
+{
+    if (text.isEmpty())
+        return std::nullopt;
+    return countOf(text);
+}
+
 } // namespace
 
 const Row& row(Setting setting)
@@ -145,10 +167,7 @@ void setTrackedSites(StoreSession& store, const QStringList& sites)
 
 std::optional<qint32> siteTotal(const StoreSession& store, const QString& site)
 {
-    const QString stored = store.value(Sites, siteTotalKey(site));
-    if (stored.isEmpty())
-        return std::nullopt;
-    return countOf(stored);
+    return storedCount(store.value(Sites, siteTotalKey(site)));
 }
 
 void setSiteTotal(StoreSession& store, const QString& site, qint32 value)
@@ -156,9 +175,10 @@ void setSiteTotal(StoreSession& store, const QString& site, qint32 value)
     store.setValue(Sites, siteTotalKey(site), QString::number(value));
 }
 
-qint32 siteEngineCount(const StoreSession& store, const QString& site, const QString& engineName)
+std::optional<qint32> siteEngineCount(const StoreSession& store, const QString& site,
+                                      const QString& engineName)
 {
-    return countOf(store.value(Sites, siteEngineKey(site, engineName)));
+    return storedCount(store.value(Sites, siteEngineKey(site, engineName)));
 }
 
 void setSiteEngineCount(StoreSession& store, const QString& site, const QString& engineName,
@@ -167,14 +187,58 @@ void setSiteEngineCount(StoreSession& store, const QString& site, const QString&
     store.setValue(Sites, siteEngineKey(site, engineName), QString::number(value));
 }
 
-qint32 engineCount(const StoreSession& store, const QString& engineName)
+std::optional<qint32> engineCount(const StoreSession& store, const QString& engineName)
 {
-    return countOf(store.value(Engine, engineKey(engineName)));
+    return storedCount(store.value(Engine, engineKey(engineName)));
 }
 
 void setEngineCount(StoreSession& store, const QString& engineName, qint32 value)
 {
     store.setValue(Engine, engineKey(engineName), QString::number(value));
+}
+
+void clearEngineCount(StoreSession& store, const QString& engineName)
+{
+    const QString key = engineKey(engineName);
+    if (!store.value(Engine, key).isEmpty())
+        store.setValue(Engine, key, QString());
+}
+
+QList<SetTotal> setTotals(const StoreSession& store, const QString& trackedSite)
+{
+    QList<SetTotal> sets;
+    for (int n = 1; n <= MaxRememberedSets; ++n) {
+        const QString value = store.value(setSection(trackedSite), setKey(trackedSite, n));
+        const qsizetype blank = value.indexOf(u' ');
+        bool ok = blank > 0;
+        const qint32 total = ok ? value.left(blank).toInt(&ok) : 0;
+        if (!ok)
+            continue;
+        QStringList engines;
+        for (const QString& name : value.mid(blank + 1).split(u',', Qt::SkipEmptyParts))
+            engines.append(QString::fromUtf8(QByteArray::fromPercentEncoding(name.toUtf8())));
+        if (!engines.isEmpty())
+            sets.append({engines, total});
+    }
+    return sets;
+}
+
+void setSetTotals(StoreSession& store, const QString& trackedSite, const QList<SetTotal>& sets)
+{
+    for (int n = 1; n <= MaxRememberedSets; ++n) {
+        QString value;
+        if (n <= sets.size()) {
+            QStringList names;
+            for (const QString& name : sets.at(n - 1).engines)
+                names.append(QString::fromLatin1(name.toUtf8().toPercentEncoding()));
+            value = QString::number(sets.at(n - 1).total) + u' ' + names.join(u',');
+        }
+        const QString section = setSection(trackedSite);
+        const QString key = setKey(trackedSite, n);
+        // Keys that were empty are not written at all.
+        if (!value.isEmpty() || !store.value(section, key).isEmpty())
+            store.setValue(section, key, value);
+    }
 }
 
 // One value alone: a session of its own, saved at once.

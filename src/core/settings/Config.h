@@ -85,20 +85,38 @@ bool setTrackedSites(const QStringList& sites);
 // The previous run of a tracked site, kept apart from the one run of section "LinkEng" so that
 // counting several sites in turn compares each with its own last run: section "LinkSites",
 // keys "<site>|Total" and "<site>|Eng-" + an engine's name, the site in lower case.
-// No total when the site was never counted complete.
+// No total when the site was never counted complete, no count when the engine never counted.
 std::optional<qint32> siteTotal(const StoreSession& store, const QString& site);
 void setSiteTotal(StoreSession& store, const QString& site, qint32 value);
 std::optional<qint32> siteTotal(const QString& site);
 bool setSiteTotal(const QString& site, qint32 value);
-qint32 siteEngineCount(const StoreSession& store, const QString& site, const QString& engineName);
+std::optional<qint32> siteEngineCount(const StoreSession& store, const QString& site,
+                                      const QString& engineName);
 void setSiteEngineCount(StoreSession& store, const QString& site, const QString& engineName,
                         qint32 value);
 
 // The previous count of an engine: "Eng-" + its name in section "LinkEng" ("EngName-" + its
-// name for a name that would be the key of one of the program's own values there); "" reads as
-// 0.
-qint32 engineCount(const StoreSession& store, const QString& engineName);
+// name for a name that would be the key of one of the program's own values there); none when
+// nothing is stored.
+std::optional<qint32> engineCount(const StoreSession& store, const QString& engineName);
 void setEngineCount(StoreSession& store, const QString& engineName, qint32 value);
+void clearEngineCount(StoreSession& store, const QString& engineName);
+
+// The total of a lookup for the set of engines that had a count in it.
+struct SetTotal {
+    QStringList engines; // their names, sorted
+    qint32 total = 0;
+};
+
+// The totals a site had for the last sets of engines seen, the most recent first: "Set1" to
+// "Set4" in section "LinkEng" for its one run (trackedSite ""), "<site>|Set1" ... in section
+// "LinkSites" for a tracked site. A value is the total and the names, each percent-encoded,
+// separated by ",": "2233 Alpha,Beta". No engine's key can be one of these keys. A value that
+// cannot be read is left out.
+inline constexpr int MaxRememberedSets = 4;
+QList<SetTotal> setTotals(const StoreSession& store, const QString& trackedSite);
+// Stores the first MaxRememberedSets and empties the keys beyond them.
+void setSetTotals(StoreSession& store, const QString& trackedSite, const QList<SetTotal>& sets);
 
 } // namespace Config
 } // namespace brandle

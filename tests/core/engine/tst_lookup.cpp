@@ -53,19 +53,36 @@ Stored storedNow(const Stored& expected)
     return now;
 }
 
-// The root's Fluctuation, then each engine's.
+// Engines "A", "B", ... with these counts; nullptr for an engine without a count.
+EngineAnswers engines(std::initializer_list<const char*> counts)
+{
+    EngineAnswers answers;
+    for (const char* count : counts) {
+        const QString name(QChar(char16_t(u'A' + answers.size())));
+        answers << (count ? counted(name, QString::fromLatin1(count)) : noCount(name));
+    }
+    return answers;
+}
+
+// The root's Fluctuation, then each engine's; "-" for one that was not compared.
 QString codes(const QString& document)
 {
     const XmlDocument doc = XmlDocument::parse(document);
-    QString codes = doc.root().attribute(u"Fluctuation"_s);
+    const auto mark = [](const XmlNode& node, const QString& code) {
+        const bool compared =
+            node.attribute(u"Compared"_s) != u"0"_s && node.attribute(u"NoCount"_s) != u"1"_s;
+        return compared ? code : u"-"_s;
+    };
+    QString codes = mark(doc.root(), doc.root().attribute(u"Fluctuation"_s));
     for (const XmlNode& e : doc.root().childNodes())
-        codes += e.firstElement(u"Fluctuation"_s).text();
+        codes += mark(e, e.firstElement(u"Fluctuation"_s).text());
     return codes;
 }
 
 } // namespace
 
 Q_DECLARE_METATYPE(Stored)
+Q_DECLARE_METATYPE(QList<EngineAnswers>)
 
 // Count extraction, status texts, QueryEngines and RunLookup against engines on 127.0.0.1.
 class TestQueryEngines : public QObject {
@@ -101,18 +118,32 @@ private slots:
         m_ui.events.clear();
     }
 
+    // The count between the markers; for none, the reason between "<i>" and "</i>" as text,
+    // else the program's own.
     void extractCount_data()
     {
         QTest::addColumn<QString>("answer");
         QTest::addColumn<QString>("left");
         QTest::addColumn<QString>("right");
         QTest::addColumn<QString>("count");
+        QTest::addColumn<QString>("reason");
+        const QString words = u"a "_s.repeated(150);
+        const QString notNumber = u"the count is not a number"_s;
         // clang-format off
-        QTest::newRow("first of two wins") << "<b>1,234</b><b>6</b>" << "<b>" << "</b>" << "1,234";
-        QTest::newRow("right only before left") << "</b> 12 <b>7" << "<b>" << "</b>" << NoCount;
-        QTest::newRow("right inside left") << "<b>x12b>" << "<b>x" << "b>" << NoCount;
-        QTest::newRow("empty between") << "<b></b>" << "<b>" << "</b>" << NoCount;
-        QTest::newRow("non-numeric text") << "<b>many</b>" << "<b>" << "</b>" << NoCount;
+        QTest::newRow("first of two wins") << "<b>1,234</b><b>6</b>" << "<b>" << "</b>" << "1,234" << "";
+        QTest::newRow("right only before left") << "</b> 12 <b>7" << "<b>" << "</b>" << NoCount
+            << "the page holds no count";
+        QTest::newRow("right inside left") << "<b>x12b>" << "<b>x" << "b>" << NoCount
+            << "the page holds no count";
+        QTest::newRow("empty between") << "<b></b>" << "<b>" << "</b>" << NoCount << notNumber;
+        QTest::newRow("non-numeric text, no reason") << "<b>many</b><i> <br> </i>" << "<b>" << "</b>"
+            << NoCount << notNumber;
+        QTest::newRow("reason with markup and references") << "<i> not &amp; <em>\"known\"</em>"
+            "&nbsp;\n here&#33; </i>" << "<b>" << "</b>" << NoCount << "not & \"known\" here!";
+        QTest::newRow("reason with a control character") << "<i>red\u009b31m</i>" << "<b>" << "</b>"
+            << NoCount << "red31m";
+        QTest::newRow("reason cut to 200") << u"<i>"_s + words + u"</i>"_s << "<b>" << "</b>"
+            << NoCount << words.left(199) + u'\u2026';
         // clang-format on
     }
     void extractCount()
@@ -120,8 +151,14 @@ private slots:
         QFETCH(QString, answer);
         QFETCH(QString, left);
         QFETCH(QString, right);
-        QFETCH(QString, count);
-        QCOMPARE(brandle::extractCount(answer, left, right).value_or(NoCount), count);
+        EngineEntry engine;
+        engine.LeftString = left;
+        engine.RightString = right;
+        engine.ReasonLeftString = u"<i>"_s;
+        engine.ReasonRightString = u"</i>"_s;
+        const std::optional<QString> count = brandle::extractCount(answer, left, right);
+        QTEST(count.value_or(NoCount), "count");
+        QTEST(count ? QString() : brandle::noCountReason(answer, engine), "reason");
     }
 
     void serviceStatus_data()
@@ -173,7 +210,8 @@ private slots:
             << Stored{eng("A", "50"), eng("B", "500"), eng("TotalCount", "550")}
             << EngineAnswers{counted(u"A"_s, u"1,100"_s), counted(u"B"_s, u"200"_s)}
             << QStringList{u"1,100:0"_s, u"200:0"_s, u"1,300:0"_s} << u"1"_s
-            << Stored{eng("DomainURL", "a.com"), eng("A", "1100"), eng("TotalCount", "1300")};
+            << Stored{eng("DomainURL", "a.com"), eng("A", "1100"), eng("TotalCount", "1300"),
+                      {u"Set1"_s, u"1300 A,B"_s}};
         QTest::newRow("same site in other letter case, higher")
             << Stored{eng("DomainURL", "A.COM"), eng("A", "50"), eng("B", "150"),
                       eng("TotalCount", "200")}
@@ -183,24 +221,12 @@ private slots:
             << same({eng("A", "150"), eng("B", "250"), eng("TotalCount", "400")})
             << ab << QStringList{u"100:2"_s, u"200:2"_s, u"300:2"_s} << u"3"_s
             << Stored{eng("A", "100"), eng("TotalCount", "300")};
-        QTest::newRow("same site, unchanged") << at300 << ab
-            << QStringList{u"100:0"_s, u"200:0"_s, u"300:0"_s} << u"1"_s << at300;
-        // Partial: the total is not compared or stored; the engines that counted are.
-        QTest::newRow("partial, total lower")
-            << at300 << EngineAnswers{noCount(u"A"_s), counted(u"B"_s, u"250"_s)}
-            << QStringList{u"0:0"_s, u"250:1"_s, u"250:0"_s} << u"1"_s
-            << Stored{eng("A", "100"), eng("B", "250"), eng("TotalCount", "300")};
-        QTest::newRow("partial, total higher")
-            << at300 << EngineAnswers{noCount(u"A"_s), counted(u"B"_s, u"400"_s)}
-            << QStringList{u"0:0"_s, u"400:1"_s, u"400:0"_s} << u"1"_s
-            << Stored{eng("B", "400"), eng("TotalCount", "300")};
-        QTest::newRow("partial, total unchanged")
-            << at300 << EngineAnswers{counted(u"A"_s, u"100"_s), noCount(u"B"_s)}
-            << QStringList{u"100:0"_s, u"0:0"_s, u"100:0"_s} << u"1"_s
-            << Stored{eng("B", "200"), eng("TotalCount", "300")};
-        QTest::newRow("partial of another site stores nothing")
+        // Nothing of the other site's run stays: not even the count of the engine without one.
+        QTest::newRow("partial of another site starts over")
             << three << EngineAnswers{noCount(u"A"_s), counted(u"B"_s, u"5"_s)}
-            << QStringList{u"0:0"_s, u"5:0"_s, u"5:0"_s} << u"1"_s << three;
+            << QStringList{u"0:0"_s, u"5:0"_s, u"5:0"_s} << u"1"_s
+            << Stored{eng("DomainURL", "a.com"), eng("A", ""), eng("B", "5"),
+                      eng("TotalCount", ""), {u"Set1"_s, u"5 B"_s}};
         QTest::newRow("a stored count that is no number reads as 0")
             << same({eng("A", "lots"), eng("B", "150"), eng("TotalCount", "200")})
             << ab << QStringList{u"100:1"_s, u"200:1"_s, u"300:1"_s} << u"2"_s
@@ -209,31 +235,32 @@ private slots:
             << same({eng("A", "10"), eng("TotalCount", "250")})
             << EngineAnswers{counted(u"A"_s, u"150"_s), counted(u"A"_s, u"120"_s)}
             << QStringList{u"150:1"_s, u"120:2"_s, u"270:1"_s} << u"2"_s
-            << Stored{eng("A", "120"), eng("TotalCount", "270")};
+            << Stored{eng("A", "120"), eng("TotalCount", "270"), {u"Set1"_s, u"270 A,A"_s}};
         // Engines named as the program's own values get keys of their own.
         QTest::newRow("engines named as the program's values")
             << same({eng("TotalCount", "100"), {u"EngName-DomainURL"_s, u"50"_s}})
             << EngineAnswers{counted(u"DomainURL"_s, u"40"_s), counted(u"TotalCount"_s, u"60"_s)}
-            << QStringList{u"40:2"_s, u"60:1"_s, u"100:0"_s} << u"1"_s
+            << QStringList{u"40:2"_s, u"60:0"_s, u"100:0"_s} << u"1"_s
             << Stored{eng("DomainURL", "a.com"), eng("TotalCount", "100"),
                       {u"EngName-DomainURL"_s, u"40"_s}, {u"EngName-TotalCount"_s, u"60"_s}};
         QTest::newRow("engine named as a value in other letter case")
             << same({eng("TotalCount", "10")}) << EngineAnswers{counted(u"totalcount"_s, u"7"_s)}
-            << QStringList{u"7:1"_s, u"7:2"_s} << u"3"_s
+            << QStringList{u"7:0"_s, u"7:2"_s} << u"3"_s
             << Stored{eng("DomainURL", "a.com"), eng("TotalCount", "7"),
                       StoreKeyCase() == Qt::CaseSensitive ? eng("totalcount", "7")
                                                           : std::pair(u"EngName-totalcount"_s, u"7"_s)};
         QTest::newRow("count beyond 32 bits")
-            << three << EngineAnswers{counted(u"A"_s, u"3,000,000,000"_s), counted(u"B"_s, u"1"_s)}
-            << overflow << QString() << Stored{eng("A", "1"), eng("TotalCount", "6")};
-        QTest::newRow("total beyond 32 bits") << three
+            << at300 << EngineAnswers{counted(u"A"_s, u"3,000,000,000"_s), counted(u"B"_s, u"1"_s)}
+            << overflow << QString() << at300;
+        QTest::newRow("total beyond 32 bits") << at300
             << EngineAnswers{counted(u"A"_s, u"2,000,000,000"_s), counted(u"B"_s, u"2,000,000,000"_s)}
-            << overflow << QString() << Stored{eng("TotalCount", "6")};
+            << overflow << QString() << Stored{eng("TotalCount", "300"), {u"Set1"_s, u""_s}};
+        // What the lookup stored before it ended stays; the other site's run is gone.
         QTest::newRow("download failure after the first engine") << three
             << EngineAnswers{counted(u"A"_s, u"100"_s), unreachable(u"B"_s), counted(u"C"_s, u"300"_s)}
             << QStringList{u"download failure B"_s} << QString()
-            << Stored{eng("DomainURL", "a.com"), eng("A", "100"), eng("B", "2"), eng("C", "3"),
-                      eng("TotalCount", "6")};
+            << Stored{eng("DomainURL", "a.com"), eng("A", "100"), eng("B", ""), eng("C", ""),
+                      eng("TotalCount", "")};
         // clang-format on
     }
     void lookups()
@@ -275,20 +302,24 @@ private slots:
     {
         const ManualClock clock(QDateTime(QDate(2026, 12, 6), QTime(7, 23, 58)));
         FakeServiceHost host;
-        host.engines({counted(u"A"_s, u"1,234"_s), counted(u"B"_s, u"1233333"_s),
-                      noCount(u"x]]>y & \"z\""_s)})
+        EngineAnswer b = counted(u"B"_s, u"1233333"_s);
+        b.unit = u"links & \"more\""_s;
+        host.engines({counted(u"A"_s, u"1,234"_s), b,
+                      noCount(u"x]]>y & \"z\""_s, u"not &amp; <em>\"known\"</em>"_s)})
             .start();
         const QString site = u"a\"b&c<d>.com"_s;
         const QString doc = query(host, site);
         const QString expected =
             u"<Results Site=\"a&quot;b&amp;c&lt;d&gt;.com\" Total=\"1,234,567\" Fluctuation=\"0\" "
-            "Created=\"12/6/2026 7:23:58 AM\" Partial=\"1\">"
-            "<Engine><Name><![CDATA[A]]></Name><URL><![CDATA[%1]]></URL>"
+            "Created=\"12/6/2026 7:23:58 AM\" Partial=\"1\" Compared=\"0\">"
+            "<Engine Compared=\"0\"><Name><![CDATA[A]]></Name><URL><![CDATA[%1]]></URL>"
             "<Count><![CDATA[1,234]]></Count><Fluctuation>0</Fluctuation></Engine>"
-            "<Engine><Name><![CDATA[B]]></Name><URL><![CDATA[%2]]></URL>"
+            "<Engine Compared=\"0\" Unit=\"links &amp; "
+            "&quot;more&quot;\"><Name><![CDATA[B]]></Name>"
+            "<URL><![CDATA[%2]]></URL>"
             "<Count><![CDATA[1,233,333]]></Count><Fluctuation>0</Fluctuation></Engine>"
-            "<Engine NoCount=\"1\"><Name><![CDATA[x]]]]><![CDATA[>y & \"z\"]]></Name>"
-            "<URL><![CDATA[%3]]></URL>"
+            "<Engine NoCount=\"1\" Reason=\"not &amp; &quot;known&quot;\">"
+            "<Name><![CDATA[x]]]]><![CDATA[>y & \"z\"]]></Name><URL><![CDATA[%3]]></URL>"
             "<Count><![CDATA[0]]></Count><Fluctuation>0</Fluctuation></Engine></Results>"_s.arg(
                 host.engineUrl(0, site), host.engineUrl(1, site), host.engineUrl(2, site));
         QVERIFY(host.engineUrl(0, site).endsWith(u"?q=a\"b&c<d>%2Ecom"_s));
@@ -353,22 +384,61 @@ private slots:
         QCOMPARE(m_report.previousTotal, std::optional<qint32>(1000));
     }
 
-    // A tracked site compares with its own last run; the run of "LinkEng" stays as it was.
-    void ownRun()
+    // Lookups one after another: each count is compared with its engine's last one, the total
+    // with the last total of the same set of engines that counted. A tracked site keeps its own
+    // run, the run of "LinkEng" stays untouched.
+    void sequence_data()
     {
-        const Stored global{eng("DomainURL", "a.com"), eng("A", "7"), eng("TotalCount", "500")};
-        store(global);
+        QTest::addColumn<bool>("tracked");
+        QTest::addColumn<QStringList>("sites"); // one per lookup; the last one for the rest
+        QTest::addColumn<QList<EngineAnswers>>("lookups");
+        QTest::addColumn<QStringList>("codes");
+        const char* none = nullptr;
+        const QList<EngineAnswers> neverC{engines({"1,234", "999", none}),
+                                          engines({"1,300", "900", none}),
+                                          engines({"1,250", "950", none})};
+        const QStringList neverCCodes{u"----"_s, u"212-"_s, u"021-"_s};
+        // clang-format off
+        QTest::newRow("an engine that never counts") << false << QStringList{u"a.com"_s} << neverC
+            << neverCCodes;
+        QTest::newRow("tracked, an engine that never counts") << true << QStringList{u"t.com"_s}
+            << neverC << neverCCodes;
+        QTest::newRow("a set that changes, then stays, then the complete one")
+            << false << QStringList{u"a.com"_s}
+            << QList<EngineAnswers>{engines({"100", "200", "300"}), engines({"110", "200", none}),
+                                    engines({"130", "190", none}), engines({"130", "190", "310"})}
+            << QStringList{u"----"_s, u"-10-"_s, u"112-"_s, u"1001"_s};
+        QTest::newRow("nothing counted between") << false << QStringList{u"a.com"_s}
+            << QList<EngineAnswers>{engines({"100", "200"}), engines({none, none}),
+                                    engines({"110", "200"})}
+            << QStringList{u"---"_s, u"---"_s, u"110"_s};
+        QTest::newRow("another site between starts over")
+            << false << QStringList{u"a.com"_s, u"b.com"_s, u"a.com"_s}
+            << QList<EngineAnswers>{engines({"100", "1"}), engines({"50", "1"}),
+                                    engines({"100", none}), engines({"120", none})}
+            << QStringList{u"---"_s, u"---"_s, u"---"_s, u"11-"_s};
+        QTest::newRow("four sets remembered, the oldest forgotten") << false << QStringList{u"a.com"_s}
+            << QList<EngineAnswers>{engines({none, "1", "1", "1", "1"}), engines({"1", none, "1", "1", "1"}),
+                engines({"1", "1", none, "1", "1"}), engines({"1", "1", "1", none, "1"}),
+                engines({"1", "1", "1", "1", none}), engines({"1", none, "1", "1", "1"}),
+                engines({none, "1", "1", "1", "1"})}
+            << QStringList{u"------"_s, u"---000"_s, u"-00-00"_s, u"-000-0"_s, u"-0000-"_s,
+                           u"00-000"_s, u"--0000"_s};
+        // clang-format on
+    }
+    void sequence()
+    {
+        QFETCH(bool, tracked);
+        QFETCH(QStringList, sites);
+        QFETCH(QList<EngineAnswers>, lookups);
         QStringList got;
-        for (const QString& count : {u"100"_s, u"120"_s, u"90"_s}) {
+        for (qsizetype i = 0; i < lookups.size(); ++i) {
             FakeServiceHost host;
-            host.engines({counted(u"A"_s, count)}).start();
-            got << codes(query(host, u"T.com"_s, true));
+            host.engines(lookups.at(i)).start();
+            got << codes(query(host, sites.value(i, sites.constLast()), tracked));
         }
-        QCOMPARE(got, (QStringList{u"00"_s, u"11"_s, u"22"_s}));
-        QCOMPARE(m_ui.events, (QStringList{u"alert 1"_s, u"alert 2"_s, u"alert 3"_s}));
-        QCOMPARE(m_report.previousTotal, std::optional<qint32>(120));
-        QCOMPARE(storedNow(global), global);
-        QCOMPARE(GetAppSetting(u"LinkSites"_s, u"t.com|Total"_s), u"90"_s);
+        QTEST(got, "codes");
+        QCOMPARE(GetAppSetting(u"LinkEng"_s, u"Eng-DomainURL"_s).isEmpty(), tracked);
     }
 
     // The whole lookup; what it stored before an early end stays stored.

@@ -86,9 +86,32 @@ private slots:
         QCOMPARE(GetEngineSchema(), text);
     }
 
-    // The bundled schema has the window's settings and the results slot its style sheet renders.
+    // The bundled schema has the window's settings and the results slot its style sheet renders:
+    // what the total sums, each unit, each reason, and why a total was not compared.
+    void bundledDocuments_data()
+    {
+        QTest::addColumn<QString>("results"); // the Results attributes after Site and Created
+        QTest::addColumn<QString>("alpha");   // Alpha Search's attributes; Beta Find has no count
+        QTest::addColumn<QStringList>("shown");
+        // clang-format off
+        QTest::newRow("compared, a reason with markup") << "Total=\"12,345\" Fluctuation=\"1\" Partial=\"1\""
+            << "Unit=\"pages\"" << QStringList{u"Link popularity — sum of 1 of 2 sources"_s,
+                u"12,345"_s, u"pages"_s, u"up"_s, u"no count"_s, u"a ‹b›list‹/b› is down"_s};
+        QTest::newRow("not compared, a source had no count")
+            << "Total=\"12,345\" Fluctuation=\"0\" Partial=\"1\" Compared=\"0\"" << ""
+            << QStringList{u"not compared (a source had no count)"_s};
+        QTest::newRow("first count") << "Total=\"12,345\" Fluctuation=\"0\" Partial=\"1\" Compared=\"0\""
+            << "Compared=\"0\"" << QStringList{u"first count"_s};
+        QTest::newRow("nothing counted")
+            << "Total=\"0\" Fluctuation=\"0\" Partial=\"1\" NoCount=\"1\" Compared=\"0\""
+            << "NoCount=\"1\"" << QStringList{u"Link popularity — no source counted"_s, u"no count"_s};
+        // clang-format on
+    }
     void bundledDocuments()
     {
+        QFETCH(QString, results);
+        QFETCH(QString, alpha);
+        QFETCH(QStringList, shown);
         const QString path = QString::fromUtf8(SERVICE_DIR "/parlo/System/Link-Popularity-Schema.");
         QString schema = XmlDocument::parse(readText(path + u"xml"_s)).serialize();
         QCOMPARE(EngineSchema(schema).engineCount(), 3);
@@ -96,21 +119,24 @@ private slots:
                                  "WebWidth", "WebHeight", "PicHeight", "WinSleep"})
             QVERIFY2(!GetNodeText(schema, QLatin1StringView(name)).isEmpty(), name);
         QVERIFY(schema.contains(mConstants::ResultsPlaceholder));
-        schema.replace(mConstants::ResultsPlaceholder,
-                       u"<Results Site=\"example.com\" Total=\"13,579\" Fluctuation=\"1\" "
-                       "Created=\"12/6/2026 7:23:58 AM\"><Engine><Name><![CDATA[Alpha Search]]>"
-                       "</Name><URL><![CDATA[http://e/?q=example.com]]></URL><Count><![CDATA["
-                       "12,345]]></Count><Fluctuation>2</Fluctuation></Engine>"
-                       "<Engine NoCount=\"1\"><Name><![CDATA[Beta Find]]></Name><URL><![CDATA["
-                       "http://f/]]></URL><Count><![CDATA[0]]></Count><Fluctuation>0</Fluctuation>"
-                       "</Engine></Results>"_s);
+        schema.replace(
+            mConstants::ResultsPlaceholder,
+            u"<Results Site=\"example.com\" Created=\"12/6/2026 7:23:58 AM\" %1>"
+            "<Engine %2><Name><![CDATA[Alpha Search]]></Name><URL><![CDATA[http://e/]]>"
+            "</URL><Count><![CDATA[12,345]]></Count><Fluctuation>2</Fluctuation></Engine>"
+            "<Engine NoCount=\"1\" Reason=\"a &lt;b&gt;list&lt;/b&gt; is down\">"
+            "<Name><![CDATA[Beta Find]]></Name><URL><![CDATA[http://f/]]></URL>"
+            "<Count><![CDATA[0]]></Count><Fluctuation>0</Fluctuation></Engine>"
+            "</Results>"_s.arg(results, alpha));
         const QString html =
             xslTransform(XmlDocument::parse(schema), XmlDocument::parse(readText(path + u"xsl"_s)));
-        for (const char* expected : {"example.com", "13,579", "Alpha Search", "12,345",
-                                     "12/6/2026 7:23:58 AM", "Beta Find", "no count"})
-            QVERIFY2(html.contains(QLatin1StringView(expected)), expected);
-        // An engine without a count shows no figure: its 0 is none.
-        QVERIFY(!html.contains(u">0<"_s));
+        for (const QString& part : shown + QStringList{u"example.com"_s, u"Alpha Search"_s,
+                                                       u"Beta Find"_s, u"12/6/2026 7:23:58 AM"_s})
+            QVERIFY2(html.contains(part), qPrintable(part));
+        // No 0 that is no figure, no "no change" for a total that was not compared, no markup
+        // from a reason.
+        for (const QString& part : {u">0<"_s, u"no change"_s, u"<b>list"_s})
+            QVERIFY2(!html.contains(part), qPrintable(part));
     }
 };
 

@@ -13,13 +13,16 @@ using namespace brandle;
 
 namespace {
 
-// One logged lookup as the engine writes it; a partial one has an engine without a count.
-QString line(const QString& site, const QString& total, bool partial = false)
+// One logged lookup as the engine writes it; a partial one has an engine without a count, one
+// without any count says so on its root.
+QString line(const QString& site, const QString& total, bool partial = false, bool none = false)
 {
     return u"<Results Site=\"%1\" Total=\"%2\" Fluctuation=\"0\" Created=\"12/5/2026\"%3>"
            "<Engine%4><Name><![CDATA[A]]></Name><URL><![CDATA[http://e/?q=%1]]></URL>"
            "<Count><![CDATA[%2]]></Count><Fluctuation>0</Fluctuation></Engine></Results>"_s.arg(
-               site, total, partial ? u" Partial=\"1\""_s : QString(),
+               site, total,
+               partial ? (none ? u" Partial=\"1\" NoCount=\"1\""_s : u" Partial=\"1\""_s)
+                       : QString(),
                partial ? u" NoCount=\"1\""_s : QString());
 }
 
@@ -86,6 +89,8 @@ private slots:
                                               << "a.com" << "50";
         QTest::newRow("partial of another site does not count as complete")
             << QStringList{a("40", true), a("n/a"), line(u"b.com"_s, u"9"_s)} << "a.com" << "40";
+        QTest::newRow("nothing counted left out") << QStringList{a("40", true), line(u"a.com"_s, u"0"_s, true, true)}
+                                                  << "a.com" << "40";
         QTest::newRow("complete zeros win over a partial") << QStringList{a("0"), a("50", true)}
                                                            << "a.com" << "";
         // clang-format on
