@@ -402,6 +402,16 @@ int main(int argc, char** argv)
         res.set_content(entry->second->homePage(entry->first), "text/html; charset=utf-8");
     });
 
+    // What each enabled source serves and is doing (state, progress, release, last error).
+    server.Get("/sources", [&](const httplib::Request&, httplib::Response& res) {
+        std::vector<SourceStatus> statuses;
+        for (const auto& source : engines.sources) {
+            statuses.push_back(source->status());
+        }
+        res.set_header("Cache-Control", "no-cache");
+        res.set_content(sourcesJson(statuses), "application/json; charset=utf-8");
+    });
+
     server.Get(R"(/.*)", [&](const httplib::Request& req, httplib::Response& res) {
         const std::optional<fs::path> file = resolveUnderRoot(root, req.path);
         std::string content;
