@@ -79,7 +79,11 @@ std::string countPage(const EngineInfo& engine, std::string_view site, const Lin
         page += kCountLeft;
         page += formatThousands(result.value);
         page += kCountRight;
-        page += " " + htmlEscape(engine.unit) + "</p>\n";
+        page += " " + htmlEscape(engine.unit);
+        if (!result.detail.empty()) {
+            page += " " + htmlEscape(result.detail);
+        }
+        page += "</p>\n";
         break;
     case LinkCount::Kind::NoCount:
         page += "<p class=\"none\">No count: " + htmlEscape(result.reason) + "</p>\n";

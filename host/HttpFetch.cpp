@@ -133,6 +133,7 @@ FetchResult run(const FetchRequest& request, const FetchLimits& limits, Transfer
     curl_easy_setopt(h, CURLOPT_FOLLOWLOCATION, 1L);
     curl_easy_setopt(h, CURLOPT_MAXREDIRS, kMaxRedirects);
     curl_easy_setopt(h, CURLOPT_NOSIGNAL, 1L);
+    curl_easy_setopt(h, CURLOPT_NOBODY, request.headOnly ? 1L : 0L);
     if (transfer.how == nullptr || !transfer.how->resume) {
         curl_easy_setopt(h, CURLOPT_ACCEPT_ENCODING, ""); // a range is of the file as stored
     }

@@ -28,6 +28,7 @@ struct FetchRequest {
     std::string url;
     std::string userAgent;
     std::vector<std::string> headers; // "Name: value"
+    bool headOnly = false;            // HEAD: the answer's headers only
 };
 
 struct FetchResult {

@@ -35,6 +35,7 @@ struct LinkCount {
     Kind kind = Kind::NoCount;
     std::uint64_t value = 0; // Count and AtLeast
     std::string reason;      // NoCount: why there is no figure
+    std::string detail{};    // Count and AtLeast: shown after the unit (e.g. the data's release)
 
     static LinkCount count(std::uint64_t n) { return {Kind::Count, n, {}}; }
     static LinkCount atLeast(std::uint64_t n) { return {Kind::AtLeast, n, {}}; }
