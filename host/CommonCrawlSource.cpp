@@ -6,6 +6,7 @@
 #include "SiteName.h"
 #include "Text.h"
 
+#include <algorithm>
 #include <cmath>
 #include <ctime>
 #include <fstream>
@@ -107,7 +108,10 @@ CommonCrawlSource::CommonCrawlSource(CommonCrawlSettings settings, Logger log)
     std::string error;
     const fs::path file = dir_ / (release + ".index");
     index_ = DomainIndex::open(file, error);
-    if (!index_ || index_->release() != release) {
+    if (index_ && index_->release() != release) {
+        error = file.string() + " holds release " + index_->release();
+    }
+    if (!error.empty()) {
         index_.reset();
         log_("commoncrawl: the release kept in the cache cannot be used: " + error);
         return;
@@ -271,7 +275,7 @@ void CommonCrawlSource::removeStrayFiles(const std::string& releaseToKeep)
 }
 
 std::string CommonCrawlSource::download(const std::string& url, const fs::path& file,
-                                        std::uint64_t doneBefore)
+                                        std::uint64_t size, std::uint64_t doneBefore)
 {
     std::error_code ec;
     if (fs::exists(file, ec)) {
@@ -287,6 +291,11 @@ std::string CommonCrawlSource::download(const std::string& url, const fs::path& 
         const FetchResult r = fetchToFile({url, settings_.userAgent, {}}, settings_.downloadLimits,
                                           part, &stopping_, how);
         if (r.done() && (r.status == 200 || r.status == 206)) {
+            // An answer without a length that broke off looks whole; the stated size tells.
+            if (size > 0 && fileSize(part) != size) {
+                return "download of " + url + " ended after " + formatThousands(fileSize(part)) +
+                       " of " + formatThousands(size) + " bytes";
+            }
             fs::rename(part, file, ec);
             return ec ? "cannot keep " + file.string() + ": " + ec.message() : std::string();
         }
@@ -326,7 +335,7 @@ bool CommonCrawlSource::importRelease(const GraphRelease& release)
             head.headOnly = true;
             const FetchResult r = fetchText(head, settings_.listLimits, &stopping_);
             const std::string length = r.header("content-length");
-            sizes[i] = r.done() && r.status == 200 && !length.empty() &&
+            sizes[i] = r.done() && r.status == 200 && !length.empty() && length.size() <= 18 &&
                                length.find_first_not_of("0123456789") == std::string::npos
                            ? std::stoull(length)
                            : 0;
@@ -339,7 +348,8 @@ bool CommonCrawlSource::importRelease(const GraphRelease& release)
                                        : std::string("size not stated")) +
          ")");
     for (int i = 0; i < 2; ++i) {
-        const std::string error = download(base + names[i], files[i], i == 0 ? 0 : sizes[0]);
+        const std::string error =
+            download(base + names[i], files[i], sizes[i], i == 0 ? 0 : sizes[0]);
         if (!error.empty()) {
             return stopping_ ? false : fail(error);
         }

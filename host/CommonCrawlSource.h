@@ -70,8 +70,9 @@ public:
 
 private:
     bool importRelease(const GraphRelease& release);
+    // An error text, empty when the file is whole (size: as stated by the server, 0: unknown).
     std::string download(const std::string& url, const std::filesystem::path& file,
-                         std::uint64_t doneBefore);
+                         std::uint64_t size, std::uint64_t doneBefore);
     void removeStrayFiles(const std::string& releaseToKeep);
     bool fail(const std::string& why);
     std::string served() const;
