@@ -263,6 +263,11 @@ int benchCommonCrawl()
     std::printf("cc_peak_rss_mb: %.1f (goal < %.1f)\n", peakKb(host.processId()) / 1024.0,
                 (4.0 * kDomains) / (1024.0 * 1024.0) + 150);
     std::printf(
+        "cc_index_bytes_per_domain: %.1f\n",
+        double(QFileInfo(cache.filePath(u"commoncrawl/"_s + QLatin1String(kRelease) + u".index"_s))
+                   .size()) /
+            kDomains);
+    std::printf(
         "cc_answers_per_s: %.0f (goal >= 20000)\n",
         answersPerSecond(
             port, "/engines/commoncrawl/search?site=site-0000042.com",
