@@ -27,6 +27,7 @@
 #include <chrono>
 #include <cstdio>
 #include <fstream>
+#include <memory>
 #include <sstream>
 #include <string>
 #include <thread>
@@ -208,7 +209,6 @@ QRegularExpressionMatch waitForLog(QProcess& host, const QString& logFile,
 
 int benchCommonCrawl()
 {
-    QTemporaryDir cache;
     QTemporaryDir data;
     const int in42 = generatedRelease(data.path().toStdString());
     if (in42 < 0) {
@@ -217,8 +217,20 @@ int benchCommonCrawl()
     }
     const QString domain = data.path() + u"/projects/hyperlinkgraph/"_s + QLatin1String(kRelease) +
                            u"/domain/"_s + QLatin1String(kRelease);
+    httplib::Server upstream;
+    upstream.set_mount_point("/", data.path().toStdString());
+    const int upstreamPort = upstream.bind_to_any_port("127.0.0.1");
+    std::thread upstreamThread([&] { upstream.listen_after_bind(); });
+    const QString base = u"http://127.0.0.1:%1/"_s.arg(upstreamPort);
+
+    // The best of three of each, taken in turns, so both see the same load.
     double gzipMs = 1e12;
-    for (int run = 0; run < 3; ++run) { // the best of three: the floor of decompression
+    double importMs = 1e12;
+    double peakMb = 0;
+    std::unique_ptr<QTemporaryDir> cache;
+    QProcess host;
+    int port = 0;
+    for (int run = 0; run < 3; ++run) {
         QProcess gzip;
         QElapsedTimer timer;
         timer.start();
@@ -228,53 +240,47 @@ int benchCommonCrawl()
                              domain});
         gzip.waitForFinished(120000);
         gzipMs = std::min(gzipMs, double(timer.nsecsElapsed()) / 1e6);
-    }
 
-    httplib::Server upstream;
-    upstream.set_mount_point("/", data.path().toStdString());
-    const int upstreamPort = upstream.bind_to_any_port("127.0.0.1");
-    std::thread upstreamThread([&] { upstream.listen_after_bind(); });
-    const QString base = u"http://127.0.0.1:%1/"_s.arg(upstreamPort);
-    const QString logFile = cache.filePath(u"host.log"_s);
-    QProcess host;
-    host.setProcessChannelMode(QProcess::ForwardedErrorChannel);
-    host.setStandardOutputFile(logFile);
-    host.start(QString::fromUtf8(BRANDLE_HOST_BIN),
-               {u"--port"_s, u"0"_s, u"--cache"_s, cache.path(), u"--engines"_s, u"commoncrawl"_s,
-                u"--commoncrawl-index"_s, base + u"graphinfo.json"_s, u"--commoncrawl-data"_s,
-                base});
-    int port = 0;
-    const QRegularExpressionMatch imported = waitForLog(
-        host, logFile,
-        QRegularExpression(
-            u"commoncrawl: imported release \\S+: (\\d+) domains, (\\d+) edges in (\\d+) ms"_s),
-        port);
-    const auto finish = [&](int status) {
-        return stopAll(host, upstream, upstreamThread, status);
-    };
-    if (!imported.hasMatch() || port == 0) {
-        std::fprintf(stderr, "bench_host: the host did not import the release\n");
-        return finish(1);
+        if (host.state() != QProcess::NotRunning) {
+            host.terminate();
+            host.waitForFinished(5000);
+        }
+        cache = std::make_unique<QTemporaryDir>();
+        const QString logFile = cache->filePath(u"host.log"_s);
+        host.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+        host.setStandardOutputFile(logFile);
+        host.start(QString::fromUtf8(BRANDLE_HOST_BIN),
+                   {u"--port"_s, u"0"_s, u"--cache"_s, cache->path(), u"--engines"_s,
+                    u"commoncrawl"_s, u"--commoncrawl-index"_s, base + u"graphinfo.json"_s,
+                    u"--commoncrawl-data"_s, base});
+        const QRegularExpressionMatch imported = waitForLog(
+            host, logFile,
+            QRegularExpression(
+                u"commoncrawl: imported release \\S+: (\\d+) domains, (\\d+) edges in (\\d+) ms"_s),
+            port);
+        if (!imported.hasMatch() || port == 0) {
+            std::fprintf(stderr, "bench_host: the host did not import the release\n");
+            return stopAll(host, upstream, upstreamThread, 1);
+        }
+        importMs = std::min(importMs, imported.captured(3).toDouble());
+        peakMb = std::max(peakMb, peakKb(host.processId()) / 1024.0);
     }
-    const double importMs = imported.captured(3).toDouble();
     std::printf("cc_import_ms: %.0f\n", importMs);
     std::printf("cc_gzip_dc_wc_ms: %.0f\n", gzipMs);
     std::printf("cc_import_ratio: %.2f (goal <= 2.0)\n", importMs / gzipMs);
-    std::printf("cc_peak_rss_mb: %.1f (goal < %.1f)\n", peakKb(host.processId()) / 1024.0,
+    std::printf("cc_peak_rss_mb: %.1f (goal < %.1f)\n", peakMb,
                 (4.0 * kDomains) / (1024.0 * 1024.0) + 150);
     std::printf(
         "cc_index_bytes_per_domain: %.1f\n",
-        double(QFileInfo(cache.filePath(u"commoncrawl/"_s + QLatin1String(kRelease) + u".index"_s))
+        double(QFileInfo(cache->filePath(u"commoncrawl/"_s + QLatin1String(kRelease) + u".index"_s))
                    .size()) /
             kDomains);
-    std::printf(
-        "cc_answers_per_s: %.0f (goal >= 20000)\n",
-        answersPerSecond(
-            port, "/engines/commoncrawl/search?site=site-0000042.com",
-            "<output id=\"count\">" +
-                QLocale(QLocale::English, QLocale::UnitedStates).toString(in42).toStdString() +
-                "</output>"));
-    return finish(0);
+    const std::string count =
+        QLocale(QLocale::English, QLocale::UnitedStates).toString(in42).toStdString();
+    std::printf("cc_answers_per_s: %.0f (goal >= 20000)\n",
+                answersPerSecond(port, "/engines/commoncrawl/search?site=site-0000042.com",
+                                 "<output id=\"count\">" + count + "</output>"));
+    return stopAll(host, upstream, upstreamThread, 0);
 }
 
 int benchMajestic()
