@@ -378,8 +378,8 @@ private slots:
         QTest::newRow("IDN, ASCII form") << "xn--bcher-kva.de" << 2LL << "";
         QTest::newRow("under co.uk") << "shop.example.co.uk" << 1LL << "";
         QTest::newRow("no in-links") << "lonely.org" << 0LL << "";
-        QTest::newRow("absent") << "example.org" << -1LL << "No count: not in Common Crawl&#39;s graph cc-1";
-        QTest::newRow("platform site") << "alice.github.io" << -1LL << "No count: shares its Common Crawl entry with every site on github.io";
+        QTest::newRow("absent") << "example.org" << -1LL << "not in Common Crawl&#39;s graph cc-1";
+        QTest::newRow("platform site") << "alice.github.io" << -1LL << "shares its Common Crawl entry with every site on github.io";
         QTest::newRow("the platform") << "github.io" << 4LL << "";
         // clang-format on
     }
