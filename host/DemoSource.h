@@ -19,6 +19,7 @@ public:
     // Any text but an empty one, as given.
     std::optional<std::string> acceptSite(std::string_view site) const override;
     LinkCount lookup(const EngineInfo& engine, const std::string& site) override;
+    SourceStatus status() const override { return SourceStatus::ready("demo", credit().name); }
     std::string answerPage(const EngineInfo& engine, std::string_view askedSite,
                            const LinkCount& result) const override;
     std::string homePage(const EngineInfo& engine) const override;

@@ -3,7 +3,14 @@
 
 #include "Text.h"
 
+#include <QDateTime>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+
 #include <utility>
+
+using namespace Qt::StringLiterals;
 
 namespace brandle::host {
 
@@ -72,7 +79,11 @@ std::string countPage(const EngineInfo& engine, std::string_view site, const Lin
         page += kCountLeft;
         page += formatThousands(result.value);
         page += kCountRight;
-        page += " " + htmlEscape(engine.unit) + "</p>\n";
+        page += " " + htmlEscape(engine.unit);
+        if (!result.detail.empty()) {
+            page += " " + htmlEscape(result.detail);
+        }
+        page += "</p>\n";
         break;
     case LinkCount::Kind::NoCount:
         page += "<p class=\"none\">No count: ";
@@ -175,6 +186,35 @@ std::optional<std::string> mergeSchema(std::string_view schemaTemplate, std::str
     out += sources;
     out += schemaTemplate.substr(end + close.size());
     return out;
+}
+
+std::string sourcesJson(const std::vector<SourceStatus>& sources)
+{
+    const auto text = [](const std::string& value) {
+        return value.empty() ? QJsonValue() : QJsonValue(QString::fromStdString(value));
+    };
+    QJsonArray list;
+    for (const SourceStatus& source : sources) {
+        static const char* const states[] = {"ready", "loading", "failed", "off"};
+        const bool loading = source.state == SourceStatus::State::Loading;
+        QJsonObject entry;
+        entry.insert("id"_L1, text(source.id));
+        entry.insert("name"_L1, text(source.name));
+        entry.insert("state"_L1, QLatin1StringView(states[int(source.state)]));
+        entry.insert("progress"_L1, loading && source.progress >= 0
+                                        ? QJsonValue(std::min(source.progress, 1.0))
+                                        : QJsonValue());
+        entry.insert("release"_L1, text(source.release));
+        entry.insert(
+            "updated"_L1,
+            source.updated > 0
+                ? QJsonValue(
+                      QDateTime::fromSecsSinceEpoch(source.updated, Qt::UTC).toString(Qt::ISODate))
+                : QJsonValue());
+        entry.insert("error"_L1, text(source.error));
+        list.append(entry);
+    }
+    return QJsonDocument(list).toJson(QJsonDocument::Compact).toStdString();
 }
 
 std::string Source::answerPage(const EngineInfo& engine, std::string_view askedSite,

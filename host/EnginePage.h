@@ -40,6 +40,11 @@ std::string schemaEngineEntries(const std::vector<EngineInfo>& engines);
 // The <Sources> element with one <Source> per credit.
 std::string schemaSources(const std::vector<SourceCredit>& credits);
 
+// The answer of GET /sources: a JSON array with one object per source: "id", "name", "state"
+// ("ready", "loading", "failed", "off"), "progress" (0 to 1, or null when not known or not
+// loading), "release", "updated" (ISO 8601, UTC) and "error" (each null when empty).
+std::string sourcesJson(const std::vector<SourceStatus>& sources);
+
 // The schema template with the content of its <Engines> element replaced by the entries and
 // the sources put right after that element; nothing when the template has no <Engines>
 // element.

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: MIT
 #include "HostConfig.h"
 
+#include "GraphImport.h"
 #include "Text.h"
 
 #include <algorithm>
@@ -12,12 +13,24 @@ namespace brandle::host {
 
 namespace {
 
-constexpr std::array<std::string_view, 4> kKnownEngines{kEngineMajesticSubnets, kEngineMajesticIps,
-                                                        kEngineWikipedia, kEngineDemo};
+constexpr std::array<std::string_view, 5> kKnownEngines{
+    kEngineMajesticSubnets, kEngineMajesticIps, kEngineWikipedia, kEngineCommonCrawl, kEngineDemo};
 
-constexpr std::array<std::string_view, 10> kKeys{
-    "engines", "majestic-url", "wikipedia-api", "wikipedia-language", "cache", "root", "bind",
-    "port",    "contact",      "demo"};
+constexpr std::array<std::string_view, 15> kKeys{"engines",
+                                                 "majestic-url",
+                                                 "wikipedia-api",
+                                                 "wikipedia-language",
+                                                 "cache",
+                                                 "root",
+                                                 "bind",
+                                                 "port",
+                                                 "contact",
+                                                 "demo",
+                                                 "commoncrawl-index",
+                                                 "commoncrawl-data",
+                                                 "commoncrawl-release",
+                                                 "commoncrawl-shards",
+                                                 "commoncrawl-export"};
 
 constexpr std::size_t kMaxContactLength = 200;
 
@@ -73,7 +86,7 @@ bool parseEngines(std::string_view list, std::vector<std::string>& engines, std:
         }
         if (std::find(kKnownEngines.begin(), kKnownEngines.end(), id) == kKnownEngines.end()) {
             error = "unknown engine: " + printable(id) +
-                    " (known: majestic-subnets, majestic-ips, wikipedia, demo)";
+                    " (known: majestic-subnets, majestic-ips, wikipedia, commoncrawl, demo)";
             return false;
         }
         if (std::find(out.begin(), out.end(), id) != out.end()) {
@@ -115,7 +128,8 @@ bool HostConfig::wants(std::string_view engineId) const
 
 bool HostConfig::needsCache() const
 {
-    return wants(kEngineMajesticSubnets) || wants(kEngineMajesticIps) || wants(kEngineWikipedia);
+    return wants(kEngineMajesticSubnets) || wants(kEngineMajesticIps) || wants(kEngineWikipedia) ||
+           wants(kEngineCommonCrawl);
 }
 
 std::string HostConfig::wikipediaApiUrl() const
@@ -213,6 +227,27 @@ bool applySetting(HostConfig& config, std::string_view key, std::string_view raw
         (key == "majestic-url" ? config.majesticUrl : config.wikipediaApi) = value;
         return true;
     }
+    if (key == "commoncrawl-index" || key == "commoncrawl-data" || key == "commoncrawl-shards") {
+        if (!isHttpUrl(value)) {
+            error = name + ": not an http:// or https:// address: " + printable(value);
+            return false;
+        }
+        if (key == "commoncrawl-index") {
+            config.commoncrawlIndex = value;
+        } else { // a folder: file paths are appended to it
+            (key == "commoncrawl-data" ? config.commoncrawlData : config.commoncrawlShards) =
+                value.back() == '/' ? value : value + "/";
+        }
+        return true;
+    }
+    if (key == "commoncrawl-release") {
+        if (!isReleaseName(value)) {
+            error = "commoncrawl-release: not a release name: " + printable(value);
+            return false;
+        }
+        config.commoncrawlRelease = value;
+        return true;
+    }
     if (key == "wikipedia-language") {
         if (!isLanguageCode(value)) {
             error = "wikipedia-language: not a language code: " + printable(value);
@@ -231,12 +266,15 @@ bool applySetting(HostConfig& config, std::string_view key, std::string_view raw
         config.port = std::stoi(value);
         return true;
     }
-    if (key == "cache" || key == "root" || key == "bind") {
+    if (key == "cache" || key == "root" || key == "bind" || key == "commoncrawl-export") {
         if (value.empty() || hasControlChars(value)) {
             error = name + ": empty or unreadable value";
             return false;
         }
-        (key == "cache" ? config.cache : key == "root" ? config.root : config.bind) = value;
+        (key == "cache"                ? config.cache
+         : key == "root"               ? config.root
+         : key == "commoncrawl-export" ? config.commoncrawlExport
+                                       : config.bind) = value;
         return true;
     }
     if (key == "contact") {

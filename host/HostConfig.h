@@ -16,9 +16,13 @@ inline constexpr std::string_view kEngineMajesticSubnets = "majestic-subnets";
 inline constexpr std::string_view kEngineMajesticIps = "majestic-ips";
 inline constexpr std::string_view kEngineWikipedia = "wikipedia";
 inline constexpr std::string_view kEngineDemo = "demo";
+inline constexpr std::string_view kEngineCommonCrawl = "commoncrawl";
 
 inline constexpr std::string_view kDefaultMajesticUrl =
     "https://downloads.majestic.com/majestic_million.csv";
+inline constexpr std::string_view kDefaultCommonCrawlIndex =
+    "https://index.commoncrawl.org/graphinfo.json";
+inline constexpr std::string_view kDefaultCommonCrawlData = "https://data.commoncrawl.org/";
 inline constexpr int kDefaultPort = 8750;
 inline constexpr std::string_view kDefaultBind = "127.0.0.1";
 
@@ -34,6 +38,11 @@ struct HostConfig {
     std::string bind{kDefaultBind};
     int port = kDefaultPort;
     std::string contact; // added to the User-Agent of upstream requests
+    std::string commoncrawlIndex{kDefaultCommonCrawlIndex};
+    std::string commoncrawlData{kDefaultCommonCrawlData}; // ends in '/'
+    std::string commoncrawlRelease;                       // empty: the newest
+    std::string commoncrawlShards;                        // empty: none; else ends in '/'
+    std::string commoncrawlExport; // a folder: export the shards there and end
 
     bool wants(std::string_view engineId) const;
     bool needsCache() const; // any engine that keeps data on disk

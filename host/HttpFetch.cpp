@@ -5,6 +5,8 @@
 
 #include <curl/curl.h>
 
+#include <unistd.h>
+
 #include <cstdio>
 #include <memory>
 #include <mutex>
@@ -21,16 +23,38 @@ struct Transfer {
     bool tooLarge = false;
     std::string* body = nullptr; // one of body and file
     std::FILE* file = nullptr;
+    std::uint64_t offset = 0; // bytes the file held before; kept only by an answer 206
+    bool started = false;     // the first byte of the body has arrived
+    CURL* handle = nullptr;
     bool writeFailed = false;
     const std::atomic<bool>* cancel = nullptr;
+    const FileFetch* how = nullptr;
     std::map<std::string, std::string> headers;
 };
+
+// Starts the file again when a range request was answered with the whole body.
+bool startBody(Transfer* t)
+{
+    t->started = true;
+    long status = 0;
+    curl_easy_getinfo(t->handle, CURLINFO_RESPONSE_CODE, &status);
+    if (t->offset == 0 || status == 206) {
+        return true;
+    }
+    t->offset = 0;
+    return std::fflush(t->file) == 0 && ::ftruncate(::fileno(t->file), 0) == 0 &&
+           std::fseek(t->file, 0, SEEK_SET) == 0;
+}
 
 size_t onBody(char* data, size_t size, size_t count, void* user)
 {
     auto* t = static_cast<Transfer*>(user);
     const size_t n = size * count;
-    if (t->received + n > t->maxBytes) {
+    if (t->file != nullptr && !t->started && !startBody(t)) {
+        t->writeFailed = true;
+        return 0;
+    }
+    if (t->offset + t->received + n > t->maxBytes) {
         t->tooLarge = true;
         return 0; // ends the transfer with CURLE_WRITE_ERROR
     }
@@ -63,9 +87,13 @@ size_t onHeader(char* data, size_t size, size_t count, void* user)
     return n;
 }
 
-int onProgress(void* user, curl_off_t, curl_off_t, curl_off_t, curl_off_t)
+int onProgress(void* user, curl_off_t total, curl_off_t now, curl_off_t, curl_off_t)
 {
     const auto* t = static_cast<Transfer*>(user);
+    if (t->how != nullptr && t->how->progress && t->started) {
+        t->how->progress(t->offset + std::uint64_t(now),
+                         total > 0 ? t->offset + std::uint64_t(total) : 0);
+    }
     return t->cancel != nullptr && t->cancel->load() ? 1 : 0;
 }
 
@@ -89,6 +117,11 @@ FetchResult run(const FetchRequest& request, const FetchLimits& limits, Transfer
     for (const std::string& header : request.headers) {
         headerList = curl_slist_append(headerList, header.c_str());
     }
+    // Set by hand rather than with CURLOPT_RESUME_FROM, which fails on an answer 200.
+    if (transfer.offset > 0) {
+        const std::string range = "Range: bytes=" + std::to_string(transfer.offset) + "-";
+        headerList = curl_slist_append(headerList, range.c_str());
+    }
     const std::unique_ptr<curl_slist, decltype(&curl_slist_free_all)> headers(headerList,
                                                                               curl_slist_free_all);
     CURL* h = curl.get();
@@ -100,7 +133,11 @@ FetchResult run(const FetchRequest& request, const FetchLimits& limits, Transfer
     curl_easy_setopt(h, CURLOPT_FOLLOWLOCATION, 1L);
     curl_easy_setopt(h, CURLOPT_MAXREDIRS, kMaxRedirects);
     curl_easy_setopt(h, CURLOPT_NOSIGNAL, 1L);
-    curl_easy_setopt(h, CURLOPT_ACCEPT_ENCODING, "");
+    curl_easy_setopt(h, CURLOPT_NOBODY, request.headOnly ? 1L : 0L);
+    if (transfer.how == nullptr || !transfer.how->resume) {
+        curl_easy_setopt(h, CURLOPT_ACCEPT_ENCODING, ""); // a range is of the file as stored
+    }
+    transfer.handle = h;
     curl_easy_setopt(h, CURLOPT_USERAGENT, request.userAgent.c_str());
     curl_easy_setopt(h, CURLOPT_HTTPHEADER, headers.get());
     curl_easy_setopt(h, CURLOPT_CONNECTTIMEOUT_MS,
@@ -168,10 +205,11 @@ FetchResult fetchText(const FetchRequest& request, const FetchLimits& limits,
 }
 
 FetchResult fetchToFile(const FetchRequest& request, const FetchLimits& limits,
-                        const std::filesystem::path& file, const std::atomic<bool>* cancel)
+                        const std::filesystem::path& file, const std::atomic<bool>* cancel,
+                        const FileFetch& how)
 {
-    const std::unique_ptr<std::FILE, decltype(&std::fclose)> out(std::fopen(file.c_str(), "wb"),
-                                                                 std::fclose);
+    const std::unique_ptr<std::FILE, decltype(&std::fclose)> out(
+        std::fopen(file.c_str(), how.resume ? "ab" : "wb"), std::fclose);
     if (!out) {
         FetchResult result;
         result.error = "cannot write " + file.string();
@@ -181,6 +219,11 @@ FetchResult fetchToFile(const FetchRequest& request, const FetchLimits& limits,
     transfer.maxBytes = limits.maxBytes;
     transfer.file = out.get();
     transfer.cancel = cancel;
+    transfer.how = &how;
+    if (how.resume && std::fseek(out.get(), 0, SEEK_END) == 0) {
+        const long size = std::ftell(out.get());
+        transfer.offset = size > 0 ? std::uint64_t(size) : 0;
+    }
     FetchResult result = run(request, limits, transfer);
     if (result.done() && (std::fflush(out.get()) != 0 || std::ferror(out.get()) != 0)) {
         result.outcome = FetchResult::Outcome::Failed;

@@ -8,6 +8,7 @@
 #include <chrono>
 #include <cstdint>
 #include <filesystem>
+#include <functional>
 #include <map>
 #include <string>
 #include <vector>
@@ -27,6 +28,7 @@ struct FetchRequest {
     std::string url;
     std::string userAgent;
     std::vector<std::string> headers; // "Name: value"
+    bool headOnly = false;            // HEAD: the answer's headers only
 };
 
 struct FetchResult {
@@ -45,10 +47,19 @@ struct FetchResult {
 FetchResult fetchText(const FetchRequest& request, const FetchLimits& limits,
                       const std::atomic<bool>* cancel = nullptr);
 
-// GET into a file (created or truncated). On any outcome but Done the file may hold a part
-// of the body; the caller removes it.
+// How a download into a file starts and what it reports.
+struct FileFetch {
+    // Continues the file as it is with a range request ("Range: bytes=<size>-"); an answer
+    // other than 206 replaces what the file held. Without it the file starts empty.
+    bool resume = false;
+    // Called as the body arrives: bytes in the file so far and its whole size (0: unknown).
+    std::function<void(std::uint64_t have, std::uint64_t total)> progress;
+};
+
+// GET into a file (created, truncated or continued). On any outcome but Done the file may
+// hold a part of the body; the caller removes it or resumes it later.
 FetchResult fetchToFile(const FetchRequest& request, const FetchLimits& limits,
                         const std::filesystem::path& file,
-                        const std::atomic<bool>* cancel = nullptr);
+                        const std::atomic<bool>* cancel = nullptr, const FileFetch& how = {});
 
 } // namespace brandle::host

@@ -79,8 +79,26 @@ LinkCount MajesticSource::lookup(const EngineInfo& engine, const std::string& si
     return LinkCount::count(engine.id == kIps ? counts->refIps : counts->refSubNets);
 }
 
+SourceStatus MajesticSource::status() const
+{
+    SourceStatus status = SourceStatus::ready("majestic", credit().name);
+    const MajesticMeta meta = store_.majesticMeta();
+    status.updated = meta.checkedAt;
+    if (refreshing_) {
+        status.state = SourceStatus::State::Loading;
+        status.progress = progress_;
+    }
+    std::lock_guard<std::mutex> lock(mutex_);
+    status.error = lastError_;
+    if (!refreshing_ && meta.rows == 0 && !lastError_.empty()) {
+        status.state = SourceStatus::State::Failed;
+    }
+    return status;
+}
+
 bool MajesticSource::refresh()
 {
+    progress_ = -1;
     refreshing_ = true;
     const MajesticMeta meta = store_.majesticMeta();
     const bool sameSource = meta.rows > 0 && meta.sourceUrl == settings_.url;
@@ -108,7 +126,11 @@ bool MajesticSource::refresh()
         return current;
     };
 
-    const FetchResult r = fetchToFile(request, settings_.limits, part, &stopping_);
+    FileFetch how;
+    how.progress = [this](std::uint64_t have, std::uint64_t total) {
+        progress_ = total > 0 ? double(have) / double(total) : -1.0;
+    };
+    const FetchResult r = fetchToFile(request, settings_.limits, part, &stopping_, how);
     if (!r.done()) {
         return finish(false, "download of " + settings_.url + " failed: " + r.error);
     }

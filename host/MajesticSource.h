@@ -45,6 +45,7 @@ public:
     SourceCredit credit() const override;
     std::optional<std::string> acceptSite(std::string_view site) const override;
     LinkCount lookup(const EngineInfo& engine, const std::string& site) override;
+    SourceStatus status() const override;
 
     // Refreshes in the background: at once when the list is missing, from another address or
     // older than refreshAfter, then whenever it gets that old.
@@ -63,10 +64,11 @@ private:
     Logger log_;
     std::vector<EngineInfo> engines_;
     std::thread worker_;
-    std::mutex mutex_;
     std::condition_variable wake_;
     std::atomic<bool> stopping_{false};
     std::atomic<bool> refreshing_{false};
+    std::atomic<double> progress_{-1}; // of the download in progress
+    mutable std::mutex mutex_;
     std::string lastError_; // of the last refresh, guarded by mutex_
 };
 

@@ -38,10 +38,36 @@ struct LinkCount {
     Kind kind = Kind::NoCount;
     std::uint64_t value = 0; // Count and AtLeast
     std::string reason;      // NoCount: why there is no figure
+    std::string detail{};    // Count and AtLeast: shown after the unit (e.g. the data's release)
 
     static LinkCount count(std::uint64_t n) { return {Kind::Count, n, {}}; }
     static LinkCount atLeast(std::uint64_t n) { return {Kind::AtLeast, n, {}}; }
     static LinkCount none(std::string why) { return {Kind::NoCount, 0, std::move(why)}; }
+};
+
+// What a source serves and is doing, as GET /sources reports it.
+struct SourceStatus {
+    enum class State {
+        Ready,   // answers from the data it holds (or, without data, from its upstream)
+        Loading, // fetching or preparing data; what it already holds is still served
+        Failed,  // holds no data and the last attempt to get some failed
+        Off,     // enabled but unable to answer (e.g. no key set)
+    };
+    std::string id;   // "majestic", "wikipedia", "demo" ...
+    std::string name; // as credited
+    State state = State::Ready;
+    double progress = -1;     // 0 to 1 while loading; negative when not known
+    std::string release;      // what is served (a release or list name), empty when unnamed
+    std::int64_t updated = 0; // when the served data was fetched or confirmed (Unix s), 0: unknown
+    std::string error;        // the last failure, kept while older data is still served
+
+    static SourceStatus ready(std::string id, std::string name)
+    {
+        SourceStatus status;
+        status.id = std::move(id);
+        status.name = std::move(name);
+        return status;
+    }
 };
 
 // Who provides the figures, as the style sheet credits them.
@@ -75,6 +101,9 @@ public:
 
     // The page at the engine's home address.
     virtual std::string homePage(const EngineInfo& engine) const;
+
+    // What the source serves now; called from any thread.
+    virtual SourceStatus status() const = 0;
 
     // Starts and stops work in the background (downloads, refreshes).
     virtual void start() {}

@@ -52,6 +52,15 @@ std::optional<std::string> WikipediaSource::acceptSite(std::string_view site) co
     return lookupHostName(site);
 }
 
+SourceStatus WikipediaSource::status() const
+{
+    SourceStatus status = SourceStatus::ready("wikipedia", credit().name);
+    status.release = settings_.apiUrl;
+    std::lock_guard<std::mutex> lock(errorMutex_);
+    status.error = lastError_;
+    return status;
+}
+
 std::optional<LinkCount> WikipediaSource::cached(const std::string& site)
 {
     const std::optional<CachedCount> hit = store_.wikipedia(settings_.apiUrl, site);
@@ -141,11 +150,19 @@ LinkCount WikipediaSource::fresh(const std::string& site,
         walkExturlUsage(settings_.apiUrl, site, settings_.maxRequestsPerSite, fetch);
     if (walk.result.kind == LinkCount::Kind::NoCount) {
         log_("wikipedia: no count for " + site + ": " + printable(walk.result.reason));
+        {
+            std::lock_guard<std::mutex> lock(errorMutex_);
+            lastError_ = walk.result.reason;
+        }
         if (walk.apiErrorCode == "maxlag") {
             std::lock_guard<std::mutex> lock(backoffMutex_);
             notBefore_ = std::chrono::steady_clock::now() + retryAfter(retryAfterHeader);
         }
         return walk.result;
+    }
+    {
+        std::lock_guard<std::mutex> lock(errorMutex_);
+        lastError_.clear();
     }
     std::string error;
     const CachedCount entry{walk.result.value, walk.result.kind == LinkCount::Kind::AtLeast,

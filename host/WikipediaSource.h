@@ -38,6 +38,7 @@ public:
     SourceCredit credit() const override;
     std::optional<std::string> acceptSite(std::string_view site) const override;
     LinkCount lookup(const EngineInfo& engine, const std::string& site) override;
+    SourceStatus status() const override;
     void stop() override { stopping_ = true; }
 
 private:
@@ -53,6 +54,8 @@ private:
     std::mutex backoffMutex_;
     std::chrono::steady_clock::time_point notBefore_{}; // from a maxlag answer's Retry-After
     std::atomic<bool> stopping_{false};
+    mutable std::mutex errorMutex_;
+    std::string lastError_; // of the last walk that gave no count; a good walk clears it
 };
 
 } // namespace brandle::host

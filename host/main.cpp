@@ -3,6 +3,7 @@
 // engines those files list: real link figures from open link data (the Majestic Million list,
 // Wikipedia's external links) or, for trying Brandle offline, the demo engines.
 
+#include "CommonCrawlSource.h"
 #include "DemoSource.h"
 #include "EnginePage.h"
 #include "FileRoot.h"
@@ -67,8 +68,8 @@ void printUsage(std::ostream& out)
            "  --config FILE        settings file (default:\n"
            "                       $XDG_CONFIG_HOME/brandle/brandle-host.conf)\n"
            "  --engines LIST       engines, comma-separated, in schema order (default:\n"
-           "                       majestic-subnets,majestic-ips,wikipedia; demo: the\n"
-           "                       made-up demo engines)\n"
+           "                       majestic-subnets,majestic-ips,wikipedia; also\n"
+           "                       commoncrawl; demo: the made-up demo engines)\n"
            "  --demo               the same as --engines demo\n"
            "  --majestic-url URL   the Majestic Million list (default:\n"
            "                       "
@@ -77,6 +78,19 @@ void printUsage(std::ostream& out)
            "  --wikipedia-api URL  the MediaWiki API to ask (default: the API of the\n"
            "                       Wikipedia of --wikipedia-language)\n"
            "  --wikipedia-language CODE  (default: en)\n"
+           "  --commoncrawl-index URL   the list of Common Crawl's web graph releases\n"
+           "                       (default: "
+        << kDefaultCommonCrawlIndex
+        << ")\n"
+           "  --commoncrawl-data URL    where the graph files lie (default:\n"
+           "                       "
+        << kDefaultCommonCrawlData
+        << ")\n"
+           "  --commoncrawl-release ID  the release to serve (default: the newest); the\n"
+           "                       engine commoncrawl downloads its domain graph (about\n"
+           "                       14-18 GB) once and keeps an index of about 3 GB\n"
+           "  --commoncrawl-shards URL  read the shards another host exported instead\n"
+           "  --commoncrawl-export DIR  write the release served as shards into DIR and end\n"
            "  --cache DIR          downloaded data and answers (default:\n"
            "                       $XDG_CACHE_HOME/brandle-host)\n"
            "  --contact TEXT       your e-mail or web address, sent in the User-Agent\n"
@@ -253,6 +267,16 @@ bool setUpEngines(const HostConfig& config, Engines& engines, std::string& error
         engines.sources.push_back(
             std::make_unique<MajesticSource>(settings, *engines.store, majesticIds, logLine));
     }
+    if (config.wants(kEngineCommonCrawl)) {
+        CommonCrawlSettings settings;
+        settings.indexUrl = config.commoncrawlIndex;
+        settings.dataUrl = config.commoncrawlData;
+        settings.release = config.commoncrawlRelease;
+        settings.shardsUrl = config.commoncrawlShards;
+        settings.cacheDir = config.cache;
+        settings.userAgent = agent;
+        engines.sources.push_back(std::make_unique<CommonCrawlSource>(settings, logLine));
+    }
     if (config.wants(kEngineWikipedia)) {
         WikipediaSettings settings;
         settings.apiUrl = config.wikipediaApiUrl();
@@ -315,6 +339,16 @@ int main(int argc, char** argv)
         return 2;
     }
 
+    if (!config->commoncrawlExport.empty()) {
+        // Reads the cache folder only, so a host may go on serving from it meanwhile.
+        if (!exportShards(commonCrawlDir(config->cache), config->commoncrawlExport, logLine,
+                          error)) {
+            std::cerr << "brandle-host: " << error << '\n';
+            return 1;
+        }
+        return 0;
+    }
+
     const fs::path rootArg = config->root.empty() ? defaultRoot() : fs::path(config->root);
     std::error_code fsError;
     const fs::path root = fs::canonical(rootArg, fsError);
@@ -329,21 +363,24 @@ int main(int argc, char** argv)
         return 1;
     }
     std::vector<EngineInfo> schemaEngines;
-    std::vector<SourceCredit> credits;
-    {
-        std::vector<const Source*> credited;
-        for (const auto& [engine, source] : engines.list) {
-            schemaEngines.push_back(engine);
-            if (std::find(credited.begin(), credited.end(), source) == credited.end()) {
-                credited.push_back(source);
-                credits.push_back(source->credit());
-            }
+    std::vector<const Source*> credited;
+    for (const auto& [engine, source] : engines.list) {
+        schemaEngines.push_back(engine);
+        if (std::find(credited.begin(), credited.end(), source) == credited.end()) {
+            credited.push_back(source);
         }
     }
+    // The credits name what is served now (a source's data may change while the host runs).
+    const auto schemaCredits = [&credited] {
+        std::vector<SourceCredit> credits;
+        for (const Source* source : credited) {
+            credits.push_back(source->credit());
+        }
+        return schemaSources(credits);
+    };
     // The schema file, however a request names it, lists the enabled engines.
     const fs::path schemaFile = fs::weakly_canonical(root / kSchemaFile, fsError);
     const std::string schemaEntries = schemaEngineEntries(schemaEngines);
-    const std::string schemaCredits = schemaSources(credits);
 
     const long delayMs = delayFromEnvironment();
     ShutdownGate gate;
@@ -402,6 +439,16 @@ int main(int argc, char** argv)
         res.set_content(entry->second->homePage(entry->first), "text/html; charset=utf-8");
     });
 
+    // What each enabled source serves and is doing (state, progress, release, last error).
+    server.Get("/sources", [&](const httplib::Request&, httplib::Response& res) {
+        std::vector<SourceStatus> statuses;
+        for (const auto& source : engines.sources) {
+            statuses.push_back(source->status());
+        }
+        res.set_header("Cache-Control", "no-cache");
+        res.set_content(sourcesJson(statuses), "application/json; charset=utf-8");
+    });
+
     server.Get(R"(/.*)", [&](const httplib::Request& req, httplib::Response& res) {
         const std::optional<fs::path> file = resolveUnderRoot(root, req.path);
         std::string content;
@@ -410,7 +457,8 @@ int main(int argc, char** argv)
             return;
         }
         if (*file == schemaFile) {
-            std::optional<std::string> merged = mergeSchema(content, schemaEntries, schemaCredits);
+            std::optional<std::string> merged =
+                mergeSchema(content, schemaEntries, schemaCredits());
             if (!merged) {
                 logLine("brandle-host: " + file->string() + " has no <Engines> element");
                 setText(res, 500, "The engine schema template has no <Engines> element");

@@ -1,7 +1,8 @@
 // SPDX-License-Identifier: MIT
 #pragma once
 
-// The host's upstreams in their real formats: the Majestic Million list and the MediaWiki API.
+// The host's upstreams in their real formats: the Majestic Million list, the MediaWiki API and
+// Common Crawl's web graph releases.
 
 #include "TestSupport.h"
 #include "engine/QueryEngines.h"
@@ -9,10 +10,15 @@
 
 #include <httplib.h>
 
+#include <QDir>
 #include <QList>
 #include <QMap>
+#include <QTemporaryDir>
+
+#include <zlib.h>
 
 #include <condition_variable>
+#include <map>
 #include <mutex>
 #include <string>
 #include <vector>
@@ -151,5 +157,86 @@ private:
     std::atomic<int> requests_{0};
     std::atomic<int> inFlight_{0};
     std::atomic<int> mostAtOnce_{0};
+    brandle::TestServer server_; // last: stops before the members its handler uses go
+};
+
+// Web graph releases in Common Crawl's layout: the list of releases (newest first) and the
+// gzip files of each release's domain graph, served from a folder with ranges.
+class FakeCrawl {
+public:
+    using Edges = std::vector<std::pair<int, int>>; // (from, to) as line numbers of names
+    FakeCrawl()
+    {
+        server_.server().set_mount_point("/", dir_.path().toStdString());
+        server_.server().set_pre_routing_handler([this](const auto& req, auto&) {
+            std::lock_guard<std::mutex> lock(mutex_);
+            ++requests_[req.path];
+            ranges_[req.path] = req.get_header_value("Range");
+            return httplib::Server::HandlerResponse::Unhandled;
+        });
+        server_.start();
+    }
+    // A new release (names in order); cutEdges bytes are missing at the end of its edges file.
+    void release(const std::string& id, const std::vector<std::string>& names, const Edges& edges,
+                 int cutEdges = 0)
+    {
+        std::string vertices;
+        std::string links;
+        for (std::size_t i = 0; i < names.size(); ++i)
+            vertices += std::to_string(i) + "\t" + names[i] + "\t1\n";
+        for (const auto& [from, to] : edges)
+            links += std::to_string(from) + "\t" + std::to_string(to) + "\n";
+        const QString folder = dir_.filePath(QString::fromStdString(graphPath(id)));
+        QDir().mkpath(folder);
+        gzip(folder + u"/%1-domain-vertices.txt.gz"_s.arg(QString::fromStdString(id)), vertices);
+        const QString edgesFile =
+            folder + u"/%1-domain-edges.txt.gz"_s.arg(QString::fromStdString(id));
+        gzip(edgesFile, links);
+        QFile(edgesFile).resize(QFile(edgesFile).size() - cutEdges);
+        list_ = R"({"id":")" + id + R"(","crawls":["CC-MAIN-1"],"location":"s3://x/","stats":)" +
+                R"({"domain":{"nodes":)" + std::to_string(names.size()) + R"(,"arcs":)" +
+                std::to_string(edges.size()) + "}}}" + (list_.empty() ? "" : ",") + list_;
+        brandle::writeFile(dir_.filePath(u"graphinfo.json"_s),
+                           QByteArray::fromStdString("[" + list_ + "]"));
+    }
+    std::string indexUrl() const { return server_.url(u"/graphinfo.json"_s).toStdString(); }
+    std::string dataUrl() const { return server_.url(u"/"_s).toStdString(); }
+    static std::string graphPath(const std::string& id)
+    {
+        return "projects/hyperlinkgraph/" + id + "/domain";
+    }
+    std::string file(const std::string& path) const
+    {
+        return dir_.filePath(QString::fromStdString(path)).toStdString();
+    }
+    // Requests whose path holds the text; the Range header of the last one of a path.
+    int requests(const std::string& part) const
+    {
+        std::lock_guard<std::mutex> lock(mutex_);
+        int n = 0;
+        for (const auto& [path, count] : requests_)
+            n += path.find(part) != std::string::npos ? count : 0;
+        return n;
+    }
+    std::string range(const std::string& path) const
+    {
+        std::lock_guard<std::mutex> lock(mutex_);
+        const auto it = ranges_.find(path);
+        return it == ranges_.end() ? std::string() : it->second;
+    }
+
+private:
+    static void gzip(const QString& file, const std::string& text)
+    {
+        const gzFile out = gzopen(file.toLocal8Bit().constData(), "wb");
+        gzwrite(out, text.data(), unsigned(text.size()));
+        gzclose(out);
+    }
+
+    QTemporaryDir dir_;
+    std::string list_;
+    mutable std::mutex mutex_;
+    std::map<std::string, int> requests_;
+    std::map<std::string, std::string> ranges_;
     brandle::TestServer server_; // last: stops before the members its handler uses go
 };

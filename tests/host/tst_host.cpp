@@ -138,6 +138,7 @@ private slots:
         QTest::newRow("unknown file") << "" << "/parlo/System/Nothing.txt" << 404 << -1LL << "";
         QTest::newRow("parent inside") << "" << "/parlo/../../CMakeLists.txt" << 404 << -1LL << "";
         QTest::newRow("encoded parent") << "" << "/%2e%2e/CMakeLists.txt" << 404 << -1LL << "";
+        QTest::newRow("sources") << "" << "/sources" << 200 << -1LL << R"("id":"majestic","name":"Majestic Million","progress":null,"release":null,"state":"ready")";
         QTest::newRow("unknown engine") << "" << "/engines/delta/search?site=a.com" << 404 << -1LL << "";
         // clang-format on
     }

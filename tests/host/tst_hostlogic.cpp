@@ -89,6 +89,7 @@ private slots:
         QTest::newRow("port past the last") << "port = 65536\n" << L{} << L{} << "" << 0 << "line 1: port: not a port number";
         QTest::newRow("unknown engine") << "" << L{u"--engines"_s, u"google"_s} << L{} << "" << 0 << "unknown engine: google";
         QTest::newRow("not http") << "" << L{u"--majestic-url"_s, u"file:///etc/passwd"_s} << L{} << "" << 0 << "not an http";
+        QTest::newRow("release with a path") << "" << L{u"--commoncrawl-release"_s, u"../x"_s} << L{} << "" << 0 << "commoncrawl-release: not a release name";
         QTest::newRow("missing --config file") << "" << L{u"--config"_s, u"/nonexistent/none.conf"_s} << L{} << "" << 0 << "none.conf: cannot be read";
         // clang-format on
     }

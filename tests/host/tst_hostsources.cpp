@@ -1,12 +1,15 @@
 // SPDX-License-Identifier: MIT
 // brandle-host's sources against local fakes of their upstreams, and the log nobody reads.
 
+#include "CommonCrawlSource.h"
 #include "Fakes.h"
 #include "LinkStore.h"
 #include "LogWriter.h"
 #include "MajesticSource.h"
+#include "Psl.h"
 #include "WikipediaSource.h"
 
+#include <QDir>
 #include <QFile>
 #include <QRegularExpression>
 #include <QTemporaryDir>
@@ -16,6 +19,7 @@
 
 #include <ctime>
 #include <future>
+#include <set>
 #include <sstream>
 
 using namespace brandle::host;
@@ -48,6 +52,30 @@ struct Upstream {
 const Logger quiet = [](const std::string&) {
 };
 
+// A release of the fake web graph. In-degrees: com.example 3 (its self-link left out),
+// de.xn--bcher-kva 2, io.github 4, org.lonely and org.other 0, uk.co.example 1.
+const std::vector<std::string> kNames{"com.example", "de.xn--bcher-kva", "io.github",
+                                      "org.lonely",  "org.other",        "uk.co.example"};
+const FakeCrawl::Edges kEdges{{0, 0}, {0, 1}, {0, 2}, {0, 5}, {1, 0}, {1, 2},
+                              {2, 0}, {4, 0}, {4, 2}, {5, 1}, {5, 2}};
+
+CommonCrawlSettings crawlSettings(const FakeCrawl& fake, const QString& cache)
+{
+    CommonCrawlSettings settings;
+    settings.indexUrl = fake.indexUrl();
+    settings.dataUrl = fake.dataUrl();
+    settings.cacheDir = cache.toStdString();
+    return settings;
+}
+
+// The answer page of a source for a site as the host hands it on.
+std::string pageFor(Source& source, const QString& site)
+{
+    const EngineInfo& e = source.engines()[0];
+    const auto accepted = source.acceptSite(site.toStdString());
+    return source.answerPage(e, site.toStdString(), source.lookup(e, accepted.value_or("")));
+}
+
 } // namespace
 
 Q_DECLARE_METATYPE(FakeWiki::Mode)
@@ -57,6 +85,8 @@ class HostSourcesTest : public QObject {
 
     QTemporaryDir dir_;
     int dbNumber_ = 0;
+    std::unique_ptr<FakeCrawl> crawl_; // of commonCrawl(), made for its first row
+    std::unique_ptr<CommonCrawlSource> crawlSource_;
 
     std::unique_ptr<LinkStore> newStore()
     {
@@ -333,6 +363,171 @@ private slots:
             QCOMPARE(client.get(), 3);
         QCOMPARE(fake.requests(), 3 * 3);
         QCOMPARE(fake.mostAtOnce(), 1);
+    }
+
+    // Referring domains of the registered domain (ICANN rules), never of a platform's node.
+    void commonCrawl_data()
+    {
+        QTest::addColumn<QString>("site");
+        QTest::addColumn<qint64>("count"); // -1: no count
+        QTest::addColumn<QString>("shown");
+        // clang-format off
+        QTest::newRow("www") << "www.example.com" << 3LL << "</output> referring domains (Common Crawl cc-1)";
+        QTest::newRow("subdomain") << "a.b.example.com" << 3LL << "";
+        QTest::newRow("IDN") << "bücher.de" << 2LL << "";
+        QTest::newRow("IDN, ASCII form") << "xn--bcher-kva.de" << 2LL << "";
+        QTest::newRow("under co.uk") << "shop.example.co.uk" << 1LL << "";
+        QTest::newRow("no in-links") << "lonely.org" << 0LL << "";
+        QTest::newRow("absent") << "example.org" << -1LL << "not in Common Crawl&#39;s graph cc-1";
+        QTest::newRow("platform site") << "alice.github.io" << -1LL << "shares its Common Crawl entry with every site on github.io";
+        QTest::newRow("the platform") << "github.io" << 4LL << "";
+        // clang-format on
+    }
+    void commonCrawl()
+    {
+        QFETCH(QString, site);
+        QFETCH(QString, shown);
+        if (!crawl_) {
+            crawl_ = std::make_unique<FakeCrawl>();
+            crawl_->release("cc-1", kNames, kEdges);
+            crawlSource_ = std::make_unique<CommonCrawlSource>(
+                crawlSettings(*crawl_, dir_.filePath(u"cc"_s)), quiet);
+            QVERIFY(crawlSource_->refresh());
+        }
+        const std::string page = pageFor(*crawlSource_, site);
+        const EngineInfo& e = crawlSource_->engines()[0];
+        QTEST(readCount(page, e.leftString, e.rightString), "count");
+        QVERIFY2(QString::fromStdString(page).contains(shown), page.c_str());
+    }
+
+    // A release is served once read whole, and kept over a restart without a new download. A
+    // cut-short newer one never replaces it: its files go, the failure shows and it is not
+    // downloaded again. A good newer one replaces it and the old files go.
+    void commonCrawlReleases()
+    {
+        FakeCrawl fake;
+        fake.release("cc-1", kNames, kEdges);
+        QTemporaryDir cache;
+        const CommonCrawlSettings settings = crawlSettings(fake, cache.path());
+        const QString dir = cache.filePath(u"commoncrawl"_s);
+        const std::string vertices = FakeCrawl::graphPath("cc-1") + "/cc-1-domain-vertices.txt.gz";
+        // A download broken off by an earlier run goes on where it stopped.
+        QVERIFY(brandle::writeFile(
+            dir + u"/cc-1-domain-vertices.txt.gz.part"_s,
+            brandle::readBytes(QString::fromStdString(fake.file(vertices))).left(10)));
+        const auto reason = [](Source& source) {
+            return QString::fromStdString(source.lookup(source.engines()[0], "example.com").reason);
+        };
+        {
+            CommonCrawlSource source(settings, quiet);
+            QCOMPARE(source.status().state, SourceStatus::State::Loading);
+            QCOMPARE(reason(source), u"Common Crawl data is being prepared: 0 %"_s);
+            QVERIFY(source.refresh());
+            QCOMPARE(fake.range("/" + vertices), "bytes=10-");
+        }
+        const int graphRequests = fake.requests(".gz");
+        CommonCrawlSource source(settings, quiet);
+        QCOMPARE(countOf(source, "example.com"), 3);
+        QVERIFY(source.refresh());
+        QCOMPARE(fake.requests(".gz"), graphRequests);
+
+        fake.release("cc-2", kNames, {{0, 1}}, 20);
+        QVERIFY(!source.refresh());
+        const int brokenRequests = fake.requests("cc-2");
+        QVERIFY(!source.refresh());
+        QCOMPARE(fake.requests("cc-2"), brokenRequests);
+        const SourceStatus status = source.status();
+        QCOMPARE(status.state, SourceStatus::State::Ready);
+        QCOMPARE(status.release, "cc-1");
+        QVERIFY2(status.error.find("release cc-2 is unusable") == 0, status.error.c_str());
+        QCOMPARE(countOf(source, "example.com"), 3);
+        QCOMPARE(QDir(dir).entryList(QDir::Files),
+                 (QStringList{u"cc-1.index"_s, u"current"_s, u"failed"_s}));
+
+        fake.release("cc-3", kNames, {{1, 0}});
+        QVERIFY(source.refresh());
+        QCOMPARE(countOf(source, "example.com"), 1);
+        QCOMPARE(source.status().error, "");
+        QCOMPARE(QDir(dir).entryList(QDir::Files),
+                 (QStringList{u"cc-3.index"_s, u"current"_s, u"failed"_s}));
+    }
+
+    // A release whose files are not a whole, consistent graph gives no index.
+    void graphFaults_data()
+    {
+        QTest::addColumn<QStringList>("names");
+        QTest::addColumn<QList<int>>("edges"); // from, to, from, to ...
+        QTest::addColumn<int>("cut");          // bytes missing at the end of the edges file
+        QTest::addColumn<qint64>("statedEdges");
+        QTest::addColumn<QString>("error");
+        const QStringList names{u"com.a"_s, u"com.b"_s};
+        // clang-format off
+        QTest::newRow("cut short") << names << QList<int>{0, 1, 1, 0} << 9 << 2LL << "edges.txt.gz: the gzip data ends inside a member";
+        QTest::newRow("id past the last") << names << QList<int>{0, 2} << 0 << 1LL << "edges.txt.gz line 1: an id past the last vertex";
+        QTest::newRow("names out of order") << QStringList{u"com.b"_s, u"com.a"_s} << QList<int>{0, 1} << 0 << 1LL << "vertices.txt.gz line 2: the name is empty";
+        QTest::newRow("fewer edges than stated") << names << QList<int>{0, 1} << 0 << 2LL << "the edges file has 1 lines where the release states 2";
+        // clang-format on
+    }
+    void graphFaults()
+    {
+        QFETCH(QStringList, names);
+        QFETCH(QList<int>, edges);
+        QFETCH(int, cut);
+        QFETCH(QString, error);
+        FakeCrawl fake;
+        std::vector<std::string> vertices;
+        for (const QString& name : names)
+            vertices.push_back(name.toStdString());
+        FakeCrawl::Edges links;
+        for (int i = 0; i + 1 < edges.size(); i += 2)
+            links.emplace_back(edges[i], edges[i + 1]);
+        fake.release("r", vertices, links, cut);
+        GraphImport job;
+        job.vertices = fake.file(FakeCrawl::graphPath("r") + "/r-domain-vertices.txt.gz");
+        job.edges = fake.file(FakeCrawl::graphPath("r") + "/r-domain-edges.txt.gz");
+        job.index = dir_.filePath(u"faulty.index"_s).toStdString();
+        job.release = "r";
+        QFETCH(qint64, statedEdges);
+        job.expectedEdges = statedEdges;
+        const GraphImportResult result = importGraph(job);
+        QVERIFY(!result.ok && result.badData);
+        QVERIFY2(QString::fromStdString(result.error).contains(error), result.error.c_str());
+    }
+
+    // One host exports its release as shards; another reads them at most one shard per site,
+    // keeps them for the release and never fetches the graph.
+    void commonCrawlMirror()
+    {
+        FakeCrawl fake;
+        fake.release("cc-1", kNames, kEdges);
+        QTemporaryDir cache;
+        QVERIFY(CommonCrawlSource(crawlSettings(fake, cache.path()), quiet).refresh());
+        const int graphRequests = fake.requests("cc-1/");
+        std::string error;
+        QVERIFY2(exportShards(commonCrawlDir(cache.path().toStdString()), fake.file("mirror"),
+                              quiet, error, 16),
+                 error.c_str());
+        QTemporaryDir mirrorCache;
+        CommonCrawlSettings settings = crawlSettings(fake, mirrorCache.path());
+        settings.shardsUrl = fake.dataUrl() + "mirror/";
+        CommonCrawlSource mirror(settings, quiet);
+        QVERIFY(mirror.refresh());
+        const auto layout = parseShardLayout(
+            brandle::readBytes(QString::fromStdString(fake.file("mirror/commoncrawl.json")))
+                .toStdString(),
+            error);
+        QVERIFY(layout && layout->shards > 4);
+        std::set<std::uint32_t> shards;
+        const std::vector<std::pair<const char*, qint64>> sites{
+            {"example.com", 3}, {"www.example.com", 3}, {"lonely.org", 0}, {"example.org", -1}};
+        for (int round = 0; round < 2; ++round) {
+            for (const auto& [site, count] : sites) {
+                QCOMPARE(countOf(mirror, site), count);
+                shards.insert(shardOf(reversedName(graphDomain(site).domain), layout->shards));
+            }
+        }
+        QCOMPARE(fake.requests("mirror/cc-1/"), int(shards.size()));
+        QCOMPARE(fake.requests("cc-1/"), graphRequests + int(shards.size()));
     }
 
     // An unread log never holds up the host: lines past the backlog are dropped and counted.
