@@ -148,8 +148,8 @@ private slots:
         auto store = LinkStore::open(file.toStdString(), error);
         QVERIFY2(store, error.c_str());
         QVERIFY(QFile::exists(file + u".broken"_s));
-        QVERIFY(store->storeWikipedia("api", "a.org", {3, false, 5}, error));
-        QCOMPARE(store->wikipedia("api", "a.org")->pages, 3u);
+        QVERIFY(store->storeCount("api", "a.org", {3, false, std::time(nullptr)}, error));
+        QCOMPARE(store->cachedCount("api", "a.org", std::chrono::hours(1))->pages, 3u);
     }
 
     // Loads the list, skipping malformed lines and keeping a domain's first line; asks again
@@ -255,8 +255,8 @@ private slots:
         fake.setLinks("*.example.com", underLinks);
         auto store = newStore();
         std::string error; // a day-old answer is asked again
-        QVERIFY(store->storeWikipedia(fake.api(), "example.com",
-                                      {99, false, std::time(nullptr) - 86400}, error));
+        QVERIFY(store->storeCount(fake.api(), "example.com",
+                                  {99, false, std::time(nullptr) - 86400}, error));
         for (const std::string& api : {fake.api(), fake.api(), fake.api() + "?lang=de"}) {
             WikipediaSettings settings = wikiSettings(api);
             settings.maxRequestsPerSite = cap;
