@@ -41,7 +41,9 @@ void MozSource::stop()
 LinkCount MozSource::ask(const std::string& site, const std::vector<std::string>& keys,
                          Deadline deadline)
 {
-    const auto turn = spacing_.reserve(std::chrono::steady_clock::now(), deadline - kRequestTime);
+    const auto turn =
+        spacing_.reserve(std::chrono::steady_clock::now(),
+                         deadline - std::min(kRequestTime, settings().answerTime / 4));
     if (!turn) {
         return LinkCount::none("waiting for Moz's request limit");
     }

@@ -19,8 +19,9 @@ public:
     SourceCredit credit() const override;
     void stop() override;
 
-    // A request waits for its turn only while this much of the answer time would be left.
-    static constexpr std::chrono::seconds kRequestTime{5};
+    // A request waits for its turn only while this much of the answer time (at most a
+    // quarter of it) would be left for the request itself.
+    static constexpr std::chrono::milliseconds kRequestTime{5000};
 
 protected:
     LinkCount ask(const std::string& site, const std::vector<std::string>& keys,
