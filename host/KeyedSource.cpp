@@ -51,7 +51,6 @@ std::optional<std::string> KeyedSource::acceptSite(std::string_view site) const
 SourceStatus KeyedSource::status() const
 {
     SourceStatus status = SourceStatus::ready(id_, credit().name);
-    status.release = settings_.apiUrl;
     KeyOrigin origin = KeyOrigin::SettingsFile;
     for (const std::string& name : keyNames_) {
         const Key key = keys_.get(name, kStatusKeyAge);
