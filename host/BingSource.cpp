@@ -34,7 +34,7 @@ std::optional<std::string> verifiedSite(const QJsonArray& sites, const std::stri
     for (const QJsonValue& entry : sites) {
         const QJsonObject object = entry.toObject();
         const QString url = object.value("Url"_L1).toString();
-        QString host = QUrl(url).host().toLower();
+        QString host = QUrl(url).host(QUrl::EncodeUnicode).toLower();
         if (host.startsWith("www."_L1)) {
             host.remove(0, 4);
         }

@@ -233,6 +233,14 @@ bool readFile(const fs::path& file, std::string& content)
     return true;
 }
 
+// A request that a browser made for a web page: it names the page's origin, or says that it
+// comes from another site (Brandle's programs send neither).
+bool fromWebPage(const httplib::Request& req)
+{
+    const std::string site = req.get_header_value("Sec-Fetch-Site");
+    return req.has_header("Origin") || (!site.empty() && site != "none");
+}
+
 // The enabled engines in schema order, each with the source that answers for it.
 struct Engines {
     std::unique_ptr<LinkStore> store; // first, so that it outlives the sources using it
@@ -449,6 +457,11 @@ int main(int argc, char** argv)
                 return;
             }
             const auto& [engine, source] = *entry;
+            // A lookup with the user's key may cost money: no web page may make one.
+            if (dynamic_cast<const KeyedSource*>(source) != nullptr && fromWebPage(req)) {
+                setText(res, 403, "Refused: a request of a web page");
+                return;
+            }
             // The query is already percent-decoded here, so a dot sent as %2E is a dot again.
             const std::string site = req.get_param_value(engine.siteParam.c_str());
             if (site.empty()) {
@@ -494,8 +507,8 @@ int main(int argc, char** argv)
 
     // One lookup of a source asked with a key, whatever the cache holds: the settings window's
     // "Test". A JSON body makes a browser ask first whether it may send it (which the host
-    // never allows), and a request from a web page carries its Origin: neither gets through,
-    // so no page can spend the user's paid requests.
+    // never allows), and a request from a web page is refused: no page can spend the user's
+    // paid requests.
     server.Post(
         R"(/sources/([^/]+)/test)", [&](const httplib::Request& req, httplib::Response& res) {
             auto* source = [&]() -> KeyedSource* {
@@ -511,7 +524,7 @@ int main(int argc, char** argv)
                 setText(res, 404, "Not found");
                 return;
             }
-            if (req.has_header("Origin") ||
+            if (fromWebPage(req) ||
                 req.get_header_value("Content-Type").rfind("application/json", 0) != 0) {
                 setText(res, 403, "Refused: not a JSON request of a program on this machine");
                 return;

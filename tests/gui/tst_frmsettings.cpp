@@ -526,19 +526,6 @@ private slots:
         QVERIFY(child<QLabel>(w, "lblKeyring")->isVisible());
         QCOMPARE(child<QLineEdit>(w, "txtKey_bing-key")->text(), u"typed-secret"_s);
     }
-
-    // A host that cannot be reached is said so.
-    void unreachable()
-    {
-        const ScopedEnv serviceHost("BRANDLE_SERVICE_HOST", deadHostPort().toUtf8());
-        SourcesTab tab;
-        QSignalSpy refreshed(&tab, &SourcesTab::refreshed);
-        tab.refresh();
-        QVERIFY(refreshed.wait(10000));
-        QVERIFY(tab.findChild<QLabel*>(u"lblSourcesHost"_s)
-                    ->text()
-                    .contains(u"It cannot be reached"_s));
-    }
 };
 
 BRANDLE_TEST(TestFrmSettings)

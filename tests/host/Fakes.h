@@ -174,124 +174,93 @@ public:
         auto& s = server_.server();
         s.Get("/bing/GetUserSites", [this](const httplib::Request& req, httplib::Response& res) {
             if (bing(req, res))
-                res.set_content(R"({"d":[{"Url":"https://www.Example.com/","IsVerified":true},)"
-                                R"({"Url":"http://unverified.org/","IsVerified":false}]})",
-                                "application/json");
+                json(res, R"({"d":[{"Url":"https://www.Example.com/","IsVerified":true},)"
+                          R"({"Url":"http://unverified.org/","IsVerified":false}]})");
         });
         s.Get("/bing/GetLinkCounts", [this](const httplib::Request& req, httplib::Response& res) {
             // 26 inbound links over three pages.
-            static const char* const pages[] = {R"([{"Count":14,"Url":"a"},{"Count":6,"Url":"b"}])",
-                                                R"([{"Count":5,"Url":"c"}])",
-                                                R"([{"Count":1,"Url":"d"}])"};
-            const int page = std::stoi("0" + req.get_param_value("page"));
+            static const char* const pages[] = {R"([{"Count":14},{"Count":6}])", R"([{"Count":5}])",
+                                                R"([{"Count":1}])"};
+            const int page = std::min(std::stoi("0" + req.get_param_value("page")), 2);
             if (bing(req, res) && req.get_param_value("siteUrl") == "https://www.Example.com/")
-                res.set_content(std::string(R"({"d":{"Links":)") + pages[std::min(page, 2)] +
-                                    R"(,"TotalPages":3}})",
-                                "application/json");
+                json(res, std::string(R"({"d":{"TotalPages":3,"Links":)") + pages[page] + "}}");
         });
         s.Post("/moz", [this](const httplib::Request& req, httplib::Response& res) {
             const std::string token = req.get_header_value("x-moz-token");
-            count("moz");
-            {
-                std::lock_guard<std::mutex> lock(mutex_);
-                mozTimes_.push_back(std::chrono::steady_clock::now());
-            }
-            if (token != kMozToken) {
-                res.status = 401;
-                return res.set_content(R"({"error":{"code":-32001,"message":"bad token )" + token +
-                                           R"("}})",
-                                       "application/json");
-            }
+            const bool asked = arrived("moz") &&
+                               req.body.find(R"("scope":"domain")") != std::string::npos &&
+                               req.body.find(R"("data.site.metrics.fetch")") != std::string::npos;
+            if (token != kMozToken)
+                return json(res, R"({"error":{"message":"bad token )" + token + R"("}})", 401);
             if (mode_ == Mode::Limit)
                 return void(res.status = 429);
-            const bool asked =
-                req.body.find(R"("method":"data.site.metrics.fetch")") != std::string::npos &&
-                req.body.find(R"("scope":"domain")") != std::string::npos;
-            res.set_content(mode_ == Mode::Unreadable || !asked
-                                ? R"({"jsonrpc":"2.0","result":{}})"
-                                : R"({"jsonrpc":"2.0","id":"1","result":{"site_metrics":)"
-                                  R"({"root_domains_to_root_domain":321}}})",
-                            "application/json");
+            json(res, mode_ == Mode::Unreadable || !asked
+                          ? R"({"result":{}})"
+                          : R"({"result":{"site_metrics":{"root_domains_to_root_domain":321}}})");
         });
         s.Post("/dfs/backlinks/summary/live", [this](const httplib::Request& req,
                                                      httplib::Response& res) {
-            count("dataforseo");
+            arrived("dataforseo");
             const std::string auth = req.get_header_value("Authorization");
-            const std::string good =
-                "Basic " + QByteArray(std::string(kLogin).append(":").append(kPassword).c_str())
-                               .toBase64()
-                               .toStdString();
-            int task = mode_ == Mode::Limit ? 40210 : 20000;
-            std::string result = R"([{"target":"example.com","referring_domains":654}])";
-            if (auth != good) {
-                res.status = 401;
-                return res.set_content(R"({"status_code":40100,"status_message":"You are )"
-                                       R"(not authorized: )" +
-                                           auth + R"("})",
-                                       "application/json");
-            }
-            if (mode_ == Mode::Unreadable ||
-                req.body != R"([{"include_subdomains":true,"target":"example.com"}])")
-                result = "null";
-            res.set_content(R"({"status_code":20000,"status_message":"Ok.","tasks":[)"
-                            R"({"status_code":)" +
-                                std::to_string(task) +
-                                R"(,"status_message":"Payment required.","result":)" + result +
-                                "}]}",
-                            "application/json");
+            if (auth != "Basic " + (QByteArray(kLogin) + ':' + kPassword).toBase64().toStdString())
+                return json(res,
+                            R"({"status_code":40100,"status_message":"Unauthorized: )" + auth +
+                                R"("})",
+                            401);
+            const bool asked =
+                req.body == R"([{"include_subdomains":true,"target":"example.com"}])";
+            json(res, R"({"status_code":20000,"tasks":[{"status_code":)" +
+                          std::string(mode_ == Mode::Limit ? "40210" : "20000") +
+                          R"(,"status_message":"Payment required.","result":)" +
+                          (mode_ == Mode::Unreadable || !asked ? "null"
+                                                               : R"([{"referring_domains":654}])") +
+                          "}]}");
         });
         server_.start();
     }
-    std::string api(const char* id) const
+    std::string api(const std::string& id) const
     {
-        const QString path = id == std::string("bing")  ? u"/bing/"_s
-                             : id == std::string("moz") ? u"/moz"_s
-                                                        : u"/dfs/"_s;
-        return server_.url(path).toStdString();
+        return server_.url(id == "bing"  ? u"/bing/"_s
+                           : id == "moz" ? u"/moz"_s
+                                         : u"/dfs/"_s)
+            .toStdString();
     }
     void setMode(Mode mode) { mode_ = mode; }
-    int requests(const std::string& id)
+    int requests(const std::string& id) { return int(times(id).size()); }
+    std::vector<std::chrono::steady_clock::time_point> times(const std::string& id)
     {
         std::lock_guard<std::mutex> lock(mutex_);
-        return requests_[id];
-    }
-    std::vector<std::chrono::steady_clock::time_point> mozTimes()
-    {
-        std::lock_guard<std::mutex> lock(mutex_);
-        return mozTimes_;
+        return arrivals_[id];
     }
 
 private:
-    void count(const std::string& id)
+    static void json(httplib::Response& res, const std::string& body, int status = 200)
+    {
+        res.status = status;
+        res.set_content(body, "application/json");
+    }
+    bool arrived(const std::string& id)
     {
         std::lock_guard<std::mutex> lock(mutex_);
-        ++requests_[id];
+        arrivals_[id].push_back(std::chrono::steady_clock::now());
+        return true;
     }
     // Answers an error and false unless the key is the right one and the mode normal.
     bool bing(const httplib::Request& req, httplib::Response& res)
     {
-        count("bing");
+        arrived("bing");
         const std::string key = req.get_param_value("apikey");
-        if (key == kBingKey && mode_ != Mode::Normal) {
-            res.set_content(mode_ == Mode::Limit
-                                ? R"({"ErrorCode":4,"Message":"ERROR!!! ThrottleUser"})"
-                                : "<html>Service Unavailable</html>",
-                            mode_ == Mode::Limit ? "application/json" : "text/html");
-            res.status = mode_ == Mode::Limit ? 400 : 200;
-            return false;
-        }
-        if (key != kBingKey) {
-            res.status = 400;
-            res.set_content(R"({"ErrorCode":3,"Message":"ERROR!!! InvalidApiKey )" + key + R"("})",
-                            "application/json");
-            return false;
-        }
-        return true;
+        if (key != kBingKey)
+            json(res, R"({"ErrorCode":3,"Message":"ERROR!!! InvalidApiKey )" + key + R"("})", 400);
+        else if (mode_ == Mode::Limit)
+            json(res, R"({"ErrorCode":4,"Message":"ERROR!!! ThrottleUser"})", 400);
+        else if (mode_ == Mode::Unreadable)
+            res.set_content("<html>Service Unavailable</html>", "text/html");
+        return key == kBingKey && mode_ == Mode::Normal;
     }
 
     std::mutex mutex_;
     std::atomic<Mode> mode_{Mode::Normal};
-    std::map<std::string, int> requests_;
-    std::vector<std::chrono::steady_clock::time_point> mozTimes_;
+    std::map<std::string, std::vector<std::chrono::steady_clock::time_point>> arrivals_;
     brandle::TestServer server_; // last: stops before the members its handler uses go
 };

@@ -44,10 +44,10 @@ QString checkRow(const QString& out, const QString& site, const QString& name)
     return re.match(out).captured(1);
 }
 
+#ifdef BRANDLE_CHECK_BIN
 // Runs brandle-check against the host with its settings and program folder in dir.
 QString runCheck(int port, const QTemporaryDir& dir, const QString& site)
 {
-#ifdef BRANDLE_CHECK_BIN
     const brandle::ScopedEnv config("XDG_CONFIG_HOME", dir.filePath(u"config"_s).toUtf8());
     const brandle::ScopedEnv data("BRANDLE_HOME", dir.filePath(u"home"_s).toUtf8());
     QProcess check;
@@ -55,20 +55,8 @@ QString runCheck(int port, const QTemporaryDir& dir, const QString& site)
                 {u"--host"_s, u"127.0.0.1:%1"_s.arg(port), site});
     check.waitForFinished(30000);
     return QString::fromLocal8Bit(check.readAllStandardOutput() + check.readAllStandardError());
-#else
-    Q_UNUSED(port);
-    Q_UNUSED(dir);
-    Q_UNUSED(site);
-    return {};
+}
 #endif
-}
-
-// A settings file only its owner may read.
-bool writePrivate(const QString& file, const QByteArray& text)
-{
-    return brandle::writeFile(file, text) &&
-           QFile::setPermissions(file, QFile::ReadOwner | QFile::WriteOwner);
-}
 
 // A brandle-host process on a port of its own choice.
 struct HostProcess {
@@ -271,20 +259,21 @@ private slots:
     {
 #ifndef BRANDLE_CHECK_BIN
         QSKIP("brandle-check is not part of this build");
-#endif
+#else
         FakeKeyedApis apis;
         QTemporaryDir dir;
         const QByteArray wrongToken = "mozWRONG+9/echo";
         const QString conf = dir.filePath(u"brandle-host.conf"_s);
-        QVERIFY(writePrivate(conf, "engines = bing,moz,dataforseo\nmoz-interval = 0\nbing-api = " +
-                                       QByteArray::fromStdString(
-                                           apis.api("bing") + "\nmoz-api = " + apis.api("moz") +
-                                           "\ndataforseo-api = " + apis.api("dataforseo") +
-                                           "\nbing-key = " + FakeKeyedApis::kBingKey +
-                                           "\ndataforseo-login = " + FakeKeyedApis::kLogin +
-                                           "\ndataforseo-password = " + FakeKeyedApis::kPassword) +
-                                       "\nmoz-token = " + wrongToken +
-                                       "\ncache = " + dir.filePath(u"cache"_s).toUtf8() + "\n"));
+        const std::string settings =
+            "engines = bing,moz,dataforseo\nmoz-interval = 0\nbing-api = " + apis.api("bing") +
+            "\nmoz-api = " + apis.api("moz") + "\ndataforseo-api = " + apis.api("dataforseo") +
+            "\nbing-key = " + FakeKeyedApis::kBingKey +
+            "\ndataforseo-login = " + FakeKeyedApis::kLogin +
+            "\ndataforseo-password = " + FakeKeyedApis::kPassword +
+            "\nmoz-token = " + wrongToken.toStdString() +
+            "\ncache = " + dir.filePath(u"cache"_s).toStdString() + "\n";
+        QVERIFY(brandle::writeFile(conf, QByteArray::fromStdString(settings)) &&
+                QFile::setPermissions(conf, QFile::ReadOwner | QFile::WriteOwner));
         HostProcess host;
         QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
         env.insert(u"DBUS_SESSION_BUS_ADDRESS"_s, u"unix:path=/nonexistent"_s); // no keyring
@@ -301,6 +290,12 @@ private slots:
         QCOMPARE(test.first, 200);
         QVERIFY2(test.second.find("Moz refused the key (bad token ***)") != std::string::npos,
                  test.second.c_str());
+        // A web page cannot spend a paid lookup.
+        const auto fromPage =
+            httplib::Client("127.0.0.1", host.port)
+                .Get("/engines/dataforseo/search?site=b.org", {{"Sec-Fetch-Site", "cross-site"}});
+        QCOMPARE(fromPage ? fromPage->status : -1, 403);
+        QCOMPARE(apis.requests("dataforseo"), 1);
         apis.setMode(FakeKeyedApis::Mode::Limit);
         answers +=
             test.second + host.post("/sources/bing/test", R"({"site":"example.com"})").second;
@@ -320,6 +315,7 @@ private slots:
               brandle::host::urlEncode(FakeKeyedApis::kBingKey), wrongToken.toStdString(),
               std::string(FakeKeyedApis::kPassword), basic.toBase64().toStdString()})
             QVERIFY2(!shown.contains(QString::fromStdString(key)), key.c_str());
+#endif
     }
 
     // With a keyring (a private D-Bus session with gnome-keyring, run by the test host_keyring):

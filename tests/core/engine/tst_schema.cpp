@@ -130,7 +130,6 @@ private slots:
         QTest::newRow("progress beyond the end") << QByteArray(one).replace("%1", "1.5") << 1 << 1.0;
         QTest::newRow("progress unknown") << QByteArray(one).replace("%1", "null") << 1 << -1.0;
         QTest::newRow("two, no progress") << QByteArray(R"([{"id":"a"},{"id":"b","progress":"x"}])") << 2 << -1.0;
-        QTest::newRow("none enabled") << QByteArray("[]") << 0 << -1.0;
         QTest::newRow("an object") << QByteArray(R"({"id":"a"})") << -1 << -1.0;
         QTest::newRow("an entry without id") << QByteArray(R"([{"id":"a"},{"name":"b"}])") << -1 << -1.0;
         QTest::newRow("not JSON") << QByteArray("<html>Not found</html>") << -1 << -1.0;
