@@ -118,6 +118,15 @@ LinkCount KeyedSource::fresh(const std::string& site, Deadline deadline)
     }
     LinkCount result = ask(site, values, deadline);
     result.reason = keys_.redact(std::move(result.reason));
+    if (values.size() == 2) {
+        // A login and password as Basic authentication sends them, should an answer echo it.
+        const std::string basic =
+            QByteArray::fromStdString(values[0] + ':' + values[1]).toBase64().toStdString();
+        for (std::size_t at = result.reason.find(basic); at != std::string::npos;
+             at = result.reason.find(basic, at)) {
+            result.reason.replace(at, basic.size(), "***");
+        }
+    }
     if (result.kind == LinkCount::Kind::NoCount) {
         log_(id_ + ": no count for " + site + ": " + printable(result.reason));
         std::lock_guard<std::mutex> lock(errorMutex_);

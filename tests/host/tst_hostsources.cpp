@@ -378,7 +378,7 @@ private slots:
         QTest::newRow("moz, rate limit") << "moz" << "example.com" << true << M::Limit << -1LL << "Moz's quota or rate limit is reached (HTTP 429)" << 2;
         QTest::newRow("moz, unreadable") << "moz" << "example.com" << true << M::Unreadable << -1LL << "Moz answered something unreadable" << 2;
         QTest::newRow("dataforseo") << "dataforseo" << "example.com" << true << M::Normal << 654LL << "" << 1;
-        QTest::newRow("dataforseo, login refused") << "dataforseo" << "example.com" << false << M::Normal << -1LL << "DataForSEO refused the key (40100 You are not authorized: Basic " << 2;
+        QTest::newRow("dataforseo, login refused") << "dataforseo" << "example.com" << false << M::Normal << -1LL << "DataForSEO refused the key (40100 Unauthorized: Basic ***)" << 2;
         QTest::newRow("dataforseo, no money") << "dataforseo" << "example.com" << true << M::Limit << -1LL << "DataForSEO's quota or rate limit is reached (40210 " << 2;
         QTest::newRow("dataforseo, unreadable") << "dataforseo" << "example.com" << true << M::Unreadable << -1LL << "DataForSEO answered something unreadable" << 2;
         QTest::newRow("unreachable") << "moz" << "" << true << M::Normal << -1LL << "Moz could not be reached" << 0;
