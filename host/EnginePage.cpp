@@ -150,6 +150,18 @@ std::string schemaEngineEntries(const std::vector<EngineInfo>& engines)
     return out + "\n  ";
 }
 
+std::string creditText(const SourceCredit& credit)
+{
+    std::string line = credit.name;
+    if (!credit.owner.empty()) {
+        line += " by " + credit.owner;
+    }
+    if (!credit.licence.empty()) {
+        line += ", licence " + credit.licence;
+    }
+    return line;
+}
+
 std::string schemaSources(const std::vector<SourceCredit>& credits)
 {
     std::string out = "<Sources>";
@@ -212,6 +224,9 @@ std::string sourcesJson(const std::vector<SourceStatus>& sources)
                       QDateTime::fromSecsSinceEpoch(source.updated, Qt::UTC).toString(Qt::ISODate))
                 : QJsonValue());
         entry.insert("error"_L1, text(source.error));
+        entry.insert("key"_L1, text(source.key));
+        entry.insert("terms"_L1, text(source.terms));
+        entry.insert("termsLink"_L1, text(source.termsLink));
         list.append(entry);
     }
     return QJsonDocument(list).toJson(QJsonDocument::Compact).toStdString();

@@ -37,12 +37,17 @@ EngineInfo realEngine(std::string id, std::string name, std::string unit);
 // where the engine has them; "{host}" stands for the host's address.
 std::string schemaEngineEntries(const std::vector<EngineInfo>& engines);
 
+// The credit as one line of text: "Majestic Million by Majestic, licence CC BY 3.0".
+std::string creditText(const SourceCredit& credit);
+
 // The <Sources> element with one <Source> per credit.
 std::string schemaSources(const std::vector<SourceCredit>& credits);
 
 // The answer of GET /sources: a JSON array with one object per source: "id", "name", "state"
 // ("ready", "loading", "failed", "off"), "progress" (0 to 1, or null when not known or not
-// loading), "release", "updated" (ISO 8601, UTC) and "error" (each null when empty).
+// loading), "release", "updated" (ISO 8601, UTC), "error", "key" (where the key of a source
+// asked with one comes from: "keyring", "file", "none"), "terms" and "termsLink" (each null
+// when empty).
 std::string sourcesJson(const std::vector<SourceStatus>& sources);
 
 // The schema template with the content of its <Engines> element replaced by the entries and

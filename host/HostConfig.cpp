@@ -4,8 +4,11 @@
 #include "GraphImport.h"
 #include "Text.h"
 
+#include <sys/stat.h>
+
 #include <algorithm>
 #include <array>
+#include <cstdio>
 #include <fstream>
 #include <sstream>
 
@@ -13,10 +16,16 @@ namespace brandle::host {
 
 namespace {
 
-constexpr std::array<std::string_view, 5> kKnownEngines{
-    kEngineMajesticSubnets, kEngineMajesticIps, kEngineWikipedia, kEngineCommonCrawl, kEngineDemo};
+constexpr std::array<std::string_view, 8> kKnownEngines{kEngineMajesticSubnets,
+                                                        kEngineMajesticIps,
+                                                        kEngineWikipedia,
+                                                        kEngineCommonCrawl,
+                                                        kEngineDemo,
+                                                        kEngineBing,
+                                                        kEngineMoz,
+                                                        kEngineDataForSeo};
 
-constexpr std::array<std::string_view, 15> kKeys{"engines",
+constexpr std::array<std::string_view, 19> kKeys{"engines",
                                                  "majestic-url",
                                                  "wikipedia-api",
                                                  "wikipedia-language",
@@ -30,13 +39,24 @@ constexpr std::array<std::string_view, 15> kKeys{"engines",
                                                  "commoncrawl-data",
                                                  "commoncrawl-release",
                                                  "commoncrawl-shards",
-                                                 "commoncrawl-export"};
+                                                 "commoncrawl-export",
+                                                 "bing-api",
+                                                 "moz-api",
+                                                 "dataforseo-api",
+                                                 "moz-interval"};
 
 constexpr std::size_t kMaxContactLength = 200;
+constexpr std::size_t kMaxKeyLength = 512;
+constexpr int kMaxMozInterval = 3600;
+
+bool isSecretKey(std::string_view key)
+{
+    return std::find(kSecretKeys.begin(), kSecretKeys.end(), key) != kSecretKeys.end();
+}
 
 bool isKnownKey(std::string_view key)
 {
-    return std::find(kKeys.begin(), kKeys.end(), key) != kKeys.end();
+    return std::find(kKeys.begin(), kKeys.end(), key) != kKeys.end() || isSecretKey(key);
 }
 
 bool hasControlChars(std::string_view text)
@@ -86,7 +106,8 @@ bool parseEngines(std::string_view list, std::vector<std::string>& engines, std:
         }
         if (std::find(kKnownEngines.begin(), kKnownEngines.end(), id) == kKnownEngines.end()) {
             error = "unknown engine: " + printable(id) +
-                    " (known: majestic-subnets, majestic-ips, wikipedia, commoncrawl, demo)";
+                    " (known: majestic-subnets, majestic-ips, wikipedia, commoncrawl, demo, "
+                    "bing, moz, dataforseo)";
             return false;
         }
         if (std::find(out.begin(), out.end(), id) != out.end()) {
@@ -129,7 +150,8 @@ bool HostConfig::wants(std::string_view engineId) const
 bool HostConfig::needsCache() const
 {
     return wants(kEngineMajesticSubnets) || wants(kEngineMajesticIps) || wants(kEngineWikipedia) ||
-           wants(kEngineCommonCrawl);
+           wants(kEngineCommonCrawl) || wants(kEngineBing) || wants(kEngineMoz) ||
+           wants(kEngineDataForSeo);
 }
 
 std::string HostConfig::wikipediaApiUrl() const
@@ -176,6 +198,12 @@ std::optional<CommandLine> parseCommandLine(const std::vector<std::string>& args
             continue;
         }
         const std::string key = arg.rfind("--", 0) == 0 ? arg.substr(2) : std::string();
+        if (isSecretKey(key)) {
+            error = arg + ": a key is not taken from the command line, where every user of this "
+                          "machine can read it in the process list; store it in the keyring (the "
+                          "Sources tab of Brandle's settings) or in the settings file";
+            return std::nullopt;
+        }
         if (key != "config" && !isKnownKey(key)) {
             error = "unknown option: " + printable(arg);
             return std::nullopt;
@@ -219,12 +247,35 @@ bool applySetting(HostConfig& config, std::string_view key, std::string_view raw
         }
         return true;
     }
-    if (key == "majestic-url" || key == "wikipedia-api") {
+    if (isSecretKey(key)) {
+        if (value.empty() || value.size() > kMaxKeyLength || hasControlChars(value)) {
+            error = name + ": empty, longer than 512 characters or with control characters";
+            return false;
+        }
+        config.keys[name] = value;
+        return true;
+    }
+    if (key == "majestic-url" || key == "wikipedia-api" || key == "bing-api" || key == "moz-api" ||
+        key == "dataforseo-api") {
         if (!isHttpUrl(value)) {
             error = name + ": not an http:// or https:// address: " + printable(value);
             return false;
         }
-        (key == "majestic-url" ? config.majesticUrl : config.wikipediaApi) = value;
+        (key == "majestic-url"    ? config.majesticUrl
+         : key == "wikipedia-api" ? config.wikipediaApi
+         : key == "bing-api"      ? config.bingApi
+         : key == "moz-api"       ? config.mozApi
+                                  : config.dataForSeoApi) = value;
+        return true;
+    }
+    if (key == "moz-interval") {
+        if (value.empty() || value.size() > 4 ||
+            value.find_first_not_of("0123456789") != std::string::npos ||
+            std::stoi(value) > kMaxMozInterval) {
+            error = "moz-interval: not a number of seconds from 0 to 3600: " + printable(value);
+            return false;
+        }
+        config.mozInterval = std::stoi(value);
         return true;
     }
     if (key == "commoncrawl-index" || key == "commoncrawl-data" || key == "commoncrawl-shards") {
@@ -348,6 +399,13 @@ std::optional<HostConfig> loadHostConfig(const CommandLine& commandLine, const H
             error = file + ": " + error;
             return std::nullopt;
         }
+        config.configFile = file;
+        if (!config.keys.empty()) {
+            if (std::string problem = keyFileProblem(file); !problem.empty()) {
+                error = std::move(problem);
+                return std::nullopt;
+            }
+        }
     } else if (explicitFile) {
         error = file + ": cannot be read";
         return std::nullopt;
@@ -361,6 +419,18 @@ std::optional<HostConfig> loadHostConfig(const CommandLine& commandLine, const H
         config.cache = defaultCacheDir(env);
     }
     return config;
+}
+
+std::string keyFileProblem(const std::string& file)
+{
+    struct stat info {};
+    if (::stat(file.c_str(), &info) != 0 || (info.st_mode & 077) == 0) {
+        return {};
+    }
+    char mode[8];
+    std::snprintf(mode, sizeof mode, "%04o", unsigned(info.st_mode & 07777));
+    return file + " holds a key but can be read by others (mode " + mode +
+           "); make it private with: chmod 600 " + file;
 }
 
 } // namespace brandle::host

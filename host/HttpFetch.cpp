@@ -130,7 +130,16 @@ FetchResult run(const FetchRequest& request, const FetchLimits& limits, Transfer
     curl_easy_setopt(h, CURLOPT_ERRORBUFFER, errorBuffer);
     curl_easy_setopt(h, CURLOPT_PROTOCOLS_STR, "http,https");
     curl_easy_setopt(h, CURLOPT_REDIR_PROTOCOLS_STR, "http,https");
-    curl_easy_setopt(h, CURLOPT_FOLLOWLOCATION, 1L);
+    curl_easy_setopt(h, CURLOPT_FOLLOWLOCATION, request.followRedirects ? 1L : 0L);
+    if (request.postBody) {
+        curl_easy_setopt(h, CURLOPT_POSTFIELDSIZE_LARGE, curl_off_t(request.postBody->size()));
+        curl_easy_setopt(h, CURLOPT_POSTFIELDS, request.postBody->data());
+    }
+    if (!request.user.empty()) {
+        curl_easy_setopt(h, CURLOPT_HTTPAUTH, long(CURLAUTH_BASIC));
+        curl_easy_setopt(h, CURLOPT_USERNAME, request.user.c_str());
+        curl_easy_setopt(h, CURLOPT_PASSWORD, request.password.c_str());
+    }
     curl_easy_setopt(h, CURLOPT_MAXREDIRS, kMaxRedirects);
     curl_easy_setopt(h, CURLOPT_NOSIGNAL, 1L);
     curl_easy_setopt(h, CURLOPT_NOBODY, request.headOnly ? 1L : 0L);

@@ -1,8 +1,8 @@
 // SPDX-License-Identifier: MIT
 #pragma once
 
-// The host's HTTP client for its upstreams (libcurl): a GET into memory or into a file, with
-// time limits, a size cap and a way to cancel.
+// The host's HTTP client for its upstreams (libcurl): a GET or POST into memory, a GET into a
+// file, with time limits, a size cap and a way to cancel.
 
 #include <atomic>
 #include <chrono>
@@ -10,6 +10,7 @@
 #include <filesystem>
 #include <functional>
 #include <map>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -27,8 +28,15 @@ struct FetchLimits {
 struct FetchRequest {
     std::string url;
     std::string userAgent;
-    std::vector<std::string> headers; // "Name: value"
-    bool headOnly = false;            // HEAD: the answer's headers only
+    std::vector<std::string> headers;      // "Name: value"
+    bool headOnly = false;                 // HEAD: the answer's headers only
+    std::optional<std::string> postBody{}; // set: a POST of this body
+    // HTTP Basic authentication, when user is set.
+    std::string user{};
+    std::string password{};
+    // A request that carries a key does not follow a redirect: the key would go along to
+    // wherever it points.
+    bool followRedirects = true;
 };
 
 struct FetchResult {
@@ -43,7 +51,7 @@ struct FetchResult {
     std::string header(const std::string& lowerName) const;
 };
 
-// GET into memory. Follows up to 5 redirects, http and https only.
+// GET (or POST) into memory. Follows up to 5 redirects, http and https only, unless told not to.
 FetchResult fetchText(const FetchRequest& request, const FetchLimits& limits,
                       const std::atomic<bool>* cancel = nullptr);
 

@@ -87,10 +87,11 @@ CREATE TABLE IF NOT EXISTS majestic(
   domain TEXT PRIMARY KEY, idn_domain TEXT NOT NULL,
   ref_subnets INTEGER NOT NULL, ref_ips INTEGER NOT NULL) WITHOUT ROWID;
 CREATE INDEX IF NOT EXISTS majestic_idn ON majestic(idn_domain) WHERE idn_domain <> domain;
-CREATE TABLE IF NOT EXISTS wikipedia(
-  api TEXT NOT NULL, site TEXT NOT NULL, pages INTEGER NOT NULL,
+DROP TABLE IF EXISTS wikipedia;
+CREATE TABLE IF NOT EXISTS answers(
+  origin TEXT NOT NULL, site TEXT NOT NULL, pages INTEGER NOT NULL,
   at_least INTEGER NOT NULL, fetched_at INTEGER NOT NULL,
-  PRIMARY KEY(api, site)) WITHOUT ROWID;
+  PRIMARY KEY(origin, site)) WITHOUT ROWID;
 )";
 
 std::string metaValue(sqlite3* db, const char* key)
@@ -157,7 +158,7 @@ std::unique_ptr<LinkStore> LinkStore::open(const fs::path& file, std::string& er
     sqlite3_busy_timeout(store->cacheDb_, kCacheBusyTimeoutMs);
     store->majesticRows_ = toInt(metaValue(store->cacheDb_, "majestic.rows"));
 
-    Statement forget(store->cacheDb_, "DELETE FROM wikipedia WHERE fetched_at < ?1");
+    Statement forget(store->cacheDb_, "DELETE FROM answers WHERE fetched_at < ?1");
     if (forget.ok()) {
         forget.bind(1, std::int64_t(std::time(nullptr)) - kForgetAnswersAfterS);
         forget.step();
@@ -338,32 +339,39 @@ bool LinkStore::markMajesticChecked(std::int64_t when, std::string& error)
     return true;
 }
 
-std::optional<CachedCount> LinkStore::wikipedia(const std::string& api, const std::string& site)
+std::optional<CachedCount> LinkStore::cachedCount(const std::string& origin,
+                                                  const std::string& site,
+                                                  std::chrono::seconds maxAge)
 {
     std::lock_guard<std::mutex> lock(cacheMutex_);
     Statement s(cacheDb_,
-                "SELECT pages, at_least, fetched_at FROM wikipedia WHERE api = ?1 AND site = ?2");
+                "SELECT pages, at_least, fetched_at FROM answers WHERE origin = ?1 AND site = ?2");
     if (!s.ok()) {
         return std::nullopt;
     }
-    s.bind(1, api);
+    s.bind(1, origin);
     s.bind(2, site);
     if (s.step() != SQLITE_ROW) {
         return std::nullopt;
     }
-    return CachedCount{std::uint64_t(s.integer(0)), s.integer(1) != 0, s.integer(2)};
+    const CachedCount hit{std::uint64_t(s.integer(0)), s.integer(1) != 0, s.integer(2)};
+    const std::int64_t now = std::time(nullptr);
+    if (now - hit.fetchedAt >= maxAge.count() || hit.fetchedAt > now) {
+        return std::nullopt;
+    }
+    return hit;
 }
 
-bool LinkStore::storeWikipedia(const std::string& api, const std::string& site,
-                               const CachedCount& count, std::string& error)
+bool LinkStore::storeCount(const std::string& origin, const std::string& site,
+                           const CachedCount& count, std::string& error)
 {
     std::lock_guard<std::mutex> lock(cacheMutex_);
-    Statement s(cacheDb_, "INSERT OR REPLACE INTO wikipedia VALUES(?1, ?2, ?3, ?4, ?5)");
+    Statement s(cacheDb_, "INSERT OR REPLACE INTO answers VALUES(?1, ?2, ?3, ?4, ?5)");
     if (!s.ok()) {
         error = sqlite3_errmsg(cacheDb_);
         return false;
     }
-    s.bind(1, api);
+    s.bind(1, origin);
     s.bind(2, site);
     s.bind(3, std::int64_t(count.pages));
     s.bind(4, std::int64_t(count.atLeast ? 1 : 0));

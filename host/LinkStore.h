@@ -2,8 +2,9 @@
 #pragma once
 
 // The host's SQLite database in its cache folder: the Majestic Million list and the per-site
-// Wikipedia answers. Lookups, cache writes and the list load use connections of their own, so
-// a long load never holds up a lookup (write-ahead log: readers see the last committed list).
+// answers of the sources that ask an upstream (Wikipedia, the services asked with a key). Lookups,
+// cache writes and the list load use connections of their own, so a long load never holds up a
+// lookup (write-ahead log: readers see the last committed list).
 
 #include <atomic>
 #include <chrono>
@@ -76,15 +77,18 @@ public:
     // Records that the source confirmed the list unchanged (an answer 304) at the time.
     bool markMajesticChecked(std::int64_t when, std::string& error);
 
-    std::optional<CachedCount> wikipedia(const std::string& api, const std::string& site);
-    bool storeWikipedia(const std::string& api, const std::string& site, const CachedCount& count,
-                        std::string& error);
+    // The answer kept for a site from where it was asked (an API address, or a source and its
+    // address), when it was fetched less than maxAge ago (and not in the future).
+    std::optional<CachedCount> cachedCount(const std::string& origin, const std::string& site,
+                                           std::chrono::seconds maxAge);
+    bool storeCount(const std::string& origin, const std::string& site, const CachedCount& count,
+                    std::string& error);
 
 private:
     LinkStore() = default;
 
     sqlite3* lookupDb_ = nullptr; // Majestic lookups
-    sqlite3* cacheDb_ = nullptr;  // Wikipedia answers, meta reads
+    sqlite3* cacheDb_ = nullptr;  // per-site answers, meta reads
     sqlite3* loadDb_ = nullptr;   // list loads and their meta
     std::mutex lookupMutex_;
     std::mutex cacheMutex_;

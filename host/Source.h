@@ -60,6 +60,10 @@ struct SourceStatus {
     std::string release;      // what is served (a release or list name), empty when unnamed
     std::int64_t updated = 0; // when the served data was fetched or confirmed (Unix s), 0: unknown
     std::string error;        // the last failure, kept while older data is still served
+    std::string key;          // where the key comes from: "keyring", "file" or "none"; empty
+                              // for a source that needs none
+    std::string terms;        // the credit line: whose data, under which licence or terms
+    std::string termsLink;    // where those terms are
 
     static SourceStatus ready(std::string id, std::string name)
     {

@@ -63,9 +63,9 @@ SourceStatus WikipediaSource::status() const
 
 std::optional<LinkCount> WikipediaSource::cached(const std::string& site)
 {
-    const std::optional<CachedCount> hit = store_.wikipedia(settings_.apiUrl, site);
-    const std::int64_t now = std::time(nullptr);
-    if (!hit || now - hit->fetchedAt >= settings_.keepAnswers.count() || hit->fetchedAt > now) {
+    const std::optional<CachedCount> hit =
+        store_.cachedCount(settings_.apiUrl, site, settings_.keepAnswers);
+    if (!hit) {
         return std::nullopt;
     }
     return hit->atLeast ? LinkCount::atLeast(hit->pages) : LinkCount::count(hit->pages);
@@ -167,7 +167,7 @@ LinkCount WikipediaSource::fresh(const std::string& site,
     std::string error;
     const CachedCount entry{walk.result.value, walk.result.kind == LinkCount::Kind::AtLeast,
                             std::int64_t(std::time(nullptr))};
-    if (!store_.storeWikipedia(settings_.apiUrl, site, entry, error)) {
+    if (!store_.storeCount(settings_.apiUrl, site, entry, error)) {
         log_("wikipedia: the answer for " + site + " could not be kept: " + error);
     }
     log_("wikipedia: " + site + ": " + (entry.atLeast ? "at least " : "") +

@@ -3,16 +3,25 @@
 // engines those files list: real link figures from open link data (the Majestic Million list,
 // Wikipedia's external links) or, for trying Brandle offline, the demo engines.
 
+#include "BingSource.h"
 #include "CommonCrawlSource.h"
+#include "DataForSeoSource.h"
 #include "DemoSource.h"
 #include "EnginePage.h"
 #include "FileRoot.h"
 #include "HostConfig.h"
+#include "Keyring.h"
+#include "Keys.h"
 #include "LinkStore.h"
 #include "LogWriter.h"
 #include "MajesticSource.h"
+#include "MozSource.h"
 #include "Text.h"
 #include "WikipediaSource.h"
+
+#include <QCoreApplication>
+#include <QJsonDocument>
+#include <QJsonObject>
 
 #include <curl/curl.h>
 #include <httplib.h>
@@ -22,6 +31,7 @@
 #include <algorithm>
 #include <atomic>
 #include <chrono>
+#include <clocale>
 #include <condition_variable>
 #include <csignal>
 #include <cstdlib>
@@ -48,6 +58,7 @@
 
 namespace fs = std::filesystem;
 using namespace brandle::host;
+using namespace Qt::StringLiterals;
 
 namespace {
 
@@ -69,7 +80,8 @@ void printUsage(std::ostream& out)
            "                       $XDG_CONFIG_HOME/brandle/brandle-host.conf)\n"
            "  --engines LIST       engines, comma-separated, in schema order (default:\n"
            "                       majestic-subnets,majestic-ips,wikipedia; also\n"
-           "                       commoncrawl; demo: the made-up demo engines)\n"
+           "                       commoncrawl; demo: the made-up demo engines; bing,\n"
+           "                       moz, dataforseo: asked with your own key)\n"
            "  --demo               the same as --engines demo\n"
            "  --majestic-url URL   the Majestic Million list (default:\n"
            "                       "
@@ -95,6 +107,20 @@ void printUsage(std::ostream& out)
            "                       $XDG_CACHE_HOME/brandle-host)\n"
            "  --contact TEXT       your e-mail or web address, sent in the User-Agent\n"
            "                       of requests to Wikipedia and Majestic\n"
+           "  --bing-api URL       the Bing Webmaster API (default:\n"
+           "                       "
+        << kDefaultBingApi
+        << ")\n"
+           "  --moz-api URL        the Moz API (default: "
+        << kDefaultMozApi
+        << ")\n"
+           "  --moz-interval S     seconds between two requests to Moz (default: "
+        << kDefaultMozInterval
+        << ")\n"
+           "  --dataforseo-api URL the DataForSEO API (default:\n"
+           "                       "
+        << kDefaultDataForSeoApi
+        << ")\n"
            "  --root DIR           folder to serve (default: the service folder next to\n"
            "                       the program, in ../share/brandle, or in the source tree)\n"
            "  --port N             port to listen on, 0 picks a free one (default: "
@@ -107,6 +133,10 @@ void printUsage(std::ostream& out)
            "  --version            show the version\n"
            "\n"
            "The config file holds \"key = value\" lines, e.g. \"engines = wikipedia\".\n"
+           "The keys of the engines bing, moz and dataforseo (bing-key, moz-token,\n"
+           "dataforseo-login, dataforseo-password) are read from the desktop keyring,\n"
+           "else from the config file, which must then be private (chmod 600); never\n"
+           "from the command line.\n"
            "In .xml, .xsl, .htm and .html files every {host} is replaced by the\n"
            "address the server is reached at (ADDR:PORT).\n"
            "\n"
@@ -218,9 +248,19 @@ bool readFile(const fs::path& file, std::string& content)
     return true;
 }
 
+// A request that a browser made for a web page: it names the page's origin, or says that it
+// comes from another site (Brandle's programs send neither).
+bool fromWebPage(const httplib::Request& req)
+{
+    const std::string site = req.get_header_value("Sec-Fetch-Site");
+    return req.has_header("Origin") || (!site.empty() && site != "none");
+}
+
 // The enabled engines in schema order, each with the source that answers for it.
 struct Engines {
     std::unique_ptr<LinkStore> store; // first, so that it outlives the sources using it
+    std::unique_ptr<brandle::keyring::Reader> keyring;
+    std::unique_ptr<Keys> keys; // the keys of the sources asked with the user's own account
     std::vector<std::unique_ptr<Source>> sources;
     std::vector<std::pair<EngineInfo, Source*>> list;
 
@@ -234,6 +274,46 @@ struct Engines {
         return nullptr;
     }
 };
+
+// The sources asked with the user's own keys, which the keyring holds or the settings file.
+void setUpKeyedSources(const HostConfig& config, const std::string& agent, Engines& engines)
+{
+    if (!config.wants(kEngineBing) && !config.wants(kEngineMoz) &&
+        !config.wants(kEngineDataForSeo)) {
+        return;
+    }
+    engines.keyring = std::make_unique<brandle::keyring::Reader>();
+    const KeyringRead read = [reader = engines.keyring.get()](const std::string& name) {
+        const brandle::keyring::Answer answer =
+            reader->read(QString::fromStdString(name), std::chrono::seconds(10));
+        return KeyringAnswer{answer.kind == brandle::keyring::Answer::Kind::Done
+                                 ? KeyringAnswer::Kind::Found
+                             : answer.kind == brandle::keyring::Answer::Kind::Missing
+                                 ? KeyringAnswer::Kind::Missing
+                                 : KeyringAnswer::Kind::Unavailable,
+                             answer.value.toStdString(), answer.error.toStdString()};
+    };
+    engines.keys = std::make_unique<Keys>(config.configFile, config.keys, read, logLine);
+    const auto settings = [&](const std::string& api) {
+        KeyedSettings keyed;
+        keyed.apiUrl = api;
+        keyed.userAgent = agent;
+        return keyed;
+    };
+    if (config.wants(kEngineBing)) {
+        engines.sources.push_back(std::make_unique<BingSource>(
+            settings(config.bingApi), *engines.store, *engines.keys, logLine));
+    }
+    if (config.wants(kEngineMoz)) {
+        engines.sources.push_back(std::make_unique<MozSource>(
+            settings(config.mozApi), std::chrono::seconds(config.mozInterval), *engines.store,
+            *engines.keys, logLine));
+    }
+    if (config.wants(kEngineDataForSeo)) {
+        engines.sources.push_back(std::make_unique<DataForSeoSource>(
+            settings(config.dataForSeoApi), *engines.store, *engines.keys, logLine));
+    }
+}
 
 bool setUpEngines(const HostConfig& config, Engines& engines, std::string& error)
 {
@@ -284,6 +364,7 @@ bool setUpEngines(const HostConfig& config, Engines& engines, std::string& error
         engines.sources.push_back(
             std::make_unique<WikipediaSource>(settings, *engines.store, logLine));
     }
+    setUpKeyedSources(config, agent, engines);
     // "demo" stands for all three demo engines; every other id for one engine.
     for (const std::string& id : config.engines) {
         for (const auto& source : engines.sources) {
@@ -338,6 +419,10 @@ int main(int argc, char** argv)
         std::cerr << "brandle-host: " << error << '\n';
         return 2;
     }
+    // The keyring is reached over D-Bus, which wants an application object. The numbers the
+    // host writes stay in the C locale whatever it sets.
+    QCoreApplication application(argc, argv);
+    std::setlocale(LC_NUMERIC, "C");
 
     if (!config->commoncrawlExport.empty()) {
         // Reads the cache folder only, so a host may go on serving from it meanwhile.
@@ -410,6 +495,11 @@ int main(int argc, char** argv)
                 return;
             }
             const auto& [engine, source] = *entry;
+            // A lookup with the user's key may cost money: no web page may make one.
+            if (dynamic_cast<const KeyedSource*>(source) != nullptr && fromWebPage(req)) {
+                setText(res, 403, "Refused: a request of a web page");
+                return;
+            }
             // The query is already percent-decoded here, so a dot sent as %2E is a dot again.
             const std::string site = req.get_param_value(engine.siteParam.c_str());
             if (site.empty()) {
@@ -444,10 +534,62 @@ int main(int argc, char** argv)
         std::vector<SourceStatus> statuses;
         for (const auto& source : engines.sources) {
             statuses.push_back(source->status());
+            const SourceCredit credit = source->credit();
+            statuses.back().terms = creditText(credit);
+            statuses.back().termsLink =
+                credit.licenceLink.empty() ? credit.link : credit.licenceLink;
         }
         res.set_header("Cache-Control", "no-cache");
         res.set_content(sourcesJson(statuses), "application/json; charset=utf-8");
     });
+
+    // One lookup of a source asked with a key, whatever the cache holds: the settings window's
+    // "Test". A JSON body makes a browser ask first whether it may send it (which the host
+    // never allows), and a request from a web page is refused: no page can spend the user's
+    // paid requests.
+    server.Post(
+        R"(/sources/([^/]+)/test)", [&](const httplib::Request& req, httplib::Response& res) {
+            auto* source = [&]() -> KeyedSource* {
+                for (const auto& candidate : engines.sources) {
+                    auto* keyed = dynamic_cast<KeyedSource*>(candidate.get());
+                    if (keyed != nullptr && keyed->engines().front().id == req.matches[1].str()) {
+                        return keyed;
+                    }
+                }
+                return nullptr;
+            }();
+            if (source == nullptr) {
+                setText(res, 404, "Not found");
+                return;
+            }
+            if (fromWebPage(req) ||
+                req.get_header_value("Content-Type").rfind("application/json", 0) != 0) {
+                setText(res, 403, "Refused: not a JSON request of a program on this machine");
+                return;
+            }
+            const QString asked = QJsonDocument::fromJson(QByteArray::fromStdString(req.body))
+                                      .object()
+                                      .value("site"_L1)
+                                      .toString();
+            const std::optional<std::string> site = source->acceptSite(asked.toStdString());
+            if (!site) {
+                setText(res, 400, "Not a host name: " + printable(asked.toStdString()));
+                return;
+            }
+            const LinkCount result = source->test(*site);
+            QJsonObject answer{{"id"_L1, QString::fromStdString(source->engines().front().id)},
+                               {"site"_L1, QString::fromStdString(*site)},
+                               {"unit"_L1, QString::fromStdString(source->engines().front().unit)}};
+            if (result.kind == LinkCount::Kind::NoCount) {
+                answer.insert("reason"_L1, QString::fromStdString(result.reason));
+            } else {
+                answer.insert("count"_L1, double(result.value));
+                answer.insert("atLeast"_L1, result.kind == LinkCount::Kind::AtLeast);
+            }
+            res.set_header("Cache-Control", "no-cache");
+            res.set_content(QJsonDocument(answer).toJson(QJsonDocument::Compact).toStdString(),
+                            "application/json; charset=utf-8");
+        });
 
     server.Get(R"(/.*)", [&](const httplib::Request& req, httplib::Response& res) {
         const std::optional<fs::path> file = resolveUnderRoot(root, req.path);

@@ -464,6 +464,169 @@
     </message>
 </context>
 <context>
+    <name>brandle::SourcesTab</name>
+    <message>
+        <source>Progress of %1</source>
+        <translation>Fortschritt von %1</translation>
+    </message>
+    <message>
+        <source>Test</source>
+        <translation>Testen</translation>
+    </message>
+    <message>
+        <source>Store the key and have the service host ask %1 once for the primary site</source>
+        <translation>Den Schlüssel speichern und den Dienst-Host %1 einmal nach der primären Site fragen lassen</translation>
+    </message>
+    <message>
+        <source>Get a key</source>
+        <translation>Schlüssel holen</translation>
+    </message>
+    <message>
+        <source>Not enabled: add %1 to &quot;engines&quot; in the service host&apos;s settings file (%2) and start it again.</source>
+        <translation>Nicht eingeschaltet: %1 unter &quot;engines&quot; in der Einstellungsdatei des Dienst-Hosts (%2) ergänzen und ihn neu starten.</translation>
+    </message>
+    <message>
+        <source>Loading</source>
+        <translation>Lädt</translation>
+    </message>
+    <message>
+        <source>Failed</source>
+        <translation>Fehlgeschlagen</translation>
+    </message>
+    <message>
+        <source>Off</source>
+        <translation>Aus</translation>
+    </message>
+    <message>
+        <source>Ready</source>
+        <translation>Bereit</translation>
+    </message>
+    <message>
+        <source>%1, serving %2</source>
+        <translation>%1, liefert %2</translation>
+    </message>
+    <message>
+        <source>%1, updated %2</source>
+        <translation>%1, aktualisiert %2</translation>
+    </message>
+    <message>
+        <source>Off: %1</source>
+        <translation>Aus: %1</translation>
+    </message>
+    <message>
+        <source>Last error: %1</source>
+        <translation>Letzter Fehler: %1</translation>
+    </message>
+    <message>
+        <source>Stored in the keyring</source>
+        <translation>Im Schlüsselbund gespeichert</translation>
+    </message>
+    <message>
+        <source>From the host&apos;s settings file</source>
+        <translation>Aus der Einstellungsdatei des Hosts</translation>
+    </message>
+    <message>
+        <source>Paste your key here</source>
+        <translation>Schlüssel hier einfügen</translation>
+    </message>
+    <message>
+        <source>Sources of the service host at %1</source>
+        <translation>Quellen des Dienst-Hosts unter %1</translation>
+    </message>
+    <message>
+        <source>Services asked with your own key. Keys are stored in your desktop keyring and stay on this machine; the service host reads them there.</source>
+        <translation>Dienste, die mit Ihrem eigenen Schlüssel gefragt werden. Die Schlüssel liegen im Schlüsselbund Ihres Desktops und bleiben auf diesem Rechner; der Dienst-Host liest sie dort.</translation>
+    </message>
+    <message>
+        <source>The service host runs on another machine: keys stored here are not its keys. Put them into its own settings file there.</source>
+        <translation>Der Dienst-Host läuft auf einem anderen Rechner: Hier gespeicherte Schlüssel sind nicht seine. Tragen Sie sie dort in seine eigene Einstellungsdatei ein.</translation>
+    </message>
+    <message>
+        <source>Bing Webmaster Tools</source>
+        <translation>Bing Webmaster Tools</translation>
+    </message>
+    <message>
+        <source>API key</source>
+        <translation>API-Schlüssel</translation>
+    </message>
+    <message>
+        <source>Free. Counts the inbound links of the sites verified in your Bing Webmaster account only.</source>
+        <translation>Kostenlos. Zählt nur die eingehenden Links der Sites, die in Ihrem Bing-Webmaster-Konto bestätigt sind.</translation>
+    </message>
+    <message>
+        <source>Moz Links API</source>
+        <translation>Moz Links API</translation>
+    </message>
+    <message>
+        <source>API token</source>
+        <translation>API-Token</translation>
+    </message>
+    <message>
+        <source>Free tier: 50 rows a month and one request every 10 seconds. Each site costs one row a day (answers are kept for a day), so the hourly check of one site needs about 30 rows a month; each Test is one more. Paid plans allow more.</source>
+        <translation>Kostenlose Stufe: 50 Zeilen im Monat und eine Anfrage alle 10 Sekunden. Jede Site kostet eine Zeile am Tag (Antworten werden einen Tag aufbewahrt), die stündliche Prüfung einer Site braucht also etwa 30 Zeilen im Monat; jeder Test eine weitere. Bezahlte Tarife erlauben mehr.</translation>
+    </message>
+    <message>
+        <source>DataForSEO Backlinks API</source>
+        <translation>DataForSEO Backlinks API</translation>
+    </message>
+    <message>
+        <source>API login</source>
+        <translation>API-Login</translation>
+    </message>
+    <message>
+        <source>API password</source>
+        <translation>API-Passwort</translation>
+    </message>
+    <message>
+        <source>Paid: about $0.02 per lookup from your DataForSEO balance. Each site is asked at most once a day (answers are kept for a day), so the hourly check of one site costs about $0.60 a month; each Test is one more lookup.</source>
+        <translation>Kostenpflichtig: etwa 0,02 $ je Abfrage von Ihrem DataForSEO-Guthaben. Jede Site wird höchstens einmal am Tag gefragt (Antworten werden einen Tag aufbewahrt), die stündliche Prüfung einer Site kostet also etwa 0,60 $ im Monat; jeder Test ist eine weitere Abfrage.</translation>
+    </message>
+    <message>
+        <source>No keyring (Secret Service) answers, so Brandle cannot store keys. Put them into the service host&apos;s settings file instead, one per line, such as &quot;bing-key = YOUR-KEY&quot; (the keys are bing-key, moz-token, dataforseo-login and dataforseo-password), and make the file private: chmod 600 %1</source>
+        <translation>Kein Schlüsselbund (Secret Service) antwortet, daher kann Brandle keine Schlüssel speichern. Tragen Sie sie stattdessen in die Einstellungsdatei des Dienst-Hosts ein, einen je Zeile, etwa &quot;bing-key = IHR-SCHLÜSSEL&quot; (die Schlüssel heißen bing-key, moz-token, dataforseo-login und dataforseo-password), und machen Sie die Datei privat: chmod 600 %1</translation>
+    </message>
+    <message>
+        <source>It cannot be reached: %1</source>
+        <translation>Er ist nicht erreichbar: %1</translation>
+    </message>
+    <message>
+        <source>It does not tell its sources (HTTP %1).</source>
+        <translation>Er nennt seine Quellen nicht (HTTP %1).</translation>
+    </message>
+    <message>
+        <source>Type a primary site on the Main URL tab first: the test looks it up.</source>
+        <translation>Geben Sie zuerst auf der Registerkarte Haupt-URL eine primäre Site ein: Der Test fragt nach ihr.</translation>
+    </message>
+    <message>
+        <source>Asking %1 for %2 ...</source>
+        <translation>Frage %1 nach %2 ...</translation>
+    </message>
+    <message>
+        <source>The service host could not be reached: %1</source>
+        <translation>Der Dienst-Host war nicht erreichbar: %1</translation>
+    </message>
+    <message>
+        <source>The service host does not have %1 enabled.</source>
+        <translation>Beim Dienst-Host ist %1 nicht eingeschaltet.</translation>
+    </message>
+    <message>
+        <source>The service host did not take the test (HTTP %1).</source>
+        <translation>Der Dienst-Host hat den Test nicht angenommen (HTTP %1).</translation>
+    </message>
+    <message>
+        <source>No count for %1: %2</source>
+        <translation>Keine Zahl für %1: %2</translation>
+    </message>
+    <message>
+        <source>%1: at least %2 %3</source>
+        <translation>%1: mindestens %2 %3</translation>
+    </message>
+    <message>
+        <source>%1: %2 %3</source>
+        <translation>%1: %2 %3</translation>
+    </message>
+</context>
+<context>
     <name>brandle::TrayIcon</name>
     <message>
         <source>&amp;Refresh Count</source>
@@ -659,6 +822,10 @@
     <message>
         <source>Also check automatically: at most %1 sites</source>
         <translation>Auch automatisch prüfen: höchstens %1 Sites</translation>
+    </message>
+    <message>
+        <source>Sources</source>
+        <translation>Quellen</translation>
     </message>
 </context>
 </TS>

@@ -3,6 +3,7 @@
 #include "TestMain.h"
 #include "TestSupport.h"
 
+#include "forms/SourcesTab.h"
 #include "forms/frmSettings.h"
 #include "graphs/GraphsTab.h"
 #include "graphs/LinkChart.h"
@@ -17,6 +18,7 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QDir>
+#include <QLabel>
 #include <QLegendMarker>
 #include <QLineEdit>
 #include <QPlainTextEdit>
@@ -27,6 +29,8 @@
 #include <QTabWidget>
 #include <QTemporaryDir>
 #include <QTest>
+
+#include <httplib.h>
 
 using namespace Qt::StringLiterals;
 using namespace brandle;
@@ -459,6 +463,72 @@ private slots:
     }
 };
 
+// The Sources tab against a service host played by a local server; no keyring answers (the
+// session bus is made unreachable), so the tab tells how to put keys into the host's file.
+class TestSourcesTab : public QObject {
+    Q_OBJECT
+
+private slots:
+    void sources()
+    {
+        TestServer host;
+        host.route(
+            u"/sources"_s,
+            R"([{"id":"majestic","name":"Majestic Million","state":"loading","progress":0.37,)"
+            R"("release":"majestic_million.csv","updated":"2026-03-01T10:00:00Z",)"
+            R"("error":"the download was cut short","terms":"Majestic Million by Majestic",)"
+            R"("termsLink":"https://majestic.com/"},)"
+            R"({"id":"bing","name":"Bing Webmaster Tools","state":"ready","key":"keyring"},)"
+            R"({"id":"moz","name":"Moz Links API","state":"off","key":"none",)"
+            R"("error":"no moz-token is stored"}])",
+            200, u"application/json"_s);
+        std::string posted;
+        host.server().Post(
+            "/sources/bing/test", [&](const httplib::Request& req, httplib::Response& res) {
+                posted = req.get_header_value("Content-Type") + " " + req.body;
+                res.set_content(
+                    R"({"id":"bing","site":"example.com","count":1234,"unit":"inbound links"})",
+                    "application/json");
+            });
+        host.start();
+        const ScopedEnv serviceHost("BRANDLE_SERVICE_HOST", host.hostPort().toUtf8());
+        const ScopedEnv noKeyring("DBUS_SESSION_BUS_ADDRESS", "unix:path=/nonexistent");
+        frmSettings w;
+        child<QLineEdit>(w, "txtSearchURL")->setText(u"HTTP://www.Example.com/blog"_s);
+        QSignalSpy refreshed(w.sourcesTab(), &SourcesTab::refreshed);
+        w.showOnTab(2);
+        QVERIFY(refreshed.wait(10000));
+        const auto text = [&w](const char* name) {
+            return child<QLabel>(w, name)->text();
+        };
+        const auto* progress = child<QProgressBar>(w, "prgSource_majestic");
+        QVERIFY(progress->isVisible());
+        QCOMPARE(progress->value(), 370);
+        QVERIFY2(text("lblState_majestic")
+                     .startsWith(u"Loading, serving majestic_million.csv, updated 3/1/2026"_s),
+                 qPrintable(text("lblState_majestic")));
+        QCOMPARE(text("lblError_majestic"), u"Last error: the download was cut short"_s);
+        QCOMPARE(text("lblState_moz"), u"Off: no moz-token is stored"_s);
+        QVERIFY(text("lblState_dataforseo").startsWith(u"Not enabled: add dataforseo to"_s));
+        QCOMPARE(child<QLineEdit>(w, "txtKey_bing-key")->placeholderText(),
+                 u"Stored in the keyring"_s);
+        QCOMPARE(child<QLineEdit>(w, "txtKey_moz-token")->placeholderText(),
+                 u"Paste your key here"_s);
+
+        // "Test" tries to store the typed key first; the host gets the site, never the key.
+        child<QLineEdit>(w, "txtKey_bing-key")->setText(u"typed-secret"_s);
+        QSignalSpy tested(w.sourcesTab(), &SourcesTab::tested);
+        child<QPushButton>(w, "cmdTest_bing")->click();
+        QVERIFY(tested.wait(20000));
+        QCOMPARE(text("lblTest_bing"), u"example.com: 1,234 inbound links"_s);
+        QCOMPARE(QString::fromStdString(posted),
+                 uR"(application/json {"site":"www.example.com"})"_s);
+        QVERIFY(child<QLabel>(w, "lblKeyring")->isVisible());
+        QCOMPARE(child<QLineEdit>(w, "txtKey_bing-key")->text(), u"typed-secret"_s);
+    }
+};
+
 BRANDLE_TEST(TestFrmSettings)
 BRANDLE_TEST(TestGraphsTab)
+BRANDLE_TEST(TestSourcesTab)
 #include "tst_frmsettings.moc"

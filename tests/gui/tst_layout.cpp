@@ -91,12 +91,14 @@ private slots:
         QTest::newRow("Main URL with Exit") << 0 << true << true;
         QTest::newRow("Graphs, options") << 1 << true << false;
         QTest::newRow("Graphs, disabled") << 1 << false << true;
+        QTest::newRow("Sources") << 2 << true << false;
     }
     void fitsTheScreen()
     {
         QFETCH(int, tab);
         QFETCH(bool, logging);
         QFETCH(bool, exitOffered);
+        const ScopedEnv host("BRANDLE_SERVICE_HOST", deadHostPort().toUtf8());
         frmSettings w;
         w.findChild<QCheckBox*>(u"chkLogging"_s)->setChecked(logging);
         w.setExitOffered(exitOffered);

@@ -1,8 +1,8 @@
 // SPDX-License-Identifier: MIT
 #pragma once
 
-// The host's upstreams in their real formats: the Majestic Million list, the MediaWiki API and
-// Common Crawl's web graph releases.
+// The host's upstreams in their real formats: the Majestic Million list, the MediaWiki API,
+// Common Crawl's web graph releases, and the Bing Webmaster, Moz and DataForSEO APIs.
 
 #include "TestSupport.h"
 #include "engine/QueryEngines.h"
@@ -10,6 +10,7 @@
 
 #include <httplib.h>
 
+#include <QByteArray>
 #include <QDir>
 #include <QList>
 #include <QMap>
@@ -17,6 +18,7 @@
 
 #include <zlib.h>
 
+#include <chrono>
 #include <condition_variable>
 #include <map>
 #include <mutex>
@@ -238,5 +240,111 @@ private:
     mutable std::mutex mutex_;
     std::map<std::string, int> requests_;
     std::map<std::string, std::string> ranges_;
+    brandle::TestServer server_; // last: stops before the members its handler uses go
+};
+
+// Bing Webmaster at /bing/, Moz at /moz and DataForSEO at /dfs/, each accepting one key. A
+// refused key is echoed in the error message, as a careless API might do.
+class FakeKeyedApis {
+public:
+    enum class Mode { Normal, Limit, Unreadable };
+    static constexpr const char* kBingKey = "bingKEY+1/x";
+    static constexpr const char* kMozToken = "mozTOKEN-2";
+    static constexpr const char* kLogin = "dfs-login@example.test";
+    static constexpr const char* kPassword = "dfsPASS-3";
+
+    FakeKeyedApis()
+    {
+        auto& s = server_.server();
+        s.Get("/bing/GetUserSites", [this](const httplib::Request& req, httplib::Response& res) {
+            if (bing(req, res))
+                json(res, R"({"d":[{"Url":"https://www.Example.com/","IsVerified":true},)"
+                          R"({"Url":"http://unverified.org/","IsVerified":false}]})");
+        });
+        s.Get("/bing/GetLinkCounts", [this](const httplib::Request& req, httplib::Response& res) {
+            // 26 inbound links over three pages.
+            static const char* const pages[] = {R"([{"Count":14},{"Count":6}])", R"([{"Count":5}])",
+                                                R"([{"Count":1}])"};
+            const int page = std::min(std::stoi("0" + req.get_param_value("page")), 2);
+            if (bing(req, res) && req.get_param_value("siteUrl") == "https://www.Example.com/")
+                json(res, std::string(R"({"d":{"TotalPages":3,"Links":)") + pages[page] + "}}");
+        });
+        s.Post("/moz", [this](const httplib::Request& req, httplib::Response& res) {
+            const std::string token = req.get_header_value("x-moz-token");
+            const bool asked = arrived("moz") &&
+                               req.body.find(R"("scope":"domain")") != std::string::npos &&
+                               req.body.find(R"("data.site.metrics.fetch")") != std::string::npos;
+            if (token != kMozToken)
+                return json(res, R"({"error":{"message":"bad token )" + token + R"("}})", 401);
+            if (mode_ == Mode::Limit)
+                return void(res.status = 429);
+            json(res, mode_ == Mode::Unreadable || !asked
+                          ? R"({"result":{}})"
+                          : R"({"result":{"site_metrics":{"root_domains_to_root_domain":321}}})");
+        });
+        s.Post("/dfs/backlinks/summary/live", [this](const httplib::Request& req,
+                                                     httplib::Response& res) {
+            arrived("dataforseo");
+            const std::string auth = req.get_header_value("Authorization");
+            if (auth != "Basic " + (QByteArray(kLogin) + ':' + kPassword).toBase64().toStdString())
+                return json(res,
+                            R"({"status_code":40100,"status_message":"Unauthorized: )" + auth +
+                                R"("})",
+                            401);
+            const bool asked =
+                req.body == R"([{"include_subdomains":true,"target":"example.com"}])";
+            json(res, R"({"status_code":20000,"tasks":[{"status_code":)" +
+                          std::string(mode_ == Mode::Limit ? "40210" : "20000") +
+                          R"(,"status_message":"Payment required.","result":)" +
+                          (mode_ == Mode::Unreadable || !asked ? "null"
+                                                               : R"([{"referring_domains":654}])") +
+                          "}]}");
+        });
+        server_.start();
+    }
+    std::string api(const std::string& id) const
+    {
+        return server_.url(id == "bing"  ? u"/bing/"_s
+                           : id == "moz" ? u"/moz"_s
+                                         : u"/dfs/"_s)
+            .toStdString();
+    }
+    void setMode(Mode mode) { mode_ = mode; }
+    int requests(const std::string& id) { return int(times(id).size()); }
+    std::vector<std::chrono::steady_clock::time_point> times(const std::string& id)
+    {
+        std::lock_guard<std::mutex> lock(mutex_);
+        return arrivals_[id];
+    }
+
+private:
+    static void json(httplib::Response& res, const std::string& body, int status = 200)
+    {
+        res.status = status;
+        res.set_content(body, "application/json");
+    }
+    bool arrived(const std::string& id)
+    {
+        std::lock_guard<std::mutex> lock(mutex_);
+        arrivals_[id].push_back(std::chrono::steady_clock::now());
+        return true;
+    }
+    // Answers an error and false unless the key is the right one and the mode normal.
+    bool bing(const httplib::Request& req, httplib::Response& res)
+    {
+        arrived("bing");
+        const std::string key = req.get_param_value("apikey");
+        if (key != kBingKey)
+            json(res, R"({"ErrorCode":3,"Message":"ERROR!!! InvalidApiKey )" + key + R"("})", 400);
+        else if (mode_ == Mode::Limit)
+            json(res, R"({"ErrorCode":4,"Message":"ERROR!!! ThrottleUser"})", 400);
+        else if (mode_ == Mode::Unreadable)
+            res.set_content("<html>Service Unavailable</html>", "text/html");
+        return key == kBingKey && mode_ == Mode::Normal;
+    }
+
+    std::mutex mutex_;
+    std::atomic<Mode> mode_{Mode::Normal};
+    std::map<std::string, std::vector<std::chrono::steady_clock::time_point>> arrivals_;
     brandle::TestServer server_; // last: stops before the members its handler uses go
 };

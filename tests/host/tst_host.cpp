@@ -1,10 +1,16 @@
 // SPDX-License-Identifier: MIT
 // brandle-host over HTTP, its real engines with local fakes as upstreams, and brandle-check on it.
 
+#include "EnginePage.h"
+#include "ExturlWalk.h"
 #include "Fakes.h"
+#include "Keyring.h"
 
 #include "engine/QueryEngines.h"
 #include "engine/Schema.h"
+
+#include <QDirIterator>
+#include <QFile>
 
 #include <QProcess>
 #include <QRegularExpression>
@@ -30,6 +36,28 @@ QList<EngineEntry> schemaEngines(const QString& schema)
 
 const QByteArray kSchemaPath = "/parlo/System/Link-Popularity-Schema.xml";
 
+// The figure (or "no count") of an engine's row in brandle-check's table for the site.
+QString checkRow(const QString& out, const QString& site, const QString& name)
+{
+    const QRegularExpression re(QRegularExpression::escape(site) + u"\\n(?:.*\\n)*?  "_s +
+                                QRegularExpression::escape(name) + u" +([0-9,]+|no count)"_s);
+    return re.match(out).captured(1);
+}
+
+#ifdef BRANDLE_CHECK_BIN
+// Runs brandle-check against the host with its settings and program folder in dir.
+QString runCheck(int port, const QTemporaryDir& dir, const QString& site)
+{
+    const brandle::ScopedEnv config("XDG_CONFIG_HOME", dir.filePath(u"config"_s).toUtf8());
+    const brandle::ScopedEnv data("BRANDLE_HOME", dir.filePath(u"home"_s).toUtf8());
+    QProcess check;
+    check.start(QString::fromUtf8(BRANDLE_CHECK_BIN),
+                {u"--host"_s, u"127.0.0.1:%1"_s.arg(port), site});
+    check.waitForFinished(30000);
+    return QString::fromLocal8Bit(check.readAllStandardOutput() + check.readAllStandardError());
+}
+#endif
+
 // A brandle-host process on a port of its own choice.
 struct HostProcess {
     bool start(const QStringList& args)
@@ -48,6 +76,17 @@ struct HostProcess {
         client.set_url_encode(false);
         const auto res = client.Get(path.toStdString());
         return {res ? res->status : -1, res ? res->body : std::string()};
+    }
+    // A POST of a JSON body.
+    std::pair<int, std::string> post(const std::string& path, const std::string& json) const
+    {
+        httplib::Client client("127.0.0.1", port);
+        const auto res = client.Post(path, json, "application/json");
+        return {res ? res->status : -1, res ? res->body : std::string()};
+    }
+    bool stop()
+    {
+        return ::kill(pid_t(process.processId()), SIGTERM) == 0 && process.waitForFinished(5000);
     }
     // The engine's answer for the site, at the address its schema entry makes.
     std::pair<int, std::string> ask(const EngineEntry& e, const QString& site) const
@@ -138,7 +177,7 @@ private slots:
         QTest::newRow("unknown file") << "" << "/parlo/System/Nothing.txt" << 404 << -1LL << "";
         QTest::newRow("parent inside") << "" << "/parlo/../../CMakeLists.txt" << 404 << -1LL << "";
         QTest::newRow("encoded parent") << "" << "/%2e%2e/CMakeLists.txt" << 404 << -1LL << "";
-        QTest::newRow("sources") << "" << "/sources" << 200 << -1LL << R"("id":"majestic","name":"Majestic Million","progress":null,"release":null,"state":"ready")";
+        QTest::newRow("sources") << "" << "/sources" << 200 << -1LL << R"("id":"majestic","key":null,"name":"Majestic Million","progress":null,"release":null,"state":"ready","terms":"Majestic Million by Majestic, licence CC BY 3.0")";
         QTest::newRow("unknown engine") << "" << "/engines/delta/search?site=a.com" << 404 << -1LL << "";
         // clang-format on
     }
@@ -205,10 +244,7 @@ private slots:
         QVERIFY2(check.exitCode() == 5,
                  qPrintable(out + QString::fromLocal8Bit(check.readAllStandardError())));
         const auto row = [&](const QString& site, const QString& name) {
-            const QRegularExpression re(QRegularExpression::escape(site) + u"\\n(?:.*\\n)*?  "_s +
-                                        QRegularExpression::escape(name) +
-                                        u" +([0-9,]+|no count)"_s);
-            return re.match(out).captured(1);
+            return checkRow(out, site, name);
         };
         QCOMPARE(row(u"brandle-demo.org"_s, u"Majestic referring subnets"_s), u"1,234"_s);
         QCOMPARE(row(u"brandle-demo.org"_s, u"Majestic referring IPs"_s), u"5,678"_s);
@@ -219,6 +255,104 @@ private slots:
                               "linked domains\n"_s),
                  qPrintable(out));
 #endif
+    }
+
+    // No key reaches an output, an answer or a file of the host or of brandle-check, even
+    // when an upstream echoes it; a request address is logged with "***" for its key.
+    void keysNeverShown()
+    {
+#ifndef BRANDLE_CHECK_BIN
+        QSKIP("brandle-check is not part of this build");
+#else
+        FakeKeyedApis apis;
+        QTemporaryDir dir;
+        const QByteArray wrongToken = "mozWRONG+9/echo";
+        const QString conf = dir.filePath(u"brandle-host.conf"_s);
+        const std::string settings =
+            "engines = bing,moz,dataforseo\nmoz-interval = 0\nbing-api = " + apis.api("bing") +
+            "\nmoz-api = " + apis.api("moz") + "\ndataforseo-api = " + apis.api("dataforseo") +
+            "\nbing-key = " + FakeKeyedApis::kBingKey +
+            "\ndataforseo-login = " + FakeKeyedApis::kLogin +
+            "\ndataforseo-password = " + FakeKeyedApis::kPassword +
+            "\nmoz-token = " + wrongToken.toStdString() +
+            "\ncache = " + dir.filePath(u"cache"_s).toStdString() + "\n";
+        QVERIFY(brandle::writeFile(conf, QByteArray::fromStdString(settings)) &&
+                QFile::setPermissions(conf, QFile::ReadOwner | QFile::WriteOwner));
+        HostProcess host;
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert(u"DBUS_SESSION_BUS_ADDRESS"_s, u"unix:path=/nonexistent"_s); // no keyring
+        host.process.setProcessEnvironment(env);
+        QVERIFY(host.start(
+            {u"--config"_s, conf, u"--root"_s, QString::fromUtf8(BRANDLE_TEST_SERVICE_DIR)}));
+        const QString out = runCheck(host.port, dir, u"example.com"_s);
+        QCOMPARE(checkRow(out, u"example.com"_s, u"Bing inbound links"_s), u"26"_s);
+        QCOMPARE(checkRow(out, u"example.com"_s, u"Moz linking root domains"_s), u"no count"_s);
+        QCOMPARE(checkRow(out, u"example.com"_s, u"DataForSEO referring domains"_s), u"654"_s);
+        std::string answers =
+            host.get("/sources").second + host.get("/engines/moz/search?site=a.org").second;
+        const auto test = host.post("/sources/moz/test", R"({"site":"example.com"})");
+        QCOMPARE(test.first, 200);
+        QVERIFY2(test.second.find("Moz refused the key (bad token ***)") != std::string::npos,
+                 test.second.c_str());
+        // A web page cannot spend a paid lookup.
+        const auto fromPage =
+            httplib::Client("127.0.0.1", host.port)
+                .Get("/engines/dataforseo/search?site=b.org", {{"Sec-Fetch-Site", "cross-site"}});
+        QCOMPARE(fromPage ? fromPage->status : -1, 403);
+        QCOMPARE(apis.requests("dataforseo"), 1);
+        apis.setMode(FakeKeyedApis::Mode::Limit);
+        answers +=
+            test.second + host.post("/sources/bing/test", R"({"site":"example.com"})").second;
+        QVERIFY(host.stop());
+        QString shown = host.log() + QString::fromUtf8(host.process.readAllStandardError()) + out +
+                        QString::fromStdString(answers);
+        QVERIFY2(shown.contains(u"/bing/GetUserSites?apikey=*** answered HTTP 400"_s),
+                 qPrintable(shown));
+        for (QDirIterator files(dir.path(), QDir::Files, QDirIterator::Subdirectories);
+             files.hasNext();) {
+            if (const QString file = files.next(); file != conf)
+                shown += QString::fromLatin1(brandle::readBytes(file));
+        }
+        const QByteArray basic = QByteArray(FakeKeyedApis::kLogin) + ':' + FakeKeyedApis::kPassword;
+        for (const std::string& key :
+             {std::string(FakeKeyedApis::kBingKey),
+              brandle::host::urlEncode(FakeKeyedApis::kBingKey), wrongToken.toStdString(),
+              std::string(FakeKeyedApis::kPassword), basic.toBase64().toStdString()})
+            QVERIFY2(!shown.contains(QString::fromStdString(key)), key.c_str());
+#endif
+    }
+
+    // With a keyring (a private D-Bus session with gnome-keyring, run by the test host_keyring):
+    // the key that the settings window stores is used by the host's next lookup, no restart.
+    void keyring()
+    {
+        if (qgetenv("BRANDLE_TEST_KEYRING") != "1")
+            QSKIP("needs a private keyring: ctest -R host_keyring");
+        const auto store = [](const QString& value) {
+            std::optional<brandle::keyring::Answer> answer;
+            QObject context;
+            brandle::keyring::write(QString::fromLatin1(brandle::keyring::BingKey), value, &context,
+                                    [&](const brandle::keyring::Answer& a) { answer = a; });
+            for (int i = 0; i < 200 && !answer; ++i)
+                QTest::qWait(100);
+            return answer && answer->kind == brandle::keyring::Answer::Kind::Done;
+        };
+        FakeKeyedApis apis;
+        QTemporaryDir dir;
+        QVERIFY(brandle::writeFile(dir.filePath(u"empty.conf"_s), ""));
+        QVERIFY(store(u"stale-key"_s));
+        HostProcess host;
+        QVERIFY(host.start({u"--config"_s, dir.filePath(u"empty.conf"_s), u"--engines"_s, u"bing"_s,
+                            u"--bing-api"_s, QString::fromStdString(apis.api("bing")), u"--cache"_s,
+                            dir.path(), u"--root"_s, QString::fromUtf8(BRANDLE_TEST_SERVICE_DIR)}));
+        QVERIFY(host.get("/sources").second.find(R"("key":"keyring")") != std::string::npos);
+        const QByteArray site = "/engines/bing/search?site=example.com";
+        QVERIFY(host.get(site).second.find("refused the key") != std::string::npos);
+        QVERIFY(store(QString::fromLatin1(FakeKeyedApis::kBingKey)));
+        const std::string left(brandle::host::kCountLeft), right(brandle::host::kCountRight);
+        QCOMPARE(readCount(host.get(site).second, left, right), 26);
+        QVERIFY(host.stop());
+        QVERIFY(!host.log().contains(QString::fromLatin1(FakeKeyedApis::kBingKey)));
     }
 };
 

@@ -7,6 +7,7 @@
 #include "SiteName.h"
 #include "TestSupport.h"
 
+#include <QFile>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -90,6 +91,9 @@ private slots:
         QTest::newRow("unknown engine") << "" << L{u"--engines"_s, u"google"_s} << L{} << "" << 0 << "unknown engine: google";
         QTest::newRow("not http") << "" << L{u"--majestic-url"_s, u"file:///etc/passwd"_s} << L{} << "" << 0 << "not an http";
         QTest::newRow("release with a path") << "" << L{u"--commoncrawl-release"_s, u"../x"_s} << L{} << "" << 0 << "commoncrawl-release: not a release name";
+        QTest::newRow("key on the command line") << "" << L{u"--moz-token=s3cret"_s} << L{} << "" << 0 << "--moz-token: a key is not taken from the command line";
+        QTest::newRow("key in a file others read") << "bing-key = s3cret\n" << L{} << L{} << "" << 0 << "brandle-host.conf holds a key but can be read by others (mode 0644); make it private with: chmod 600";
+        QTest::newRow("key with a control character") << "dataforseo-password = a\tb\n" << L{} << L{} << "" << 0 << "line 1: dataforseo-password: empty, longer than 512 characters or with control characters";
         QTest::newRow("missing --config file") << "" << L{u"--config"_s, u"/nonexistent/none.conf"_s} << L{} << "" << 0 << "none.conf: cannot be read";
         // clang-format on
     }
@@ -99,8 +103,11 @@ private slots:
         QFETCH(QStringList, args);
         QFETCH(QString, error);
         QTemporaryDir dir;
+        const QString file = dir.filePath(u"brandle/brandle-host.conf"_s);
         QVERIFY(ini.isEmpty() ||
-                brandle::writeFile(dir.filePath(u"brandle/brandle-host.conf"_s), ini.toUtf8()));
+                (brandle::writeFile(file, ini.toUtf8()) &&
+                 QFile::setPermissions(file, QFile::ReadOwner | QFile::WriteOwner |
+                                                 QFile::ReadGroup | QFile::ReadOther)));
         std::vector<std::string> argv;
         for (const QString& arg : args)
             argv.push_back(arg.toStdString());
@@ -110,6 +117,7 @@ private slots:
             config = loadHostConfig(*commandLine, {"/nonexistent", dir.path().toStdString(), ""},
                                     message);
         QVERIFY2(QString::fromStdString(message).contains(error), message.c_str());
+        QVERIFY2(!QString::fromStdString(message).contains(u"s3cret"_s), message.c_str());
         QCOMPARE(bool(config), error.isEmpty());
         if (!config)
             return;

@@ -1,11 +1,15 @@
 // SPDX-License-Identifier: MIT
 // brandle-host's sources against local fakes of their upstreams, and the log nobody reads.
 
+#include "BingSource.h"
 #include "CommonCrawlSource.h"
+#include "DataForSeoSource.h"
+#include "ExturlWalk.h"
 #include "Fakes.h"
 #include "LinkStore.h"
 #include "LogWriter.h"
 #include "MajesticSource.h"
+#include "MozSource.h"
 #include "Psl.h"
 #include "WikipediaSource.h"
 
@@ -79,6 +83,7 @@ std::string pageFor(Source& source, const QString& site)
 } // namespace
 
 Q_DECLARE_METATYPE(FakeWiki::Mode)
+Q_DECLARE_METATYPE(FakeKeyedApis::Mode)
 
 class HostSourcesTest : public QObject {
     Q_OBJECT
@@ -100,6 +105,20 @@ class HostSourcesTest : public QObject {
         settings.url = url;
         settings.cacheDir = dir_.path().toStdString();
         return settings;
+    }
+    // A source asked with a key, its keys from the settings file only.
+    std::unique_ptr<KeyedSource> keyedSource(const QString& id, const std::string& api,
+                                             LinkStore& store, Keys& keys,
+                                             std::chrono::milliseconds mozInterval = {})
+    {
+        KeyedSettings settings;
+        settings.apiUrl = api;
+        settings.answerTime = std::chrono::seconds(10); // generous: no answer waits
+        if (id == u"bing"_s)
+            return std::make_unique<BingSource>(settings, store, keys, quiet);
+        if (id == u"moz"_s)
+            return std::make_unique<MozSource>(settings, mozInterval, store, keys, quiet);
+        return std::make_unique<DataForSeoSource>(settings, store, keys, quiet);
     }
     static WikipediaSettings wikiSettings(const std::string& api)
     {
@@ -178,8 +197,8 @@ private slots:
         auto store = LinkStore::open(file.toStdString(), error);
         QVERIFY2(store, error.c_str());
         QVERIFY(QFile::exists(file + u".broken"_s));
-        QVERIFY(store->storeWikipedia("api", "a.org", {3, false, 5}, error));
-        QCOMPARE(store->wikipedia("api", "a.org")->pages, 3u);
+        QVERIFY(store->storeCount("api", "a.org", {3, false, std::time(nullptr)}, error));
+        QCOMPARE(store->cachedCount("api", "a.org", std::chrono::hours(1))->pages, 3u);
     }
 
     // Loads the list, skipping malformed lines and keeping a domain's first line; asks again
@@ -285,8 +304,8 @@ private slots:
         fake.setLinks("*.example.com", underLinks);
         auto store = newStore();
         std::string error; // a day-old answer is asked again
-        QVERIFY(store->storeWikipedia(fake.api(), "example.com",
-                                      {99, false, std::time(nullptr) - 86400}, error));
+        QVERIFY(store->storeCount(fake.api(), "example.com",
+                                  {99, false, std::time(nullptr) - 86400}, error));
         for (const std::string& api : {fake.api(), fake.api(), fake.api() + "?lang=de"}) {
             WikipediaSettings settings = wikiSettings(api);
             settings.maxRequestsPerSite = cap;
@@ -528,6 +547,136 @@ private slots:
         }
         QCOMPARE(fake.requests("mirror/cc-1/"), int(shards.size()));
         QCOMPARE(fake.requests("cc-1/"), graphRequests + int(shards.size()));
+    }
+
+    // A count is kept a day; a failure gives its reason (never the key the answer echoes), is
+    // not kept and is what GET /sources reports.
+    void keyedSources_data()
+    {
+        QTest::addColumn<QString>("id");
+        QTest::addColumn<QString>("site");
+        QTest::addColumn<bool>("rightKey"); // else a wrong one, which the fake echoes
+        QTest::addColumn<FakeKeyedApis::Mode>("mode");
+        QTest::addColumn<qint64>("count"); // -1: no count
+        QTest::addColumn<QString>("reason");
+        QTest::addColumn<int>("requests"); // upstream requests of two lookups
+        using M = FakeKeyedApis::Mode;
+        // clang-format off
+        QTest::newRow("bing, summed over pages") << "bing" << "example.com" << true << M::Normal << 26LL << "" << 4;
+        QTest::newRow("bing, not verified") << "bing" << "unverified.org" << true << M::Normal << -1LL << "not verified in your Bing Webmaster account" << 2;
+        QTest::newRow("bing, not in the account") << "bing" << "other.org" << true << M::Normal << -1LL << "not verified in your Bing Webmaster account" << 2;
+        QTest::newRow("bing, key refused") << "bing" << "example.com" << false << M::Normal << -1LL << "Bing Webmaster refused the key (ERROR!!! InvalidApiKey ***)" << 2;
+        QTest::newRow("bing, throttled") << "bing" << "example.com" << true << M::Limit << -1LL << "Bing Webmaster's quota or rate limit is reached" << 2;
+        QTest::newRow("bing, unreadable") << "bing" << "example.com" << true << M::Unreadable << -1LL << "Bing Webmaster answered something unreadable" << 2;
+        QTest::newRow("moz") << "moz" << "example.com" << true << M::Normal << 321LL << "" << 1;
+        QTest::newRow("moz, token refused") << "moz" << "example.com" << false << M::Normal << -1LL << "Moz refused the key (bad token ***)" << 2;
+        QTest::newRow("moz, rate limit") << "moz" << "example.com" << true << M::Limit << -1LL << "Moz's quota or rate limit is reached (HTTP 429)" << 2;
+        QTest::newRow("moz, unreadable") << "moz" << "example.com" << true << M::Unreadable << -1LL << "Moz answered something unreadable" << 2;
+        QTest::newRow("dataforseo") << "dataforseo" << "example.com" << true << M::Normal << 654LL << "" << 1;
+        QTest::newRow("dataforseo, login refused") << "dataforseo" << "example.com" << false << M::Normal << -1LL << "DataForSEO refused the key (40100 Unauthorized: Basic ***)" << 2;
+        QTest::newRow("dataforseo, no money") << "dataforseo" << "example.com" << true << M::Limit << -1LL << "DataForSEO's quota or rate limit is reached (40210 " << 2;
+        QTest::newRow("dataforseo, unreadable") << "dataforseo" << "example.com" << true << M::Unreadable << -1LL << "DataForSEO answered something unreadable" << 2;
+        QTest::newRow("unreachable") << "moz" << "" << true << M::Normal << -1LL << "Moz could not be reached" << 0;
+        // clang-format on
+    }
+    void keyedSources()
+    {
+        QFETCH(QString, id);
+        QFETCH(QString, site);
+        QFETCH(bool, rightKey);
+        QFETCH(FakeKeyedApis::Mode, mode);
+        QFETCH(QString, reason);
+        FakeKeyedApis fake;
+        fake.setMode(mode);
+        const Upstream dead{QByteArray()};
+        const std::string wrong = "wrong/KEY+" + id.toStdString();
+        Keys keys({},
+                  {{"bing-key", rightKey ? FakeKeyedApis::kBingKey : wrong},
+                   {"moz-token", rightKey ? FakeKeyedApis::kMozToken : wrong},
+                   {"dataforseo-login", FakeKeyedApis::kLogin},
+                   {"dataforseo-password", rightKey ? FakeKeyedApis::kPassword : wrong}},
+                  {}, quiet);
+        auto store = newStore();
+        auto source =
+            keyedSource(id, site.isEmpty() ? dead.url() : fake.api(id.toStdString()), *store, keys);
+        for (int lookup = 0; lookup < 2; ++lookup) {
+            const LinkCount result = source->lookup(
+                source->engines()[0], site.isEmpty() ? "example.com" : site.toStdString());
+            QTEST(pageCount(*source, result), "count");
+            QVERIFY2(QString::fromStdString(result.reason).startsWith(reason),
+                     result.reason.c_str());
+            for (const std::string& key :
+                 {std::string(FakeKeyedApis::kPassword), wrong, urlEncode(wrong)})
+                QVERIFY2(result.reason.find(key) == std::string::npos, result.reason.c_str());
+            QCOMPARE(source->status().error, result.reason);
+        }
+        QTEST(fake.requests(id.toStdString()), "requests");
+    }
+
+    // No key: no count, no request, and the source is off.
+    void keyedSourceWithoutKey()
+    {
+        FakeKeyedApis fake;
+        Keys keys({}, {{"dataforseo-login", FakeKeyedApis::kLogin}}, {}, quiet);
+        auto store = newStore();
+        auto source = keyedSource(u"dataforseo"_s, fake.api("dataforseo"), *store, keys);
+        QCOMPARE(source->lookup(source->engines()[0], "example.com").reason,
+                 "no key for DataForSEO: store it in the Sources tab of Brandle's settings, or as "
+                 "dataforseo-password in the host's settings file");
+        QCOMPARE(fake.requests("dataforseo"), 0);
+        QCOMPARE(source->status().key + " " + source->status().error,
+                 "none no dataforseo-password is stored");
+    }
+
+    // Requests to Moz keep the interval; a lookup whose turn would come too late gets none.
+    void mozSpacing()
+    {
+        FakeKeyedApis fake;
+        Keys keys({}, {{"moz-token", FakeKeyedApis::kMozToken}}, {}, quiet);
+        auto store = newStore();
+        constexpr auto interval = std::chrono::milliseconds(300);
+        auto spaced = keyedSource(u"moz"_s, fake.api("moz"), *store, keys, interval);
+        for (const char* site : {"a.org", "b.org", "c.org"})
+            QCOMPARE(countOf(*spaced, site), 321);
+        const auto times = fake.times("moz");
+        QCOMPARE(times.size(), 3u);
+        for (std::size_t i = 1; i < times.size(); ++i) // arrivals; the turns are 300 ms apart
+            QVERIFY(times[i] - times[i - 1] >= interval / 2);
+        auto slow = keyedSource(u"moz"_s, fake.api("moz"), *store, keys, std::chrono::seconds(10));
+        QCOMPARE(countOf(*slow, "d.org"), 321);
+        const LinkCount late = slow->lookup(slow->engines()[0], "e.org");
+        QCOMPARE(late.reason, "waiting for Moz's request limit");
+        QCOMPARE(fake.requests("moz"), 4);
+    }
+
+    // The keyring's key comes first, else the settings file's, read again when it changes and
+    // refused once others may read it; every key seen is redacted, also percent-encoded.
+    void keys()
+    {
+        const QString file = dir_.filePath(u"keys.conf"_s);
+        const auto write = [&](const QByteArray& text, QFile::Permissions permissions) {
+            return brandle::writeFile(file, text) && QFile::setPermissions(file, permissions);
+        };
+        const QFile::Permissions owner = QFile::ReadOwner | QFile::WriteOwner;
+        QVERIFY(write("bing-key = from/file\n", owner));
+        KeyringAnswer keyring;
+        Keys keys(
+            file.toStdString(), {{"bing-key", "from/file"}},
+            [&](const std::string&) { return keyring; }, quiet);
+        QCOMPARE(keys.get("bing-key").value, "from/file");
+        keyring = {KeyringAnswer::Kind::Found, " from-keyring\n", {}};
+        QCOMPARE(keys.get("bing-key").value, "from-keyring");
+        QCOMPARE(int(keys.get("bing-key").origin), int(KeyOrigin::Keyring));
+        keyring = {KeyringAnswer::Kind::Missing, {}, {}};
+        QVERIFY(write("bing-key = edited\n", owner));
+        QCOMPARE(keys.get("bing-key").value, "edited");
+        QVERIFY(write("bing-key = readable\n", owner | QFile::ReadGroup));
+        const Key refused = keys.get("bing-key");
+        QCOMPARE(int(refused.origin), int(KeyOrigin::None));
+        QVERIFY2(refused.problem.find("can be read by others") != std::string::npos,
+                 refused.problem.c_str());
+        QCOMPARE(keys.redact("a from/file b from%2Ffile c from-keyring d edited e readable"),
+                 "a *** b *** c *** d *** e readable");
     }
 
     // An unread log never holds up the host: lines past the backlog are dropped and counted.

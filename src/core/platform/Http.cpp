@@ -11,7 +11,9 @@
 #include <cstring>
 #include <deque>
 #include <map>
+#include <memory>
 #include <mutex>
+#include <optional>
 
 using namespace Qt::StringLiterals;
 
@@ -24,6 +26,9 @@ std::atomic<bool> abortRequested{false};
 struct Transfer {
     QString url;
     HttpBody kind = HttpBody::Text;
+    std::optional<QByteArray> postBody; // set: a POST of these bytes, redirects not followed
+    std::unique_ptr<curl_slist, decltype(&curl_slist_free_all)> headers{nullptr,
+                                                                        curl_slist_free_all};
     CURL* easy = nullptr;
     QByteArray body;
     qint64 maxBody = 0;
@@ -167,7 +172,12 @@ bool setUp(Transfer& transfer, const HttpOptions& options, long connectMs, long 
     curl_easy_setopt(e, CURLOPT_PRIVATE, &transfer);
     curl_easy_setopt(e, CURLOPT_PROTOCOLS_STR, "http,https");
     curl_easy_setopt(e, CURLOPT_REDIR_PROTOCOLS_STR, "http,https");
-    curl_easy_setopt(e, CURLOPT_FOLLOWLOCATION, 1L);
+    curl_easy_setopt(e, CURLOPT_FOLLOWLOCATION, transfer.postBody ? 0L : 1L);
+    if (transfer.postBody) {
+        curl_easy_setopt(e, CURLOPT_POSTFIELDSIZE_LARGE, curl_off_t(transfer.postBody->size()));
+        curl_easy_setopt(e, CURLOPT_POSTFIELDS, transfer.postBody->constData());
+        curl_easy_setopt(e, CURLOPT_HTTPHEADER, transfer.headers.get());
+    }
     curl_easy_setopt(e, CURLOPT_MAXREDIRS, options.maxRedirects);
     curl_easy_setopt(e, CURLOPT_CONNECTTIMEOUT_MS, connectMs);
     curl_easy_setopt(e, CURLOPT_TIMEOUT_MS, totalMs);
@@ -341,6 +351,21 @@ HttpResult HttpSession::get(const QString& url, HttpBody body)
     return take(start(url, body));
 }
 
+HttpResult HttpSession::post(const QString& url, const QByteArray& body,
+                             const QByteArray& contentType)
+{
+    const int id = d->nextId++;
+    auto transfer = std::make_unique<Transfer>();
+    transfer->url = url;
+    transfer->kind = HttpBody::Raw;
+    transfer->postBody = body;
+    transfer->headers.reset(
+        curl_slist_append(nullptr, QByteArray("Content-Type: " + contentType).constData()));
+    d->waiting.push_back(transfer.get());
+    d->transfers.emplace(id, std::move(transfer));
+    return take(id);
+}
+
 std::vector<HttpResult> HttpSession::getAll(const QStringList& urls,
                                             const std::function<void(size_t, HttpResult&)>& onDone)
 {
@@ -366,6 +391,12 @@ std::vector<HttpResult> HttpSession::getAll(const QStringList& urls,
 HttpResult httpGet(const QString& url, const HttpOptions& options)
 {
     return HttpSession(options).get(url);
+}
+
+HttpResult httpPost(const QString& url, const QByteArray& body, const QByteArray& contentType,
+                    const HttpOptions& options)
+{
+    return HttpSession(options).post(url, body, contentType);
 }
 
 std::vector<HttpResult> httpGetAll(const QStringList& urls, const HttpOptions& options)

@@ -76,6 +76,9 @@ public:
     // must not throw.
     std::vector<HttpResult> getAll(const QStringList& urls,
                                    const std::function<void(size_t, HttpResult&)>& onDone = {});
+    // POST of a body of the content type to one address, waiting for its answer (its bytes in
+    // HttpResult::bytes). Redirects are not followed.
+    HttpResult post(const QString& url, const QByteArray& body, const QByteArray& contentType);
     // Starts a GET that proceeds while the session does other requests; take() waits for it.
     int start(const QString& url, HttpBody body = HttpBody::Text);
     HttpResult take(int transfer);
@@ -88,6 +91,10 @@ private:
 // GET of one address in a session of its own. Follows redirects (http and https only), decodes
 // the body by the response's charset (UTF-8 when none is given). Never throws.
 HttpResult httpGet(const QString& url, const HttpOptions& options = HttpOptions());
+
+// POST of a body in a session of its own (see HttpSession::post). Never throws.
+HttpResult httpPost(const QString& url, const QByteArray& body, const QByteArray& contentType,
+                    const HttpOptions& options = HttpOptions());
 
 // GETs all addresses in a session of their own; the results are in the order of the addresses.
 // Never throws.

@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: MIT
 #include "forms/frmSettings.h"
 
+#include "forms/SourcesTab.h"
+
 #include "desktop/Icon.h"
 #include "desktop/MessageBox.h"
 #include "desktop/ShellOpen.h"
@@ -92,6 +94,9 @@ frmSettings::frmSettings(QWidget* parent)
     tabSettings->addTab(mainScroll, tr("Main URL"));
     m_graphs = new GraphsTab;
     tabSettings->addTab(m_graphs, tr("Graphs"));
+    m_sources = new SourcesTab;
+    m_sources->setTestSite([this] { return txtSearchURL->text(); });
+    tabSettings->addTab(m_sources, tr("Sources"));
 
     cmdView = named(new QPushButton(tr("Chec&k"), this), "cmdView");
     cmdSave = named(new QPushButton(tr("&Save"), this), "cmdSave");
@@ -117,7 +122,8 @@ frmSettings::frmSettings(QWidget* parent)
     QList<QWidget*> order{txtSearchURL, cmdViewURL,    chkLogging,  chkHourCheck,
                           chkPlaySound, chkWindowTop,  txtAlertMin, cboAlertUnit,
                           txtTrackURLs, txtURLHistory, cmdURLReset};
-    order << m_graphs->tabOrder() << QList<QWidget*>{cmdView, cmdSave, cmdClose, cmdExit};
+    order << m_graphs->tabOrder() << m_sources->tabOrder()
+          << QList<QWidget*>{cmdView, cmdSave, cmdClose, cmdExit};
     for (qsizetype i = 1; i < order.size(); ++i)
         setTabOrder(order[i - 1], order[i]);
 
@@ -443,6 +449,7 @@ void frmSettings::cmdView_Click()
 void frmSettings::cmdSave_Click()
 {
     SaveSettings();
+    m_sources->storeKeys();
 }
 
 void frmSettings::cmdClose_Click()

@@ -7,7 +7,8 @@
 
 namespace brandle {
 class GraphsTab;
-}
+class SourcesTab;
+} // namespace brandle
 class QCheckBox;
 class QComboBox;
 class QFormLayout;
@@ -20,8 +21,10 @@ class QTabWidget;
 class QToolButton;
 
 // The program's main window, hidden while the program lives in the tray. The "Main URL" tab edits
-// the settings of oProps and the store; "Chec&k" counts the primary site at once, "&Save" writes
-// the settings, "&Close" and the close box only hide the window.
+// the settings of oProps and the store, "Graphs" charts the log, "Sources" shows the service
+// host's sources and takes the keys of the services asked with the user's own account; "Chec&k"
+// counts the primary site at once, "&Save" writes the settings, "&Close" and the close box only
+// hide the window.
 class frmSettings : public QWidget {
     Q_OBJECT
 public:
@@ -60,6 +63,7 @@ public:
     // The live state of "Keep window on topmost position", saved or not.
     bool keepOnTop() const;
     brandle::GraphsTab* graphsTab() const { return m_graphs; }
+    brandle::SourcesTab* sourcesTab() const { return m_sources; }
     QTabWidget* tabs() const { return tabSettings; }
 
 signals:
@@ -90,6 +94,7 @@ private:
 
     QTabWidget* tabSettings = nullptr;
     brandle::GraphsTab* m_graphs = nullptr;
+    brandle::SourcesTab* m_sources = nullptr;
     QLabel* lblSearchURL = nullptr;
     QLineEdit* txtSearchURL = nullptr;
     QToolButton* cmdViewURL = nullptr;

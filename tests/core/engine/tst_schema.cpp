@@ -2,6 +2,7 @@
 #include "TestMain.h"
 #include "TestSupport.h"
 
+#include "engine/HostSources.h"
 #include "engine/Schema.h"
 #include "platform/Errors.h"
 #include "platform/mConstants.h"
@@ -140,5 +141,36 @@ private slots:
     }
 };
 
+// The service host's GET /sources as the Sources tab reads it.
+class TestHostSources : public QObject {
+    Q_OBJECT
+private slots:
+    void read_data()
+    {
+        QTest::addColumn<QByteArray>("json");
+        QTest::addColumn<int>("sources");     // -1: not an answer of GET /sources
+        QTest::addColumn<double>("progress"); // of the first; -1: none
+        const QByteArray one = R"([{"id":"cc","state":"loading","progress":%1}])";
+        // clang-format off
+        QTest::newRow("loading") << QByteArray(one).replace("%1", "0.37") << 1 << 0.37;
+        QTest::newRow("progress beyond the end") << QByteArray(one).replace("%1", "1.5") << 1 << 1.0;
+        QTest::newRow("progress unknown") << QByteArray(one).replace("%1", "null") << 1 << -1.0;
+        QTest::newRow("two, no progress") << QByteArray(R"([{"id":"a"},{"id":"b","progress":"x"}])") << 2 << -1.0;
+        QTest::newRow("an object") << QByteArray(R"({"id":"a"})") << -1 << -1.0;
+        QTest::newRow("an entry without id") << QByteArray(R"([{"id":"a"},{"name":"b"}])") << -1 << -1.0;
+        QTest::newRow("not JSON") << QByteArray("<html>Not found</html>") << -1 << -1.0;
+        // clang-format on
+    }
+    void read()
+    {
+        QFETCH(QByteArray, json);
+        const std::optional<QList<HostSource>> sources = readHostSources(json);
+        QTEST(sources ? int(sources->size()) : -1, "sources");
+        QTEST(sources && !sources->isEmpty() ? sources->front().progress.value_or(-1) : -1.0,
+              "progress");
+    }
+};
+
 BRANDLE_TEST(TestSchema)
+BRANDLE_TEST(TestHostSources)
 #include "tst_schema.moc"
