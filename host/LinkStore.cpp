@@ -5,6 +5,7 @@
 
 #include <sqlite3.h>
 
+#include <algorithm>
 #include <ctime>
 #include <system_error>
 #include <utility>
@@ -199,7 +200,7 @@ std::optional<MajesticCounts> LinkStore::majestic(const std::string& asciiName,
     if (s.step() != SQLITE_ROW) {
         return std::nullopt;
     }
-    return MajesticCounts{std::uint32_t(s.integer(0)), std::uint32_t(s.integer(1))};
+    return MajesticCounts{std::uint64_t(s.integer(0)), std::uint64_t(s.integer(1))};
 }
 
 MajesticLoad LinkStore::loadMajestic(std::istream& csv, const MajesticMeta& meta,
@@ -271,6 +272,9 @@ MajesticLoad LinkStore::loadMajestic(std::istream& csv, const MajesticMeta& meta
                 ++load.duplicates;
             } else {
                 ++load.rows;
+                if (std::max(row->refSubNets, row->refIps) > kMaxServedCount) {
+                    ++load.oversized;
+                }
             }
             insert.reset();
         }

@@ -20,8 +20,8 @@ struct sqlite3;
 namespace brandle::host {
 
 struct MajesticCounts {
-    std::uint32_t refSubNets = 0;
-    std::uint32_t refIps = 0;
+    std::uint64_t refSubNets = 0;
+    std::uint64_t refIps = 0;
 };
 
 // What the database knows about the list it holds.
@@ -40,6 +40,7 @@ struct MajesticLoad {
     std::uint64_t skipped = 0;      // malformed lines
     std::uint64_t firstSkipped = 0; // line number of the first one (header = line 1)
     std::uint64_t duplicates = 0;   // later lines of a domain already read
+    std::uint64_t oversized = 0;    // domains with a figure above kMaxServedCount
     std::chrono::milliseconds elapsed{0};
 };
 

@@ -2,6 +2,7 @@
 #include "MajesticSource.h"
 
 #include "EnginePage.h"
+#include "MajesticCsv.h"
 #include "SiteName.h"
 #include "Text.h"
 
@@ -76,7 +77,12 @@ LinkCount MajesticSource::lookup(const EngineInfo& engine, const std::string& si
     if (!counts) {
         return LinkCount::none("not among the million most linked domains");
     }
-    return LinkCount::count(engine.id == kIps ? counts->refIps : counts->refSubNets);
+    const std::uint64_t figure = engine.id == kIps ? counts->refIps : counts->refSubNets;
+    if (figure > kMaxServedCount) {
+        return LinkCount::none("the list's figure, " + formatThousands(figure) +
+                               ", is too large for the 32-bit total of a lookup");
+    }
+    return LinkCount::count(figure);
 }
 
 bool MajesticSource::refresh()
@@ -146,6 +152,10 @@ bool MajesticSource::refresh()
     }
     if (load.duplicates > 0) {
         line += "; ignored " + std::to_string(load.duplicates) + " repeated domains";
+    }
+    if (load.oversized > 0) {
+        line += "; " + std::to_string(load.oversized) + " domains have a figure above " +
+                formatThousands(kMaxServedCount) + " and get no count";
     }
     log_(line);
     return finish(true, {});

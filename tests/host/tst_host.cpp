@@ -83,14 +83,17 @@ private slots:
         demoSchema_ = demo_.schema();
         majestic_.route(u"/m.csv"_s, QByteArray::fromStdString(majesticList(
                                          {majesticLine(1, "google.com", 345862, 2029543),
-                                          majesticLine(2, "brandle-demo.org", 1234, 5678)})));
+                                          majesticLine(2, "brandle-demo.org", 1234, 5678),
+                                          majesticLine(3, "www.listed-www.org", 7, 8),
+                                          majesticLine(4, "huge.org", 1'000'000'001, 9),
+                                          "5,5,evil.org,org,1,2,victim.org,org,5,5,1,2"})));
         majestic_.start();
         wiki_.setLinks("brandle-demo.org", {11, 12, 13, 14, 15});
         wiki_.setLinks("*.brandle-demo.org", {15, 16});
         QVERIFY(real_.start({u"--root"_s, root, u"--cache"_s, cache_.path(), u"--majestic-url"_s,
                              majestic_.url(u"/m.csv"_s), u"--wikipedia-api"_s,
                              QString::fromStdString(wiki_.api())}));
-        QTRY_VERIFY_WITH_TIMEOUT(real_.log().contains(u"majestic: loaded 2 domains"_s), 10000);
+        QTRY_VERIFY_WITH_TIMEOUT(real_.log().contains(u"majestic: loaded "_s), 10000);
         realSchema_ = real_.schema();
     }
     // The hosts end cleanly on SIGTERM.
@@ -132,6 +135,10 @@ private slots:
         // clang-format off
         QTest::newRow("www and case") << "majestic-ips" << "WWW.Brandle-Demo.org" << 200 << 5678LL << "CC BY 3.0";
         QTest::newRow("outside the list") << "majestic-subnets" << "example.com" << 200 << -1LL << "No count: not among the million most linked domains";
+        QTest::newRow("listed with www.") << "majestic-subnets" << "listed-www.org" << 200 << 7LL << "";
+        QTest::newRow("IDN of another site") << "majestic-subnets" << "victim.org" << 200 << -1LL << "not among";
+        QTest::newRow("figure beyond a 32-bit total") << "majestic-subnets" << "huge.org" << 200 << -1LL << "1,000,000,001, is too large";
+        QTest::newRow("a smaller figure of that row") << "majestic-ips" << "huge.org" << 200 << 9LL << "";
         QTest::newRow("wikipedia, none") << "wikipedia" << "example.com" << 200 << 0LL << "articles linking";
         QTest::newRow("markup") << "majestic-subnets" << "<b>x.com" << 400 << -1LL << "Not a host name";
         QTest::newRow("status file") << "" << "/parlo/System/Link-Popularity-Status.txt" << 200 << -1LL << "Active";

@@ -98,7 +98,8 @@ private slots:
         QTest::newRow("other column order") << "Domain,RefIPs,RefSubNets,IDN_Domain\nnew.com,6,5,new.com" << false << "" << 5LL;
         QTest::newRow("quoted fields") << header + u"1,1,\"new.com\",com,\"5\",6,new.com,com,1,1,5,6"_s << false << "" << 5LL;
         QTest::newRow("largest count") << header + u"1,1,new.com,com,2147483647,6,new.com,com,1,1,5,6"_s << false << "" << 2147483647LL;
-        QTest::newRow("count over 32 bits") << withBad("2,2,bad.com,com,2147483648,1,bad.com,com,2,2,1,1") << false << "" << 5LL;
+        QTest::newRow("count of 19 digits") << withBad("2,2,bad.com,com,1000000000000000000,1,bad.com,com,2,2,1,1") << false << "" << 5LL;
+        QTest::newRow("IDN of another name") << withBad("2,2,bad.com,com,3,4,new.com,com,2,2,3,4") << false << "" << 5LL;
         QTest::newRow("11 fields") << withBad("2,2,bad.com,com,3,4,bad.com,com,2,2,3") << false << "" << 5LL;
         QTest::newRow("letters in a count") << withBad("2,2,bad.com,com,3a,4,bad.com,com,2,2,3,4") << false << "" << 5LL;
         QTest::newRow("domain with a blank") << withBad("2,2,b ad.com,com,3,4,b ad.com,com,2,2,3,4") << false << "" << 5LL;
