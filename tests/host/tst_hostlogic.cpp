@@ -120,6 +120,33 @@ private slots:
         QTEST(config->port, "port");
     }
 
+    // Page ids are positive integers; anything else makes the answer unreadable.
+    void pageIds_data()
+    {
+        QTest::addColumn<QByteArray>("id");
+        QTest::addColumn<QList<qint64>>("read"); // empty: unreadable
+        using L = QList<qint64>;
+        // clang-format off
+        QTest::newRow("integer") << QByteArray("12") << L{12};
+        QTest::newRow("2^53") << QByteArray("9007199254740992") << L{9007199254740992LL};
+        QTest::newRow("zero") << QByteArray("0") << L{};
+        QTest::newRow("negative") << QByteArray("-1") << L{};
+        QTest::newRow("fraction") << QByteArray("2.5") << L{};
+        QTest::newRow("beyond 64 bits") << QByteArray("1e300") << L{};
+        QTest::newRow("text") << QByteArray("\"12\"") << L{};
+        // clang-format on
+    }
+    void pageIds()
+    {
+        QFETCH(QByteArray, id);
+        const ExturlAnswer answer = parseExturlAnswer(
+            ("{\"query\":{\"exturlusage\":[{\"pageid\":" + id + "}]}}").toStdString());
+        QList<qint64> read;
+        if (answer.kind == ExturlAnswer::Kind::Page)
+            read = QList<qint64>(answer.pageIds.begin(), answer.pageIds.end());
+        QTEST(read, "read");
+    }
+
     void requestUrl()
     {
         QCOMPARE(exturlRequestUrl("https://en.wikipedia.org/w/api.php", "*.bücher.de",

@@ -271,7 +271,8 @@ private slots:
                  fake.lastUserAgent().c_str());
     }
 
-    // A fault gives no count and is not kept, the next lookup asks again (not after maxlag).
+    // A fault gives no count, or "at least" the pages that came in time, and is not kept: the
+    // next lookup asks again (not after maxlag).
     void wikipediaFaults_data()
     {
         QTest::addColumn<FakeWiki::Mode>("mode");
@@ -287,7 +288,8 @@ private slots:
         QTest::newRow("unavailable") << M::Unavailable << 1 << true << -1LL << "Wikipedia answered HTTP 503" << 3LL;
         QTest::newRow("no list") << M::NoList << 1 << true << -1LL << "the Wikipedia API answered something unreadable" << 3LL;
         QTest::newRow("slow") << M::Slow << 1 << true << -1LL << "Wikipedia did not answer in time" << 3LL;
-        QTest::newRow("out of time after a page") << M::Held << 2 << true << 2LL << "" << 2LL;
+        QTest::newRow("out of time, no page yet") << M::Held << 2 << true << -1LL << "Wikipedia did not answer in time" << 3LL;
+        QTest::newRow("out of time after a page") << M::Held << 3 << true << 2LL << "" << 3LL;
         QTest::newRow("unreachable") << M::Normal << 1 << false << -1LL << "Wikipedia could not be reached" << -1LL;
         QTest::newRow("maxlag") << M::MaxLag << 1 << true << -1LL << "Wikipedia is busy (its databases lag behind); try again later" << -1LL;
         // clang-format on
@@ -299,7 +301,7 @@ private slots:
         QFETCH(bool, reachable);
         QFETCH(QString, reason);
         FakeWiki fake;
-        fake.setLinks("example.net", {1, 2, 3});
+        fake.setLinks("*.example.net", {1, 2, 3}); // the first search finds nothing
         fake.setMode(mode, fromRequest);
         auto store = newStore();
         const Upstream dead{QByteArray()};
