@@ -5,19 +5,23 @@
 
 #include <algorithm>
 #include <array>
+#include <cerrno>
+#include <filesystem>
 #include <fstream>
 #include <sstream>
 
 namespace brandle::host {
+
+namespace fs = std::filesystem;
 
 namespace {
 
 constexpr std::array<std::string_view, 4> kKnownEngines{kEngineMajesticSubnets, kEngineMajesticIps,
                                                         kEngineWikipedia, kEngineDemo};
 
-constexpr std::array<std::string_view, 10> kKeys{
-    "engines", "majestic-url", "wikipedia-api", "wikipedia-language", "cache", "root", "bind",
-    "port",    "contact",      "demo"};
+constexpr std::array<std::string_view, 12> kKeys{
+    "engines", "majestic-url", "wikipedia-api", "wikipedia-language",  "cache",     "root", "bind",
+    "port",    "contact",      "demo",          "accept-smaller-list", "allow-host"};
 
 constexpr std::size_t kMaxContactLength = 200;
 
@@ -83,6 +87,29 @@ bool parseEngines(std::string_view list, std::vector<std::string>& engines, std:
         out.push_back(id);
     }
     engines = std::move(out);
+    return true;
+}
+
+// A comma-separated list of host names or addresses, kept in lower case.
+bool parseAllowHosts(std::string_view list, std::vector<std::string>& hosts, std::string& error)
+{
+    std::vector<std::string> out;
+    std::size_t start = 0;
+    while (start <= list.size()) {
+        std::size_t comma = list.find(',', start);
+        if (comma == std::string_view::npos) {
+            comma = list.size();
+        }
+        const std::string name = toLowerAscii(trimBlanks(list.substr(start, comma - start)));
+        start = comma + 1;
+        if (name.empty() || hasControlChars(name) ||
+            name.find_first_of(" /@\"") != std::string::npos) {
+            error = "allow-host: not a host name: " + printable(name);
+            return false;
+        }
+        out.push_back(name);
+    }
+    hosts = std::move(out);
     return true;
 }
 
@@ -157,8 +184,8 @@ std::optional<CommandLine> parseCommandLine(const std::vector<std::string>& args
             out.version = true;
             continue;
         }
-        if (arg == "--demo" && !hasValue) {
-            out.settings.emplace_back("demo", "true");
+        if ((arg == "--demo" || arg == "--accept-smaller-list") && !hasValue) {
+            out.settings.emplace_back(arg.substr(2), "true");
             continue;
         }
         const std::string key = arg.rfind("--", 0) == 0 ? arg.substr(2) : std::string();
@@ -194,16 +221,21 @@ bool applySetting(HostConfig& config, std::string_view key, std::string_view raw
     if (key == "engines") {
         return parseEngines(value, config.engines, error);
     }
-    if (key == "demo") {
+    if (key == "demo" || key == "accept-smaller-list") {
         const std::optional<bool> on = parseBool(value);
         if (!on) {
-            error = "demo: not true or false: " + printable(value);
+            error = name + ": not true or false: " + printable(value);
             return false;
         }
-        if (*on) {
+        if (key == "accept-smaller-list") {
+            config.acceptSmallerList = *on;
+        } else if (*on) {
             config.engines = {std::string(kEngineDemo)};
         }
         return true;
+    }
+    if (key == "allow-host") {
+        return parseAllowHosts(value, config.allowHosts, error);
     }
     if (key == "majestic-url" || key == "wikipedia-api") {
         if (!isHttpUrl(value)) {
@@ -234,6 +266,11 @@ bool applySetting(HostConfig& config, std::string_view key, std::string_view raw
     if (key == "cache" || key == "root" || key == "bind") {
         if (value.empty() || hasControlChars(value)) {
             error = name + ": empty or unreadable value";
+            return false;
+        }
+        // A relative folder would follow whatever the working folder is at the start.
+        if (key == "cache" && value.front() != '/') {
+            error = "cache: not an absolute path: " + printable(value);
             return false;
         }
         (key == "cache" ? config.cache : key == "root" ? config.root : config.bind) = value;
@@ -298,21 +335,30 @@ std::optional<HostConfig> loadHostConfig(const CommandLine& commandLine, const H
     HostConfig config;
     const bool explicitFile = !commandLine.configFile.empty();
     const std::string file = explicitFile ? commandLine.configFile : defaultConfigFile(env);
-    std::ifstream in(file, std::ios::binary);
-    if (in) {
+    // Only a default file that does not exist means the defaults; any other failure is said.
+    std::error_code ec;
+    const fs::file_status status = fs::status(file, ec);
+    if (explicitFile || status.type() != fs::file_type::not_found) {
+        std::ifstream in;
+        if (!ec && !fs::is_directory(status)) {
+            in.open(file, std::ios::binary);
+        }
+        const std::string why = ec                         ? ec.message()
+                                : fs::is_directory(status) ? std::string("a folder")
+                                : !in                      ? std::generic_category().message(errno)
+                                                           : std::string();
         std::ostringstream text;
-        text << in.rdbuf();
-        if (in.bad()) {
-            error = file + ": cannot be read";
+        if (why.empty()) {
+            text << in.rdbuf();
+        }
+        if (!why.empty() || in.bad()) {
+            error = file + ": cannot be read" + (why.empty() ? "" : " (" + why + ")");
             return std::nullopt;
         }
         if (!applyIni(config, text.str(), error)) {
             error = file + ": " + error;
             return std::nullopt;
         }
-    } else if (explicitFile) {
-        error = file + ": cannot be read";
-        return std::nullopt;
     }
     for (const auto& [key, value] : commandLine.settings) {
         if (!applySetting(config, key, value, error)) {

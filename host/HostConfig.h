@@ -33,7 +33,9 @@ struct HostConfig {
     std::string root;  // empty: the installed service folder
     std::string bind{kDefaultBind};
     int port = kDefaultPort;
-    std::string contact; // added to the User-Agent of upstream requests
+    std::string contact;            // added to the User-Agent of upstream requests
+    bool acceptSmallerList = false; // take a list with fewer than half the rows of the one in use
+    std::vector<std::string> allowHosts; // names a request's Host header may give besides ours
 
     bool wants(std::string_view engineId) const;
     bool needsCache() const; // any engine that keeps data on disk
@@ -61,8 +63,8 @@ struct CommandLine {
     bool version = false;
 };
 
-// Accepts "--key VALUE" and "--key=VALUE"; "--demo" and "--help" take no value. Nothing and
-// an error text for an unknown option or a missing value.
+// Accepts "--key VALUE" and "--key=VALUE"; "--demo", "--accept-smaller-list" and "--help"
+// take no value. Nothing and an error text for an unknown option or a missing value.
 std::optional<CommandLine> parseCommandLine(const std::vector<std::string>& args,
                                             std::string& error);
 
@@ -76,7 +78,9 @@ bool applySetting(HostConfig& config, std::string_view key, std::string_view val
                   std::string& error);
 
 // The settings in effect: defaults, then the config file (--config, else the default file
-// when it exists), then the command line; the default cache folder when none is set.
+// when it exists), then the command line; the default cache folder when none is set. A config
+// file that exists but cannot be read (a folder at its path, say) is an error, and so is a
+// cache folder that is not an absolute path.
 std::optional<HostConfig> loadHostConfig(const CommandLine& commandLine, const HostEnvironment& env,
                                          std::string& error);
 

@@ -2,6 +2,7 @@
 #include "LinkStore.h"
 
 #include "MajesticCsv.h"
+#include "Text.h"
 
 #include <sqlite3.h>
 
@@ -204,7 +205,7 @@ std::optional<MajesticCounts> LinkStore::majestic(const std::string& asciiName,
 }
 
 MajesticLoad LinkStore::loadMajestic(std::istream& csv, const MajesticMeta& meta,
-                                     const std::atomic<bool>* cancel)
+                                     const std::atomic<bool>* cancel, bool acceptSmaller)
 {
     const auto started = std::chrono::steady_clock::now();
     std::lock_guard<std::mutex> lock(loadMutex_);
@@ -284,6 +285,13 @@ MajesticLoad LinkStore::loadMajestic(std::istream& csv, const MajesticMeta& meta
     }
     if (load.rows == 0) {
         return fail("the list holds no usable line");
+    }
+    // A list cut short or emptied upstream would replace a good one: that takes the user's word.
+    const auto inUse = std::uint64_t(majesticRows_.load());
+    if (!acceptSmaller && load.rows < (inUse + 1) / 2) {
+        return fail("it has " + formatThousands(load.rows) +
+                    " usable lines, fewer than half of the " + formatThousands(inUse) +
+                    " of the list in use (accept-smaller-list takes it)");
     }
 
     std::string error;

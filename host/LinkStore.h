@@ -70,9 +70,11 @@ public:
 
     // Reads the list (header line first) and swaps it in for the old one in one transaction,
     // with the meta data given (rows are counted here). The old list stays when the header
-    // lacks a needed column, no line is usable, reading fails or cancel is set.
+    // lacks a needed column, no line is usable, reading fails or cancel is set, and, unless
+    // acceptSmaller, when the new list has fewer than half the rows of the one in use.
     MajesticLoad loadMajestic(std::istream& csv, const MajesticMeta& meta,
-                              const std::atomic<bool>* cancel = nullptr);
+                              const std::atomic<bool>* cancel = nullptr,
+                              bool acceptSmaller = false);
 
     // Records that the source confirmed the list unchanged (an answer 304) at the time.
     bool markMajesticChecked(std::int64_t when, std::string& error);

@@ -6,6 +6,8 @@
 #include "SiteName.h"
 #include "Text.h"
 
+#include <unistd.h>
+
 #include <ctime>
 #include <fstream>
 #include <system_error>
@@ -23,6 +25,7 @@ constexpr const char* kIps = "majestic-ips";
 // clock does not push a refresh far out.
 constexpr std::chrono::minutes kLongestSleep{10};
 constexpr std::size_t kReadBufferSize = 1 << 20;
+const std::string kPartPrefix = "majestic_million.csv.";
 
 } // namespace
 
@@ -98,9 +101,20 @@ bool MajesticSource::refresh()
         request.headers.push_back("If-Modified-Since: " + meta.lastModified);
     }
 
-    const fs::path part = settings_.cacheDir / "majestic_million.csv.part";
+    // A download of its own per process, whatever else runs; one left by a host that ended
+    // before it could remove its own is removed here (one host holds the cache folder).
+    std::error_code ignored;
+    for (fs::directory_iterator it(settings_.cacheDir, ignored), end; !ignored && it != end;
+         it.increment(ignored)) {
+        const std::string name = it->path().filename().string();
+        if (name.rfind(kPartPrefix, 0) == 0 && name.size() > 5 &&
+            name.compare(name.size() - 5, 5, ".part") == 0) {
+            std::error_code removeError;
+            fs::remove(it->path(), removeError);
+        }
+    }
+    const fs::path part = settings_.cacheDir / (kPartPrefix + std::to_string(::getpid()) + ".part");
     const auto finish = [&](bool current, const std::string& error) {
-        std::error_code ignored;
         fs::remove(part, ignored);
         {
             std::lock_guard<std::mutex> lock(mutex_);
@@ -140,7 +154,8 @@ bool MajesticSource::refresh()
         return finish(false, "cannot read the download " + part.string());
     }
     const MajesticLoad load = store_.loadMajestic(
-        in, {settings_.url, r.header("etag"), r.header("last-modified"), now, 0}, &stopping_);
+        in, {settings_.url, r.header("etag"), r.header("last-modified"), now, 0}, &stopping_,
+        settings_.acceptSmallerList);
     if (!load.replaced) {
         return finish(false, "the new list was not taken: " + load.error);
     }
@@ -159,6 +174,12 @@ bool MajesticSource::refresh()
     }
     log_(line);
     return finish(true, {});
+}
+
+std::string MajesticSource::lastError()
+{
+    std::lock_guard<std::mutex> lock(mutex_);
+    return lastError_;
 }
 
 void MajesticSource::start()

@@ -3,6 +3,7 @@
 // engines those files list: real link figures from open link data (the Majestic Million list,
 // Wikipedia's external links) or, for trying Brandle offline, the demo engines.
 
+#include "CacheLock.h"
 #include "DemoSource.h"
 #include "EnginePage.h"
 #include "FileRoot.h"
@@ -206,6 +207,7 @@ bool readFile(const fs::path& file, std::string& content)
 
 // The enabled engines in schema order, each with the source that answers for it.
 struct Engines {
+    std::unique_ptr<CacheLock> cacheLock;
     std::unique_ptr<LinkStore> store; // first, so that it outlives the sources using it
     std::vector<std::unique_ptr<Source>> sources;
     std::vector<std::pair<EngineInfo, Source*>> list;
@@ -230,6 +232,10 @@ bool setUpEngines(const HostConfig& config, Engines& engines, std::string& error
             error = "cannot make the cache folder " + config.cache + ": " + ec.message();
             return false;
         }
+        engines.cacheLock = CacheLock::acquire(config.cache, error);
+        if (!engines.cacheLock) {
+            return false;
+        }
         engines.store = LinkStore::open(fs::path(config.cache) / "brandle-host.sqlite", error);
         if (!engines.store) {
             return false;
@@ -250,6 +256,7 @@ bool setUpEngines(const HostConfig& config, Engines& engines, std::string& error
         settings.url = config.majesticUrl;
         settings.cacheDir = config.cache;
         settings.userAgent = agent;
+        settings.acceptSmallerList = config.acceptSmallerList;
         engines.sources.push_back(
             std::make_unique<MajesticSource>(settings, *engines.store, majesticIds, logLine));
     }

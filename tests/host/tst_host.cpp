@@ -165,6 +165,20 @@ private slots:
         QVERIFY2(QString::fromStdString(body).contains(shown), body.c_str());
     }
 
+    // A second host on the same cache folder names the first and ends.
+    void oneHostPerCache()
+    {
+        QProcess second;
+        second.start(
+            QString::fromUtf8(BRANDLE_HOST_BIN),
+            {u"--port"_s, u"0"_s, u"--cache"_s, cache_.path(), u"--engines"_s, u"wikipedia"_s});
+        QVERIFY(second.waitForFinished(5000));
+        QCOMPARE(second.exitCode(), 1);
+        QVERIFY(QString::fromUtf8(second.readAllStandardError())
+                    .contains(u"is in use by another brandle-host (process %1)"_s.arg(
+                        real_.process.processId())));
+    }
+
     // --help and --version answer; anything unknown is refused with a usage line and exit 2.
     void commandLine_data()
     {

@@ -7,6 +7,7 @@
 #include "SiteName.h"
 #include "TestSupport.h"
 
+#include <QDir>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -89,6 +90,7 @@ private slots:
         QTest::newRow("port past the last") << "port = 65536\n" << L{} << L{} << "" << 0 << "line 1: port: not a port number";
         QTest::newRow("unknown engine") << "" << L{u"--engines"_s, u"google"_s} << L{} << "" << 0 << "unknown engine: google";
         QTest::newRow("not http") << "" << L{u"--majestic-url"_s, u"file:///etc/passwd"_s} << L{} << "" << 0 << "not an http";
+        QTest::newRow("relative cache") << "" << L{u"--cache"_s, u"cache"_s} << L{} << "" << 0 << "cache: not an absolute path: cache";
         QTest::newRow("missing --config file") << "" << L{u"--config"_s, u"/nonexistent/none.conf"_s} << L{} << "" << 0 << "none.conf: cannot be read";
         // clang-format on
     }
@@ -145,6 +147,18 @@ private slots:
         if (answer.kind == ExturlAnswer::Kind::Page)
             read = QList<qint64>(answer.pageIds.begin(), answer.pageIds.end());
         QTEST(read, "read");
+    }
+
+    // A default file that is there but cannot be read is an error, not the defaults.
+    void unreadableDefaultFile()
+    {
+        QTemporaryDir dir;
+        QVERIFY(QDir(dir.path()).mkpath(u"brandle/brandle-host.conf"_s));
+        std::string error;
+        QVERIFY(!loadHostConfig({}, {"/nonexistent", dir.path().toStdString(), ""}, error));
+        QVERIFY2(QString::fromStdString(error).endsWith(
+                     u"brandle-host.conf: cannot be read (a folder)"_s),
+                 error.c_str());
     }
 
     void requestUrl()

@@ -7,6 +7,7 @@
 #include "MajesticSource.h"
 #include "WikipediaSource.h"
 
+#include <QDir>
 #include <QFile>
 #include <QRegularExpression>
 #include <QTemporaryDir>
@@ -176,14 +177,54 @@ private slots:
             settings, *store, {"majestic-subnets"},
             [&log](const std::string& line) { log += QString::fromStdString(line); });
         QCOMPARE(countOf(source, "google.com"), -1);
+        // A download that a host left behind when it ended is removed.
+        QVERIFY(brandle::writeFile(dir_.filePath(u"majestic_million.csv.1234.part"_s), "x"));
         QVERIFY(source.refresh());
+        QCOMPARE(QDir(dir_.path()).entryList({u"*.part"_s}), QStringList());
         QCOMPARE(countOf(source, "google.com"), 345862);
         QVERIFY2(log.contains(u"skipped 2 malformed lines (the first is line 3)"_s),
                  qPrintable(log));
         QVERIFY(source.refresh());
         QVERIFY2(log.contains(u"the list is unchanged"_s), qPrintable(log));
         QCOMPARE(countOf(source, "google.com"), 345862);
-        QVERIFY(!QFile::exists(dir_.filePath(u"majestic_million.csv.part"_s)));
+    }
+
+    // A list of fewer than half the rows of the one in use is taken only when the user says so.
+    void smallerList_data()
+    {
+        QTest::addColumn<int>("rows"); // of the new list; the one in use has 4
+        QTest::addColumn<bool>("accept");
+        QTest::addColumn<bool>("taken");
+        QTest::newRow("under half") << 1 << false << false;
+        QTest::newRow("half") << 2 << false << true;
+        QTest::newRow("under half, accepted") << 1 << true << true;
+    }
+    void smallerList()
+    {
+        QFETCH(int, rows);
+        QFETCH(bool, accept);
+        QFETCH(bool, taken);
+        std::vector<std::string> lines;
+        for (int i = 0; i < rows; ++i)
+            lines.push_back(majesticLine(i + 1, "new" + std::to_string(i) + ".com", 1, 1));
+        const QByteArray body = QByteArray::fromStdString(majesticList(lines));
+        const Upstream upstream("HTTP/1.1 200 OK\r\nContent-Length: " +
+                                QByteArray::number(body.size()) + "\r\n\r\n" + body);
+        MajesticSettings settings = majesticSettings(upstream.url());
+        settings.acceptSmallerList = accept;
+        auto store = newStore();
+        std::istringstream in(
+            majesticList({majesticLine(1, "a.com", 1, 1), majesticLine(2, "b.com", 1, 1),
+                          majesticLine(3, "c.com", 1, 1), majesticLine(4, "d.com", 1, 1)}));
+        QVERIFY(store->loadMajestic(in, {settings.url, "", "", 0, 0}).replaced);
+        MajesticSource source(settings, *store, {"majestic-subnets"}, quiet);
+        QCOMPARE(source.refresh(), taken);
+        QCOMPARE(store->majesticMeta().rows, taken ? rows : 4);
+        const QString error = QString::fromStdString(source.lastError());
+        QVERIFY2(taken ? error.isEmpty()
+                       : error.contains(
+                             u"1 usable lines, fewer than half of the 4 of the list in use"_s),
+                 qPrintable(error));
     }
 
     // A failed refresh keeps the list in use, says why in the log and leaves no partial file.
@@ -224,7 +265,7 @@ private slots:
         QVERIFY(store->loadMajestic(in, {settings.url, "", "", 0, 0}).replaced);
         QVERIFY(!source.refresh());
         QVERIFY2(log.contains(reason), qPrintable(log));
-        QVERIFY(!QFile::exists(dir_.filePath(u"majestic_million.csv.part"_s)));
+        QCOMPARE(QDir(dir_.path()).entryList({u"*.part"_s}), QStringList());
         QCOMPARE(countOf(source, "google.com"), 10);
     }
 
