@@ -8,6 +8,7 @@
 #include "EnginePage.h"
 #include "FileRoot.h"
 #include "HostConfig.h"
+#include "HostServer.h"
 #include "LinkStore.h"
 #include "LogWriter.h"
 #include "MajesticSource.h"
@@ -52,9 +53,6 @@ using namespace brandle::host;
 namespace {
 
 constexpr long kMaxDelayMs = 600000;
-// Worker threads of the server. A Wikipedia lookup can hold one for most of a minute, so
-// there are enough that such lookups never stop the host from answering the others.
-constexpr std::size_t kWorkerThreads = 32;
 constexpr const char* kSchemaFile = "parlo/System/Link-Popularity-Schema.xml";
 
 void printUsage(std::ostream& out)
@@ -80,6 +78,8 @@ void printUsage(std::ostream& out)
            "  --wikipedia-language CODE  (default: en)\n"
            "  --cache DIR          downloaded data and answers (default:\n"
            "                       $XDG_CACHE_HOME/brandle-host)\n"
+           "  --accept-smaller-list  take a downloaded list even when it has fewer than\n"
+           "                       half the rows of the list in use\n"
            "  --contact TEXT       your e-mail or web address, sent in the User-Agent\n"
            "                       of requests to Wikipedia and Majestic\n"
            "  --root DIR           folder to serve (default: the service folder next to\n"
@@ -90,6 +90,8 @@ void printUsage(std::ostream& out)
            "  --bind ADDR          address to listen on (default: "
         << kDefaultBind
         << ")\n"
+           "  --allow-host NAMES   names (comma-separated) a request may give in its Host\n"
+           "                       header besides localhost and the --bind address\n"
            "  --help               show this text\n"
            "  --version            show the version\n"
            "\n"
@@ -354,12 +356,11 @@ int main(int argc, char** argv)
 
     const long delayMs = delayFromEnvironment();
     ShutdownGate gate;
-    httplib::Server server;
+    std::vector<std::string> allowedHosts = config->allowHosts;
+    allowedHosts.push_back(toLowerAscii(config->bind));
+    HostServer server(FrontLimits{}, allowedHosts, logLine);
     std::string host; // "addr:port" written into templated files, set once bound
 
-    server.new_task_queue = [] {
-        return new httplib::ThreadPool(kWorkerThreads);
-    };
     // Only SO_REUSEADDR: the library default also sets SO_REUSEPORT, which would let a
     // second host share a port that is already in use.
     socket_t listenSocket = INVALID_SOCKET;
@@ -368,37 +369,41 @@ int main(int argc, char** argv)
         setsockopt(sock, SOL_SOCKET, SO_REUSEADDR, &yes, sizeof yes);
         listenSocket = sock;
     });
-    server.set_keep_alive_timeout(1);
     // Small answers go out at once instead of waiting for the client's acknowledgement.
     server.set_tcp_nodelay(true);
 
-    server.Get(
-        R"(/engines/([^/]+)/search)", [&](const httplib::Request& req, httplib::Response& res) {
-            const auto* entry = engines.find(req.matches[1].str());
-            if (entry == nullptr) {
-                setText(res, 404, "Not found");
-                return;
-            }
-            const auto& [engine, source] = *entry;
-            // The query is already percent-decoded here, so a dot sent as %2E is a dot again.
-            const std::string site = req.get_param_value(engine.siteParam.c_str());
-            if (site.empty()) {
-                setText(res, 400, "Missing parameter: " + engine.siteParam);
-                return;
-            }
-            const std::optional<std::string> accepted = source->acceptSite(site);
-            if (!accepted) {
-                setText(res, 400, "Not a host name: " + printable(site));
-                return;
-            }
-            if (delayMs > 0 && !gate.sleep(delayMs)) {
-                setText(res, 503, "Shutting down");
-                return;
-            }
-            const LinkCount result = source->lookup(engine, *accepted);
-            res.set_header("Cache-Control", "no-cache");
-            res.set_content(source->answerPage(engine, site, result), "text/html; charset=utf-8");
-        });
+    server.Get(R"(/engines/([^/]+)/search)", [&](const httplib::Request& req,
+                                                 httplib::Response& res) {
+        const auto* entry = engines.find(req.matches[1].str());
+        if (entry == nullptr) {
+            setText(res, 404, "Not found");
+            return;
+        }
+        const auto& [engine, source] = *entry;
+        // The query is already percent-decoded here, so a dot sent as %2E is a dot again.
+        const std::string site = req.get_param_value(engine.siteParam.c_str());
+        if (site.empty()) {
+            setText(res, 400, "Missing parameter: " + engine.siteParam);
+            return;
+        }
+        const std::optional<std::string> accepted = source->acceptSite(site);
+        if (!accepted) {
+            setText(res, 400, "Not a host name: " + printable(site));
+            return;
+        }
+        if (HostServer::requestIsLate()) {
+            res.set_content(source->answerPage(engine, site, LinkCount::none("the host is busy")),
+                            "text/html; charset=utf-8");
+            return;
+        }
+        if (delayMs > 0 && !gate.sleep(delayMs)) {
+            setText(res, 503, "Shutting down");
+            return;
+        }
+        const LinkCount result = source->lookup(engine, *accepted);
+        res.set_header("Cache-Control", "no-cache");
+        res.set_content(source->answerPage(engine, site, result), "text/html; charset=utf-8");
+    });
 
     server.Get(R"(/engines/([^/]+)/?)", [&](const httplib::Request& req, httplib::Response& res) {
         const auto* entry = engines.find(req.matches[1].str());
@@ -462,6 +467,12 @@ int main(int argc, char** argv)
         return 1;
     }
     host = hostToken(config->bind, port);
+    if (!HostServer::hostAllowed(config->bind, {})) {
+        std::cerr << "brandle-host: warning: " << config->bind
+                  << " can be reached from other computers, and the host answers whoever reaches "
+                     "it (requests must name localhost, "
+                  << config->bind << " or a name of allow-host in their Host header)\n";
+    }
     // The library listens with a backlog of 5; when more clients connect at once the kernel
     // drops their handshakes and they wait seconds to retry. Listening again raises it.
     ::listen(listenSocket, SOMAXCONN);

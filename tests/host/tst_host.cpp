@@ -35,7 +35,7 @@ struct HostProcess {
     bool start(const QStringList& args)
     {
         process.start(QString::fromUtf8(BRANDLE_HOST_BIN), args + QStringList{u"--port"_s, u"0"_s});
-        const QRegularExpression listening(u"listening on http://127\\.0\\.0\\.1:(\\d+)"_s);
+        const QRegularExpression listening(u"listening on http://[0-9.]+:(\\d+)"_s);
         while (port == 0 && process.waitForReadyRead(5000))
             port = listening.match(log()).captured(1).toInt();
         return port != 0;
@@ -79,7 +79,7 @@ private slots:
     void initTestCase()
     {
         const QString root = QString::fromUtf8(BRANDLE_TEST_SERVICE_DIR);
-        QVERIFY(demo_.start({u"--demo"_s, u"--root"_s, root}));
+        QVERIFY(demo_.start({u"--demo"_s, u"--root"_s, root, u"--allow-host"_s, u"Brandle.lan"_s}));
         demoSchema_ = demo_.schema();
         majestic_.route(u"/m.csv"_s, QByteArray::fromStdString(majesticList(
                                          {majesticLine(1, "google.com", 345862, 2029543),
@@ -163,6 +163,70 @@ private slots:
         QTEST(status, "status");
         QTEST(readCount(body, e.LeftString.toStdString(), e.RightString.toStdString()), "count");
         QVERIFY2(QString::fromStdString(body).contains(shown), body.c_str());
+    }
+
+    // What the host refuses before it routes a request: too large a head, a body, another
+    // method, a Host header that names another host (as a page does after DNS rebinding).
+    void requests_data()
+    {
+        QTest::addColumn<QByteArray>("request");
+        QTest::addColumn<int>("status");
+        const QByteArray get = "GET /parlo/System/Link-Popularity-Status.txt HTTP/1.1\r\n";
+        const QByteArray local = "Host: 127.0.0.1:8750\r\n";
+        const QByteArray fill = "X-Fill: " + QByteArray(1000, 'a') + "\r\n";
+        // clang-format off
+        QTest::newRow("status text") << get + local + "\r\n" << 200;
+        QTest::newRow("head of 16 KB") << get + local + fill.repeated(15) + "\r\n" << 200;
+        QTest::newRow("head beyond 16 KiB") << get + local + fill.repeated(17) + "\r\n" << 431;
+        QTest::newRow("POST") << "POST /parlo/System/Link-Popularity-Status.txt HTTP/1.1\r\n" + local + "Content-Length: 2\r\n\r\nab" << 405;
+        QTest::newRow("GET with a body") << get + local + "Content-Length: 2\r\n\r\nab" << 413;
+        QTest::newRow("chunked body") << get + local + "Transfer-Encoding: chunked\r\n\r\n2\r\nab\r\n0\r\n\r\n" << 413;
+        QTest::newRow("Host localhost") << get + "Host: localhost:8750\r\n\r\n" << 200;
+        QTest::newRow("Host [::1]") << get + "Host: [::1]:8750\r\n\r\n" << 200;
+        QTest::newRow("Host of allow-host") << get + "Host: brandle.lan\r\n\r\n" << 200;
+        QTest::newRow("Host of another site") << get + "Host: attacker.example:8750\r\n\r\n" << 403;
+        QTest::newRow("Host under localhost") << get + "Host: localhost.attacker.example\r\n\r\n" << 403;
+        QTest::newRow("no Host") << get + "\r\n" << 403;
+        // clang-format on
+    }
+    void requests()
+    {
+        QFETCH(QByteArray, request);
+        QTEST(rawStatus(demo_.port, request), "status");
+    }
+
+    // The service documents answer while 40 lookups wait on Wikipedia and 40 clients send
+    // their heads slowly: all of these come first.
+    void documentsWhileLookupsWait()
+    {
+        wiki_.setMode(FakeWiki::Mode::Held);
+        std::vector<int> clients;
+        for (int i = 0; i < 40; ++i) {
+            clients.push_back(sendRaw(real_.port, "GET /engines/wikipedia/search?site=s" +
+                                                      QByteArray::number(i) +
+                                                      ".org HTTP/1.1\r\nHost: localhost\r\n\r\n"));
+            clients.push_back(sendRaw(real_.port, "GET / HTTP/1.1\r\nHost: localhost\r\n"));
+        }
+        QCOMPARE(rawStatus(real_.port, "GET /parlo/System/Link-Popularity-Status.txt HTTP/1.1\r\n"
+                                       "Host: localhost\r\n\r\n"),
+                 200);
+        wiki_.setMode(FakeWiki::Mode::Normal);
+        for (const int fd : clients)
+            ::close(fd);
+    }
+
+    // Bound to every address, the host says so and still answers only for its names.
+    void openBind()
+    {
+        HostProcess open;
+        QVERIFY(open.start({u"--demo"_s, u"--bind"_s, u"0.0.0.0"_s}));
+        QString err;
+        QTRY_VERIFY(
+            (err += QString::fromUtf8(open.process.readAllStandardError()))
+                .contains(u"brandle-host: warning: 0.0.0.0 can be reached from other computers"_s));
+        const QByteArray get = "GET /parlo/System/Link-Popularity-Status.txt HTTP/1.1\r\n";
+        QCOMPARE(rawStatus(open.port, get + "Host: attacker.example\r\n\r\n"), 403);
+        QCOMPARE(rawStatus(open.port, get + "Host: 0.0.0.0\r\n\r\n"), 200);
     }
 
     // A second host on the same cache folder names the first and ends.

@@ -91,6 +91,7 @@ private slots:
         QTest::newRow("unknown engine") << "" << L{u"--engines"_s, u"google"_s} << L{} << "" << 0 << "unknown engine: google";
         QTest::newRow("not http") << "" << L{u"--majestic-url"_s, u"file:///etc/passwd"_s} << L{} << "" << 0 << "not an http";
         QTest::newRow("relative cache") << "" << L{u"--cache"_s, u"cache"_s} << L{} << "" << 0 << "cache: not an absolute path: cache";
+        QTest::newRow("allow-host with a path") << "" << L{u"--allow-host"_s, u"a.lan/x"_s} << L{} << "" << 0 << "allow-host: not a host name: a.lan/x";
         QTest::newRow("missing --config file") << "" << L{u"--config"_s, u"/nonexistent/none.conf"_s} << L{} << "" << 0 << "none.conf: cannot be read";
         // clang-format on
     }

@@ -2,6 +2,7 @@
 // brandle-host's sources against local fakes of their upstreams, and the log nobody reads.
 
 #include "Fakes.h"
+#include "HostServer.h"
 #include "LinkStore.h"
 #include "LogWriter.h"
 #include "MajesticSource.h"
@@ -377,6 +378,40 @@ private slots:
             QCOMPARE(client.get(), 3);
         QCOMPARE(fake.requests(), 3 * 3);
         QCOMPARE(fake.mostAtOnce(), 1);
+    }
+
+    // A head that does not come in time is refused; a lookup that finds no engine thread in time
+    // is answered as late while the others still run.
+    void frontTimes()
+    {
+        FrontLimits limits;
+        limits.headTimeout = std::chrono::milliseconds(300);
+        limits.engineThreads = 1;
+        limits.engineWait = std::chrono::milliseconds(300);
+        HostServer server(limits, {}, quiet);
+        std::promise<void> release;
+        std::shared_future<void> released = release.get_future().share();
+        std::atomic<int> running{0};
+        server.Get("/engines/e/search", [&](const httplib::Request&, httplib::Response& res) {
+            if (HostServer::requestIsLate())
+                return res.set_content("late", "text/plain");
+            ++running;
+            released.wait();
+            res.set_content("counted", "text/plain");
+        });
+        const int port = server.bind_to_any_port("127.0.0.1");
+        std::thread listener([&] { server.listen_after_bind(); });
+        const auto ask = [port] {
+            return httplib::Client("127.0.0.1", port).Get("/engines/e/search")->body;
+        };
+        auto first = std::async(std::launch::async, ask);
+        QTRY_COMPARE(running.load(), 1);
+        QCOMPARE(ask(), "late");
+        QCOMPARE(rawStatus(port, "GET / HTTP/1.1\r\nHost: localhost\r\n"), 408);
+        release.set_value();
+        QCOMPARE(first.get(), "counted");
+        server.stop();
+        listener.join();
     }
 
     // An unread log never holds up the host: lines past the backlog are dropped and counted.
