@@ -176,7 +176,7 @@ bool MajesticSource::refresh()
     return finish(true, {});
 }
 
-std::string MajesticSource::lastError()
+std::string MajesticSource::lastError() const
 {
     std::lock_guard<std::mutex> lock(mutex_);
     return lastError_;

@@ -57,7 +57,7 @@ public:
     bool refresh();
 
     // Why the last refresh failed (a list refused as too small, say); empty after a good one.
-    std::string lastError();
+    std::string lastError() const;
 
 private:
     void run();
@@ -67,7 +67,7 @@ private:
     Logger log_;
     std::vector<EngineInfo> engines_;
     std::thread worker_;
-    std::mutex mutex_;
+    mutable std::mutex mutex_;
     std::condition_variable wake_;
     std::atomic<bool> stopping_{false};
     std::atomic<bool> refreshing_{false};
