@@ -136,7 +136,6 @@ private slots:
         QTest::newRow("negative") << QByteArray("-1") << L{};
         QTest::newRow("fraction") << QByteArray("2.5") << L{};
         QTest::newRow("beyond 64 bits") << QByteArray("1e300") << L{};
-        QTest::newRow("text") << QByteArray("\"12\"") << L{};
         // clang-format on
     }
     void pageIds()

@@ -205,18 +205,19 @@ private slots:
         QFETCH(int, rows);
         QFETCH(bool, accept);
         QFETCH(bool, taken);
-        std::vector<std::string> lines;
-        for (int i = 0; i < rows; ++i)
-            lines.push_back(majesticLine(i + 1, "new" + std::to_string(i) + ".com", 1, 1));
-        const QByteArray body = QByteArray::fromStdString(majesticList(lines));
+        const auto list = [](int lines) {
+            std::string text = majesticList({});
+            for (int i = 0; i < lines; ++i)
+                text += majesticLine(i + 1, "d" + std::to_string(i) + ".com", 1, 1) + "\n";
+            return text;
+        };
+        const QByteArray body = QByteArray::fromStdString(list(rows));
         const Upstream upstream("HTTP/1.1 200 OK\r\nContent-Length: " +
                                 QByteArray::number(body.size()) + "\r\n\r\n" + body);
         MajesticSettings settings = majesticSettings(upstream.url());
         settings.acceptSmallerList = accept;
         auto store = newStore();
-        std::istringstream in(
-            majesticList({majesticLine(1, "a.com", 1, 1), majesticLine(2, "b.com", 1, 1),
-                          majesticLine(3, "c.com", 1, 1), majesticLine(4, "d.com", 1, 1)}));
+        std::istringstream in(list(4));
         QVERIFY(store->loadMajestic(in, {settings.url, "", "", 0, 0}).replaced);
         MajesticSource source(settings, *store, {"majestic-subnets"}, quiet);
         QCOMPARE(source.refresh(), taken);
