@@ -209,8 +209,8 @@ bool readFile(const fs::path& file, std::string& content)
 
 // The enabled engines in schema order, each with the source that answers for it.
 struct Engines {
-    std::unique_ptr<CacheLock> cacheLock;
-    std::unique_ptr<LinkStore> store; // first, so that it outlives the sources using it
+    std::unique_ptr<CacheLock> cacheLock; // held until the host ends
+    std::unique_ptr<LinkStore> store;     // before the sources, so that it outlives them
     std::vector<std::unique_ptr<Source>> sources;
     std::vector<std::pair<EngineInfo, Source*>> list;
 
@@ -372,38 +372,38 @@ int main(int argc, char** argv)
     // Small answers go out at once instead of waiting for the client's acknowledgement.
     server.set_tcp_nodelay(true);
 
-    server.Get(R"(/engines/([^/]+)/search)", [&](const httplib::Request& req,
-                                                 httplib::Response& res) {
-        const auto* entry = engines.find(req.matches[1].str());
-        if (entry == nullptr) {
-            setText(res, 404, "Not found");
-            return;
-        }
-        const auto& [engine, source] = *entry;
-        // The query is already percent-decoded here, so a dot sent as %2E is a dot again.
-        const std::string site = req.get_param_value(engine.siteParam.c_str());
-        if (site.empty()) {
-            setText(res, 400, "Missing parameter: " + engine.siteParam);
-            return;
-        }
-        const std::optional<std::string> accepted = source->acceptSite(site);
-        if (!accepted) {
-            setText(res, 400, "Not a host name: " + printable(site));
-            return;
-        }
-        if (HostServer::requestIsLate()) {
-            res.set_content(source->answerPage(engine, site, LinkCount::none("the host is busy")),
-                            "text/html; charset=utf-8");
-            return;
-        }
-        if (delayMs > 0 && !gate.sleep(delayMs)) {
-            setText(res, 503, "Shutting down");
-            return;
-        }
-        const LinkCount result = source->lookup(engine, *accepted);
-        res.set_header("Cache-Control", "no-cache");
-        res.set_content(source->answerPage(engine, site, result), "text/html; charset=utf-8");
-    });
+    server.Get(
+        R"(/engines/([^/]+)/search)", [&](const httplib::Request& req, httplib::Response& res) {
+            const auto* entry = engines.find(req.matches[1].str());
+            if (entry == nullptr) {
+                setText(res, 404, "Not found");
+                return;
+            }
+            const auto& [engine, source] = *entry;
+            // The query is already percent-decoded here, so a dot sent as %2E is a dot again.
+            const std::string site = req.get_param_value(engine.siteParam.c_str());
+            if (site.empty()) {
+                setText(res, 400, "Missing parameter: " + engine.siteParam);
+                return;
+            }
+            const std::optional<std::string> accepted = source->acceptSite(site);
+            if (!accepted) {
+                setText(res, 400, "Not a host name: " + printable(site));
+                return;
+            }
+            if (HostServer::requestIsLate()) {
+                const LinkCount busy = LinkCount::none("the host is busy");
+                res.set_content(source->answerPage(engine, site, busy), "text/html; charset=utf-8");
+                return;
+            }
+            if (delayMs > 0 && !gate.sleep(delayMs)) {
+                setText(res, 503, "Shutting down");
+                return;
+            }
+            const LinkCount result = source->lookup(engine, *accepted);
+            res.set_header("Cache-Control", "no-cache");
+            res.set_content(source->answerPage(engine, site, result), "text/html; charset=utf-8");
+        });
 
     server.Get(R"(/engines/([^/]+)/?)", [&](const httplib::Request& req, httplib::Response& res) {
         const auto* entry = engines.find(req.matches[1].str());
