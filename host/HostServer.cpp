@@ -178,7 +178,9 @@ public:
     }
     ssize_t write(const char* ptr, size_t size) override
     {
-        const ssize_t n = is_writable() ? ::send(fd_, ptr, size, MSG_NOSIGNAL) : -1;
+        // What the socket takes now: a client that reads slowly holds a thread for at most the
+        // timeout per write.
+        const ssize_t n = is_writable() ? ::send(fd_, ptr, size, MSG_NOSIGNAL | MSG_DONTWAIT) : -1;
         failed_ = failed_ || n < 0;
         return n;
     }
