@@ -90,26 +90,31 @@ bool parseEngines(std::string_view list, std::vector<std::string>& engines, std:
     return true;
 }
 
+// The items of a comma-separated list, blanks around each dropped.
+std::vector<std::string> commaItems(std::string_view list)
+{
+    std::vector<std::string> items;
+    std::size_t start = 0;
+    while (start <= list.size()) {
+        const std::size_t comma = std::min(list.find(',', start), list.size());
+        items.emplace_back(trimBlanks(list.substr(start, comma - start)));
+        start = comma + 1;
+    }
+    return items;
+}
+
 // A comma-separated list of host names or addresses, kept in lower case.
 bool parseAllowHosts(std::string_view list, std::vector<std::string>& hosts, std::string& error)
 {
-    std::vector<std::string> out;
-    std::size_t start = 0;
-    while (start <= list.size()) {
-        std::size_t comma = list.find(',', start);
-        if (comma == std::string_view::npos) {
-            comma = list.size();
-        }
-        const std::string name = toLowerAscii(trimBlanks(list.substr(start, comma - start)));
-        start = comma + 1;
+    std::vector<std::string> names = commaItems(toLowerAscii(list));
+    for (const std::string& name : names) {
         if (name.empty() || hasControlChars(name) ||
             name.find_first_of(" /@\"") != std::string::npos) {
             error = "allow-host: not a host name: " + printable(name);
             return false;
         }
-        out.push_back(name);
     }
-    hosts = std::move(out);
+    hosts = std::move(names);
     return true;
 }
 

@@ -114,9 +114,15 @@ bool isLoopbackAddress(const std::string& host)
            (::inet_pton(AF_INET, host.c_str(), &v4) == 1 && (ntohl(v4.s_addr) >> 24) == 127);
 }
 
-std::string addressText(const sockaddr_storage& address, int& port)
+// The address and port of one end of a socket (getpeername or getsockname); "" when unknown.
+std::string socketAddress(int fd, int (*nameOf)(int, sockaddr*, socklen_t*), int& port)
 {
+    sockaddr_storage address{};
+    socklen_t length = sizeof address;
     char text[INET6_ADDRSTRLEN] = {};
+    if (nameOf(fd, reinterpret_cast<sockaddr*>(&address), &length) != 0) {
+        return {};
+    }
     if (address.ss_family == AF_INET) {
         const auto* v4 = reinterpret_cast<const sockaddr_in*>(&address);
         ::inet_ntop(AF_INET, &v4->sin_addr, text, sizeof text);
@@ -186,19 +192,11 @@ public:
     }
     void get_remote_ip_and_port(std::string& ip, int& port) const override
     {
-        sockaddr_storage address{};
-        socklen_t length = sizeof address;
-        ip = ::getpeername(fd_, reinterpret_cast<sockaddr*>(&address), &length) == 0
-                 ? addressText(address, port)
-                 : std::string();
+        ip = socketAddress(fd_, &::getpeername, port);
     }
     void get_local_ip_and_port(std::string& ip, int& port) const override
     {
-        sockaddr_storage address{};
-        socklen_t length = sizeof address;
-        ip = ::getsockname(fd_, reinterpret_cast<sockaddr*>(&address), &length) == 0
-                 ? addressText(address, port)
-                 : std::string();
+        ip = socketAddress(fd_, &::getsockname, port);
     }
     socket_t socket() const override { return fd_; }
 
