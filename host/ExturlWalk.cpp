@@ -7,6 +7,7 @@
 #include <QJsonObject>
 #include <QJsonValue>
 
+#include <cmath>
 #include <unordered_set>
 
 using namespace Qt::StringLiterals;
@@ -16,6 +17,7 @@ namespace brandle::host {
 namespace {
 
 constexpr std::size_t kMaxInfoLength = 200;
+constexpr double kMaxExactId = 9007199254740992.0; // 2^53
 
 std::string jsonText(const QJsonValue& value)
 {
@@ -90,11 +92,12 @@ ExturlAnswer parseExturlAnswer(std::string_view json)
         return answer;
     }
     for (const QJsonValue& item : list.toArray()) {
-        const QJsonValue id = item.toObject().value("pageid"_L1);
-        if (!id.isDouble()) {
+        // A page id is a positive integer; JSON numbers are doubles, exact up to 2^53.
+        const double id = item.toObject().value("pageid"_L1).toDouble(-1);
+        if (!(id >= 1 && id <= kMaxExactId && std::floor(id) == id)) {
             return answer;
         }
-        answer.pageIds.push_back(id.toInteger());
+        answer.pageIds.push_back(std::int64_t(id));
     }
     const QJsonValue more = root.value("continue"_L1);
     if (!more.isUndefined()) {
@@ -121,14 +124,19 @@ ExturlWalk walkExturlUsage(const std::string& api, const std::string& site, int 
     for (const std::string& query : {site, "*." + site}) {
         ApiParams continueParams;
         while (true) {
+            // An answer cut short is a lower bound, and only when some page came: "at least
+            // 0" would read as a count of 0.
             if (walk.requests >= maxRequests) {
-                walk.result = LinkCount::atLeast(pages.size());
+                walk.result = pages.empty() ? LinkCount::none("the Wikipedia API answered no "
+                                                              "article within the request limit")
+                                            : LinkCount::atLeast(pages.size());
                 return walk;
             }
             ++walk.requests;
             const ExturlFetch fetched = fetch(exturlRequestUrl(api, query, continueParams));
             if (!fetched.answered) {
-                walk.result = fetched.outOfTime && walk.requests > 1
+                walk.outOfTime = fetched.outOfTime;
+                walk.result = fetched.outOfTime && !pages.empty()
                                   ? LinkCount::atLeast(pages.size())
                                   : LinkCount::none(fetched.failure);
                 return walk;

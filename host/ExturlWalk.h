@@ -52,12 +52,14 @@ struct ExturlWalk {
     LinkCount result;
     std::string apiErrorCode; // the "error" code of the API, when that ended the walk
     int requests = 0;
+    bool outOfTime = false; // the lookup's time ran out: the result holds what came in time
 };
 
 // Counts the distinct articles linking to the host name or to any name under it, asking for
 // "SITE" and then "*.SITE". With maxRequests used up while the API still offers more, or the
-// lookup's time up after at least one page, the result is "at least" the pages seen. Any
-// other failure or an API error gives no count.
+// lookup's time up, the result is "at least" the pages seen, or no count when none was seen.
+// Any other failure or an API error gives no count. A page id that is not a positive integer
+// makes the answer unreadable.
 ExturlWalk walkExturlUsage(const std::string& api, const std::string& site, int maxRequests,
                            const std::function<ExturlFetch(const std::string& url)>& fetch);
 

@@ -8,11 +8,15 @@
 
 #include <algorithm>
 #include <array>
+#include <cerrno>
 #include <cstdio>
+#include <filesystem>
 #include <fstream>
 #include <sstream>
 
 namespace brandle::host {
+
+namespace fs = std::filesystem;
 
 namespace {
 
@@ -25,7 +29,7 @@ constexpr std::array<std::string_view, 8> kKnownEngines{kEngineMajesticSubnets,
                                                         kEngineMoz,
                                                         kEngineDataForSeo};
 
-constexpr std::array<std::string_view, 19> kKeys{"engines",
+constexpr std::array<std::string_view, 21> kKeys{"engines",
                                                  "majestic-url",
                                                  "wikipedia-api",
                                                  "wikipedia-language",
@@ -35,6 +39,8 @@ constexpr std::array<std::string_view, 19> kKeys{"engines",
                                                  "port",
                                                  "contact",
                                                  "demo",
+                                                 "accept-smaller-list",
+                                                 "allow-host",
                                                  "commoncrawl-index",
                                                  "commoncrawl-data",
                                                  "commoncrawl-release",
@@ -120,6 +126,34 @@ bool parseEngines(std::string_view list, std::vector<std::string>& engines, std:
     return true;
 }
 
+// The items of a comma-separated list, blanks around each dropped.
+std::vector<std::string> commaItems(std::string_view list)
+{
+    std::vector<std::string> items;
+    std::size_t start = 0;
+    while (start <= list.size()) {
+        const std::size_t comma = std::min(list.find(',', start), list.size());
+        items.emplace_back(trimBlanks(list.substr(start, comma - start)));
+        start = comma + 1;
+    }
+    return items;
+}
+
+// A comma-separated list of host names or addresses, kept in lower case.
+bool parseAllowHosts(std::string_view list, std::vector<std::string>& hosts, std::string& error)
+{
+    std::vector<std::string> names = commaItems(toLowerAscii(list));
+    for (const std::string& name : names) {
+        if (name.empty() || hasControlChars(name) ||
+            name.find_first_of(" /@\"") != std::string::npos) {
+            error = "allow-host: not a host name: " + printable(name);
+            return false;
+        }
+    }
+    hosts = std::move(names);
+    return true;
+}
+
 bool isLanguageCode(std::string_view code)
 {
     if (code.size() < 2 || code.size() > 20 || code.front() < 'a' || code.front() > 'z') {
@@ -193,8 +227,8 @@ std::optional<CommandLine> parseCommandLine(const std::vector<std::string>& args
             out.version = true;
             continue;
         }
-        if (arg == "--demo" && !hasValue) {
-            out.settings.emplace_back("demo", "true");
+        if ((arg == "--demo" || arg == "--accept-smaller-list") && !hasValue) {
+            out.settings.emplace_back(arg.substr(2), "true");
             continue;
         }
         const std::string key = arg.rfind("--", 0) == 0 ? arg.substr(2) : std::string();
@@ -236,13 +270,15 @@ bool applySetting(HostConfig& config, std::string_view key, std::string_view raw
     if (key == "engines") {
         return parseEngines(value, config.engines, error);
     }
-    if (key == "demo") {
+    if (key == "demo" || key == "accept-smaller-list") {
         const std::optional<bool> on = parseBool(value);
         if (!on) {
-            error = "demo: not true or false: " + printable(value);
+            error = name + ": not true or false: " + printable(value);
             return false;
         }
-        if (*on) {
+        if (key == "accept-smaller-list") {
+            config.acceptSmallerList = *on;
+        } else if (*on) {
             config.engines = {std::string(kEngineDemo)};
         }
         return true;
@@ -254,6 +290,9 @@ bool applySetting(HostConfig& config, std::string_view key, std::string_view raw
         }
         config.keys[name] = value;
         return true;
+    }
+    if (key == "allow-host") {
+        return parseAllowHosts(value, config.allowHosts, error);
     }
     if (key == "majestic-url" || key == "wikipedia-api" || key == "bing-api" || key == "moz-api" ||
         key == "dataforseo-api") {
@@ -322,6 +361,11 @@ bool applySetting(HostConfig& config, std::string_view key, std::string_view raw
             error = name + ": empty or unreadable value";
             return false;
         }
+        // A relative folder would follow whatever the working folder is at the start.
+        if (key == "cache" && value.front() != '/') {
+            error = "cache: not an absolute path: " + printable(value);
+            return false;
+        }
         (key == "cache"                ? config.cache
          : key == "root"               ? config.root
          : key == "commoncrawl-export" ? config.commoncrawlExport
@@ -387,12 +431,24 @@ std::optional<HostConfig> loadHostConfig(const CommandLine& commandLine, const H
     HostConfig config;
     const bool explicitFile = !commandLine.configFile.empty();
     const std::string file = explicitFile ? commandLine.configFile : defaultConfigFile(env);
-    std::ifstream in(file, std::ios::binary);
-    if (in) {
+    // Only a default file that does not exist means the defaults; any other failure is said.
+    std::error_code ec;
+    const fs::file_status status = fs::status(file, ec);
+    if (explicitFile || status.type() != fs::file_type::not_found) {
+        std::ifstream in;
+        if (!ec && !fs::is_directory(status)) {
+            in.open(file, std::ios::binary);
+        }
+        const std::string why = ec                         ? ec.message()
+                                : fs::is_directory(status) ? std::string("a folder")
+                                : !in                      ? std::generic_category().message(errno)
+                                                           : std::string();
         std::ostringstream text;
-        text << in.rdbuf();
-        if (in.bad()) {
-            error = file + ": cannot be read";
+        if (why.empty()) {
+            text << in.rdbuf();
+        }
+        if (!why.empty() || in.bad()) {
+            error = file + ": cannot be read" + (why.empty() ? "" : " (" + why + ")");
             return std::nullopt;
         }
         if (!applyIni(config, text.str(), error)) {
@@ -406,9 +462,6 @@ std::optional<HostConfig> loadHostConfig(const CommandLine& commandLine, const H
                 return std::nullopt;
             }
         }
-    } else if (explicitFile) {
-        error = file + ": cannot be read";
-        return std::nullopt;
     }
     for (const auto& [key, value] : commandLine.settings) {
         if (!applySetting(config, key, value, error)) {

@@ -54,7 +54,9 @@ struct HostConfig {
     std::string root;  // empty: the installed service folder
     std::string bind{kDefaultBind};
     int port = kDefaultPort;
-    std::string contact; // added to the User-Agent of upstream requests
+    std::string contact;            // added to the User-Agent of upstream requests
+    bool acceptSmallerList = false; // take a list with fewer than half the rows of the one in use
+    std::vector<std::string> allowHosts; // names a request's Host header may give besides ours
     std::string commoncrawlIndex{kDefaultCommonCrawlIndex};
     std::string commoncrawlData{kDefaultCommonCrawlData}; // ends in '/'
     std::string commoncrawlRelease;                       // empty: the newest
@@ -93,8 +95,8 @@ struct CommandLine {
     bool version = false;
 };
 
-// Accepts "--key VALUE" and "--key=VALUE"; "--demo" and "--help" take no value. Nothing and
-// an error text for an unknown option or a missing value.
+// Accepts "--key VALUE" and "--key=VALUE"; "--demo", "--accept-smaller-list" and "--help"
+// take no value. Nothing and an error text for an unknown option or a missing value.
 std::optional<CommandLine> parseCommandLine(const std::vector<std::string>& args,
                                             std::string& error);
 
@@ -109,9 +111,10 @@ bool applySetting(HostConfig& config, std::string_view key, std::string_view val
                   std::string& error);
 
 // The settings in effect: defaults, then the config file (--config, else the default file
-// when it exists), then the command line; the default cache folder when none is set. A file
-// that holds a secret key and that its group or others may read is refused, as ssh refuses
-// such key files.
+// when it exists), then the command line; the default cache folder when none is set. A config
+// file that exists but cannot be read (a folder at its path, say) is an error, and so is a
+// cache folder that is not an absolute path. A file that holds a secret key and that its group
+// or others may read is refused, as ssh refuses such key files.
 std::optional<HostConfig> loadHostConfig(const CommandLine& commandLine, const HostEnvironment& env,
                                          std::string& error);
 

@@ -2,9 +2,11 @@
 #include "LinkStore.h"
 
 #include "MajesticCsv.h"
+#include "Text.h"
 
 #include <sqlite3.h>
 
+#include <algorithm>
 #include <ctime>
 #include <system_error>
 #include <utility>
@@ -200,11 +202,11 @@ std::optional<MajesticCounts> LinkStore::majestic(const std::string& asciiName,
     if (s.step() != SQLITE_ROW) {
         return std::nullopt;
     }
-    return MajesticCounts{std::uint32_t(s.integer(0)), std::uint32_t(s.integer(1))};
+    return MajesticCounts{std::uint64_t(s.integer(0)), std::uint64_t(s.integer(1))};
 }
 
 MajesticLoad LinkStore::loadMajestic(std::istream& csv, const MajesticMeta& meta,
-                                     const std::atomic<bool>* cancel)
+                                     const std::atomic<bool>* cancel, bool acceptSmaller)
 {
     const auto started = std::chrono::steady_clock::now();
     std::lock_guard<std::mutex> lock(loadMutex_);
@@ -272,6 +274,9 @@ MajesticLoad LinkStore::loadMajestic(std::istream& csv, const MajesticMeta& meta
                 ++load.duplicates;
             } else {
                 ++load.rows;
+                if (std::max(row->refSubNets, row->refIps) > kMaxServedCount) {
+                    ++load.oversized;
+                }
             }
             insert.reset();
         }
@@ -281,6 +286,13 @@ MajesticLoad LinkStore::loadMajestic(std::istream& csv, const MajesticMeta& meta
     }
     if (load.rows == 0) {
         return fail("the list holds no usable line");
+    }
+    // A list cut short or emptied upstream would replace a good one: that takes the user's word.
+    const auto inUse = std::uint64_t(majesticRows_.load());
+    if (!acceptSmaller && load.rows < (inUse + 1) / 2) {
+        return fail("it has " + formatThousands(load.rows) +
+                    " usable lines, fewer than half of the " + formatThousands(inUse) +
+                    " of the list in use (accept-smaller-list takes it)");
     }
 
     std::string error;

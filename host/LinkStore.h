@@ -21,8 +21,8 @@ struct sqlite3;
 namespace brandle::host {
 
 struct MajesticCounts {
-    std::uint32_t refSubNets = 0;
-    std::uint32_t refIps = 0;
+    std::uint64_t refSubNets = 0;
+    std::uint64_t refIps = 0;
 };
 
 // What the database knows about the list it holds.
@@ -41,6 +41,7 @@ struct MajesticLoad {
     std::uint64_t skipped = 0;      // malformed lines
     std::uint64_t firstSkipped = 0; // line number of the first one (header = line 1)
     std::uint64_t duplicates = 0;   // later lines of a domain already read
+    std::uint64_t oversized = 0;    // domains with a figure above kMaxServedCount
     std::chrono::milliseconds elapsed{0};
 };
 
@@ -70,9 +71,11 @@ public:
 
     // Reads the list (header line first) and swaps it in for the old one in one transaction,
     // with the meta data given (rows are counted here). The old list stays when the header
-    // lacks a needed column, no line is usable, reading fails or cancel is set.
+    // lacks a needed column, no line is usable, reading fails or cancel is set, and, unless
+    // acceptSmaller, when the new list has fewer than half the rows of the one in use.
     MajesticLoad loadMajestic(std::istream& csv, const MajesticMeta& meta,
-                              const std::atomic<bool>* cancel = nullptr);
+                              const std::atomic<bool>* cancel = nullptr,
+                              bool acceptSmaller = false);
 
     // Records that the source confirmed the list unchanged (an answer 304) at the time.
     bool markMajesticChecked(std::int64_t when, std::string& error);

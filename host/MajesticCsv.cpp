@@ -60,9 +60,10 @@ bool splitFields(std::string_view line, std::vector<std::string>& fields)
     }
 }
 
-std::optional<std::uint32_t> parseCount(std::string_view text)
+// Up to 18 digits, so that every value fits the database's signed 64-bit integers.
+std::optional<std::uint64_t> parseCount(std::string_view text)
 {
-    if (text.empty() || text.size() > 10) {
+    if (text.empty() || text.size() > 18) {
         return std::nullopt;
     }
     std::uint64_t value = 0;
@@ -72,10 +73,7 @@ std::optional<std::uint32_t> parseCount(std::string_view text)
         }
         value = value * 10 + static_cast<std::uint64_t>(c - '0');
     }
-    if (value > kMaxServedCount) {
-        return std::nullopt;
-    }
-    return static_cast<std::uint32_t>(value);
+    return value;
 }
 
 bool hasControlChars(std::string_view text)
@@ -137,23 +135,28 @@ std::optional<MajesticRow> parseMajesticLine(std::string_view line, const Majest
     if (!splitFields(withoutLineEnd(line), fields) || fields.size() != columns.fieldCount) {
         return std::nullopt;
     }
-    MajesticRow row;
-    row.domain = toLowerAscii(fields[columns.domain]);
-    if (!isAsciiHostName(row.domain)) {
+    const std::string ascii = toLowerAscii(fields[columns.domain]);
+    if (!isAsciiHostName(ascii)) {
         return std::nullopt;
     }
-    const std::optional<std::uint32_t> subnets = parseCount(fields[columns.refSubNets]);
-    const std::optional<std::uint32_t> ips = parseCount(fields[columns.refIps]);
+    const std::optional<std::uint64_t> subnets = parseCount(fields[columns.refSubNets]);
+    const std::optional<std::uint64_t> ips = parseCount(fields[columns.refIps]);
     if (!subnets || !ips) {
         return std::nullopt;
     }
-    row.refSubNets = *subnets;
-    row.refIps = *ips;
     const std::string& idn = fields[columns.idnDomain];
     if (hasControlChars(idn)) {
         return std::nullopt;
     }
-    row.idnDomain = idn.empty() ? row.domain : toLowerAscii(idn);
+    MajesticRow row;
+    row.domain = *lookupHostName(ascii);
+    // The IDN column names the same host as Domain, or the row would answer for another site.
+    if (!idn.empty() && lookupHostName(idn) != row.domain) {
+        return std::nullopt;
+    }
+    row.idnDomain = unicodeHostName(row.domain);
+    row.refSubNets = *subnets;
+    row.refIps = *ips;
     return row;
 }
 

@@ -26,18 +26,21 @@ struct MajesticColumns {
 std::optional<MajesticColumns> parseMajesticHeader(std::string_view line);
 
 struct MajesticRow {
-    std::string domain;    // ASCII host name, lower case
-    std::string idnDomain; // Unicode form; the domain itself when the list gives none
-    std::uint32_t refSubNets = 0;
-    std::uint32_t refIps = 0;
+    std::string domain;    // the host name as lookups ask for it: ASCII, lower case, no "www."
+    std::string idnDomain; // its Unicode form; the domain itself when it has none
+    std::uint64_t refSubNets = 0;
+    std::uint64_t refIps = 0;
 };
 
-// Counts above this do not fit the 32-bit count the lookup reads, so the host never serves them.
-inline constexpr std::uint32_t kMaxServedCount = 2147483647u;
+// The largest figure the host serves. A lookup adds the figures of all its engines into a
+// 32-bit total; two list figures and a Wikipedia count up to this size still fit, so a larger
+// one is answered as no count instead of making the lookup overflow.
+inline constexpr std::uint64_t kMaxServedCount = 1'000'000'000;
 
 // The row of a data line, or nothing when the line is malformed: another number of fields,
-// a domain that is no host name, a count that is not a plain decimal number up to
-// kMaxServedCount, control characters. A CR at the end is ignored; fields may be quoted.
+// a domain that is no host name, an IDN_Domain that is not the same name as Domain, a count
+// that is not a plain decimal number of at most 18 digits, control characters. A CR at the end
+// is ignored; fields may be quoted. A leading "www." is dropped as lookups drop it.
 std::optional<MajesticRow> parseMajesticLine(std::string_view line, const MajesticColumns& columns);
 
 } // namespace brandle::host

@@ -2,8 +2,11 @@
 #include "MajesticSource.h"
 
 #include "EnginePage.h"
+#include "MajesticCsv.h"
 #include "SiteName.h"
 #include "Text.h"
+
+#include <unistd.h>
 
 #include <ctime>
 #include <fstream>
@@ -22,6 +25,7 @@ constexpr const char* kIps = "majestic-ips";
 // clock does not push a refresh far out.
 constexpr std::chrono::minutes kLongestSleep{10};
 constexpr std::size_t kReadBufferSize = 1 << 20;
+const std::string kPartPrefix = "majestic_million.csv.";
 
 } // namespace
 
@@ -76,7 +80,12 @@ LinkCount MajesticSource::lookup(const EngineInfo& engine, const std::string& si
     if (!counts) {
         return LinkCount::none("not among the million most linked domains");
     }
-    return LinkCount::count(engine.id == kIps ? counts->refIps : counts->refSubNets);
+    const std::uint64_t figure = engine.id == kIps ? counts->refIps : counts->refSubNets;
+    if (figure > kMaxServedCount) {
+        return LinkCount::none("the list's figure, " + formatThousands(figure) +
+                               ", is too large for the 32-bit total of a lookup");
+    }
+    return LinkCount::count(figure);
 }
 
 SourceStatus MajesticSource::status() const
@@ -110,9 +119,20 @@ bool MajesticSource::refresh()
         request.headers.push_back("If-Modified-Since: " + meta.lastModified);
     }
 
-    const fs::path part = settings_.cacheDir / "majestic_million.csv.part";
+    // A download of its own per process, whatever else runs; one left by a host that ended
+    // before it could remove its own is removed here (one host holds the cache folder).
+    std::error_code ignored;
+    for (fs::directory_iterator it(settings_.cacheDir, ignored), end; !ignored && it != end;
+         it.increment(ignored)) {
+        const std::string name = it->path().filename().string();
+        if (name.rfind(kPartPrefix, 0) == 0 && name.size() > 5 &&
+            name.compare(name.size() - 5, 5, ".part") == 0) {
+            std::error_code removeError;
+            fs::remove(it->path(), removeError);
+        }
+    }
+    const fs::path part = settings_.cacheDir / (kPartPrefix + std::to_string(::getpid()) + ".part");
     const auto finish = [&](bool current, const std::string& error) {
-        std::error_code ignored;
         fs::remove(part, ignored);
         {
             std::lock_guard<std::mutex> lock(mutex_);
@@ -156,7 +176,8 @@ bool MajesticSource::refresh()
         return finish(false, "cannot read the download " + part.string());
     }
     const MajesticLoad load = store_.loadMajestic(
-        in, {settings_.url, r.header("etag"), r.header("last-modified"), now, 0}, &stopping_);
+        in, {settings_.url, r.header("etag"), r.header("last-modified"), now, 0}, &stopping_,
+        settings_.acceptSmallerList);
     if (!load.replaced) {
         return finish(false, "the new list was not taken: " + load.error);
     }
@@ -169,8 +190,18 @@ bool MajesticSource::refresh()
     if (load.duplicates > 0) {
         line += "; ignored " + std::to_string(load.duplicates) + " repeated domains";
     }
+    if (load.oversized > 0) {
+        line += "; " + std::to_string(load.oversized) + " domains have a figure above " +
+                formatThousands(kMaxServedCount) + " and get no count";
+    }
     log_(line);
     return finish(true, {});
+}
+
+std::string MajesticSource::lastError() const
+{
+    std::lock_guard<std::mutex> lock(mutex_);
+    return lastError_;
 }
 
 void MajesticSource::start()

@@ -28,6 +28,7 @@ struct MajesticSettings {
     std::chrono::seconds refreshAfter{24 * 3600};
     std::chrono::seconds retryAfterFailure{3600};
     std::chrono::seconds retryWhileEmpty{900};
+    bool acceptSmallerList = false; // take a list with fewer than half the rows of the one in use
     // The list is about 80 MB: a slow line may take longer than a minute for it, so the
     // download ends when it stalls rather than after a fixed time.
     FetchLimits limits{std::chrono::milliseconds(15000), std::chrono::milliseconds(3600 * 1000),
@@ -55,6 +56,9 @@ public:
     // One download and load now, whatever the age of the list; true when the list in the
     // database is then current (replaced or confirmed unchanged).
     bool refresh();
+
+    // Why the last refresh failed (a list refused as too small, say); empty after a good one.
+    std::string lastError() const;
 
 private:
     void run();

@@ -164,6 +164,12 @@ LinkCount WikipediaSource::fresh(const std::string& site,
         std::lock_guard<std::mutex> lock(errorMutex_);
         lastError_.clear();
     }
+    if (walk.outOfTime) {
+        // Not what the API holds, only what came in time: the next lookup asks again.
+        log_("wikipedia: " + site + ": at least " + std::to_string(walk.result.value) +
+             " articles when the time ran out, not kept");
+        return walk.result;
+    }
     std::string error;
     const CachedCount entry{walk.result.value, walk.result.kind == LinkCount::Kind::AtLeast,
                             std::int64_t(std::time(nullptr))};

@@ -4,12 +4,14 @@
 // Wikipedia's external links) or, for trying Brandle offline, the demo engines.
 
 #include "BingSource.h"
+#include "CacheLock.h"
 #include "CommonCrawlSource.h"
 #include "DataForSeoSource.h"
 #include "DemoSource.h"
 #include "EnginePage.h"
 #include "FileRoot.h"
 #include "HostConfig.h"
+#include "HostServer.h"
 #include "Keyring.h"
 #include "Keys.h"
 #include "LinkStore.h"
@@ -63,9 +65,6 @@ using namespace Qt::StringLiterals;
 namespace {
 
 constexpr long kMaxDelayMs = 600000;
-// Worker threads of the server. A Wikipedia lookup can hold one for most of a minute, so
-// there are enough that such lookups never stop the host from answering the others.
-constexpr std::size_t kWorkerThreads = 32;
 constexpr const char* kSchemaFile = "parlo/System/Link-Popularity-Schema.xml";
 
 void printUsage(std::ostream& out)
@@ -105,6 +104,8 @@ void printUsage(std::ostream& out)
            "  --commoncrawl-export DIR  write the release served as shards into DIR and end\n"
            "  --cache DIR          downloaded data and answers (default:\n"
            "                       $XDG_CACHE_HOME/brandle-host)\n"
+           "  --accept-smaller-list  take a downloaded list even when it has fewer than\n"
+           "                       half the rows of the list in use\n"
            "  --contact TEXT       your e-mail or web address, sent in the User-Agent\n"
            "                       of requests to Wikipedia and Majestic\n"
            "  --bing-api URL       the Bing Webmaster API (default:\n"
@@ -129,6 +130,8 @@ void printUsage(std::ostream& out)
            "  --bind ADDR          address to listen on (default: "
         << kDefaultBind
         << ")\n"
+           "  --allow-host NAMES   names (comma-separated) a request may give in its Host\n"
+           "                       header besides localhost and the --bind address\n"
            "  --help               show this text\n"
            "  --version            show the version\n"
            "\n"
@@ -258,7 +261,8 @@ bool fromWebPage(const httplib::Request& req)
 
 // The enabled engines in schema order, each with the source that answers for it.
 struct Engines {
-    std::unique_ptr<LinkStore> store; // first, so that it outlives the sources using it
+    std::unique_ptr<CacheLock> cacheLock; // held until the host ends
+    std::unique_ptr<LinkStore> store;     // before the sources, so that it outlives them
     std::unique_ptr<brandle::keyring::Reader> keyring;
     std::unique_ptr<Keys> keys; // the keys of the sources asked with the user's own account
     std::vector<std::unique_ptr<Source>> sources;
@@ -324,6 +328,10 @@ bool setUpEngines(const HostConfig& config, Engines& engines, std::string& error
             error = "cannot make the cache folder " + config.cache + ": " + ec.message();
             return false;
         }
+        engines.cacheLock = CacheLock::acquire(config.cache, error);
+        if (!engines.cacheLock) {
+            return false;
+        }
         engines.store = LinkStore::open(fs::path(config.cache) / "brandle-host.sqlite", error);
         if (!engines.store) {
             return false;
@@ -344,6 +352,7 @@ bool setUpEngines(const HostConfig& config, Engines& engines, std::string& error
         settings.url = config.majesticUrl;
         settings.cacheDir = config.cache;
         settings.userAgent = agent;
+        settings.acceptSmallerList = config.acceptSmallerList;
         engines.sources.push_back(
             std::make_unique<MajesticSource>(settings, *engines.store, majesticIds, logLine));
     }
@@ -469,12 +478,11 @@ int main(int argc, char** argv)
 
     const long delayMs = delayFromEnvironment();
     ShutdownGate gate;
-    httplib::Server server;
+    std::vector<std::string> allowedHosts = config->allowHosts;
+    allowedHosts.push_back(toLowerAscii(config->bind));
+    HostServer server(FrontLimits{}, allowedHosts, logLine);
     std::string host; // "addr:port" written into templated files, set once bound
 
-    server.new_task_queue = [] {
-        return new httplib::ThreadPool(kWorkerThreads);
-    };
     // Only SO_REUSEADDR: the library default also sets SO_REUSEPORT, which would let a
     // second host share a port that is already in use.
     socket_t listenSocket = INVALID_SOCKET;
@@ -483,7 +491,6 @@ int main(int argc, char** argv)
         setsockopt(sock, SOL_SOCKET, SO_REUSEADDR, &yes, sizeof yes);
         listenSocket = sock;
     });
-    server.set_keep_alive_timeout(1);
     // Small answers go out at once instead of waiting for the client's acknowledgement.
     server.set_tcp_nodelay(true);
 
@@ -509,6 +516,11 @@ int main(int argc, char** argv)
             const std::optional<std::string> accepted = source->acceptSite(site);
             if (!accepted) {
                 setText(res, 400, "Not a host name: " + printable(site));
+                return;
+            }
+            if (HostServer::requestIsLate()) {
+                const LinkCount busy = LinkCount::none("the host is busy");
+                res.set_content(source->answerPage(engine, site, busy), "text/html; charset=utf-8");
                 return;
             }
             if (delayMs > 0 && !gate.sleep(delayMs)) {
@@ -544,9 +556,9 @@ int main(int argc, char** argv)
     });
 
     // One lookup of a source asked with a key, whatever the cache holds: the settings window's
-    // "Test". A JSON body makes a browser ask first whether it may send it (which the host
-    // never allows), and a request from a web page is refused: no page can spend the user's
-    // paid requests.
+    // "Test", POST /sources/<id>/test?site=SITE without a body. A request from a web page is
+    // refused (a browser's cross-site POST always names its origin): no page can spend the
+    // user's paid requests.
     server.Post(
         R"(/sources/([^/]+)/test)", [&](const httplib::Request& req, httplib::Response& res) {
             auto* source = [&]() -> KeyedSource* {
@@ -562,15 +574,11 @@ int main(int argc, char** argv)
                 setText(res, 404, "Not found");
                 return;
             }
-            if (fromWebPage(req) ||
-                req.get_header_value("Content-Type").rfind("application/json", 0) != 0) {
-                setText(res, 403, "Refused: not a JSON request of a program on this machine");
+            if (fromWebPage(req)) {
+                setText(res, 403, "Refused: a request of a web page");
                 return;
             }
-            const QString asked = QJsonDocument::fromJson(QByteArray::fromStdString(req.body))
-                                      .object()
-                                      .value("site"_L1)
-                                      .toString();
+            const QString asked = QString::fromStdString(req.get_param_value("site"));
             const std::optional<std::string> site = source->acceptSite(asked.toStdString());
             if (!site) {
                 setText(res, 400, "Not a host name: " + printable(asked.toStdString()));
@@ -645,6 +653,12 @@ int main(int argc, char** argv)
         return 1;
     }
     host = hostToken(config->bind, port);
+    if (!HostServer::hostAllowed(config->bind, {})) {
+        std::cerr << "brandle-host: warning: " << config->bind
+                  << " can be reached from other computers, and the host answers whoever reaches "
+                     "it (requests must name localhost, "
+                  << config->bind << " or a name of allow-host in their Host header)\n";
+    }
     // The library listens with a backlog of 5; when more clients connect at once the kernel
     // drops their handshakes and they wait seconds to retry. Listening again raises it.
     ::listen(listenSocket, SOMAXCONN);

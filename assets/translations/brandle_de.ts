@@ -98,6 +98,14 @@
         <source>The settings could not be saved</source>
         <translation>Die Einstellungen konnten nicht gespeichert werden</translation>
     </message>
+    <message>
+        <source>The engine schema cannot be used</source>
+        <translation>Das Suchmaschinenschema ist nicht verwendbar</translation>
+    </message>
+    <message>
+        <source>The style sheet&apos;s output is too large</source>
+        <translation>Die Ausgabe des Stylesheets ist zu groß</translation>
+    </message>
 </context>
 <context>
     <name>HostStarter</name>
@@ -156,8 +164,8 @@
         <translation>das Stylesheet ist nicht verfügbar (HTTP %1)</translation>
     </message>
     <message>
-        <source>the style sheet: </source>
-        <translation>das Stylesheet: </translation>
+        <source>the style sheet</source>
+        <translation>das Stylesheet</translation>
     </message>
 </context>
 <context>
@@ -246,8 +254,16 @@
         <translation>Suchmaschinenliste</translation>
     </message>
     <message>
-        <source>the engine schema: </source>
-        <translation>das Suchmaschinenschema: </translation>
+        <source>the engine schema</source>
+        <translation>das Suchmaschinenschema</translation>
+    </message>
+    <message>
+        <source>the service host answered %1 for the engine schema</source>
+        <translation>der Dienst-Host antwortete %1 auf die Anfrage nach dem Suchmaschinenschema</translation>
+    </message>
+    <message>
+        <source>the engine schema is not XML</source>
+        <translation>das Suchmaschinenschema ist kein XML</translation>
     </message>
 </context>
 <context>
@@ -285,6 +301,10 @@
     <message>
         <source>after %1 ms</source>
         <translation>nach %1 ms</translation>
+    </message>
+    <message>
+        <source>more than %1 MiB of page or %2 MiB of memory</source>
+        <translation>mehr als %1 MiB Seite oder %2 MiB Speicher</translation>
     </message>
 </context>
 <context>

@@ -2,7 +2,8 @@
 #pragma once
 
 // The host's upstreams in their real formats: the Majestic Million list, the MediaWiki API,
-// Common Crawl's web graph releases, and the Bing Webmaster, Moz and DataForSEO APIs.
+// Common Crawl's web graph releases, and the Bing Webmaster, Moz and DataForSEO APIs; and a
+// client that sends the host raw bytes.
 
 #include "TestSupport.h"
 #include "engine/QueryEngines.h"
@@ -18,8 +19,13 @@
 
 #include <zlib.h>
 
+#include <arpa/inet.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
 #include <chrono>
 #include <condition_variable>
+#include <cstdlib>
 #include <map>
 #include <mutex>
 #include <string>
@@ -54,6 +60,35 @@ inline qint64 readCount(const std::string& page, const std::string& left, const 
     const auto text = brandle::extractCount(
         QString::fromStdString(page), QString::fromStdString(left), QString::fromStdString(right));
     return text ? brandle::LocaleText::toInt32(*text) : -1;
+}
+
+// A connection to 127.0.0.1:port that has sent these bytes; -1 when it could not connect.
+inline int sendRaw(int port, const QByteArray& bytes)
+{
+    const int fd = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_port = htons(quint16(port));
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    const timeval wait{10, 0};
+    ::setsockopt(fd, SOL_SOCKET, SO_RCVTIMEO, &wait, sizeof wait);
+    if (::connect(fd, reinterpret_cast<const sockaddr*>(&address), sizeof address) != 0) {
+        ::close(fd);
+        return -1;
+    }
+    [[maybe_unused]] const ssize_t sent =
+        ::send(fd, bytes.constData(), size_t(bytes.size()), MSG_NOSIGNAL);
+    return fd;
+}
+
+// The status of the host's answer to these bytes; 0 when the connection ends without one.
+inline int rawStatus(int port, const QByteArray& request)
+{
+    const int fd = sendRaw(port, request);
+    char answer[64] = {};
+    const ssize_t n = fd < 0 ? -1 : ::recv(fd, answer, sizeof answer - 1, 0);
+    ::close(fd);
+    return n > 12 && QByteArray(answer).startsWith("HTTP/1.1 ") ? std::atoi(answer + 9) : 0;
 }
 
 // A MediaWiki API at /w/api.php: page ids by search text, two per answer, then "continue".

@@ -63,7 +63,7 @@ struct HostProcess {
     bool start(const QStringList& args)
     {
         process.start(QString::fromUtf8(BRANDLE_HOST_BIN), args + QStringList{u"--port"_s, u"0"_s});
-        const QRegularExpression listening(u"listening on http://127\\.0\\.0\\.1:(\\d+)"_s);
+        const QRegularExpression listening(u"listening on http://[0-9.]+:(\\d+)"_s);
         while (port == 0 && process.waitForReadyRead(5000))
             port = listening.match(log()).captured(1).toInt();
         return port != 0;
@@ -77,11 +77,11 @@ struct HostProcess {
         const auto res = client.Get(path.toStdString());
         return {res ? res->status : -1, res ? res->body : std::string()};
     }
-    // A POST of a JSON body.
-    std::pair<int, std::string> post(const std::string& path, const std::string& json) const
+    // A POST without a body.
+    std::pair<int, std::string> post(const std::string& path) const
     {
         httplib::Client client("127.0.0.1", port);
-        const auto res = client.Post(path, json, "application/json");
+        const auto res = client.Post(path);
         return {res ? res->status : -1, res ? res->body : std::string()};
     }
     bool stop()
@@ -118,18 +118,21 @@ private slots:
     void initTestCase()
     {
         const QString root = QString::fromUtf8(BRANDLE_TEST_SERVICE_DIR);
-        QVERIFY(demo_.start({u"--demo"_s, u"--root"_s, root}));
+        QVERIFY(demo_.start({u"--demo"_s, u"--root"_s, root, u"--allow-host"_s, u"Brandle.lan"_s}));
         demoSchema_ = demo_.schema();
         majestic_.route(u"/m.csv"_s, QByteArray::fromStdString(majesticList(
                                          {majesticLine(1, "google.com", 345862, 2029543),
-                                          majesticLine(2, "brandle-demo.org", 1234, 5678)})));
+                                          majesticLine(2, "brandle-demo.org", 1234, 5678),
+                                          majesticLine(3, "www.listed-www.org", 7, 8),
+                                          majesticLine(4, "huge.org", 1'000'000'001, 9),
+                                          "5,5,evil.org,org,1,2,victim.org,org,5,5,1,2"})));
         majestic_.start();
         wiki_.setLinks("brandle-demo.org", {11, 12, 13, 14, 15});
         wiki_.setLinks("*.brandle-demo.org", {15, 16});
         QVERIFY(real_.start({u"--root"_s, root, u"--cache"_s, cache_.path(), u"--majestic-url"_s,
                              majestic_.url(u"/m.csv"_s), u"--wikipedia-api"_s,
                              QString::fromStdString(wiki_.api())}));
-        QTRY_VERIFY_WITH_TIMEOUT(real_.log().contains(u"majestic: loaded 2 domains"_s), 10000);
+        QTRY_VERIFY_WITH_TIMEOUT(real_.log().contains(u"majestic: loaded "_s), 10000);
         realSchema_ = real_.schema();
     }
     // The hosts end cleanly on SIGTERM.
@@ -171,6 +174,10 @@ private slots:
         // clang-format off
         QTest::newRow("www and case") << "majestic-ips" << "WWW.Brandle-Demo.org" << 200 << 5678LL << "CC BY 3.0";
         QTest::newRow("outside the list") << "majestic-subnets" << "example.com" << 200 << -1LL << "No count: <output id=\"reason\">not among the million most linked domains</output>";
+        QTest::newRow("listed with www.") << "majestic-subnets" << "listed-www.org" << 200 << 7LL << "";
+        QTest::newRow("IDN of another site") << "majestic-subnets" << "victim.org" << 200 << -1LL << "not among";
+        QTest::newRow("figure beyond a 32-bit total") << "majestic-subnets" << "huge.org" << 200 << -1LL << "1,000,000,001, is too large";
+        QTest::newRow("a smaller figure of that row") << "majestic-ips" << "huge.org" << 200 << 9LL << "";
         QTest::newRow("wikipedia, none") << "wikipedia" << "example.com" << 200 << 0LL << "articles linking";
         QTest::newRow("markup") << "majestic-subnets" << "<b>x.com" << 400 << -1LL << "Not a host name";
         QTest::newRow("status file") << "" << "/parlo/System/Link-Popularity-Status.txt" << 200 << -1LL << "Active";
@@ -196,6 +203,86 @@ private slots:
         QTEST(status, "status");
         QTEST(readCount(body, e.LeftString.toStdString(), e.RightString.toStdString()), "count");
         QVERIFY2(QString::fromStdString(body).contains(shown), body.c_str());
+    }
+
+    // What the host refuses before it routes a request: too large a head, a body, another
+    // method, a Host header that names another host (as a page does after DNS rebinding).
+    void requests_data()
+    {
+        QTest::addColumn<QByteArray>("request");
+        QTest::addColumn<int>("status");
+        const QByteArray get = "GET /parlo/System/Link-Popularity-Status.txt HTTP/1.1\r\n";
+        const QByteArray local = "Host: 127.0.0.1:8750\r\n";
+        const QByteArray fill = "X-Fill: " + QByteArray(1000, 'a') + "\r\n";
+        // clang-format off
+        QTest::newRow("status text") << get + local + "\r\n" << 200;
+        QTest::newRow("head of 16 KB") << get + local + fill.repeated(15) + "\r\n" << 200;
+        QTest::newRow("head beyond 16 KiB") << get + local + fill.repeated(17) + "\r\n" << 431;
+        QTest::newRow("POST") << "POST /parlo/System/Link-Popularity-Status.txt HTTP/1.1\r\n" + local + "Content-Length: 2\r\n\r\nab" << 405;
+        QTest::newRow("POST of a source test") << "POST /sources/moz/test?site=a.org HTTP/1.1\r\n" + local + "Content-Length: 0\r\n\r\n" << 404;
+        QTest::newRow("source test with a body") << "POST /sources/moz/test HTTP/1.1\r\n" + local + "Content-Length: 2\r\n\r\nab" << 413;
+        QTest::newRow("GET with a body") << get + local + "Content-Length: 2\r\n\r\nab" << 413;
+        QTest::newRow("chunked body") << get + local + "Transfer-Encoding: chunked\r\n\r\n2\r\nab\r\n0\r\n\r\n" << 413;
+        QTest::newRow("Host localhost") << get + "Host: localhost:8750\r\n\r\n" << 200;
+        QTest::newRow("Host [::1]") << get + "Host: [::1]:8750\r\n\r\n" << 200;
+        QTest::newRow("Host of allow-host") << get + "Host: brandle.lan\r\n\r\n" << 200;
+        QTest::newRow("Host of another site") << get + "Host: attacker.example:8750\r\n\r\n" << 403;
+        QTest::newRow("Host under localhost") << get + "Host: localhost.attacker.example\r\n\r\n" << 403;
+        QTest::newRow("no Host") << get + "\r\n" << 403;
+        // clang-format on
+    }
+    void requests()
+    {
+        QFETCH(QByteArray, request);
+        QTEST(rawStatus(demo_.port, request), "status");
+    }
+
+    // The service documents answer while 40 lookups wait on Wikipedia and 40 clients send
+    // their heads slowly: all of these come first.
+    void documentsWhileLookupsWait()
+    {
+        wiki_.setMode(FakeWiki::Mode::Held);
+        std::vector<int> clients;
+        for (int i = 0; i < 40; ++i) {
+            clients.push_back(sendRaw(real_.port, "GET /engines/wikipedia/search?site=s" +
+                                                      QByteArray::number(i) +
+                                                      ".org HTTP/1.1\r\nHost: localhost\r\n\r\n"));
+            clients.push_back(sendRaw(real_.port, "GET / HTTP/1.1\r\nHost: localhost\r\n"));
+        }
+        QCOMPARE(rawStatus(real_.port, "GET /parlo/System/Link-Popularity-Status.txt HTTP/1.1\r\n"
+                                       "Host: localhost\r\n\r\n"),
+                 200);
+        wiki_.setMode(FakeWiki::Mode::Normal);
+        for (const int fd : clients)
+            ::close(fd);
+    }
+
+    // Bound to every address, the host says so and still answers only for its names.
+    void openBind()
+    {
+        HostProcess open;
+        QVERIFY(open.start({u"--demo"_s, u"--bind"_s, u"0.0.0.0"_s}));
+        QString err;
+        QTRY_VERIFY(
+            (err += QString::fromUtf8(open.process.readAllStandardError()))
+                .contains(u"brandle-host: warning: 0.0.0.0 can be reached from other computers"_s));
+        const QByteArray get = "GET /parlo/System/Link-Popularity-Status.txt HTTP/1.1\r\n";
+        QCOMPARE(rawStatus(open.port, get + "Host: attacker.example\r\n\r\n"), 403);
+        QCOMPARE(rawStatus(open.port, get + "Host: 0.0.0.0\r\n\r\n"), 200);
+    }
+
+    // A second host on the same cache folder names the first and ends.
+    void oneHostPerCache()
+    {
+        QProcess second;
+        second.start(
+            QString::fromUtf8(BRANDLE_HOST_BIN),
+            {u"--port"_s, u"0"_s, u"--cache"_s, cache_.path(), u"--engines"_s, u"wikipedia"_s});
+        QVERIFY(second.waitForFinished(5000));
+        QCOMPARE(second.exitCode(), 1);
+        QVERIFY(QString::fromUtf8(second.readAllStandardError())
+                    .contains(u"is in use by another brandle-host (process %1)"_s.arg(
+                        real_.process.processId())));
     }
 
     // --help and --version answer; anything unknown is refused with a usage line and exit 2.
@@ -290,7 +377,7 @@ private slots:
         QCOMPARE(checkRow(out, u"example.com"_s, u"DataForSEO referring domains"_s), u"654"_s);
         std::string answers =
             host.get("/sources").second + host.get("/engines/moz/search?site=a.org").second;
-        const auto test = host.post("/sources/moz/test", R"({"site":"example.com"})");
+        const auto test = host.post("/sources/moz/test?site=example.com");
         QCOMPARE(test.first, 200);
         QVERIFY2(test.second.find("Moz refused the key (bad token ***)") != std::string::npos,
                  test.second.c_str());
@@ -301,8 +388,7 @@ private slots:
         QCOMPARE(fromPage ? fromPage->status : -1, 403);
         QCOMPARE(apis.requests("dataforseo"), 1);
         apis.setMode(FakeKeyedApis::Mode::Limit);
-        answers +=
-            test.second + host.post("/sources/bing/test", R"({"site":"example.com"})").second;
+        answers += test.second + host.post("/sources/bing/test?site=example.com").second;
         QVERIFY(host.stop());
         QString shown = host.log() + QString::fromUtf8(host.process.readAllStandardError()) + out +
                         QString::fromStdString(answers);

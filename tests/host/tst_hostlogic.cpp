@@ -7,6 +7,7 @@
 #include "SiteName.h"
 #include "TestSupport.h"
 
+#include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
 #include <QTest>
@@ -94,6 +95,8 @@ private slots:
         QTest::newRow("key on the command line") << "" << L{u"--moz-token=s3cret"_s} << L{} << "" << 0 << "--moz-token: a key is not taken from the command line";
         QTest::newRow("key in a file others read") << "bing-key = s3cret\n" << L{} << L{} << "" << 0 << "brandle-host.conf holds a key but can be read by others (mode 0644); make it private with: chmod 600";
         QTest::newRow("key with a control character") << "dataforseo-password = a\tb\n" << L{} << L{} << "" << 0 << "line 1: dataforseo-password: empty, longer than 512 characters or with control characters";
+        QTest::newRow("relative cache") << "" << L{u"--cache"_s, u"cache"_s} << L{} << "" << 0 << "cache: not an absolute path: cache";
+        QTest::newRow("allow-host with a path") << "" << L{u"--allow-host"_s, u"a.lan/x"_s} << L{} << "" << 0 << "allow-host: not a host name: a.lan/x";
         QTest::newRow("missing --config file") << "" << L{u"--config"_s, u"/nonexistent/none.conf"_s} << L{} << "" << 0 << "none.conf: cannot be read";
         // clang-format on
     }
@@ -127,6 +130,44 @@ private slots:
         QTEST(engines, "engines");
         QTEST(QString::fromStdString(config->wikipediaApiUrl()), "wikipediaApi");
         QTEST(config->port, "port");
+    }
+
+    // Page ids are positive integers; anything else makes the answer unreadable.
+    void pageIds_data()
+    {
+        QTest::addColumn<QByteArray>("id");
+        QTest::addColumn<QList<qint64>>("read"); // empty: unreadable
+        using L = QList<qint64>;
+        // clang-format off
+        QTest::newRow("integer") << QByteArray("12") << L{12};
+        QTest::newRow("2^53") << QByteArray("9007199254740992") << L{9007199254740992LL};
+        QTest::newRow("zero") << QByteArray("0") << L{};
+        QTest::newRow("negative") << QByteArray("-1") << L{};
+        QTest::newRow("fraction") << QByteArray("2.5") << L{};
+        QTest::newRow("beyond 64 bits") << QByteArray("1e300") << L{};
+        // clang-format on
+    }
+    void pageIds()
+    {
+        QFETCH(QByteArray, id);
+        const ExturlAnswer answer = parseExturlAnswer(
+            ("{\"query\":{\"exturlusage\":[{\"pageid\":" + id + "}]}}").toStdString());
+        QList<qint64> read;
+        if (answer.kind == ExturlAnswer::Kind::Page)
+            read = QList<qint64>(answer.pageIds.begin(), answer.pageIds.end());
+        QTEST(read, "read");
+    }
+
+    // A default file that is there but cannot be read is an error, not the defaults.
+    void unreadableDefaultFile()
+    {
+        QTemporaryDir dir;
+        QVERIFY(QDir(dir.path()).mkpath(u"brandle/brandle-host.conf"_s));
+        std::string error;
+        QVERIFY(!loadHostConfig({}, {"/nonexistent", dir.path().toStdString(), ""}, error));
+        QVERIFY2(QString::fromStdString(error).endsWith(
+                     u"brandle-host.conf: cannot be read (a folder)"_s),
+                 error.c_str());
     }
 
     void requestUrl()

@@ -6,6 +6,7 @@
 #include "DataForSeoSource.h"
 #include "ExturlWalk.h"
 #include "Fakes.h"
+#include "HostServer.h"
 #include "LinkStore.h"
 #include "LogWriter.h"
 #include "MajesticSource.h"
@@ -147,7 +148,8 @@ private slots:
         QTest::newRow("other column order") << "Domain,RefIPs,RefSubNets,IDN_Domain\nnew.com,6,5,new.com" << false << "" << 5LL;
         QTest::newRow("quoted fields") << header + u"1,1,\"new.com\",com,\"5\",6,new.com,com,1,1,5,6"_s << false << "" << 5LL;
         QTest::newRow("largest count") << header + u"1,1,new.com,com,2147483647,6,new.com,com,1,1,5,6"_s << false << "" << 2147483647LL;
-        QTest::newRow("count over 32 bits") << withBad("2,2,bad.com,com,2147483648,1,bad.com,com,2,2,1,1") << false << "" << 5LL;
+        QTest::newRow("count of 19 digits") << withBad("2,2,bad.com,com,1000000000000000000,1,bad.com,com,2,2,1,1") << false << "" << 5LL;
+        QTest::newRow("IDN of another name") << withBad("2,2,bad.com,com,3,4,new.com,com,2,2,3,4") << false << "" << 5LL;
         QTest::newRow("11 fields") << withBad("2,2,bad.com,com,3,4,bad.com,com,2,2,3") << false << "" << 5LL;
         QTest::newRow("letters in a count") << withBad("2,2,bad.com,com,3a,4,bad.com,com,2,2,3,4") << false << "" << 5LL;
         QTest::newRow("domain with a blank") << withBad("2,2,b ad.com,com,3,4,b ad.com,com,2,2,3,4") << false << "" << 5LL;
@@ -224,14 +226,55 @@ private slots:
             settings, *store, {"majestic-subnets"},
             [&log](const std::string& line) { log += QString::fromStdString(line); });
         QCOMPARE(countOf(source, "google.com"), -1);
+        // A download that a host left behind when it ended is removed.
+        QVERIFY(brandle::writeFile(dir_.filePath(u"majestic_million.csv.1234.part"_s), "x"));
         QVERIFY(source.refresh());
+        QCOMPARE(QDir(dir_.path()).entryList({u"*.part"_s}), QStringList());
         QCOMPARE(countOf(source, "google.com"), 345862);
         QVERIFY2(log.contains(u"skipped 2 malformed lines (the first is line 3)"_s),
                  qPrintable(log));
         QVERIFY(source.refresh());
         QVERIFY2(log.contains(u"the list is unchanged"_s), qPrintable(log));
         QCOMPARE(countOf(source, "google.com"), 345862);
-        QVERIFY(!QFile::exists(dir_.filePath(u"majestic_million.csv.part"_s)));
+    }
+
+    // A list of fewer than half the rows of the one in use is taken only when the user says so.
+    void smallerList_data()
+    {
+        QTest::addColumn<int>("rows"); // of the new list; the one in use has 4
+        QTest::addColumn<bool>("accept");
+        QTest::addColumn<bool>("taken");
+        QTest::newRow("under half") << 1 << false << false;
+        QTest::newRow("half") << 2 << false << true;
+        QTest::newRow("under half, accepted") << 1 << true << true;
+    }
+    void smallerList()
+    {
+        QFETCH(int, rows);
+        QFETCH(bool, accept);
+        QFETCH(bool, taken);
+        const auto list = [](int lines) {
+            std::string text = majesticList({});
+            for (int i = 0; i < lines; ++i)
+                text += majesticLine(i + 1, "d" + std::to_string(i) + ".com", 1, 1) + "\n";
+            return text;
+        };
+        const QByteArray body = QByteArray::fromStdString(list(rows));
+        const Upstream upstream("HTTP/1.1 200 OK\r\nContent-Length: " +
+                                QByteArray::number(body.size()) + "\r\n\r\n" + body);
+        MajesticSettings settings = majesticSettings(upstream.url());
+        settings.acceptSmallerList = accept;
+        auto store = newStore();
+        std::istringstream in(list(4));
+        QVERIFY(store->loadMajestic(in, {settings.url, "", "", 0, 0}).replaced);
+        MajesticSource source(settings, *store, {"majestic-subnets"}, quiet);
+        QCOMPARE(source.refresh(), taken);
+        QCOMPARE(store->majesticMeta().rows, taken ? rows : 4);
+        const QString error = QString::fromStdString(source.lastError());
+        QVERIFY2(taken ? error.isEmpty()
+                       : error.contains(
+                             u"1 usable lines, fewer than half of the 4 of the list in use"_s),
+                 qPrintable(error));
     }
 
     // A failed refresh keeps the list in use, says why in the log and leaves no partial file.
@@ -272,7 +315,7 @@ private slots:
         QVERIFY(store->loadMajestic(in, {settings.url, "", "", 0, 0}).replaced);
         QVERIFY(!source.refresh());
         QVERIFY2(log.contains(reason), qPrintable(log));
-        QVERIFY(!QFile::exists(dir_.filePath(u"majestic_million.csv.part"_s)));
+        QCOMPARE(QDir(dir_.path()).entryList({u"*.part"_s}), QStringList());
         QCOMPARE(countOf(source, "google.com"), 10);
     }
 
@@ -319,7 +362,8 @@ private slots:
                  fake.lastUserAgent().c_str());
     }
 
-    // A fault gives no count and is not kept, the next lookup asks again (not after maxlag).
+    // A fault gives no count, or "at least" the pages that came in time, and is not kept: the
+    // next lookup asks again (not after maxlag).
     void wikipediaFaults_data()
     {
         QTest::addColumn<FakeWiki::Mode>("mode");
@@ -335,7 +379,8 @@ private slots:
         QTest::newRow("unavailable") << M::Unavailable << 1 << true << -1LL << "Wikipedia answered HTTP 503" << 3LL;
         QTest::newRow("no list") << M::NoList << 1 << true << -1LL << "the Wikipedia API answered something unreadable" << 3LL;
         QTest::newRow("slow") << M::Slow << 1 << true << -1LL << "Wikipedia did not answer in time" << 3LL;
-        QTest::newRow("out of time after a page") << M::Held << 2 << true << 2LL << "" << 2LL;
+        QTest::newRow("out of time, no page yet") << M::Held << 2 << true << -1LL << "Wikipedia did not answer in time" << 3LL;
+        QTest::newRow("out of time after a page") << M::Held << 3 << true << 2LL << "" << 3LL;
         QTest::newRow("unreachable") << M::Normal << 1 << false << -1LL << "Wikipedia could not be reached" << -1LL;
         QTest::newRow("maxlag") << M::MaxLag << 1 << true << -1LL << "Wikipedia is busy (its databases lag behind); try again later" << -1LL;
         // clang-format on
@@ -347,7 +392,7 @@ private slots:
         QFETCH(bool, reachable);
         QFETCH(QString, reason);
         FakeWiki fake;
-        fake.setLinks("example.net", {1, 2, 3});
+        fake.setLinks("*.example.net", {1, 2, 3}); // the first search finds nothing
         fake.setMode(mode, fromRequest);
         auto store = newStore();
         const Upstream dead{QByteArray()};
@@ -677,6 +722,40 @@ private slots:
                  refused.problem.c_str());
         QCOMPARE(keys.redact("a from/file b from%2Ffile c from-keyring d edited e readable"),
                  "a *** b *** c *** d *** e readable");
+    }
+
+    // A head that does not come in time is refused; a lookup that finds no engine thread in time
+    // is answered as late while the others still run.
+    void frontTimes()
+    {
+        FrontLimits limits;
+        limits.headTimeout = std::chrono::milliseconds(300);
+        limits.engineThreads = 1;
+        limits.engineWait = std::chrono::milliseconds(300);
+        HostServer server(limits, {}, quiet);
+        std::promise<void> release;
+        std::shared_future<void> released = release.get_future().share();
+        std::atomic<int> running{0};
+        server.Get("/engines/e/search", [&](const httplib::Request&, httplib::Response& res) {
+            if (HostServer::requestIsLate())
+                return res.set_content("late", "text/plain");
+            ++running;
+            released.wait();
+            res.set_content("counted", "text/plain");
+        });
+        const int port = server.bind_to_any_port("127.0.0.1");
+        std::thread listener([&] { server.listen_after_bind(); });
+        const auto ask = [port] {
+            return httplib::Client("127.0.0.1", port).Get("/engines/e/search")->body;
+        };
+        auto first = std::async(std::launch::async, ask);
+        QTRY_COMPARE(running.load(), 1);
+        QCOMPARE(ask(), "late");
+        QCOMPARE(rawStatus(port, "GET / HTTP/1.1\r\nHost: localhost\r\n"), 408);
+        release.set_value();
+        QCOMPARE(first.get(), "counted");
+        server.stop();
+        listener.join();
     }
 
     // An unread log never holds up the host: lines past the backlog are dropped and counted.

@@ -85,13 +85,12 @@ HostAnswer askHostSources(const QString& hostPort)
 HostAnswer askSourceTest(const QString& hostPort, const QString& id, const QString& site)
 {
     // A test may wait for its turn at a service's request limit: the host's whole answer time.
-    const QByteArray body =
-        QJsonDocument(QJsonObject{{"site"_L1, site}}).toJson(QJsonDocument::Compact);
     HttpOptions options;
     options.maxBodyBytes = 1024 * 1024;
-    const QString url = u"http://%1/sources/%2/test"_s.arg(
-        hostPort, QString::fromLatin1(QUrl::toPercentEncoding(id)));
-    return answerOf(httpPost(url, body, "application/json", options));
+    const QString url = u"http://%1/sources/%2/test?site=%3"_s.arg(
+        hostPort, QString::fromLatin1(QUrl::toPercentEncoding(id)),
+        QString::fromLatin1(QUrl::toPercentEncoding(site)));
+    return answerOf(httpPost(url, QByteArray(), "application/x-www-form-urlencoded", options));
 }
 
 } // namespace brandle

@@ -2,7 +2,8 @@
 #pragma once
 
 // What the service host says of its sources (GET /sources) and of one lookup of a source asked
-// with the user's own key (POST /sources/<id>/test), for the settings window's Sources tab.
+// with the user's own key (POST /sources/<id>/test?site=SITE), for the settings window's Sources
+// tab.
 
 #include <QByteArray>
 #include <QDateTime>
@@ -48,7 +49,7 @@ struct HostAnswer {
     QString error; // not reached: the transport's reason
 };
 
-// Blocking, for a worker thread: GET /sources, and POST /sources/<id>/test for the site.
+// Blocking, for a worker thread: GET /sources, and POST /sources/<id>/test?site=SITE.
 HostAnswer askHostSources(const QString& hostPort);
 HostAnswer askSourceTest(const QString& hostPort, const QString& id, const QString& site);
 

@@ -83,18 +83,23 @@ QString brandle::resultPagePath()
 QString TransformResults(const XmlDocument& merged, const HttpResult& answer,
                          const XslLimits& limits, QString* encoding)
 {
+    const QString name = QCoreApplication::translate("LookupRun", "the style sheet");
     if (answer.tooLarge)
-        throw BrandleError(ErrorCode::DocumentTooLarge,
-                           QCoreApplication::translate("LookupRun", "the style sheet: ") +
-                               answer.error->detail());
+        throw BrandleError(ErrorCode::DocumentTooLarge, answer.error->detail()).about(name);
     if (answer.error)
-        throw *answer.error;
+        throw answer.error->about(name);
     if (answer.status < 200 || answer.status > 299)
         throw BrandleError(
             ErrorCode::XslTransform,
             QCoreApplication::translate("LookupRun", "the style sheet is not available (HTTP %1)")
                 .arg(answer.status));
-    const XmlDocument styleSheet = XmlDocument::parseServiceDocument(answer.bytes, answer.charset);
+    const XmlDocument styleSheet = [&] {
+        try {
+            return XmlDocument::parseServiceDocument(answer.bytes, answer.charset);
+        } catch (const BrandleError& e) {
+            throw e.about(name);
+        }
+    }();
     QString html = xslTransform(merged, styleSheet, limits, encoding);
     html.replace("&lt;"_L1, "<"_L1);
     html.replace("&gt;"_L1, ">"_L1);

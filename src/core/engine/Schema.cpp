@@ -26,19 +26,24 @@ QString fieldText(const XmlNode& entry, const char* name)
 
 QString GetEngineSchema(HttpSession& session)
 {
+    const QString name = QCoreApplication::translate("Schema", "the engine schema");
     const HttpResult answer = session.get(Paths::serviceUrl(mConstants::SchemaPath), HttpBody::Raw);
     if (answer.tooLarge)
-        throw BrandleError(ErrorCode::DocumentTooLarge,
-                           QCoreApplication::translate("Schema", "the engine schema: ") +
-                               answer.error->detail());
-    if (!answer.ok() || answer.status < 200 || answer.status > 299)
-        return {};
+        throw BrandleError(ErrorCode::DocumentTooLarge, answer.error->detail()).about(name);
+    if (answer.error)
+        throw answer.error->about(name);
+    if (answer.status < 200 || answer.status > 299)
+        throw BrandleError(ErrorCode::SchemaUnusable,
+                           QCoreApplication::translate(
+                               "Schema", "the service host answered %1 for the engine schema")
+                               .arg(answer.status));
     try {
         return XmlDocument::parseServiceDocument(answer.bytes, answer.charset).serialize();
     } catch (const BrandleError& e) {
         if (e.code() != ErrorCode::XmlParse)
-            throw;
-        return {};
+            throw e.about(name);
+        throw BrandleError(ErrorCode::SchemaUnusable, e.detail())
+            .about(QCoreApplication::translate("Schema", "the engine schema is not XML"));
     }
 }
 

@@ -45,9 +45,10 @@ private:
 
 } // namespace brandle
 
-// The engine schema of the service host as text (the loaded document serialized), or "" when
-// it cannot be fetched or is not a well-formed document. A schema that is refused (too large,
-// declaring entities, nested too deeply) throws its BrandleError, which says why.
+// The engine schema of the service host as text (the loaded document serialized). Throws a
+// BrandleError that names the engine schema when it cannot be fetched (the transfer's error),
+// is refused (too large, declaring entities, nested too deeply), is answered with a status other
+// than 2xx or is not a well-formed document (SchemaUnusable).
 QString GetEngineSchema(brandle::HttpSession& session);
 QString GetEngineSchema();
 

@@ -224,8 +224,10 @@ private:
         const QByteArrayView trimmed = raw.trimmed();
         for (qsizetype i = 0; i < m_sites.size(); ++i) {
             const Wanted& site = m_sites.at(i);
+            // An empty view may have no data at all, which memcmp must not be given.
             if (site.isAscii && site.ascii.size() == trimmed.size() &&
-                std::memcmp(site.ascii.constData(), trimmed.data(), size_t(trimmed.size())) == 0)
+                (trimmed.isEmpty() ||
+                 std::memcmp(site.ascii.constData(), trimmed.data(), size_t(trimmed.size())) == 0))
                 return int(i);
         }
         return -1;

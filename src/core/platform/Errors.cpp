@@ -52,10 +52,14 @@ QString errorDescription(ErrorCode code)
         return ErrorText::tr("The document is nested too deeply");
     case ErrorCode::TooManyEngines:
         return ErrorText::tr("The engine schema lists too many engines");
+    case ErrorCode::SchemaUnusable:
+        return ErrorText::tr("The engine schema cannot be used");
     case ErrorCode::TransformTooLong:
         return ErrorText::tr("The style sheet took too long and was stopped");
     case ErrorCode::TransformTooDeep:
         return ErrorText::tr("The style sheet nests its templates too deeply");
+    case ErrorCode::TransformTooLarge:
+        return ErrorText::tr("The style sheet's output is too large");
     }
     return ErrorText::tr("Unknown error");
 }
@@ -76,6 +80,11 @@ QString BrandleError::description() const
 QString BrandleError::userText() const
 {
     return QString::number(number()) + " - "_L1 + description();
+}
+
+BrandleError BrandleError::about(const QString& subject) const
+{
+    return BrandleError(m_code, m_detail.isEmpty() ? subject : subject + ": "_L1 + m_detail);
 }
 
 BrandleError errorOf(const std::exception& exception)

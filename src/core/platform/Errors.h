@@ -29,8 +29,10 @@ enum class ErrorCode : qint32 {
     EntitiesRefused = qint32(0xC00CE5F1u),
     DocumentTooDeep = qint32(0xC00CE5F2u),
     TooManyEngines = qint32(0xC00CE5F3u),
+    SchemaUnusable = qint32(0xC00CE5F4u), // answered with an error status, or not XML
     TransformTooLong = qint32(0xC00CE6F0u),
     TransformTooDeep = qint32(0xC00CE6F1u),
+    TransformTooLarge = qint32(0xC00CE6F2u), // its page or its working memory beyond the limit
 };
 
 // The plain description of an error number.
@@ -48,6 +50,9 @@ public:
     QString description() const;
     // "number - description", the text of the error box.
     QString userText() const;
+    // The same error about one thing: its detail starts with what it is about, e.g. "the engine
+    // schema: 5000000 bytes, at most 4194304".
+    BrandleError about(const QString& subject) const;
     const char* what() const noexcept override { return m_what.c_str(); }
 
 private:

@@ -16,10 +16,13 @@
 #include <QCoreApplication>
 #include <QStringDecoder>
 
+#include <malloc.h>
+
 #include <algorithm>
 #include <chrono>
 #include <cstdarg>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <memory>
 #include <mutex>
@@ -104,10 +107,112 @@ int watchAddCall(xsltTemplatePtr, xmlNodePtr)
 
 void watchDropCall() {}
 
+// The memory a transformation takes, counted through libxml2's allocator on the thread that
+// runs it. Past the limit the transformation is stopped at its next instruction or XPath step;
+// an allocation that would take it past twice the limit fails at once, for the one step that
+// could take a great deal (a copy of every node of a large tree, say).
+struct TransformMemory {
+    size_t used = 0;
+    size_t limit = 0;
+    size_t hardLimit = 0;
+    bool exceeded = false;
+    xsltTransformContextPtr context = nullptr; // stopped when the limit is passed
+};
+thread_local TransformMemory* transformMemory = nullptr;
+
+void stopTransform(TransformMemory* memory)
+{
+    if (memory->exceeded)
+        return;
+    memory->exceeded = true;
+    if (xsltTransformContextPtr context = memory->context) {
+        context->state = XSLT_STATE_STOPPED;
+        // Every later XPath step fails, so a long expression ends too.
+        if (context->xpathCtxt)
+            context->xpathCtxt->opCount = context->xpathCtxt->opLimit;
+    }
+}
+
+void noteAllocated(TransformMemory* memory, size_t bytes)
+{
+    memory->used += bytes;
+    if (memory->used > memory->limit)
+        stopTransform(memory);
+}
+
+bool mayAllocate(TransformMemory* memory, size_t bytes)
+{
+    if (memory->used + bytes <= memory->hardLimit)
+        return true;
+    stopTransform(memory);
+    return false;
+}
+
+void* countedMalloc(size_t size)
+{
+    TransformMemory* memory = transformMemory;
+    if (memory && !mayAllocate(memory, size))
+        return nullptr;
+    void* block = std::malloc(size);
+    if (memory && block)
+        noteAllocated(memory, malloc_usable_size(block));
+    return block;
+}
+
+void* countedRealloc(void* block, size_t size)
+{
+    TransformMemory* memory = transformMemory;
+    const size_t before = memory && block ? malloc_usable_size(block) : 0;
+    if (memory && size > before && !mayAllocate(memory, size - before))
+        return nullptr;
+    void* grown = std::realloc(block, size);
+    if (memory && grown) {
+        memory->used -= std::min(memory->used, before);
+        noteAllocated(memory, malloc_usable_size(grown));
+    }
+    return grown;
+}
+
+void countedFree(void* block)
+{
+    if (TransformMemory* memory = transformMemory; memory && block)
+        memory->used -= std::min(memory->used, malloc_usable_size(block));
+    std::free(block);
+}
+
+char* countedStrdup(const char* text)
+{
+    const size_t size = std::strlen(text) + 1;
+    auto* copy = static_cast<char*>(countedMalloc(size));
+    if (copy)
+        std::memcpy(copy, text, size);
+    return copy;
+}
+
+// Counts this thread's allocations through libxml2 while it lives.
+class MemoryCount {
+public:
+    MemoryCount(TransformMemory& memory, qint64 limit)
+        : m_outer(transformMemory)
+    {
+        memory.used = 0;
+        memory.limit = size_t(std::max<qint64>(limit, 0));
+        memory.hardLimit = 2 * memory.limit;
+        transformMemory = &memory;
+    }
+    ~MemoryCount() { transformMemory = m_outer; }
+    MemoryCount(const MemoryCount&) = delete;
+    MemoryCount& operator=(const MemoryCount&) = delete;
+
+private:
+    TransformMemory* m_outer;
+};
+
 void initLibraries()
 {
     static std::once_flag once;
     std::call_once(once, [] {
+        xmlMemSetup(&countedFree, &countedMalloc, &countedRealloc, &countedStrdup);
         xmlInitParser();
         xmlSetExternalEntityLoader(&refuseExternalEntity);
         xsltSetGenericErrorFunc(nullptr, &collectXsltMessage);
@@ -250,6 +355,9 @@ struct SecurityPrefsDeleter {
 };
 struct DocDeleter {
     void operator()(xmlDocPtr p) const { xmlFreeDoc(p); }
+};
+struct XmlCharsDeleter {
+    void operator()(xmlChar* p) const { xmlFree(p); }
 };
 
 } // namespace
@@ -406,9 +514,24 @@ QString xslTransform(const XmlDocument& document, const XmlDocument& styleSheet,
     watch.maxDepth = limits.maxDepth;
     TransformWatch* const outerWatch = currentWatch;
     currentWatch = &watch;
-    std::unique_ptr<xmlDoc, DocDeleter> result(xsltApplyStylesheetUser(
-        style.get(), document.handle(), nullptr, nullptr, nullptr, context.get()));
+    TransformMemory memory;
+    memory.context = context.get();
+    std::unique_ptr<xmlDoc, DocDeleter> result;
+    {
+        const MemoryCount counting(memory, limits.maxMemoryBytes);
+        result.reset(xsltApplyStylesheetUser(style.get(), document.handle(), nullptr, nullptr,
+                                             nullptr, context.get()));
+    }
     currentWatch = outerWatch;
+    const auto tooLarge = [&limits] {
+        return BrandleError(
+            ErrorCode::TransformTooLarge,
+            QCoreApplication::translate("Xml", "more than %1 MiB of page or %2 MiB of memory")
+                .arg(limits.maxOutputBytes >> 20)
+                .arg(limits.maxMemoryBytes >> 20));
+    };
+    if (memory.exceeded)
+        throw tooLarge();
     if (watch.tooLong)
         throw BrandleError(ErrorCode::TransformTooLong,
                            QCoreApplication::translate("Xml", "after %1 ms").arg(limits.timeMs));
@@ -426,10 +549,19 @@ QString xslTransform(const XmlDocument& document, const XmlDocument& styleSheet,
 
     xmlChar* output = nullptr;
     int length = 0;
-    if (xsltSaveResultToString(&output, &length, result.get(), style.get()) != 0)
+    TransformMemory pageMemory;
+    int saved = 0;
+    {
+        // The page, the buffers that grow to hold it and its copy.
+        const MemoryCount counting(pageMemory, 4 * limits.maxOutputBytes);
+        saved = xsltSaveResultToString(&output, &length, result.get(), style.get());
+    }
+    const std::unique_ptr<xmlChar, XmlCharsDeleter> page(output);
+    if (pageMemory.exceeded || length > limits.maxOutputBytes)
+        throw tooLarge();
+    if (saved != 0)
         throw BrandleError(ErrorCode::XslTransform);
     const QByteArray bytes(reinterpret_cast<const char*>(output), length);
-    xmlFree(output);
     // The output is in the encoding the style sheet names, UTF-8 when it names none.
     const QString declared = style->encoding ? fromXmlChars(style->encoding) : u"UTF-8"_s;
     if (encoding)

@@ -162,13 +162,18 @@ private:
 struct XslLimits {
     int timeMs = 10000;
     int maxDepth = 1000;
+    // The page it writes, and the memory its result tree, strings and other working data take
+    // while it runs.
+    qint64 maxOutputBytes = 16 * 1024 * 1024;
+    qint64 maxMemoryBytes = 128 * 1024 * 1024;
 };
 
 // Transforms the document by the style sheet and returns the output as text; encoding, when
 // given, receives the encoding the style sheet's output declares ("UTF-8" when it declares
 // none). The style sheet may not write files, create folders, read files or reach the network.
-// Throws BrandleError TransformTooLong or TransformTooDeep when it goes beyond the limits (it is
-// stopped there), XslTransform when the style sheet is not usable or the transformation fails.
+// Throws BrandleError TransformTooLong, TransformTooDeep or TransformTooLarge when it goes beyond
+// the limits (it is stopped there), XslTransform when the style sheet is not usable or the
+// transformation fails.
 QString xslTransform(const XmlDocument& document, const XmlDocument& styleSheet,
                      const XslLimits& limits = XslLimits(), QString* encoding = nullptr);
 

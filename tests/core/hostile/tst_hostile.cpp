@@ -67,6 +67,22 @@ B recursion(const B& n, int calls = 1)
            B(call).replace("N", "$n - 1").repeated(calls) + "</xsl:if></xsl:template>";
 }
 
+// A text of 16 bytes doubled `doublings` times (by a template that calls itself), written into
+// the page `times` times.
+B doubled(int doublings, int times)
+{
+    return "<xsl:variable name=\"s\"><xsl:call-template name=\"d\"><xsl:with-param name=\"s\" "
+           "select=\"'xxxxxxxxxxxxxxxx'\"/><xsl:with-param name=\"n\" select=\"" +
+           B::number(doublings) +
+           "\"/></xsl:call-template></xsl:variable><xsl:template name=\"d\"><xsl:param "
+           "name=\"s\"/><xsl:param name=\"n\"/><xsl:choose><xsl:when test=\"$n &gt; 0\">"
+           "<xsl:call-template name=\"d\"><xsl:with-param name=\"s\" select=\"concat($s, $s)\"/>"
+           "<xsl:with-param name=\"n\" select=\"$n - 1\"/></xsl:call-template></xsl:when>"
+           "<xsl:otherwise><xsl:value-of select=\"$s\"/></xsl:otherwise></xsl:choose>"
+           "</xsl:template><xsl:template match=\"/\"><p>" +
+           B("<xsl:copy-of select=\"$s\"/>").repeated(times) + "</p></xsl:template>";
+}
+
 QString err(ErrorCode code)
 {
     return u"error %1"_s.arg(int(code));
@@ -213,7 +229,9 @@ private slots:
         QTest::newRow("20 MB, beyond the transfer cap") << Serve{schemaWith(B(20'000'000, ' '))}
             << err(ErrorCode::DocumentTooLarge) << B("too large: the engine schema");
         QTest::newRow("5 MB, beyond the document limit") << Serve{schemaWith(B(5'000'000, ' '))}
-            << err(ErrorCode::DocumentTooLarge) << B("too large: 5000");
+            << err(ErrorCode::DocumentTooLarge) << B("too large: the engine schema: 5000");
+        QTest::newRow("style sheet of 5 MB") << Serve{{}, styleSheet(B(5'000'000, ' '))}
+            << err(ErrorCode::DocumentTooLarge) << B("too large: the style sheet: 5000");
         QTest::newRow("3 MB of blanks") << Serve{schemaWith(B(3'000'000, ' '))} << "page" << B();
         QTest::newRow("placeholder repeated")
             << Serve{schemaWith(B("<LPResults></LPResults>").repeated(100'000))}
@@ -228,6 +246,11 @@ private slots:
                      B("<n/>").repeated(5000))
             << err(ErrorCode::TransformTooLong) << B("after 300 ms");
         QTest::newRow("recursion 400 deep") << sheet(recursion("400")) << "page" << B();
+        QTest::newRow("a text doubled to 256 MiB") << sheet(doubled(24, 1))
+            << err(ErrorCode::TransformTooLarge) << B("output is too large");
+        QTest::newRow("a page of 20 MiB") << sheet(doubled(16, 20))
+            << err(ErrorCode::TransformTooLarge) << B("output is too large");
+        QTest::newRow("a page of 4 MiB") << sheet(doubled(16, 4)) << "page" << B();
         QTest::newRow("recursion 2000 deep") << sheet(recursion("2000"))
             << err(ErrorCode::TransformTooDeep) << B("nests its templates too deeply: more than 1000");
         QTest::newRow("cut inside the headers") << raw("HTTP/1.1 200 OK\r\nContent-Ty")
@@ -312,7 +335,7 @@ private slots:
         QTest::addColumn<QString>("result");
         // clang-format off
         QTest::newRow("status") << QString(mConstants::StatusPath) << 0 << "unreachable";
-        QTest::newRow("schema") << QString(mConstants::SchemaPath) << 0 << err(ErrorCode::XmlParse);
+        QTest::newRow("schema") << QString(mConstants::SchemaPath) << 0 << err(ErrorCode::DownloadFailed);
         QTest::newRow("style sheet") << QString(mConstants::StyleSheetPath) << 0
                                      << err(ErrorCode::DownloadFailed);
         QTest::newRow("engine") << QString() << 0 << "download failure Slow";

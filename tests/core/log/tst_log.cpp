@@ -79,6 +79,7 @@ private slots:
         QTest::newRow("malformed line skipped")
             << QStringList{a("100"), u"<Results Site=\"a.com\" Total=\"9\"><Eng"_s, a("300")}
             << "a.com" << "200";
+        QTest::newRow("empty site, a line without one") << QStringList{u"<R>"_s} << "" << "";
         QTest::newRow("total not a number skipped") << QStringList{a("n/a"), a("70")} << "a.com"
                                                     << "70";
         QTest::newRow("sum beyond 32 bits") << QStringList{a("2,000,000,000"), a("2,000,000,000")}
