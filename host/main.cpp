@@ -58,47 +58,49 @@ constexpr const char* kSchemaFile = "parlo/System/Link-Popularity-Schema.xml";
 
 void printUsage(std::ostream& out)
 {
-    out << "Usage: brandle-host [OPTION]...\n"
-           "\n"
+    out << "Usage: brandle-host [options]\n"
            "Serves the service documents of Brandle over HTTP and answers as the engines\n"
            "that the served engine schema lists, at /engines/<id>/search?site=SITE.\n"
            "\n"
-           "Options (each but --config and --help is also a key of the config file):\n"
-           "  --config FILE        settings file (default:\n"
-           "                       $XDG_CONFIG_HOME/brandle/brandle-host.conf)\n"
-           "  --engines LIST       engines, comma-separated, in schema order (default:\n"
-           "                       majestic-subnets,majestic-ips,wikipedia; demo: the\n"
-           "                       made-up demo engines)\n"
-           "  --demo               the same as --engines demo\n"
-           "  --majestic-url URL   the Majestic Million list (default:\n"
-           "                       "
-        << kDefaultMajesticUrl
-        << ")\n"
-           "  --wikipedia-api URL  the MediaWiki API to ask (default: the API of the\n"
-           "                       Wikipedia of --wikipedia-language)\n"
-           "  --wikipedia-language CODE  (default: en)\n"
-           "  --cache DIR          downloaded data and answers (default:\n"
-           "                       $XDG_CACHE_HOME/brandle-host)\n"
-           "  --contact TEXT       your e-mail or web address, sent in the User-Agent\n"
-           "                       of requests to Wikipedia and Majestic\n"
-           "  --root DIR           folder to serve (default: the service folder next to\n"
-           "                       the program, in ../share/brandle, or in the source tree)\n"
-           "  --port N             port to listen on, 0 picks a free one (default: "
+           "Options (each but --config, --help and --version is also a key of the\n"
+           "settings file):\n"
+           "  -h, --help                   Shows this help and ends.\n"
+           "  -v, --version                Shows the version and ends.\n"
+           "  --config <FILE>              The settings file (default:\n"
+           "                               $XDG_CONFIG_HOME/brandle/brandle-host.conf).\n"
+           "  --engines <LIST>             The engines, comma-separated, in schema order\n"
+           "                               (default: majestic-subnets,majestic-ips,\n"
+           "                               wikipedia; demo: the made-up demo engines).\n"
+           "  --demo                       The same as --engines demo.\n"
+           "  --majestic-url <URL>         Where the Majestic Million list is downloaded\n"
+           "                               (default: Majestic's own address, in\n"
+           "                               brandle-host(1)).\n"
+           "  --wikipedia-api <URL>        The MediaWiki API to ask (default: the API of\n"
+           "                               the Wikipedia of --wikipedia-language).\n"
+           "  --wikipedia-language <CODE>  Which Wikipedia (default: en).\n"
+           "  --cache <DIR>                Downloaded data and answers (default:\n"
+           "                               $XDG_CACHE_HOME/brandle-host).\n"
+           "  --contact <TEXT>             Your e-mail or web address, sent in the\n"
+           "                               User-Agent of requests to Wikipedia and\n"
+           "                               Majestic.\n"
+           "  --root <DIR>                 The folder to serve (default: the service\n"
+           "                               folder next to the program, in ../share/brandle,\n"
+           "                               or in the source tree).\n"
+           "  --port <N>                   The port to listen on, 0 picks a free one\n"
+           "                               (default: "
         << kDefaultPort
-        << ")\n"
-           "  --bind ADDR          address to listen on (default: "
+        << ").\n"
+           "  --bind <ADDR>                The address to listen on (default: "
         << kDefaultBind
-        << ")\n"
-           "  --help               show this text\n"
-           "  --version            show the version\n"
+        << ").\n"
            "\n"
-           "The config file holds \"key = value\" lines, e.g. \"engines = wikipedia\".\n"
-           "In .xml, .xsl, .htm and .html files every {host} is replaced by the\n"
-           "address the server is reached at (ADDR:PORT).\n"
+           "The settings file holds \"key = value\" lines, e.g. \"engines = wikipedia\".\n"
+           "In .xml, .xsl, .htm and .html files every {host} is replaced by the address\n"
+           "the server is reached at (ADDR:PORT).\n"
            "\n"
            "Environment:\n"
-           "  BRANDLE_HOST_DELAY_MS  wait this many milliseconds before each engine\n"
-           "                         answer, to imitate slow engines\n";
+           "  BRANDLE_HOST_DELAY_MS        Wait this many milliseconds before each engine\n"
+           "                               answer, to imitate slow engines.\n";
 }
 
 fs::path defaultRoot()
@@ -296,7 +298,8 @@ int main(int argc, char** argv)
         parseCommandLine(std::vector<std::string>(argv + 1, argv + argc), error);
     if (!commandLine) {
         std::cerr << "brandle-host: " << error << "\n"
-                  << "Usage: brandle-host [OPTION]... (see brandle-host --help)\n";
+                  << "Usage: brandle-host [options]\n"
+                  << "Try 'brandle-host --help' for more information.\n";
         return 2;
     }
     if (commandLine->help) {
