@@ -42,6 +42,12 @@ QList<QWidget*> shownControls(const QWidget& window)
 // What a control is too small for: its text, or a date box's placeholder. Empty when it fits.
 QString clipped(QWidget* w)
 {
+    if (auto* label = qobject_cast<QLabel*>(w); label && label->wordWrap()) {
+        const int height = label->heightForWidth(label->width());
+        if (height <= label->height())
+            return {};
+        return u"%1 is %2 high for %3"_s.arg(w->objectName()).arg(w->height()).arg(height);
+    }
     int needed = 0;
     if (auto* label = qobject_cast<QLabel*>(w); label && !label->wordWrap())
         needed = label->minimumSizeHint().width();
@@ -87,20 +93,25 @@ private slots:
         QTest::addColumn<int>("tab");
         QTest::addColumn<bool>("logging");
         QTest::addColumn<bool>("exitOffered");
-        QTest::newRow("Main URL") << 0 << true << false;
-        QTest::newRow("Main URL with Exit") << 0 << true << true;
-        QTest::newRow("Graphs, options") << 1 << true << false;
-        QTest::newRow("Graphs, disabled") << 1 << false << true;
+        QTest::addColumn<bool>("maximized");
+        QTest::newRow("Main URL") << 0 << true << false << false;
+        QTest::newRow("Main URL with Exit") << 0 << true << true << false;
+        QTest::newRow("Graphs, options") << 1 << true << false << false;
+        QTest::newRow("Graphs, disabled") << 1 << false << true << false;
+        QTest::newRow("Graphs, disabled, maximized") << 1 << false << false << true;
     }
     void fitsTheScreen()
     {
         QFETCH(int, tab);
         QFETCH(bool, logging);
         QFETCH(bool, exitOffered);
+        QFETCH(bool, maximized);
         frmSettings w;
         w.findChild<QCheckBox*>(u"chkLogging"_s)->setChecked(logging);
         w.setExitOffered(exitOffered);
         w.showOnTab(tab);
+        if (maximized)
+            w.showMaximized();
         QVERIFY(QTest::qWaitForWindowExposed(&w));
         QTest::qWait(50);
         const QRect available = w.screen()->availableGeometry();
