@@ -46,6 +46,7 @@ public:
     HelperWindows(WebWindowsHost& host, const QString& program);
     ~HelperWindows() override;
 
+    void prepare() override;
     void showLoading() override;
     void closeLoading() override;
     void showMessage(const QString& pagePath, const WindowParams& params) override;
@@ -182,6 +183,14 @@ void HelperWindows::quit()
     m_channel = nullptr;
     m_loading = m_message = false;
     m_idle.stop();
+}
+
+void HelperWindows::prepare()
+{
+    // The helper starts while the lookup asks the service host and the engines, and ends again
+    // when no window follows.
+    if (start())
+        idleIfDone();
 }
 
 void HelperWindows::showLoading()
