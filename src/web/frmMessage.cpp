@@ -259,8 +259,8 @@ frmMessage::frmMessage(WebWindowsHost& host)
     });
     cboURLs->installEventFilter(this);
     cboURLs->lineEdit()->installEventFilter(this);
-    // Clicks and keys anywhere in the window: a click activates it (the window manager does not),
-    // and one in the page lets that page open a link.
+    // Clicks and keys anywhere in the window: a click activates it and brings it forward (the
+    // window manager does not), and one in the page lets that page open a link.
     qApp->installEventFilter(this);
 }
 
@@ -513,8 +513,12 @@ bool frmMessage::eventFilter(QObject* watched, QEvent* event)
         type == QEvent::KeyPress) {
         auto* widget = qobject_cast<QWidget*>(watched);
         if (widget && (widget == this || isAncestorOf(widget))) {
-            if (type == QEvent::MouseButtonPress && !isActiveWindow())
+            if (type == QEvent::MouseButtonPress && !isActiveWindow()) {
                 activateWindow();
+                // Clicked, it comes to the top of the ordinary windows, as they do.
+                if (!isTopmost() && m_modalDepth == 0)
+                    WindowStack::placeAmongOrdinaryWindows(this);
+            }
             if (webMessage && (widget == webMessage || webMessage->isAncestorOf(widget)))
                 m_gestureAt = QDateTime::currentMSecsSinceEpoch();
             if (type == QEvent::MouseButtonPress &&
