@@ -84,10 +84,12 @@ HelperWindows::HelperWindows(WebWindowsHost& host, const QString& program)
 
 HelperWindows::~HelperWindows()
 {
-    if (QProcess* process = m_process) {
-        quit();
-        // The windows close at once; a helper that does not end soon is ended.
-        if (!process->waitForFinished(1000)) {
+    quit();
+    // The windows close at once; a helper that does not end soon is ended. That is also one told
+    // to quit a moment ago, which may still be ending.
+    const QList<QProcess*> helpers = findChildren<QProcess*>();
+    for (QProcess* process : helpers) {
+        if (process->state() != QProcess::NotRunning && !process->waitForFinished(1000)) {
             process->kill();
             process->waitForFinished(500);
         }
