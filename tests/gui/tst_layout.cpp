@@ -98,8 +98,7 @@ private slots:
         QTest::newRow("Main URL") << 0 << true << false << false;
         QTest::newRow("Main URL with Exit") << 0 << true << true << false;
         QTest::newRow("Graphs, options") << 1 << true << false << false;
-        QTest::newRow("Graphs, disabled") << 1 << false << true << false;
-        QTest::newRow("Graphs, disabled, maximized") << 1 << false << false << true;
+        QTest::newRow("Graphs, disabled, maximized") << 1 << false << true << true;
     }
     void fitsTheScreen()
     {

@@ -18,7 +18,6 @@
 
 #include <xcb/xcb.h>
 
-#include <algorithm>
 #include <cstdlib>
 #include <memory>
 
@@ -51,9 +50,11 @@ int stackPlace(const QWidget* widget)
         w = up->parent;
     const auto top = tree(xcb_setup_roots_iterator(xcb_get_setup(c)).data->root);
     const xcb_window_t* children = xcb_query_tree_children(top.get());
-    const int n = xcb_query_tree_children_length(top.get());
-    const xcb_window_t* at = std::find(children, children + n, w);
-    return at == children + n ? -1 : int(at - children);
+    for (int i = xcb_query_tree_children_length(top.get()) - 1; i >= 0; --i) {
+        if (children[i] == w)
+            return i;
+    }
+    return -1;
 }
 
 void stop(QProcess& process)
@@ -70,10 +71,13 @@ void stop(QProcess& process)
 class TestDesktop : public QObject {
     Q_OBJECT
     QProcess m_windowManager;
+    QTemporaryDir m_dir;
+    QString m_page = m_dir.filePath(u"ParloMsg.html"_s);
 
 private slots:
     void initTestCase()
     {
+        QVERIFY(writeFile(m_page, "<html><body style='background:#c00'>Result</body></html>"));
         m_windowManager.start(u"openbox"_s, {u"--sm-disable"_s});
         QVERIFY2(m_windowManager.waitForStarted(5000), "openbox is needed (Debian package)");
         // A window manager announces itself on the root window.
@@ -95,12 +99,9 @@ private slots:
     {
         QFETCH(int, speed);
         QFETCH(int, steps);
-        QTemporaryDir dir;
-        const QString page = dir.filePath(u"ParloMsg.html"_s);
-        QVERIFY(writeFile(page, "<html><body style='background:#c00'>Result</body></html>"));
         RecordingHost host;
         ModuleWindows windows(host);
-        windows.showMessage(page, windowParams(60000, speed));
+        windows.showMessage(m_page, windowParams(60000, speed));
         QPointer<frmMessage> w = windows.message();
         QVERIFY(w->isVisible());
         QTest::qWait(1000);
@@ -130,9 +131,6 @@ private slots:
     void keepOnTop()
     {
         QFETCH(bool, onTop);
-        QTemporaryDir dir;
-        const QString page = dir.filePath(u"ParloMsg.html"_s);
-        QVERIFY(writeFile(page, "<html><body>Result</body></html>"));
         QWidget other;
         other.setGeometry(500, 100, 600, 600);
         other.show();
@@ -140,12 +138,11 @@ private slots:
         RecordingHost host;
         host.onTop = onTop;
         ModuleWindows windows(host);
-        windows.showMessage(page, windowParams(60000));
+        windows.showMessage(m_page, windowParams(60000));
         frmMessage* w = windows.message();
         QTRY_VERIFY(stackPlace(w) > stackPlace(&other));
-        other.hide();
+        other.hide(); // shown again, it is activated and raised
         other.show();
-        other.activateWindow();
         QTRY_VERIFY(QGuiApplication::focusWindow() == other.windowHandle());
         if (onTop)
             QVERIFY(stackPlace(w) > stackPlace(&other));
@@ -157,21 +154,15 @@ private slots:
     // window stays while the box is open.
     void boxStaysAboveTheWindow()
     {
-        QTemporaryDir dir;
-        const QString page = dir.filePath(u"ParloMsg.html"_s);
-        QVERIFY(writeFile(page, "<html><body>Result</body></html>"));
         RecordingHost host;
         ModuleWindows windows(host);
-        windows.showMessage(page, windowParams(300)); // would leave after a hold of 0.3 s
+        windows.showMessage(m_page, windowParams(300)); // would leave after a hold of 0.3 s
         QPointer<frmMessage> w = windows.message();
         whenBoxOpens([&w](QWidget* box) {
             QTRY_VERIFY(box->isVisible() && stackPlace(box) > stackPlace(w));
             const QDeadlineTimer threeSeconds(3000);
-            while (!threeSeconds.hasExpired()) {
-                QVERIFY(w && w->isVisible() && box->isVisible());
-                QVERIFY(stackPlace(box) > stackPlace(w));
-                QTest::qWait(100);
-            }
+            for (; !threeSeconds.hasExpired(); QTest::qWait(100))
+                QVERIFY(w && w->isVisible() && box->isVisible() && stackPlace(box) > stackPlace(w));
         });
         w->findChild<QPushButton*>(u"cmdGetCount"_s)->click();
         QTRY_VERIFY_WITH_TIMEOUT(!windows.messageLoaded(), 10000); // it leaves after OK
