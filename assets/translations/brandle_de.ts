@@ -471,16 +471,16 @@
 <context>
     <name>brandle::SingleInstance</name>
     <message>
-        <source>Brandle: no private folder for the socket that keeps Brandle to one copy was found (XDG_RUNTIME_DIR is not set or not private, and brandle-&lt;user id&gt; in the temporary folder belongs to someone else or is open to others). This copy runs without that guard.</source>
-        <translation>Brandle: Für den Socket, der Brandle auf eine laufende Kopie beschränkt, wurde kein privater Ordner gefunden (XDG_RUNTIME_DIR ist nicht gesetzt oder nicht privat, und brandle-&lt;Benutzerkennung&gt; im temporären Ordner gehört jemand anderem oder ist für andere offen). Diese Kopie läuft ohne diesen Schutz.</translation>
-    </message>
-    <message>
         <source>Brandle: cannot take the lock %1; going on without it.</source>
         <translation>Brandle: Die Sperre %1 lässt sich nicht setzen; es geht ohne sie weiter.</translation>
     </message>
     <message>
         <source>Brandle: cannot listen on %1: %2</source>
         <translation>Brandle: Auf %1 kann nicht gelauscht werden: %2</translation>
+    </message>
+    <message>
+        <source>Brandle: no private folder for the socket that keeps Brandle to one copy was found (XDG_RUNTIME_DIR is not set or not private, and brandle-&lt;user id&gt; in the temporary folder and in the cache folder belong to someone else or are open to others). This copy runs without that guard.</source>
+        <translation>Brandle: Für den Socket, der Brandle auf eine laufende Kopie beschränkt, wurde kein privater Ordner gefunden (XDG_RUNTIME_DIR ist nicht gesetzt oder nicht privat, und brandle-&lt;Benutzerkennung&gt; im temporären Ordner und im Cache-Ordner gehören jemand anderem oder sind für andere offen). Diese Kopie läuft ohne diesen Schutz.</translation>
     </message>
 </context>
 <context>

@@ -149,10 +149,10 @@ int main(int argc, char* argv[])
 
     QCommandLineParser parser;
     parser.setApplicationDescription(
-        u"Counts the pages that link to each SITE, as Brandle does, and prints "
-        "the counts.\nExit status: 0 done, every engine counted; 1 error, 2 service not active "
-        "or a command line that cannot be used, 3 an engine or the service host could not be "
-        "reached, 5 done, but some engine gave no count (its row says \"no count\" and why)."_s);
+        u"Counts the pages that link to each SITE as Brandle does and prints the counts.\n"
+        "Exit status: 0 done, every engine counted; 1 an error; 2 the service is not active, "
+        "or a command line that cannot be used; 3 an engine or the service host could not be "
+        "reached; 5 done, but some engine gave no count (its row says \"no count\" and why)."_s);
     CommandLine commandLine(u"brandle-check"_s, parser);
     const QCommandLineOption hostOption(u"host"_s, u"The service host to ask."_s, u"HOST:PORT"_s);
     parser.addOption(hostOption);
@@ -164,7 +164,7 @@ int main(int argc, char* argv[])
     if (sites.isEmpty())
         return commandLine.refuse(u"give at least one SITE"_s);
     for (const QString& site : sites) {
-        if (siteForLookup(site).trimmed().isEmpty())
+        if (siteForLookup(site).isEmpty())
             return commandLine.refuse(u"not a site: '%1'"_s.arg(site));
     }
     if (parser.isSet(hostOption)) {

@@ -1,7 +1,9 @@
 // SPDX-License-Identifier: MIT
 #include "HelperSession.h"
 
+#include <QApplication>
 #include <QTimer>
+#include <QWidget>
 
 namespace brandle {
 
@@ -27,8 +29,11 @@ void HelperSession::received(const WebMessage& message)
         // CloseLoading after it, and the strip is not made for nothing.
         m_loadingWanted = true;
         QTimer::singleShot(0, this, [this] {
-            if (m_loadingWanted)
-                m_windows.showLoading();
+            if (!m_loadingWanted)
+                return;
+            m_windows.showLoading();
+            // The result window is made while the engines are asked.
+            QTimer::singleShot(0, this, [this] { m_windows.prepareMessage(); });
         });
         break;
     case WebMessage::Kind::CloseLoading:
@@ -48,13 +53,24 @@ void HelperSession::received(const WebMessage& message)
         m_loadingWanted = false;
         m_windows.unloadMessage();
         m_windows.closeLoading();
-        emit finished();
+        finishAfterBoxes();
         break;
     case WebMessage::Kind::LookupAnswer:
     case WebMessage::Kind::StartLookup:
     case WebMessage::Kind::MessageUnloaded:
         break;
     }
+}
+
+void HelperSession::finishAfterBoxes()
+{
+    // A box the user has not answered yet stays until OK.
+    if (QWidget* box = QApplication::activeModalWidget()) {
+        connect(box, &QObject::destroyed, this, &HelperSession::finishAfterBoxes,
+                Qt::QueuedConnection);
+        return;
+    }
+    emit finished();
 }
 
 bool HelperSession::startLookup(const QString& site)

@@ -9,7 +9,8 @@
 namespace brandle {
 
 // brandle-web's side of the channel: shows and closes the windows the program asks for, and
-// tells the program when the message window went by itself. GO asks the program for a lookup
+// tells the program when the message window went by itself. Told to quit, it ends once the
+// user has answered any message box still open. GO asks the program for a lookup
 // and waits for its answer (at most AnswerWaitMs). The program's keep-on-top state and history
 // limit come with each page.
 class HelperSession : public QObject, private WebWindowsHost {
@@ -28,6 +29,8 @@ signals:
 
 private:
     void received(const WebMessage& message);
+    // Ends the session once no message box is open.
+    void finishAfterBoxes();
 
     // WebWindowsHost
     bool startLookup(const QString& site) override;

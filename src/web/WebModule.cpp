@@ -18,6 +18,20 @@ ModuleWindows::~ModuleWindows()
 {
     unloadMessage();
     closeLoading();
+    delete m_next;
+}
+
+void ModuleWindows::prepare()
+{
+    // The windows are in this process already.
+}
+
+void ModuleWindows::prepareMessage()
+{
+    if (!m_message && !m_next) {
+        m_next = new frmMessage(m_host);
+        m_next->preload();
+    }
 }
 
 void ModuleWindows::showLoading()
@@ -39,7 +53,8 @@ void ModuleWindows::closeLoading()
 void ModuleWindows::showMessage(const QString& pagePath, const WindowParams& params)
 {
     if (!m_message) {
-        frmMessage* window = new frmMessage(m_host);
+        frmMessage* window = m_next ? m_next.data() : new frmMessage(m_host);
+        m_next.clear();
         QObject::connect(window, &frmMessage::unloadRequested, window, [this, window] {
             if (m_message != window)
                 return;

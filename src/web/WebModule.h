@@ -19,6 +19,7 @@ public:
     explicit ModuleWindows(WebWindowsHost& host);
     ~ModuleWindows() override;
 
+    void prepare() override;
     void showLoading() override;
     void closeLoading() override;
     void showMessage(const QString& pagePath, const WindowParams& params) override;
@@ -31,6 +32,10 @@ public:
         m_messageGone = std::move(handler);
     }
 
+    // Makes the next message window ahead, hidden, with its browser started, so that a page
+    // that comes soon shows sooner; the next showMessage takes it.
+    void prepareMessage();
+
     // The loaded windows, nullptr when not loaded.
     frmMessage* message() const { return m_message; }
     frmLoading* loading() const { return m_loading; }
@@ -38,6 +43,7 @@ public:
 private:
     WebWindowsHost& m_host;
     QPointer<frmMessage> m_message;
+    QPointer<frmMessage> m_next; // made ahead by prepareMessage
     QPointer<frmLoading> m_loading;
     std::function<void()> m_messageGone;
 };

@@ -5,6 +5,7 @@
 #include "desktop/MessageBox.h"
 #include "desktop/Screen.h"
 #include "desktop/ShellOpen.h"
+#include "desktop/WindowStack.h"
 #include "engine/WindowParams.h"
 #include "platform/Address.h"
 #include "platform/mConstants.h"
@@ -101,22 +102,26 @@ protected:
     }
 };
 
-// The result page. Every navigation and every request for a new window counts as activity.
-// The page itself never gets a second window: a request for one is handed to the window
-// (newWindowRequested), which opens the address in the browser only after a user's click.
+// The result page. Every navigation and every request for a new window counts as activity; the
+// window decides which navigation may go on (navigationAllowed). The page itself never gets a
+// second window: a request for one is handed to the window (newWindowRequested), which opens the
+// address in the browser only after a user's click.
 class MessagePage : public QWebEnginePage {
 public:
-    MessagePage(QWebEngineProfile* profile, QObject* parent, std::function<void()> onActivity)
+    using Decider = std::function<bool(const QUrl&, NavigationType, bool)>;
+    MessagePage(QWebEngineProfile* profile, QObject* parent, Decider decide,
+                std::function<void()> onActivity)
         : QWebEnginePage(profile, parent)
+        , m_decide(std::move(decide))
         , m_onActivity(std::move(onActivity))
     {
     }
 
 protected:
-    bool acceptNavigationRequest(const QUrl&, NavigationType, bool) override
+    bool acceptNavigationRequest(const QUrl& url, NavigationType type, bool isMainFrame) override
     {
         m_onActivity();
-        return true;
+        return m_decide(url, type, isMainFrame);
     }
     QWebEnginePage* createWindow(WebWindowType) override
     {
@@ -125,8 +130,14 @@ protected:
     }
 
 private:
+    Decider m_decide;
     std::function<void()> m_onActivity;
 };
+
+bool isWebAddress(const QUrl& url)
+{
+    return url.scheme() == "http"_L1 || url.scheme() == "https"_L1;
+}
 
 } // namespace
 
@@ -152,12 +163,19 @@ frmMessage::frmMessage(WebWindowsHost& host)
 
     // Off the record: the page leaves no cache or cookies in the user's folders.
     m_profile = new QWebEngineProfile(this);
-    m_page = new MessagePage(m_profile, this, [this] { noteActivity(); });
+    m_page = new MessagePage(
+        m_profile, this,
+        [this](const QUrl& url, QWebEnginePage::NavigationType type, bool isMainFrame) {
+            return navigationAllowed(url, type, isMainFrame);
+        },
+        [this] { noteActivity(); });
     // The page is a local file; it may not read other local files.
     m_page->settings()->setAttribute(QWebEngineSettings::LocalContentCanAccessFileUrls, false);
     m_page->settings()->setAttribute(QWebEngineSettings::LocalContentCanAccessRemoteUrls, false);
     // Scripts may not open windows by themselves; a link the user clicked may (see below).
     m_page->settings()->setAttribute(QWebEngineSettings::JavascriptCanOpenWindows, false);
+    // Addresses of other schemes are never handed to the desktop's programs for them.
+    m_page->settings()->setUnknownUrlSchemePolicy(QWebEngineSettings::DisallowUnknownUrlSchemes);
     connect(m_page, &QWebEnginePage::newWindowRequested, this, &frmMessage::onNewWindowRequested);
 
     webMessage = new QWebEngineView(this);
@@ -223,8 +241,6 @@ frmMessage::frmMessage(WebWindowsHost& host)
     Label1->resize(pixelsX(DesignWidth - 240 - 120), Label1->height());
     Label2->resize(imgClose->x() - Label2->x() - 2, Label2->height());
 
-    Form_Load();
-
     setTabOrder(webMessage, cboURLs);
     setTabOrder(cboURLs, cmdGetCount);
     setTabOrder(cmdGetCount, imgClose);
@@ -243,11 +259,9 @@ frmMessage::frmMessage(WebWindowsHost& host)
     });
     cboURLs->installEventFilter(this);
     cboURLs->lineEdit()->installEventFilter(this);
-    // Clicks and keys anywhere in the window: a click activates it (the window manager does not),
-    // and one in the page lets that page open a link.
+    // Clicks and keys anywhere in the window: a click activates it and brings it forward (the
+    // window manager does not), and one in the page lets that page open a link.
     qApp->installEventFilter(this);
-
-    tmrMove->start(SlideState::DesignInterval);
 }
 
 frmMessage::~frmMessage()
@@ -287,8 +301,20 @@ void frmMessage::setTopmost(bool on)
         setWindowFlag(Qt::WindowStaysOnTopHint, on);
 }
 
+void frmMessage::preload()
+{
+    LoadHTML(QString());
+}
+
 void frmMessage::ShowMessage(const QString& path, const WindowParams& params)
 {
+    // Loaded with its first showing, also when it was made earlier (preload): the recent list is
+    // read then, and the slide timer starts.
+    if (!m_loaded) {
+        m_loaded = true;
+        Form_Load();
+        tmrMove->start(SlideState::DesignInterval);
+    }
     showExample(false);
     setTopmost(true);
     ApplyWindowParameters(params);
@@ -304,11 +330,18 @@ void frmMessage::ShowMessage(const QString& path, const WindowParams& params)
     move(screen.origin.x() + screen.toPixelsX(m_slide.left()),
          screen.origin.y() + screen.toPixelsY(top));
     show();
+    // Not placed by the window manager, the window is stacked here: above every other window
+    // when it keeps on top, else among the ordinary windows, which cover it once raised.
+    if (isTopmost())
+        raise();
+    else
+        WindowStack::placeAmongOrdinaryWindows(this);
 }
 
 void frmMessage::LoadHTML(const QString& sLocFile)
 {
-    webMessage->load(QUrl::fromLocalFile(sLocFile));
+    m_pageUrl = sLocFile.isEmpty() ? QUrl(u"about:blank"_s) : QUrl::fromLocalFile(sLocFile);
+    webMessage->load(m_pageUrl);
 }
 
 void frmMessage::ApplyWindowParameters(const WindowParams& params)
@@ -329,16 +362,25 @@ void frmMessage::ApplyWindowParameters(const WindowParams& params)
                            pixelsY(m_slide.lPicHeight));
 }
 
+bool frmMessage::isTopmost() const
+{
+    return windowFlags().testFlag(Qt::WindowStaysOnTopHint);
+}
+
 void frmMessage::placeLeft()
 {
     move(ScreenTwips::primary().origin.x() + pixelsX(m_slide.left()), y());
-    // Not placed by the window manager, the window is not kept above others by it either.
-    if (windowFlags().testFlag(Qt::WindowStaysOnTopHint))
+    // Not placed by the window manager, the window is not kept above others by it either; a box
+    // of its own stays above it.
+    if (isTopmost() && m_modalDepth == 0)
         raise();
 }
 
 void frmMessage::tmrMove_Timer()
 {
+    // The window stays while a box of its own is open.
+    if (m_modalDepth > 0)
+        m_slide.noteActivity();
     m_slide.tick();
     if (m_slide.unloadRequested()) {
         // Its last step takes it wholly beyond the edge; then it goes.
@@ -371,13 +413,17 @@ void frmMessage::cmdGetCount_Click()
 {
     const QString address = cboURLs->currentText();
     if (RecentList::isBlank(address)) {
+        // The box keeps on top; the window goes among the ordinary windows beneath it until OK.
         ++m_modalDepth;
+        WindowStack::placeAmongOrdinaryWindows(this);
         MessageBox::show(this, {QString(mConstants::AppTitle),
                                 tr("You must provide a URL to perform a link count on."),
                                 QMessageBox::Warning, QMessageBox::Ok});
         --m_modalDepth;
         if (m_unloaded && m_modalDepth == 0)
             deleteLater();
+        else if (isTopmost() && m_modalDepth == 0)
+            raise();
         return;
     }
     // While a count runs the request is not taken: the window, the typed text and the recent
@@ -421,17 +467,34 @@ void frmMessage::changeEvent(QEvent* event)
 
 void frmMessage::onNewWindowRequested(QWebEngineNewWindowRequest& request)
 {
-    // Only a link the user clicked opens the browser, once per click: the engine must call the
-    // request the user's, and a click or key press in the page must have come just before. A
-    // request that scripts make by themselves, or a second one from the same click, is refused.
+    // The engine must call the request the user's as well.
+    if (request.isUserInitiated())
+        openClickedLink(request.requestedUrl());
+}
+
+void frmMessage::openClickedLink(const QUrl& url)
+{
+    // Only a link the user clicked opens the browser, once per click, and only an http or https
+    // address: a click or key press in the page must have come just before. A request that
+    // scripts make by themselves, or a second one from the same click, is refused.
     const qint64 now = QDateTime::currentMSecsSinceEpoch();
     const bool fromClick = m_gestureAt >= 0 && now - m_gestureAt <= UserGestureMs;
-    const QUrl url = request.requestedUrl();
-    if (request.isUserInitiated() && fromClick &&
-        (url.scheme() == "http"_L1 || url.scheme() == "https"_L1)) {
+    if (fromClick && isWebAddress(url)) {
         m_gestureAt = -1;
         Browser::open(url);
     }
+}
+
+bool frmMessage::navigationAllowed(const QUrl& url, QWebEnginePage::NavigationType type,
+                                   bool isMainFrame)
+{
+    // The page stays what the window loaded: its own file (again, or at another anchor). A link
+    // clicked in it goes to the browser; every other address, whatever its scheme, goes nowhere.
+    if (isMainFrame && url.adjusted(QUrl::RemoveFragment) == m_pageUrl)
+        return true;
+    if (isMainFrame && type == QWebEnginePage::NavigationTypeLinkClicked)
+        openClickedLink(url);
+    return false;
 }
 
 bool frmMessage::eventFilter(QObject* watched, QEvent* event)
@@ -450,8 +513,12 @@ bool frmMessage::eventFilter(QObject* watched, QEvent* event)
         type == QEvent::KeyPress) {
         auto* widget = qobject_cast<QWidget*>(watched);
         if (widget && (widget == this || isAncestorOf(widget))) {
-            if (type == QEvent::MouseButtonPress && !isActiveWindow())
+            if (type == QEvent::MouseButtonPress && !isActiveWindow()) {
                 activateWindow();
+                // Clicked, it comes to the top of the ordinary windows, as they do.
+                if (!isTopmost() && m_modalDepth == 0)
+                    WindowStack::placeAmongOrdinaryWindows(this);
+            }
             if (webMessage && (widget == webMessage || webMessage->isAncestorOf(widget)))
                 m_gestureAt = QDateTime::currentMSecsSinceEpoch();
             if (type == QEvent::MouseButtonPress &&

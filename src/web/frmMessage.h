@@ -4,6 +4,8 @@
 #include "windows/SlideState.h"
 
 #include <QStringList>
+#include <QUrl>
+#include <QWebEnginePage>
 #include <QWidget>
 
 class QAbstractButton;
@@ -12,7 +14,6 @@ class QLabel;
 class QPushButton;
 class QTimer;
 class QWebEngineProfile;
-class QWebEnginePage;
 class QWebEngineNewWindowRequest;
 class QWebEngineView;
 
@@ -34,10 +35,14 @@ public:
     explicit frmMessage(brandle::WebWindowsHost& host);
     ~frmMessage() override;
 
+    // Readies the browser before a page is known (an empty page), so that the first page shows
+    // sooner. The window stays hidden.
+    void preload();
     // Sizes the window from the parameters, shows the page file at path beyond the screen's right
-    // edge and starts the slide-in.
+    // edge and starts the slide-in. The first showing loads the window: it fills the quick lookup
+    // box and starts the slide timer.
     void ShowMessage(const QString& path, const brandle::WindowParams& params);
-    // Navigates the browser to the local file.
+    // Navigates the browser to the local file ("" for an empty page).
     void LoadHTML(const QString& sLocFile);
     // Hides the window at once and deletes it; a message box open over the window finishes
     // first. Safe from inside the window's own handlers.
@@ -69,7 +74,10 @@ private:
     void Form_Load();
     void ApplyWindowParameters(const brandle::WindowParams& params);
     void setTopmost(bool on);
+    bool isTopmost() const;
     void placeLeft();
+    void openClickedLink(const QUrl& url);
+    bool navigationAllowed(const QUrl& url, QWebEnginePage::NavigationType type, bool isMainFrame);
     int selectedEntry() const;
     void showExample(bool busy);
     void applyPanelColours();
@@ -80,6 +88,8 @@ private:
     brandle::SlideState m_slide;
     QStringList m_recent;
     int m_chosen = -1;       // entry picked from the list, until the text is edited
+    bool m_loaded = false;   // shown at least once (Form_Load has run)
+    QUrl m_pageUrl;          // what the browser was asked to show
     int m_modalDepth = 0;    // message boxes open over the window
     bool m_unloaded = false; // discarded while a message box was open
     qint64 m_gestureAt = -1; // when the user last clicked or pressed a key in the page

@@ -22,7 +22,10 @@ int main(int argc, char* argv[])
     prepareGuiEnvironment();
     QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts); // Qt WebEngine needs it
     QApplication app(argc, argv);
-    QLoggingCategory::setFilterRules(u"qt.webenginecontext.info=false"_s);
+    // The scripts of a page write to their console, not to the terminal, unless asked for.
+    QLoggingCategory::setFilterRules(webEngineVerbose()
+                                         ? u"qt.webenginecontext.info=false"_s
+                                         : u"qt.webenginecontext.info=false\njs=false"_s);
     installTranslations();
     QApplication::setApplicationName(QString(mConstants::AppTitle));
     QApplication::setApplicationVersion(QString::fromUtf8(BRANDLE_VERSION));

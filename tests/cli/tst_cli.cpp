@@ -75,7 +75,7 @@ private slots:
         const EngineAnswers both{counted(u"Alpha"_s, u"1,234"_s), counted(u"Beta"_s, u"1,234"_s)};
         // clang-format off
         QTest::newRow("counted") << QByteArray("Active") << both << 0LL << 0
-            << QStringList{u"a.com"_s, u"Alpha"_s, u"Beta"_s, u"1,234"_s, u"Total"_s, u"2,468"_s,
+            << QStringList{u"a.com\n  Engine"_s, u"Alpha"_s, u"Beta"_s, u"1,234"_s, u"Total"_s, u"2,468"_s,
                            u"ParloMsg.html"_s};
         QTest::newRow("an engine without a count") << QByteArray("Active")
             << EngineAnswers{counted(u"Alpha"_s, u"1,234"_s), noCount(u"Beta"_s, u"not <em>known</em>"_s)}
@@ -110,7 +110,7 @@ private slots:
         QVERIFY(fileLimit == 0 || writeFile(store, before));
 
         const Run r =
-            run(checkBin, {u"--host"_s, host, u"HTTP://A.com"_s}, sandboxed(sandbox), fileLimit);
+            run(checkBin, {u"--host"_s, host, u" HTTP://A.com "_s}, sandboxed(sandbox), fileLimit);
         const bool done = exitCode == 0 || exitCode == 5;
         const QString text = done ? r.out : r.err;
         QVERIFY2(r.code == exitCode, qPrintable(r.out + r.err));
@@ -229,6 +229,8 @@ private slots:
         QVERIFY2(r.code == exitCode, qPrintable(r.err));
         QVERIFY2(out.isEmpty() ? r.out.isEmpty() : r.out.startsWith(out), qPrintable(r.out));
         QVERIFY2(err.isEmpty() ? r.err.isEmpty() : r.err.contains(err), qPrintable(r.err));
+        for (const QString& line : r.out.split(u'\n')) // a terminal of 80 columns
+            QVERIFY2(line.size() <= 80, qPrintable(line));
         QCOMPARE(QDir(sandbox.filePath(u"home"_s))
                      .entryList(QDir::Files | QDir::Dirs | QDir::NoDotAndDotDot),
                  QStringList());

@@ -153,6 +153,12 @@ private slots:
         QCOMPARE(oProps.AutoCheck() + oProps.PlaySound(), valid ? u"01"_s : QString());
         QCOMPARE(oProps.URLName(), u"previous.com"_s);
         QCOMPARE(w.bChanged(), !valid);
+        // The first Primary URL saved fills an empty Graph URL; a later one does not.
+        QLineEdit* graphUrl = w.graphsTab()->txtChartURL();
+        QCOMPARE(graphUrl->text(), valid ? url : QString());
+        graphUrl->clear();
+        child<QPushButton>(w, "cmdSave")->click();
+        QCOMPARE(graphUrl->text(), QString());
         QStringList trackKeys;
         for (int n = 1; n <= 10; ++n)
             trackKeys << stored(u"Track%1"_s.arg(n));

@@ -9,6 +9,7 @@
 #include "settings/clsProps.h"
 
 #include <QCheckBox>
+#include <QGraphicsTextItem>
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
@@ -42,6 +43,12 @@ QList<QWidget*> shownControls(const QWidget& window)
 // What a control is too small for: its text, or a date box's placeholder. Empty when it fits.
 QString clipped(QWidget* w)
 {
+    if (auto* label = qobject_cast<QLabel*>(w); label && label->wordWrap()) {
+        const int height = label->heightForWidth(label->width());
+        if (height <= label->height())
+            return {};
+        return u"%1 is %2 high for %3"_s.arg(w->objectName()).arg(w->height()).arg(height);
+    }
     int needed = 0;
     if (auto* label = qobject_cast<QLabel*>(w); label && !label->wordWrap())
         needed = label->minimumSizeHint().width();
@@ -87,22 +94,26 @@ private slots:
         QTest::addColumn<int>("tab");
         QTest::addColumn<bool>("logging");
         QTest::addColumn<bool>("exitOffered");
-        QTest::newRow("Main URL") << 0 << true << false;
-        QTest::newRow("Main URL with Exit") << 0 << true << true;
-        QTest::newRow("Graphs, options") << 1 << true << false;
-        QTest::newRow("Graphs, disabled") << 1 << false << true;
-        QTest::newRow("Sources") << 2 << true << false;
+        QTest::addColumn<bool>("maximized");
+        QTest::newRow("Main URL") << 0 << true << false << false;
+        QTest::newRow("Main URL with Exit") << 0 << true << true << false;
+        QTest::newRow("Graphs, options") << 1 << true << false << false;
+        QTest::newRow("Graphs, disabled, maximized") << 1 << false << true << true;
+        QTest::newRow("Sources") << 2 << true << false << false;
     }
     void fitsTheScreen()
     {
         QFETCH(int, tab);
         QFETCH(bool, logging);
         QFETCH(bool, exitOffered);
+        QFETCH(bool, maximized);
         const ScopedEnv host("BRANDLE_SERVICE_HOST", deadHostPort().toUtf8());
         frmSettings w;
         w.findChild<QCheckBox*>(u"chkLogging"_s)->setChecked(logging);
         w.setExitOffered(exitOffered);
         w.showOnTab(tab);
+        if (maximized)
+            w.showMaximized();
         QVERIFY(QTest::qWaitForWindowExposed(&w));
         QTest::qWait(50);
         const QRect available = w.screen()->availableGeometry();
@@ -128,22 +139,36 @@ private slots:
         QCOMPARE(faults.join(u"; "_s), QString());
     }
 
-    // The chart view takes what the window gains.
+    // The chart view takes what the window gains; its day labels are whole at either size.
     void chartGrows()
     {
-        QVERIFY(writeLog({{QDate(2004, 3, 1), u"a.com"_s, u"100"_s},
-                          {QDate(2004, 3, 2), u"a.com"_s, u"200"_s}}));
+        LoggedTotals days;
+        for (int day = 0; day < 42; ++day)
+            days.append({QDate(2004, 3, 1).addDays(day), u"a.com"_s, QString::number(100 + day)});
+        QVERIFY(writeLog(days));
         frmSettings w;
         w.showOnTab(1);
         QVERIFY(QTest::qWaitForWindowExposed(&w));
         w.graphsTab()->txtChartURL()->setText(u"a.com"_s);
         QSignalSpy charted(w.graphsTab(), &GraphsTab::reportFinished);
-        w.graphsTab()->ShowLinkReport(u"3/1/2004"_s, u"3/2/2004"_s);
+        w.graphsTab()->ShowLinkReport(u"3/1/2004"_s, u"4/11/2004"_s);
         QVERIFY(charted.wait(10000));
         QCOMPARE(w.graphsTab()->view(), GraphsTab::View::Chart);
+        // The chart's texts once laid out; labels that do not fit their room are cut to "...".
+        const auto texts = [&w] {
+            QStringList all;
+            for (QGraphicsItem* item : w.graphsTab()->chart()->scene()->items()) {
+                if (auto* text = dynamic_cast<QGraphicsTextItem*>(item))
+                    all << text->toPlainText();
+            }
+            return all;
+        };
+        QTRY_VERIFY(texts().size() > 20);
+        QCOMPARE(texts().filter(u"..."_s), QStringList());
         const QSize before = w.graphsTab()->chart()->size();
         w.resize(w.size() + QSize(100, 60));
         QTRY_COMPARE(w.graphsTab()->chart()->size(), before + QSize(100, 60));
+        QTRY_COMPARE(texts().filter(u"..."_s), QStringList());
         // Its type list and "Back" stay in its corners.
         const QWidget* list = w.findChild<QWidget*>(u"cboChartType"_s);
         const QWidget* back = w.findChild<QWidget*>(u"cmdReturn"_s);

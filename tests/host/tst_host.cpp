@@ -293,10 +293,11 @@ private slots:
         QTest::addColumn<QString>("out"); // the start of standard output
         QTest::addColumn<QString>("err");
         // clang-format off
-        QTest::newRow("help") << QStringList{u"--help"_s} << 0 << "Usage: brandle-host" << "";
+        QTest::newRow("help") << QStringList{u"--help"_s} << 0 << "Usage: brandle-host [options]\n" << "";
         QTest::newRow("version") << QStringList{u"--version"_s} << 0 << "brandle-host " BRANDLE_VERSION "\n" << "";
         QTest::newRow("unknown option") << QStringList{u"--colour"_s, u"red"_s} << 2 << ""
-            << "brandle-host: unknown option: --colour\nUsage: brandle-host [OPTION]... (see brandle-host --help)\n";
+            << "brandle-host: unknown option: --colour\nUsage: brandle-host [options]\n"
+               "Try 'brandle-host --help' for more information.\n";
         // clang-format on
     }
     void commandLine()
@@ -309,6 +310,8 @@ private slots:
         QTEST(host.exitCode(), "exitCode");
         const QString stdOut = QString::fromUtf8(host.readAllStandardOutput());
         QVERIFY2(out.isEmpty() ? stdOut.isEmpty() : stdOut.startsWith(out), qPrintable(stdOut));
+        for (const QString& line : stdOut.split(u'\n')) // a terminal of 80 columns
+            QVERIFY2(line.size() <= 80, qPrintable(line));
         QTEST(QString::fromUtf8(host.readAllStandardError()), "err");
     }
 

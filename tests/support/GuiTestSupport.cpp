@@ -1,6 +1,9 @@
 // SPDX-License-Identifier: MIT
 #include "GuiTestSupport.h"
 
+#include <QApplication>
+#include <QTimer>
+
 namespace brandle {
 
 static bool recording = false; // one recorder at a time
@@ -30,6 +33,20 @@ QStringList MessageBoxRecorder::texts() const
     for (const MessageBox::Request& box : m_boxes)
         texts.append(box.text);
     return texts;
+}
+
+void whenBoxOpens(std::function<void(QWidget*)> inside)
+{
+    auto* poll = new QTimer;
+    QObject::connect(poll, &QTimer::timeout, poll, [poll, inside] {
+        if (QWidget* box = QApplication::activeModalWidget()) {
+            poll->deleteLater();
+            poll->stop();
+            inside(box);
+            box->close();
+        }
+    });
+    poll->start(20);
 }
 
 WindowParams windowParams(int duration, int speed)

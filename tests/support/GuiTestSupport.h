@@ -31,6 +31,9 @@ private:
     QList<MessageBox::Request> m_boxes;
 };
 
+// Runs inside once the next real message box is open (in its own event loop), then closes it.
+void whenBoxOpens(std::function<void(QWidget* box)> inside);
+
 // The bundled schema's window parameters; a hold of duration ms, 600 twips every speed ms.
 WindowParams windowParams(int duration, int speed = 10);
 
@@ -39,8 +42,9 @@ class RecordingHost : public WebWindowsHost {
 public:
     QStringList lookups;
     bool busy = false;
+    bool onTop = true;
     bool startLookup(const QString& site) override;
-    bool keepOnTop() const override { return true; }
+    bool keepOnTop() const override { return onTop; }
     QString historyLimit() const override { return u"5"_s; }
 };
 

@@ -7,6 +7,7 @@
 #include "app/BrandleApp.h"
 #include "desktop/Screen.h"
 
+#include <QDeadlineTimer>
 #include <QPointer>
 #include <QProcess>
 #include <QPushButton>
@@ -14,6 +15,11 @@
 #include <QScreen>
 #include <QTemporaryDir>
 #include <QTest>
+
+#include <xcb/xcb.h>
+
+#include <cstdlib>
+#include <memory>
 
 using namespace Qt::StringLiterals;
 using namespace brandle;
@@ -27,6 +33,28 @@ QString output(const QString& program, const QStringList& args)
     p.start(program, args);
     p.waitForFinished(5000);
     return QString::fromUtf8(p.readAllStandardOutput());
+}
+
+// The place of the window among the root window's children, from the bottom: its frame's place
+// when the window manager framed it; -1 when it is not there.
+int stackPlace(const QWidget* widget)
+{
+    xcb_connection_t* c =
+        qGuiApp->nativeInterface<QNativeInterface::QX11Application>()->connection();
+    const auto tree = [c](xcb_window_t w) {
+        return std::unique_ptr<xcb_query_tree_reply_t, decltype(&std::free)>(
+            xcb_query_tree_reply(c, xcb_query_tree(c, w), nullptr), &std::free);
+    };
+    xcb_window_t w = xcb_window_t(widget->winId());
+    for (auto up = tree(w); up && up->parent != up->root; up = tree(w))
+        w = up->parent;
+    const auto top = tree(xcb_setup_roots_iterator(xcb_get_setup(c)).data->root);
+    const xcb_window_t* children = xcb_query_tree_children(top.get());
+    for (int i = xcb_query_tree_children_length(top.get()) - 1; i >= 0; --i) {
+        if (children[i] == w)
+            return i;
+    }
+    return -1;
 }
 
 void stop(QProcess& process)
@@ -43,10 +71,13 @@ void stop(QProcess& process)
 class TestDesktop : public QObject {
     Q_OBJECT
     QProcess m_windowManager;
+    QTemporaryDir m_dir;
+    QString m_page = m_dir.filePath(u"ParloMsg.html"_s);
 
 private slots:
     void initTestCase()
     {
+        QVERIFY(writeFile(m_page, "<html><body style='background:#c00'>Result</body></html>"));
         m_windowManager.start(u"openbox"_s, {u"--sm-disable"_s});
         QVERIFY2(m_windowManager.waitForStarted(5000), "openbox is needed (Debian package)");
         // A window manager announces itself on the root window.
@@ -68,12 +99,9 @@ private slots:
     {
         QFETCH(int, speed);
         QFETCH(int, steps);
-        QTemporaryDir dir;
-        const QString page = dir.filePath(u"ParloMsg.html"_s);
-        QVERIFY(writeFile(page, "<html><body style='background:#c00'>Result</body></html>"));
         RecordingHost host;
         ModuleWindows windows(host);
-        windows.showMessage(page, windowParams(60000, speed));
+        windows.showMessage(m_page, windowParams(60000, speed));
         QPointer<frmMessage> w = windows.message();
         QVERIFY(w->isVisible());
         QTest::qWait(1000);
@@ -91,6 +119,53 @@ private slots:
             qPrintable(u"left edge at %1, screen ends at %2, the slide put it at %3"_s.arg(left)
                            .arg(right)
                            .arg(expected)));
+    }
+
+    // Kept on top, the window stays above a window activated later; else that window covers it.
+    void keepOnTop_data()
+    {
+        QTest::addColumn<bool>("onTop");
+        QTest::newRow("kept on top") << true;
+        QTest::newRow("not kept on top") << false;
+    }
+    void keepOnTop()
+    {
+        QFETCH(bool, onTop);
+        QWidget other;
+        other.setGeometry(500, 100, 600, 600);
+        other.show();
+        QTRY_VERIFY(stackPlace(&other) >= 0 && QGuiApplication::focusWindow());
+        RecordingHost host;
+        host.onTop = onTop;
+        ModuleWindows windows(host);
+        windows.showMessage(m_page, windowParams(60000));
+        frmMessage* w = windows.message();
+        QTRY_VERIFY(stackPlace(w) > stackPlace(&other));
+        other.hide(); // shown again, it is activated and raised
+        other.show();
+        QTRY_VERIFY(QGuiApplication::focusWindow() == other.windowHandle());
+        if (onTop)
+            QVERIFY(stackPlace(w) > stackPlace(&other));
+        else
+            QTRY_VERIFY(stackPlace(&other) > stackPlace(w));
+    }
+
+    // The blank-GO box stays above the window until OK, also over a window kept on top, and the
+    // window stays while the box is open.
+    void boxStaysAboveTheWindow()
+    {
+        RecordingHost host;
+        ModuleWindows windows(host);
+        windows.showMessage(m_page, windowParams(300)); // would leave after a hold of 0.3 s
+        QPointer<frmMessage> w = windows.message();
+        whenBoxOpens([&w](QWidget* box) {
+            QTRY_VERIFY(box->isVisible() && stackPlace(box) > stackPlace(w));
+            const QDeadlineTimer threeSeconds(3000);
+            for (; !threeSeconds.hasExpired(); QTest::qWait(100))
+                QVERIFY(w && w->isVisible() && box->isVisible() && stackPlace(box) > stackPlace(w));
+        });
+        w->findChild<QPushButton*>(u"cmdGetCount"_s)->click();
+        QTRY_VERIFY_WITH_TIMEOUT(!windows.messageLoaded(), 10000); // it leaves after OK
     }
 
     // A tray that comes late gets the icon; without one Exit is offered and ends the program;

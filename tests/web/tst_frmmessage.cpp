@@ -12,6 +12,7 @@
 #include <QAccessible>
 #include <QApplication>
 #include <QComboBox>
+#include <QDesktopServices>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -22,6 +23,15 @@
 
 using namespace Qt::StringLiterals;
 using namespace brandle;
+
+// Stands in for the desktop's programs for other schemes (mail, any other handler).
+class SchemeRecorder : public QObject {
+    Q_OBJECT
+public:
+    QStringList opened;
+public slots:
+    void open(const QUrl& url) { opened << url.toString(); }
+};
 
 // The message window as brandle-web shows it, with the program played by a RecordingHost.
 class TestFrmMessage : public QObject {
@@ -91,7 +101,7 @@ private slots:
         QTest::newRow("chosen entry") << 3 << "" << false << false << "A,B,D,E,C" << "c";
         QTest::newRow("chosen, then edited") << 3 << "x" << false << false << "B,C,D,E,Cx" << "cx";
         QTest::newRow("leading space before the scheme") << 0 << " HTTP://Mixed.Example"
-            << false << false << "B,C,D,E, HTTP://Mixed.Example" << " http://mixed.example";
+            << false << false << "B,C,D,E, HTTP://Mixed.Example" << "mixed.example";
         QTest::newRow("Enter in the box") << 0 << "F.com" << true << false << "B,C,D,E,F.com" << "f.com";
         QTest::newRow("count running: nothing changes") << 0 << "F.com" << false << true << "A,B,C,D,E" << "";
         // clang-format on
@@ -203,7 +213,8 @@ private slots:
         }
     }
 
-    // Only a link the user clicked opens the browser, once per click; a page's script never does.
+    // Only a link the user clicked opens the browser, once per click, and only for http and https;
+    // a page's script never does, and the page stays.
     void browserOnlyFromAClick_data()
     {
         QTest::addColumn<QByteArray>("body");
@@ -228,6 +239,16 @@ private slots:
             << QByteArray("<a href='file:///etc/passwd' target='_blank' "
                           "style='display:block;width:300px;height:200px'>f</a>")
             << true << QStringList();
+        QTest::newRow("a link into the page's own frame")
+            << QByteArray("<a href='http://example.invalid/same' "
+                          "style='display:block;width:300px;height:200px'>s</a>")
+            << true << QStringList{u"http://example.invalid/same"_s};
+        for (const char* address : {"xyzscheme://host/x", "mailto:a@example.invalid"}) {
+            QTest::addRow("a click, then a script goes to %s", address)
+                << QByteArray("<div style='width:300px;height:200px' onclick=\"location.href='") +
+                       address + "'\">x</div>"
+                << true << QStringList();
+        }
         // clang-format on
     }
     void browserOnlyFromAClick()
@@ -237,6 +258,9 @@ private slots:
         QFETCH(QStringList, launches);
         QStringList opened;
         Browser::setTestHook([&opened](const QUrl& url) { opened << url.toString(); });
+        SchemeRecorder others;
+        for (const QString& scheme : {u"xyzscheme"_s, u"mailto"_s})
+            QDesktopServices::setUrlHandler(scheme, &others, "open");
         const QString page = m_dir.filePath(u"script.html"_s);
         QVERIFY(writeFile(page, "<html><body style='margin:0'>" + body + "</body></html>"));
         auto* view = show(page)->findChild<QWebEngineView*>(u"webMessage"_s);
@@ -248,7 +272,10 @@ private slots:
             QTest::mouseClick(view->focusProxy(), Qt::LeftButton, {}, QPoint(40, 40));
         QTest::qWait(2500); // long enough for the loop to finish
         Browser::setTestHook(nullptr);
-        QCOMPARE(opened, launches);
+        for (const QString& scheme : {u"xyzscheme"_s, u"mailto"_s})
+            QDesktopServices::unsetUrlHandler(scheme);
+        QCOMPARE(opened + others.opened, launches);
+        QCOMPARE(view->url(), QUrl::fromLocalFile(page));
     }
 };
 

@@ -213,22 +213,37 @@ private slots:
         QCOMPARE(m_program->told().at(0).showing, 3u);
     }
 
-    // Quit closes the windows and ends the session; so does a program that is gone.
+    // Quit closes the windows and ends the session, once a box still open is answered; a program
+    // that is gone ends it at once.
     void ends_data()
     {
         QTest::addColumn<bool>("programGone");
-        QTest::newRow("told to quit") << false;
-        QTest::newRow("program gone") << true;
+        QTest::addColumn<bool>("boxOpen"); // the blank-GO box waits for OK
+        QTest::newRow("told to quit") << false << false;
+        QTest::newRow("program gone") << true << false;
+        QTest::newRow("told to quit while a box is open") << false << true;
     }
     void ends()
     {
         QFETCH(bool, programGone);
+        QFETCH(bool, boxOpen);
         m_program->send(Kind::ShowLoading);
         QTRY_VERIFY(m_session->windows().loading());
         if (programGone)
             m_program.reset();
-        else
+        else if (!boxOpen)
             m_program->send(Kind::Quit);
+        if (boxOpen) {
+            m_boxes.reset();
+            m_program->send(show(1, 60000));
+            QTRY_VERIFY(m_session->windows().message());
+            whenBoxOpens([this](QWidget* box) {
+                m_program->send(Kind::Quit);
+                QTRY_VERIFY(!m_session->windows().message()); // Quit has been read
+                QVERIFY(!m_finished && box->isVisible());
+            });
+            m_session->windows().message()->findChild<QPushButton*>(u"cmdGetCount"_s)->click();
+        }
         QTRY_VERIFY(m_finished);
         QCOMPARE(!m_session->windows().loading(), !programGone);
     }

@@ -23,7 +23,8 @@ qsizetype schemeLength(const QString& address)
 
 QString siteForLookup(const QString& address)
 {
-    QString site = address.mid(schemeLength(address)).toLower();
+    const QString typed = address.trimmed();
+    QString site = typed.mid(schemeLength(typed)).toLower();
     if (site.size() > 1 && site.indexOf(u'/') == site.size() - 1)
         site.chop(1);
     return site;
@@ -31,7 +32,7 @@ QString siteForLookup(const QString& address)
 
 QString browserAddress(const QString& address)
 {
-    const QString lower = address.toLower();
+    const QString lower = address.trimmed().toLower();
     return schemeLength(lower) > 0 ? lower : schemes[0] + lower;
 }
 

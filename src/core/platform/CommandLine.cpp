@@ -63,8 +63,30 @@ QString CommandLine::usage() const
     return text.left(text.indexOf(u'\n'));
 }
 
+namespace {
+
+// Lines of at most width characters, broken at blanks; the parser wraps only its option texts.
+QString wrapped(const QString& text, qsizetype width)
+{
+    QStringList lines;
+    for (QString line : text.split(u'\n')) {
+        while (line.size() > width) {
+            const qsizetype at = line.lastIndexOf(u' ', width);
+            if (at <= 0)
+                break;
+            lines.append(line.left(at));
+            line = line.mid(at + 1);
+        }
+        lines.append(line);
+    }
+    return lines.join(u'\n');
+}
+
+} // namespace
+
 // The parser's help names the program by the path it was started with, or by a placeholder
-// before the application object exists; the help here names it by its file name.
+// before the application object exists; the help here names it by its file name, in lines that
+// fit a terminal of 80 columns.
 QString CommandLine::helpText() const
 {
     QString text = m_parser.helpText();
@@ -74,7 +96,7 @@ QString CommandLine::helpText() const
     const qsizetype at = started.isEmpty() ? -1 : text.indexOf(started);
     if (at >= 0 && (firstLine < 0 || at < firstLine))
         text.replace(at, started.size(), m_command);
-    return text;
+    return wrapped(text, 79);
 }
 
 } // namespace brandle

@@ -97,12 +97,20 @@ QString privateRuntimeFolder()
     if (!runtime.isEmpty() && QDir::isAbsolutePath(runtime) && isPrivateFolder(runtime, true))
         return QDir::cleanPath(runtime);
 
-    const QString own =
-        QDir::cleanPath(QDir::tempPath()) + "/brandle-"_L1 + QString::number(::geteuid());
     // Made with the user's access alone; an existing one is checked as found.
-    ::mkdir(QFile::encodeName(own).constData(), 0700);
-    if (isPrivateFolder(own, false))
-        return own;
+    const QString name = "/brandle-"_L1 + QString::number(::geteuid());
+    const auto own = [&name](const QString& parent) {
+        const QString folder = QDir::cleanPath(parent) + name;
+        ::mkdir(QFile::encodeName(folder).constData(), 0700);
+        return isPrivateFolder(folder, false) ? folder : QString();
+    };
+    if (const QString folder = own(QDir::tempPath()); !folder.isEmpty())
+        return folder;
+    // Another user may have made that one first; nobody else can make one in the user's own
+    // cache folder.
+    const QString cache = QStandardPaths::writableLocation(QStandardPaths::GenericCacheLocation);
+    if (QDir::isAbsolutePath(cache) && QDir().mkpath(cache))
+        return own(cache);
     return {};
 #else
     return QStandardPaths::writableLocation(QStandardPaths::RuntimeLocation);

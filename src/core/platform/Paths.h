@@ -33,10 +33,9 @@ QString serviceUrl(const QString& path);
 
 // A folder that only this user can enter, for the single-instance socket: $XDG_RUNTIME_DIR when
 // it is a folder of the user's own that nobody else may enter; otherwise "brandle-" + the user id
-// in the temporary folder, made with access for the user alone when missing, and used only when
-// it is a real folder (not a link) of the user's own that nobody else may enter. Empty when
-// neither can be had: a folder of that name that belongs to someone else, or that others may
-// enter, is not used.
+// in the temporary folder, else in the user's cache folder ($XDG_CACHE_HOME, ~/.cache), each made
+// with access for the user alone when missing and used only when it is a real folder (not a
+// link) of the user's own that nobody else may enter. Empty when none of them can be had.
 QString privateRuntimeFolder();
 
 } // namespace brandle::Paths

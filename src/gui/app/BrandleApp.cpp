@@ -21,6 +21,10 @@ namespace brandle {
 
 BrandleApp::BrandleApp()
 {
+    connect(&m_driver, &LookupDriver::started, this, [this] {
+        if (WebWindows* windows = m_web.windows())
+            windows->prepare();
+    });
     connect(&m_driver, &LookupDriver::showLoading, this, [this] {
         if (WebWindows* windows = m_web.windows())
             windows->showLoading();

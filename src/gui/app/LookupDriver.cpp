@@ -141,6 +141,7 @@ bool LookupDriver::start(const QString& site, Origin origin)
             this, [this, outcome, props] { onFinished(outcome, props); }, Qt::QueuedConnection);
     });
     m_thread->start();
+    emit started();
     return true;
 }
 

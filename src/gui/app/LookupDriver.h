@@ -44,6 +44,8 @@ public:
     void shutdown(int waitMs = 2000);
 
 signals:
+    // A lookup has begun on its worker.
+    void started();
     void showLoading();
     void closeLoading();
     void playAlert(const QString& code);

@@ -21,24 +21,33 @@ namespace brandle {
 
 namespace {
 
-// How often a copy tries to reach the socket before it takes it for one left behind.
+// How often a copy tries to reach a socket where something is but does not answer, before it
+// takes it for one left behind.
 constexpr int ConnectAttempts = 3;
 constexpr int ConnectWaitMs = 1000;
 constexpr int RetryPauseMs = 100;
 // How long a start waits for the copies that start with it.
 constexpr int LockWaitMs = 10000;
 
-// True when a copy answers on the socket; it is then asked to show its settings window.
-bool askRunningCopy(const QString& path)
+enum class Reply { Answered, Nobody, NoAnswer };
+
+// Answered when a copy answers on the socket; it is then asked to show its settings window.
+// Nobody when there is no socket, or nothing listens on it (one left behind).
+Reply askRunningCopy(const QString& path)
 {
     QLocalSocket socket;
     socket.connectToServer(path);
-    if (!socket.waitForConnected(ConnectWaitMs))
-        return false;
+    if (!socket.waitForConnected(ConnectWaitMs)) {
+        const QLocalSocket::LocalSocketError error = socket.error();
+        return error == QLocalSocket::ServerNotFoundError ||
+                       error == QLocalSocket::ConnectionRefusedError
+                   ? Reply::Nobody
+                   : Reply::NoAnswer;
+    }
     socket.write("show\n");
     socket.waitForBytesWritten(ConnectWaitMs);
     socket.disconnectFromServer();
-    return true;
+    return Reply::Answered;
 }
 
 } // namespace
@@ -82,9 +91,9 @@ bool SingleInstance::otherIsRunning()
         std::fprintf(stderr, "%s\n",
                      qPrintable(tr("Brandle: no private folder for the socket that keeps Brandle "
                                    "to one copy was found (XDG_RUNTIME_DIR is not set or not "
-                                   "private, and brandle-<user id> in the temporary folder belongs "
-                                   "to someone else or is open to others). This copy runs without "
-                                   "that guard.")));
+                                   "private, and brandle-<user id> in the temporary folder and in "
+                                   "the cache folder belong to someone else or are open to "
+                                   "others). This copy runs without that guard.")));
         return false;
     }
     m_path = folder + u'/' + socketName();
@@ -98,12 +107,14 @@ bool SingleInstance::otherIsRunning()
             qPrintable(
                 tr("Brandle: cannot take the lock %1; going on without it.").arg(lock.fileName())));
 
-    for (int attempt = 0; attempt < ConnectAttempts; ++attempt) {
-        if (attempt > 0)
-            QThread::msleep(RetryPauseMs);
-        if (askRunningCopy(m_path))
-            return true;
+    // Only a copy that is there but does not answer yet is given more time.
+    Reply reply = askRunningCopy(m_path);
+    for (int attempt = 1; attempt < ConnectAttempts && reply == Reply::NoAnswer; ++attempt) {
+        QThread::msleep(RetryPauseMs);
+        reply = askRunningCopy(m_path);
     }
+    if (reply == Reply::Answered)
+        return true;
     // Nobody answers: a socket there was left by a copy that ended without removing it.
     QLocalServer::removeServer(m_path);
     listen();

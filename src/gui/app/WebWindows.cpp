@@ -46,6 +46,7 @@ public:
     HelperWindows(WebWindowsHost& host, const QString& program);
     ~HelperWindows() override;
 
+    void prepare() override;
     void showLoading() override;
     void closeLoading() override;
     void showMessage(const QString& pagePath, const WindowParams& params) override;
@@ -83,10 +84,12 @@ HelperWindows::HelperWindows(WebWindowsHost& host, const QString& program)
 
 HelperWindows::~HelperWindows()
 {
-    if (QProcess* process = m_process) {
-        quit();
-        // The windows close at once; a helper that does not end soon is ended.
-        if (!process->waitForFinished(1000)) {
+    quit();
+    // The windows close at once; a helper that does not end soon is ended. That is also one told
+    // to quit a moment ago, which may still be ending.
+    const QList<QProcess*> helpers = findChildren<QProcess*>();
+    for (QProcess* process : helpers) {
+        if (process->state() != QProcess::NotRunning && !process->waitForFinished(1000)) {
             process->kill();
             process->waitForFinished(500);
         }
@@ -182,6 +185,14 @@ void HelperWindows::quit()
     m_channel = nullptr;
     m_loading = m_message = false;
     m_idle.stop();
+}
+
+void HelperWindows::prepare()
+{
+    // The helper starts while the lookup asks the service host and the engines, and ends again
+    // when no window follows.
+    if (start())
+        idleIfDone();
 }
 
 void HelperWindows::showLoading()

@@ -28,6 +28,8 @@ class WebWindows {
 public:
     virtual ~WebWindows() = default;
 
+    // A lookup has started: the windows may be wanted soon.
+    virtual void prepare() = 0;
     virtual void showLoading() = 0;
     virtual void closeLoading() = 0;
     // Shows the result page in the message window, sized and timed by the parameters.

@@ -15,15 +15,25 @@ using namespace Qt::StringLiterals;
 
 namespace brandle {
 
+bool webEngineVerbose()
+{
+    const QByteArray value = qgetenv("BRANDLE_WEB_VERBOSE");
+    return !value.isEmpty() && value != "0";
+}
+
 void prepareGuiEnvironment()
 {
+    QByteArray flags = qgetenv("QTWEBENGINE_CHROMIUM_FLAGS");
 #ifdef Q_OS_UNIX
-    if (::geteuid() == 0) {
-        QByteArray flags = qgetenv("QTWEBENGINE_CHROMIUM_FLAGS");
-        if (!flags.contains("--no-sandbox"))
-            qputenv("QTWEBENGINE_CHROMIUM_FLAGS", (flags + " --no-sandbox").trimmed());
-    }
+    if (::geteuid() == 0 && !flags.contains("--no-sandbox"))
+        flags += " --no-sandbox";
 #endif
+    // The browser engine's own log lines (warnings about the graphics driver, say) stay off the
+    // terminal: only fatal ones pass, unless asked for or a log level is chosen already.
+    if (!webEngineVerbose() && !flags.contains("--log-level") &&
+        !flags.contains("--enable-logging"))
+        flags += " --log-level=3";
+    qputenv("QTWEBENGINE_CHROMIUM_FLAGS", flags.trimmed());
 #ifdef Q_OS_LINUX
     if (!qEnvironmentVariableIsSet("QT_QPA_PLATFORM") && qgetenv("XDG_SESSION_TYPE") == "wayland" &&
         qEnvironmentVariableIsSet("DISPLAY") &&

@@ -21,7 +21,11 @@ QMessageBox::StandardButton show(QWidget* parent, const Request& request)
     // Texts are shown as written: markup from a service notice is not rendered, and no link in
     // it can be followed.
     box.setTextFormat(Qt::PlainText);
-    box.setWindowFlag(Qt::WindowStaysOnTopHint, parent == nullptr);
+    // A box without a window stays above every window; so does one over a window that the window
+    // manager does not stack, which could not be kept beneath it otherwise.
+    box.setWindowFlag(Qt::WindowStaysOnTopHint,
+                      parent == nullptr ||
+                          parent->window()->windowFlags().testFlag(Qt::X11BypassWindowManagerHint));
     return QMessageBox::StandardButton(box.exec());
 }
 

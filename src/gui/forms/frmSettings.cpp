@@ -297,6 +297,7 @@ bool frmSettings::SaveSettings()
         return false;
 
     StoreSession store;
+    const bool firstPrimaryUrl = Config::text(store, Setting::PrimaryUrl).isEmpty();
     Config::setText(store, Setting::PrimaryUrl, txtSearchURL->text());
     Config::setText(store, Setting::Logging, flagText(chkLogging));
     Config::setText(store, Setting::AutoCheck, flagText(chkHourCheck));
@@ -321,6 +322,9 @@ bool frmSettings::SaveSettings()
     oProps.setPlaySound(flagText(chkPlaySound));
     oProps.setWindowTop(flagText(chkWindowTop));
     oProps.setHistory(txtURLHistory->text());
+    // The Graph URL starts as the Primary URL, also on the first run, where it was empty.
+    if (firstPrimaryUrl && m_graphs->txtChartURL()->text().isEmpty())
+        m_graphs->txtChartURL()->setText(txtSearchURL->text());
 
     m_bChanged = false;
     return true;

@@ -175,9 +175,15 @@ GraphsTab::GraphsTab(QWidget* parent)
     optionsView->addWidget(fraReportOption, 0, Qt::AlignHCenter);
     optionsView->addStretch(88);
 
+    // The notice is centred by stretches beside it, not by an alignment: a wrapped text then gets
+    // the height it needs for the width it is given.
+    auto* noticeRow = new QHBoxLayout;
+    noticeRow->addStretch();
+    noticeRow->addWidget(Label4);
+    noticeRow->addStretch();
     auto* noticeView = new QVBoxLayout;
     noticeView->addStretch(128);
-    noticeView->addWidget(Label4, 0, Qt::AlignHCenter);
+    noticeView->addLayout(noticeRow);
     noticeView->addStretch(136);
 
     auto* views = new QGridLayout(this);

@@ -53,6 +53,7 @@ private:
     QString askPath(const QString& caption, const QString& filter, const QString& suffix);
 
     LinkReport m_report;
+    QString m_lastFolder; // where the last image or CSV file was saved
     int m_type = Bar;
     int m_labelStep = 0; // every how many days the X axis has a label
     bool m_titleBelowList = false;

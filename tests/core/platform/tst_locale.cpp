@@ -165,7 +165,7 @@ private slots:
         QTest::newRow("other scheme kept") << "FTP://Example.com/" << "ftp://example.com/" << "";
         QTest::newRow("scheme without slashes kept") << "https:example.com" << "https:example.com"
                                                      << "";
-        QTest::newRow("leading blank kept") << " https://a.com" << " https://a.com" << "";
+        QTest::newRow("blanks around dropped") << " \tHTTPS://A.com/ " << "a.com" << "https://a.com/";
         // clang-format on
     }
     void sites()

@@ -84,27 +84,32 @@ private slots:
     {
         QTest::addColumn<QString>("runtime");  // XDG_RUNTIME_DIR: "open", "relative" or unset
         QTest::addColumn<QString>("existing"); // at TMPDIR/brandle-<uid> beforehand
-        QTest::addColumn<bool>("used");        // that folder is the answer; else none
+        QTest::addColumn<bool>("cacheOpen");   // XDG_CACHE_HOME/brandle-<uid> open to others
+        QTest::addColumn<QString>("used");     // "tmp", "cache" or "" for none
         // clang-format off
-        QTest::newRow("runtime folder open to others") << "open" << "" << true;
-        QTest::newRow("relative runtime folder") << "relative" << "" << true;
-        QTest::newRow("no runtime folder: own folder made") << "" << "" << true;
-        QTest::newRow("own folder from an earlier run") << "" << "private folder" << true;
-        QTest::newRow("own folder open to others") << "" << "open folder" << false;
-        QTest::newRow("own folder is a link") << "" << "link" << false;
-        QTest::newRow("own folder belongs to someone else") << "" << "someone else's" << false;
+        QTest::newRow("runtime folder open to others") << "open" << "" << false << "tmp";
+        QTest::newRow("relative runtime folder") << "relative" << "" << false << "tmp";
+        QTest::newRow("no runtime folder: own folder made") << "" << "" << false << "tmp";
+        QTest::newRow("own folder from an earlier run") << "" << "private folder" << false << "tmp";
+        QTest::newRow("own folder open to others") << "" << "open folder" << false << "cache";
+        QTest::newRow("own folder is a link") << "" << "link" << false << "cache";
+        QTest::newRow("own folder belongs to someone else") << "" << "someone else's" << false
+                                                            << "cache";
+        QTest::newRow("cache folder open to others too") << "" << "open folder" << true << "";
         // clang-format on
     }
     void privateRuntimeFolder()
     {
         QFETCH(QString, runtime);
         QFETCH(QString, existing);
-        QFETCH(bool, used);
+        QFETCH(bool, cacheOpen);
+        QFETCH(QString, used);
         if (existing == u"someone else's"_s && ::geteuid() != 0)
             QSKIP("only root can make a folder that belongs to another user");
         const QString base = m_dir.filePath(QString::number(++m_row));
         const QString tmp = base + u"/tmp"_s, runtimeDir = base + u"/run"_s;
-        const QString own = tmp + u"/brandle-"_s + QString::number(::geteuid());
+        const QString name = u"/brandle-"_s + QString::number(::geteuid());
+        const QString own = tmp + name, cached = base + u"/cache"_s + name;
         QVERIFY(QDir().mkpath(tmp) && QDir().mkpath(runtimeDir));
         QVERIFY(QFile::setPermissions(runtimeDir, runtime == u"open"_s ? OpenToAll : OwnerOnly));
         if (existing == u"link"_s) {
@@ -116,14 +121,17 @@ private slots:
             if (existing == u"someone else's"_s)
                 QCOMPARE(::chown(QFile::encodeName(own).constData(), 65534, 65534), 0);
         }
+        QVERIFY(!cacheOpen || (QDir().mkpath(cached) && QFile::setPermissions(cached, OpenToAll)));
         const ScopedEnv tmpEnv("TMPDIR", QFile::encodeName(tmp));
+        const ScopedEnv cacheEnv("XDG_CACHE_HOME", QFile::encodeName(base + u"/cache"_s));
         const ScopedEnv runtimeEnv(
             "XDG_RUNTIME_DIR", QFile::encodeName(runtime == u"relative"_s ? u"run"_s : runtimeDir));
         if (runtime.isEmpty())
             qunsetenv("XDG_RUNTIME_DIR");
-        QCOMPARE(Paths::privateRuntimeFolder(), used ? own : QString());
-        if (used)
-            QCOMPARE(QFile::permissions(own), OwnerOnly);
+        const QString expected = used == u"tmp"_s ? own : used == u"cache"_s ? cached : QString();
+        QCOMPARE(Paths::privateRuntimeFolder(), expected);
+        if (!expected.isEmpty())
+            QCOMPARE(QFile::permissions(expected), OwnerOnly);
     }
 
     // The installed host is started once when the default local address does not answer.
