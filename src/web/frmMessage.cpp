@@ -19,11 +19,13 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPainter>
+#include <QPointer>
 #include <QPushButton>
 #include <QTimer>
 #include <QWebEngineNewWindowRequest>
 #include <QWebEnginePage>
 #include <QWebEngineProfile>
+#include <QWebEngineScript>
 #include <QWebEngineSettings>
 #include <QWebEngineView>
 
@@ -427,11 +429,29 @@ void frmMessage::onNewWindowRequested(QWebEngineNewWindowRequest& request)
     const qint64 now = QDateTime::currentMSecsSinceEpoch();
     const bool fromClick = m_gestureAt >= 0 && now - m_gestureAt <= UserGestureMs;
     const QUrl url = request.requestedUrl();
-    if (request.isUserInitiated() && fromClick &&
-        (url.scheme() == "http"_L1 || url.scheme() == "https"_L1)) {
-        m_gestureAt = -1;
+    if (!request.isUserInitiated() || !fromClick ||
+        (url.scheme() != "http"_L1 && url.scheme() != "https"_L1))
+        return;
+    // The engine counts a script's request as the user's for a while after a click, so a script
+    // that runs between the click and the link's own request could take the click. When the
+    // click (or the key) was on a link, only that link's address is opened. The page is asked in
+    // a world of its own, where its scripts cannot replace what the question uses.
+    const QString target = !m_gesturePoint ? u"document.activeElement"_s
+                                           : u"document.elementFromPoint(%1, %2)"_s
+                                                 .arg(m_gesturePoint->x() / m_page->zoomFactor())
+                                                 .arg(m_gesturePoint->y() / m_page->zoomFactor());
+    const QString linkAtGesture =
+        u"(function() { var e = %1; var a = e && e.closest ? e.closest('a[href]') : null;"
+        " return a ? a.href : ''; })()"_s.arg(target);
+    const auto openIfTheLink = [self = QPointer<frmMessage>(this), url,
+                                gesture = m_gestureAt](const QVariant& link) {
+        if (!self || self->m_gestureAt != gesture || link.typeId() != QMetaType::QString ||
+            (!link.toString().isEmpty() && QUrl(link.toString()) != url))
+            return;
+        self->m_gestureAt = -1;
         Browser::open(url);
-    }
+    };
+    m_page->runJavaScript(linkAtGesture, QWebEngineScript::ApplicationWorld, openIfTheLink);
 }
 
 bool frmMessage::eventFilter(QObject* watched, QEvent* event)
@@ -452,8 +472,13 @@ bool frmMessage::eventFilter(QObject* watched, QEvent* event)
         if (widget && (widget == this || isAncestorOf(widget))) {
             if (type == QEvent::MouseButtonPress && !isActiveWindow())
                 activateWindow();
-            if (webMessage && (widget == webMessage || webMessage->isAncestorOf(widget)))
+            if (webMessage && (widget == webMessage || webMessage->isAncestorOf(widget))) {
                 m_gestureAt = QDateTime::currentMSecsSinceEpoch();
+                m_gesturePoint.reset();
+                if (type != QEvent::KeyPress)
+                    m_gesturePoint = widget->mapTo(
+                        webMessage, static_cast<QMouseEvent*>(event)->position().toPoint());
+            }
             if (type == QEvent::MouseButtonPress &&
                 (widget == cboURLs || cboURLs->isAncestorOf(widget)))
                 noteActivity();
