@@ -38,6 +38,8 @@ public:
     SourceCredit credit() const override;
     std::optional<std::string> acceptSite(std::string_view site) const override;
     LinkCount lookup(const EngineInfo& engine, const std::string& site) override;
+    // How many lookups of the site wait for the walk of another that asked first.
+    std::size_t waitingFor(const std::string& site) const { return flights_.waiting(site); }
     void stop() override { stopping_ = true; }
 
 private:
