@@ -7,6 +7,7 @@
 #include "desktop/ShellOpen.h"
 #include "engine/WindowParams.h"
 #include "platform/Address.h"
+#include "platform/Clock.h"
 #include "platform/mConstants.h"
 #include "windows/RecentList.h"
 
@@ -426,7 +427,7 @@ void frmMessage::onNewWindowRequested(QWebEngineNewWindowRequest& request)
     // Only a link the user clicked opens the browser, once per click: the engine must call the
     // request the user's, and a click or key press in the page must have come just before. A
     // request that scripts make by themselves, or a second one from the same click, is refused.
-    const qint64 now = QDateTime::currentMSecsSinceEpoch();
+    const qint64 now = Clock::instance().now().toMSecsSinceEpoch();
     const bool fromClick = m_gestureAt >= 0 && now - m_gestureAt <= UserGestureMs;
     const QUrl url = request.requestedUrl();
     if (!request.isUserInitiated() || !fromClick ||
@@ -444,8 +445,10 @@ void frmMessage::onNewWindowRequested(QWebEngineNewWindowRequest& request)
         u"(function() { var e = %1; var a = e && e.closest ? e.closest('a[href]') : null;"
         " return a ? a.href : ''; })()"_s.arg(target);
     const auto openIfTheLink = [self = QPointer<frmMessage>(this), url,
-                                gesture = m_gestureAt](const QVariant& link) {
-        if (!self || self->m_gestureAt != gesture || link.typeId() != QMetaType::QString ||
+                                gesture = m_gestures](const QVariant& link) {
+        // Not when the click has opened a link meanwhile, or another has come.
+        if (!self || self->m_gestureAt < 0 || self->m_gestures != gesture ||
+            link.typeId() != QMetaType::QString ||
             (!link.toString().isEmpty() && QUrl(link.toString()) != url))
             return;
         self->m_gestureAt = -1;
@@ -473,7 +476,8 @@ bool frmMessage::eventFilter(QObject* watched, QEvent* event)
             if (type == QEvent::MouseButtonPress && !isActiveWindow())
                 activateWindow();
             if (webMessage && (widget == webMessage || webMessage->isAncestorOf(widget))) {
-                m_gestureAt = QDateTime::currentMSecsSinceEpoch();
+                m_gestureAt = Clock::instance().now().toMSecsSinceEpoch();
+                ++m_gestures;
                 m_gesturePoint.reset();
                 if (type != QEvent::KeyPress)
                     m_gesturePoint = widget->mapTo(
