@@ -39,6 +39,8 @@ public:
     std::optional<std::string> acceptSite(std::string_view site) const override;
     LinkCount lookup(const EngineInfo& engine, const std::string& site) override;
     SourceStatus status() const override;
+    // How many lookups of the site wait for the walk of another that asked first.
+    std::size_t waitingFor(const std::string& site) const { return flights_.waiting(site); }
     void stop() override { stopping_ = true; }
 
 private:

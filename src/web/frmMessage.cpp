@@ -8,6 +8,7 @@
 #include "desktop/WindowStack.h"
 #include "engine/WindowParams.h"
 #include "platform/Address.h"
+#include "platform/Clock.h"
 #include "platform/mConstants.h"
 #include "windows/RecentList.h"
 
@@ -20,11 +21,13 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPainter>
+#include <QPointer>
 #include <QPushButton>
 #include <QTimer>
 #include <QWebEngineNewWindowRequest>
 #include <QWebEnginePage>
 #include <QWebEngineProfile>
+#include <QWebEngineScript>
 #include <QWebEngineSettings>
 #include <QWebEngineView>
 
@@ -477,12 +480,32 @@ void frmMessage::openClickedLink(const QUrl& url)
     // Only a link the user clicked opens the browser, once per click, and only an http or https
     // address: a click or key press in the page must have come just before. A request that
     // scripts make by themselves, or a second one from the same click, is refused.
-    const qint64 now = QDateTime::currentMSecsSinceEpoch();
+    const qint64 now = Clock::instance().now().toMSecsSinceEpoch();
     const bool fromClick = m_gestureAt >= 0 && now - m_gestureAt <= UserGestureMs;
-    if (fromClick && isWebAddress(url)) {
-        m_gestureAt = -1;
+    if (!fromClick || !isWebAddress(url))
+        return;
+    // The engine counts a script's request as the user's for a while after a click, so a script
+    // that runs between the click and the link's own request could take the click. When the
+    // click (or the key) was on a link, only that link's address is opened. The page is asked in
+    // a world of its own, where its scripts cannot replace what the question uses.
+    const QString target = !m_gesturePoint ? u"document.activeElement"_s
+                                           : u"document.elementFromPoint(%1, %2)"_s
+                                                 .arg(m_gesturePoint->x() / m_page->zoomFactor())
+                                                 .arg(m_gesturePoint->y() / m_page->zoomFactor());
+    const QString linkAtGesture =
+        u"(function() { var e = %1; var a = e && e.closest ? e.closest('a[href]') : null;"
+        " return a ? a.href : ''; })()"_s.arg(target);
+    const auto openIfTheLink = [self = QPointer<frmMessage>(this), url,
+                                gesture = m_gestures](const QVariant& link) {
+        // Not when the click has opened a link meanwhile, or another has come.
+        if (!self || self->m_gestureAt < 0 || self->m_gestures != gesture ||
+            link.typeId() != QMetaType::QString ||
+            (!link.toString().isEmpty() && QUrl(link.toString()) != url))
+            return;
+        self->m_gestureAt = -1;
         Browser::open(url);
-    }
+    };
+    m_page->runJavaScript(linkAtGesture, QWebEngineScript::ApplicationWorld, openIfTheLink);
 }
 
 bool frmMessage::navigationAllowed(const QUrl& url, QWebEnginePage::NavigationType type,
@@ -519,8 +542,14 @@ bool frmMessage::eventFilter(QObject* watched, QEvent* event)
                 if (!isTopmost() && m_modalDepth == 0)
                     WindowStack::placeAmongOrdinaryWindows(this);
             }
-            if (webMessage && (widget == webMessage || webMessage->isAncestorOf(widget)))
-                m_gestureAt = QDateTime::currentMSecsSinceEpoch();
+            if (webMessage && (widget == webMessage || webMessage->isAncestorOf(widget))) {
+                m_gestureAt = Clock::instance().now().toMSecsSinceEpoch();
+                ++m_gestures;
+                m_gesturePoint.reset();
+                if (type != QEvent::KeyPress)
+                    m_gesturePoint = widget->mapTo(
+                        webMessage, static_cast<QMouseEvent*>(event)->position().toPoint());
+            }
             if (type == QEvent::MouseButtonPress &&
                 (widget == cboURLs || cboURLs->isAncestorOf(widget)))
                 noteActivity();

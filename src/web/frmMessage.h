@@ -3,10 +3,13 @@
 
 #include "windows/SlideState.h"
 
+#include <QPoint>
 #include <QStringList>
 #include <QUrl>
 #include <QWebEnginePage>
 #include <QWidget>
+
+#include <optional>
 
 class QAbstractButton;
 class QComboBox;
@@ -93,6 +96,9 @@ private:
     int m_modalDepth = 0;    // message boxes open over the window
     bool m_unloaded = false; // discarded while a message box was open
     qint64 m_gestureAt = -1; // when the user last clicked or pressed a key in the page
+    quint64 m_gestures = 0;  // how many times
+    // Where that click was in the page; none for a key.
+    std::optional<QPoint> m_gesturePoint;
 
     QWebEngineProfile* m_profile = nullptr;
     QWebEnginePage* m_page = nullptr;

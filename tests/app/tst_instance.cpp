@@ -126,11 +126,11 @@ private slots:
             if (copies == 1) {
                 QElapsedTimer waited;
                 waited.start();
-                while (!answers(socket) && waited.elapsed() < 30000)
+                while (!answers(socket) && waited.elapsed() < WaitMs)
                     QThread::usleep(500);
             } else {
-                QTRY_VERIFY_WITH_TIMEOUT(running(started) <= 1, 60000);
-                QTest::qWait(300); // the copies that ended found the one that stays
+                // The copies that ended found the one that stays.
+                QTRY_VERIFY_WITH_TIMEOUT(running(started) <= 1, WaitMs);
             }
             QCOMPARE(running(started), 1);
             QVERIFY(answers(socket));
@@ -142,7 +142,7 @@ private slots:
                 return p->state() != QProcess::NotRunning;
             });
             ::kill(pid_t(stays->processId()), stopSignal);
-            QVERIFY(stays->waitForFinished(10000));
+            QVERIFY(stays->waitForFinished(WaitMs));
             QCOMPARE(stays->exitStatus(), QProcess::NormalExit);
             QCOMPARE(stays->exitCode(), 0);
             QCOMPARE(QDir(runtime).entryList(QDir::AllEntries | QDir::System | QDir::Hidden |
@@ -191,9 +191,9 @@ private slots:
         socket.replace(u"%R"_s, runtimeDir).replace(u"%T"_s, tmp);
         if (leftover == Leftover::KilledCopy) {
             QProcess* killed = start(runtimeEnv, user, tmp);
-            QTRY_VERIFY_WITH_TIMEOUT(answers(socket), 30000);
+            QTRY_VERIFY_WITH_TIMEOUT(answers(socket), WaitMs);
             killed->kill();
-            QVERIFY(killed->waitForFinished(10000));
+            QVERIFY(killed->waitForFinished(WaitMs));
             QVERIFY(QFile::exists(socket));
         } else if (leftover == Leftover::PlainFile) {
             QVERIFY(writeFile(socket, "not a socket"));
@@ -201,16 +201,16 @@ private slots:
 
         QVERIFY(!answers(socket));
         QProcess* first = start(runtimeEnv, user, tmp);
-        QTRY_VERIFY_WITH_TIMEOUT(answers(socket), 30000);
+        QTRY_VERIFY_WITH_TIMEOUT(answers(socket), WaitMs);
         QProcess* second = start(runtimeEnv, user, tmp);
-        QVERIFY(second->waitForFinished(30000));
+        QVERIFY(second->waitForFinished(WaitMs));
         QCOMPARE(second->exitCode(), 0);
         QCOMPARE(first->state(), QProcess::Running);
         if (socket.startsWith(tmp))
             QCOMPARE(QFileInfo(QFileInfo(socket).path()).permissions() & ~OwnerOnly,
                      QFile::Permissions());
         first->terminate();
-        QVERIFY(first->waitForFinished(10000));
+        QVERIFY(first->waitForFinished(WaitMs));
         QCOMPARE(first->exitCode(), 0);
         QVERIFY(!QFile::exists(socket));
     }

@@ -33,7 +33,7 @@ Run run(const QString& program, const QStringList& args,
     if (fileLimit > 0)
         p.setChildProcessModifier([fileLimit] { FileSizeLimit::limitChild(fileLimit); });
     p.start(program, args);
-    if (!p.waitForFinished(15000))
+    if (!p.waitForFinished(WaitMs))
         return {};
     return {p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1,
             QString::fromUtf8(p.readAllStandardOutput()),

@@ -55,7 +55,7 @@ private slots:
         app.OpenParlo(0);
         QCOMPARE(app.settings()->isVisible(), url.isEmpty());
         QCOMPARE(app.driver()->isRunning(), checks);
-        QVERIFY(!checks || done.wait(10000));
+        QVERIFY(!checks || done.wait(WaitMs));
         QCOMPARE(app.tray()->tip(),
                  checks ? u"Brandle\r\nURL: HTTP://Example.com"_s : u"Brandle"_s);
         QCOMPARE(oProps.History(), u"5"_s);
@@ -71,7 +71,7 @@ private slots:
         BrandleApp app;
         QCOMPARE(app.timer()->interval(), 0);
         QVERIFY(app.timer()->isActive());
-        QTRY_COMPARE(app.timer()->interval(), 1000);
+        QTRY_COMPARE_WITH_TIMEOUT(app.timer()->interval(), 1000, WaitMs);
         app.Timer_Timer();
         QCOMPARE(app.timer()->interval(), 1000);
         oProps.setURLName(u"a.com"_s);
@@ -182,7 +182,7 @@ private slots:
             QVERIFY(driver.start(u"example.com"_s, LookupDriver::Origin::Automatic));
             QVERIFY(!driver.start(u"b.com"_s, LookupDriver::Origin::Automatic));
             QVERIFY(!driver.start(u"b.com"_s, LookupDriver::Origin::User));
-            QVERIFY(done.wait(15000));
+            QVERIFY(done.wait(WaitMs));
         }
         QStringList expected{
             u"tray: A link count is already running. Please wait until it ends."_s};

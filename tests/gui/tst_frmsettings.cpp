@@ -59,7 +59,7 @@ void report(GraphsTab& tab, const QString& from, const QString& to,
     QSignalSpy done(&tab, &GraphsTab::reportFinished);
     child<QPushButton>(tab, "cmdGetReport")->click();
     if (wait && tab.isBusy())
-        QVERIFY(done.wait(10000));
+        QVERIFY(done.wait(WaitMs));
 }
 
 // Shows the chart of a logged day on the Graphs tab.
@@ -370,7 +370,7 @@ private slots:
         QVERIFY(tab.isBusy() && !view->isEnabled() && !bar->isHidden());
         QCOMPARE(QApplication::overrideCursor()->shape(), Qt::BusyCursor);
         QCOMPARE(tab.view(), View::Options);
-        QVERIFY(done.wait(10000));
+        QVERIFY(done.wait(WaitMs));
         QCOMPARE(done.value(0).value(0).toBool(), true);
         QVERIFY(view->isEnabled() && bar->isHidden());
         QCOMPARE(QApplication::overrideCursor(), nullptr);
@@ -463,9 +463,9 @@ private slots:
         dark.setColor(QPalette::Window, QColor(0x23, 0x26, 0x29));
         dark.setColor(QPalette::WindowText, QColor(0xef, 0xf0, 0xf1));
         QApplication::setPalette(dark);
-        QTRY_VERIFY(lightness() < 128);
+        QTRY_VERIFY_WITH_TIMEOUT(lightness() < 128, WaitMs);
         QApplication::setPalette(before);
-        QTRY_VERIFY(lightness() > 128);
+        QTRY_VERIFY_WITH_TIMEOUT(lightness() > 128, WaitMs);
     }
 };
 

@@ -84,7 +84,7 @@ private slots:
     {
         m_daemon.start(u"dbus-daemon"_s, {u"--session"_s, u"--nofork"_s, u"--print-address=1"_s});
         QVERIFY2(m_daemon.waitForStarted(5000), "dbus-daemon is needed (Debian package dbus)");
-        QTRY_VERIFY_WITH_TIMEOUT(m_daemon.canReadLine(), 10000);
+        QTRY_VERIFY_WITH_TIMEOUT(m_daemon.canReadLine(), WaitMs);
         m_address = QString::fromUtf8(m_daemon.readLine()).trimmed();
     }
     void cleanupTestCase()
@@ -118,7 +118,7 @@ private slots:
             {u"count 1"_s, u"a < b & <a href=\"file:///etc\">x</a>"_s, UserNotice::Kind::Count});
         notifier.tell({u"count 2"_s, u"second count"_s, UserNotice::Kind::Count});
         notifier.tell({u"news"_s, u"news"_s, UserNotice::Kind::Info});
-        QTRY_COMPARE(delivered.size(), 3);
+        QTRY_COMPARE_WITH_TIMEOUT(delivered.size(), 3, WaitMs);
         QCOMPARE(service.calls.size(), 3);
         QCOMPARE(service.calls[0].summary, u"count 1"_s);
         QCOMPARE(service.calls[0].body, body);
@@ -157,12 +157,12 @@ private slots:
         notifier.setFallback(record);
         QSignalSpy delivered(&notifier, &Notifier::delivered);
         notifier.tell({u"Brandle"_s, u"first"_s, UserNotice::Kind::Info});
-        QTRY_COMPARE(delivered.size(), 1);
+        QTRY_COMPARE_WITH_TIMEOUT(delivered.size(), 1, WaitMs);
         QCOMPARE(delivered.at(0).at(0).toBool(), false);
         FakeNotifications service(m_address);
         QVERIFY(service.registered);
         notifier.tell({u"Brandle"_s, u"second"_s, UserNotice::Kind::Info});
-        QTRY_COMPARE(delivered.size(), 2);
+        QTRY_COMPARE_WITH_TIMEOUT(delivered.size(), 2, WaitMs);
         QCOMPARE(delivered.at(1).at(0).toBool(), true);
         QCOMPARE(service.calls.value(0).body, u"second"_s);
         QCOMPARE(fellBack, (QStringList{u"no bus"_s, u"first"_s}));

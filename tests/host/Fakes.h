@@ -94,7 +94,7 @@ inline int rawStatus(int port, const QByteArray& request)
 // A MediaWiki API at /w/api.php: page ids by search text, two per answer, then "continue".
 class FakeWiki {
 public:
-    // ApiError's text carries the count markers; Slow answers after 3 s; Held until changed.
+    // ApiError's text carries the count markers; Slow answers after 10 s; Held until changed.
     enum class Mode { Normal, ApiError, MaxLag, Unavailable, NoList, Slow, Held };
 
     FakeWiki()
@@ -140,7 +140,7 @@ private:
         const auto mode = [&] {
             return number >= modeFrom_ ? mode_ : Mode::Normal;
         };
-        const auto wait = std::chrono::seconds(mode() == Mode::Slow ? 3 : 0);
+        const auto wait = std::chrono::seconds(mode() == Mode::Slow ? 10 : 0);
         changed_.wait_for(lock, wait, [&] { return ending_; });
         changed_.wait(lock, [&] { return mode() != Mode::Held || ending_; });
         const Mode now = mode();

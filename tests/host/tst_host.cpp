@@ -64,7 +64,7 @@ struct HostProcess {
     {
         process.start(QString::fromUtf8(BRANDLE_HOST_BIN), args + QStringList{u"--port"_s, u"0"_s});
         const QRegularExpression listening(u"listening on http://[0-9.]+:(\\d+)"_s);
-        while (port == 0 && process.waitForReadyRead(5000))
+        while (port == 0 && process.waitForReadyRead(brandle::WaitMs))
             port = listening.match(log()).captured(1).toInt();
         return port != 0;
     }
@@ -132,7 +132,7 @@ private slots:
         QVERIFY(real_.start({u"--root"_s, root, u"--cache"_s, cache_.path(), u"--majestic-url"_s,
                              majestic_.url(u"/m.csv"_s), u"--wikipedia-api"_s,
                              QString::fromStdString(wiki_.api())}));
-        QTRY_VERIFY_WITH_TIMEOUT(real_.log().contains(u"majestic: loaded "_s), 10000);
+        QTRY_VERIFY_WITH_TIMEOUT(real_.log().contains(u"majestic: loaded "_s), brandle::WaitMs);
         realSchema_ = real_.schema();
     }
     // The hosts end cleanly on SIGTERM.
@@ -140,7 +140,7 @@ private slots:
     {
         for (HostProcess* host : {&demo_, &real_}) {
             QCOMPARE(::kill(pid_t(host->process.processId()), SIGTERM), 0);
-            QVERIFY2(host->process.waitForFinished(2000), "still running 2 s after the signal");
+            QVERIFY2(host->process.waitForFinished(10000), "still running 10 s after the signal");
             QCOMPARE(host->process.exitStatus(), QProcess::NormalExit);
             QCOMPARE(host->process.exitCode(), 0);
         }
@@ -306,7 +306,7 @@ private slots:
         QFETCH(QString, out);
         QProcess host;
         host.start(QString::fromUtf8(BRANDLE_HOST_BIN), args);
-        QVERIFY(host.waitForFinished(10000));
+        QVERIFY(host.waitForFinished(brandle::WaitMs));
         QTEST(host.exitCode(), "exitCode");
         const QString stdOut = QString::fromUtf8(host.readAllStandardOutput());
         QVERIFY2(out.isEmpty() ? stdOut.isEmpty() : stdOut.startsWith(out), qPrintable(stdOut));
@@ -328,7 +328,7 @@ private slots:
         check.start(QString::fromUtf8(BRANDLE_CHECK_BIN),
                     {u"--host"_s, u"127.0.0.1:%1"_s.arg(real_.port), u"brandle-demo.org"_s,
                      u"http://Example.com"_s});
-        QVERIFY(check.waitForFinished(30000));
+        QVERIFY(check.waitForFinished(brandle::WaitMs));
         const QString out = QString::fromLocal8Bit(check.readAllStandardOutput());
         // 5: an engine gave no count (example.com is outside the list).
         QVERIFY2(check.exitCode() == 5,

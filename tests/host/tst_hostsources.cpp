@@ -397,7 +397,7 @@ private slots:
         auto store = newStore();
         const Upstream dead{QByteArray()};
         WikipediaSettings settings = wikiSettings(reachable ? fake.api() : dead.url());
-        settings.answerTime = std::chrono::milliseconds(1500);
+        settings.answerTime = std::chrono::milliseconds(3000);
         WikipediaSource source(settings, *store, quiet);
         const LinkCount result = source.lookup(source.engines()[0], "example.net");
         QTEST(pageCount(source, result), "count");
@@ -419,8 +419,8 @@ private slots:
         for (const char* site : {"a.org", "a.org", "a.org", "a.org", "b.org", "c.org"})
             clients.push_back(
                 std::async(std::launch::async, [&, site] { return countOf(source, site); }));
-        QTRY_COMPARE(fake.requests(), 1);
-        QTest::qWait(300); // time for the other clients to reach the source and ask, if they do
+        QTRY_COMPARE_WITH_TIMEOUT(fake.requests(), 1, brandle::WaitMs);
+        QTRY_COMPARE_WITH_TIMEOUT(source.waitingFor("a.org"), std::size_t(3), brandle::WaitMs);
         QCOMPARE(fake.requests(), 1);
         fake.setMode(FakeWiki::Mode::Normal);
         for (auto& client : clients)

@@ -89,7 +89,7 @@ private slots:
 
         m_host.setProcessEnvironment(m_env);
         m_host.start(installed(u"bin/brandle-host"_s), {u"--demo"_s, u"--port"_s, u"0"_s});
-        QTRY_VERIFY_WITH_TIMEOUT(m_host.canReadLine(), 10000);
+        QTRY_VERIFY_WITH_TIMEOUT(m_host.canReadLine(), WaitMs);
         const QString line = QString::fromUtf8(m_host.readLine());
         const auto m = QRegularExpression(u"http://([0-9.]+:[0-9]+)"_s).match(line);
         // The installed host serves the installed documents.
@@ -183,14 +183,14 @@ private slots:
         QProcess brandle;
         brandle.setProcessEnvironment(german);
         brandle.start(installed(u"bin/brandle"_s), {u"--demo"_s, u"example.org"_s});
-        QTRY_VERIFY_WITH_TIMEOUT(readText(page).contains(u"example.org"_s), 30000);
+        QTRY_VERIFY_WITH_TIMEOUT(readText(page).contains(u"example.org"_s), WaitMs);
         QVERIFY2(readText(log).startsWith(u"<Results Site=\"example.org\" Total=\""_s),
                  qPrintable(readText(log)));
         QTRY_VERIFY_WITH_TIMEOUT(
             childPrograms(brandle.processId()).contains(installed(u"lib/brandle/brandle-web"_s)),
             20000);
         brandle.terminate();
-        QVERIFY(brandle.waitForFinished(10000));
+        QVERIFY(brandle.waitForFinished(WaitMs));
         QCOMPARE(brandle.exitCode(), 0);
         const QString err = QString::fromLocal8Bit(brandle.readAllStandardError());
         QVERIFY2(err.contains(u"Brandle: Es wurde kein Infobereich (Tray) gefunden"_s) &&

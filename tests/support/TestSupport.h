@@ -23,6 +23,10 @@ class Server;
 
 namespace brandle {
 
+// How long a test waits for what normally takes a moment (a process, a page, a lookup): long
+// enough for a machine busy with other work. A wait for a condition ends once it holds.
+constexpr int WaitMs = 60000;
+
 void clearStore(); // removes the settings file
 // The bytes (text as UTF-8) of a file, or "<missing>" when it cannot be read.
 QByteArray readBytes(const QString& path);

@@ -147,7 +147,7 @@ private slots:
         m_session.reset();
         m_program.reset();
         m_boxes.reset();
-        QTRY_VERIFY(message.isNull());
+        QTRY_VERIFY_WITH_TIMEOUT(message.isNull(), WaitMs);
     }
 
     // Loading window; page sized by the parameters with keep-on-top and history limit; GO asks
@@ -165,12 +165,12 @@ private slots:
         RecentList::save({u"A"_s, u"B"_s, u"C"_s});
         ModuleWindows& windows = m_session->windows();
         m_program->send(Kind::ShowLoading);
-        QTRY_VERIFY(windows.loading() && windows.loading()->isVisible());
+        QTRY_VERIFY_WITH_TIMEOUT(windows.loading() && windows.loading()->isVisible(), WaitMs);
         m_program->send(Kind::CloseLoading);
-        QTRY_VERIFY(!windows.loading());
+        QTRY_VERIFY_WITH_TIMEOUT(!windows.loading(), WaitMs);
 
         m_program->send(show(7, 60000, false));
-        QTRY_VERIFY(windows.message());
+        QTRY_VERIFY_WITH_TIMEOUT(windows.message(), WaitMs);
         frmMessage* w = windows.message();
         const ScreenTwips screen = ScreenTwips::primary();
         QCOMPARE(w->size(), QSize(screen.toPixelsX(3000), screen.toPixelsY(4000)));
@@ -180,7 +180,8 @@ private slots:
         QTest::keyClicks(box->lineEdit(), u"HTTP://X.com"_s);
         QTest::mouseClick(w->findChild<QPushButton*>(u"cmdGetCount"_s), Qt::LeftButton);
         if (accept) {
-            QTRY_COMPARE(m_program->toldKinds(), (QList{Kind::StartLookup, Kind::MessageUnloaded}));
+            QTRY_COMPARE_WITH_TIMEOUT(m_program->toldKinds(),
+                                      (QList{Kind::StartLookup, Kind::MessageUnloaded}), WaitMs);
             QCOMPARE(m_program->told().at(0).text, u"x.com"_s);
             QCOMPARE(m_program->told().at(1).showing, 7u);
             QVERIFY(!windows.message());
@@ -199,16 +200,16 @@ private slots:
         m_program->send(Kind::ShowLoading);
         m_program->send(Kind::CloseLoading);
         m_program->send(show(1, 60000));
-        QTRY_VERIFY(windows.message());
+        QTRY_VERIFY_WITH_TIMEOUT(windows.message(), WaitMs);
         QVERIFY(windows.message()->windowFlags().testFlag(Qt::WindowStaysOnTopHint));
-        QTest::qWait(200);
+        QCoreApplication::processEvents(); // what showing the strip left for later
         QVERIFY(!windows.loading());
         m_program->send(Kind::UnloadMessage);
-        QTRY_VERIFY(!windows.message());
+        QTRY_VERIFY_WITH_TIMEOUT(!windows.message(), WaitMs);
 
         m_program->send(show(2, 60000));
         m_program->send(show(3, 300));
-        QTRY_VERIFY_WITH_TIMEOUT(!m_program->told().isEmpty(), 15000);
+        QTRY_VERIFY_WITH_TIMEOUT(!m_program->told().isEmpty(), WaitMs);
         QCOMPARE(m_program->toldKinds(), QList{Kind::MessageUnloaded});
         QCOMPARE(m_program->told().at(0).showing, 3u);
     }
@@ -228,7 +229,7 @@ private slots:
         QFETCH(bool, programGone);
         QFETCH(bool, boxOpen);
         m_program->send(Kind::ShowLoading);
-        QTRY_VERIFY(m_session->windows().loading());
+        QTRY_VERIFY_WITH_TIMEOUT(m_session->windows().loading(), WaitMs);
         if (programGone)
             m_program.reset();
         else if (!boxOpen)
@@ -236,15 +237,16 @@ private slots:
         if (boxOpen) {
             m_boxes.reset();
             m_program->send(show(1, 60000));
-            QTRY_VERIFY(m_session->windows().message());
+            QTRY_VERIFY_WITH_TIMEOUT(m_session->windows().message(), WaitMs);
             whenBoxOpens([this](QWidget* box) {
                 m_program->send(Kind::Quit);
-                QTRY_VERIFY(!m_session->windows().message()); // Quit has been read
+                QTRY_VERIFY_WITH_TIMEOUT(!m_session->windows().message(),
+                                         WaitMs); // Quit has been read
                 QVERIFY(!m_finished && box->isVisible());
             });
             m_session->windows().message()->findChild<QPushButton*>(u"cmdGetCount"_s)->click();
         }
-        QTRY_VERIFY(m_finished);
+        QTRY_VERIFY_WITH_TIMEOUT(m_finished, WaitMs);
         QCOMPARE(!m_session->windows().loading(), !programGone);
     }
 };
@@ -271,24 +273,24 @@ private slots:
         windows->showLoading();
         windows->showMessage(page, windowParams(60000));
         QCOMPARE(web->loaded(), windows);
-        QTRY_COMPARE(runningHelpers(), 1);
+        QTRY_COMPARE_WITH_TIMEOUT(runningHelpers(), 1, WaitMs);
         windows->closeLoading();
         windows->unloadMessage();
         QVERIFY(!windows->messageLoaded());
         QCOMPARE(web->loaded(), windows); // it stays a while for another count
-        QTRY_VERIFY_WITH_TIMEOUT(!web->loaded(), WebModule::IdleMs + 3000);
-        QTRY_COMPARE(runningHelpers(), 0);
+        QTRY_VERIFY_WITH_TIMEOUT(!web->loaded(), WebModule::IdleMs + WaitMs);
+        QTRY_COMPARE_WITH_TIMEOUT(runningHelpers(), 0, WaitMs);
 
         windows->showMessage(page, windowParams(300));
         QVERIFY(windows->messageLoaded());
-        QTRY_VERIFY_WITH_TIMEOUT(!windows->messageLoaded(), 15000);
-        QTRY_VERIFY_WITH_TIMEOUT(!web->loaded(), WebModule::IdleMs + 3000);
-        QTRY_COMPARE(runningHelpers(), 0);
+        QTRY_VERIFY_WITH_TIMEOUT(!windows->messageLoaded(), WaitMs);
+        QTRY_VERIFY_WITH_TIMEOUT(!web->loaded(), WebModule::IdleMs + WaitMs);
+        QTRY_COMPARE_WITH_TIMEOUT(runningHelpers(), 0, WaitMs);
 
         web->windows()->showMessage(page, windowParams(60000));
-        QTRY_COMPARE(runningHelpers(), 1);
+        QTRY_COMPARE_WITH_TIMEOUT(runningHelpers(), 1, WaitMs);
         web.reset();
-        QTRY_COMPARE_WITH_TIMEOUT(runningHelpers(), 0, 3000);
+        QTRY_COMPARE_WITH_TIMEOUT(runningHelpers(), 0, WaitMs);
     }
 };
 
@@ -331,7 +333,7 @@ private slots:
         app.Timer_Timer();
         QVERIFY(app.driver()->isRunning());
         QCOMPARE(app.pendingTrackedSites(), (QStringList{u"b.com"_s, u"c.com"_s}));
-        QTRY_COMPARE_WITH_TIMEOUT(done.size(), 3, 20000);
+        QTRY_COMPARE_WITH_TIMEOUT(done.size(), 3, WaitMs);
         QVERIFY(!app.driver()->isRunning());
         QCOMPARE(boxes.texts(), QStringList());
         const QStringList logged = readText(linkLogFile(QDate(2026, 3, 1))).split(u"\r\n"_s);

@@ -346,6 +346,7 @@ private slots:
         QTest::newRow("100 links, down 99") << 100 << false << 1000 << 901 << false;
         QTest::newRow("100 links, down 100") << 100 << false << 1000 << 900 << true;
         QTest::newRow("50 %, from 0") << 50 << true << 0 << 1 << true;
+        QTest::newRow("100 links, from 0") << 100 << false << 0 << 1 << true;
         QTest::newRow("5 %, near the 32-bit limit") << 5 << true << 2147483647 << 2040109464 << true;
         // clang-format on
     }

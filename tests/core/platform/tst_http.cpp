@@ -12,17 +12,17 @@ class TestHttp : public QObject {
     Q_OBJECT
 
     TestServer m_server;
-    HttpOptions m_quick; // the whole answer in 1.5 s
+    HttpOptions m_quick; // the whole answer in 4 s
 
 private slots:
     void initTestCase()
     {
-        m_quick.totalTimeoutMs = 1500;
+        m_quick.totalTimeoutMs = 4000;
         m_server.route(u"/ok"_s, "hello");
         m_server.route(u"/missing"_s, "<h1>not here</h1>", 404, u"text/html"_s);
         m_server.route(u"/latin1"_s, "caf\xe9", 200, u"text/plain; charset=ISO-8859-1"_s);
         m_server.route(u"/utf8"_s, "caf\xc3\xa9", 200, u"text/plain"_s);
-        m_server.route(u"/silent"_s, "late", 200, u"text/plain"_s, 10000);
+        m_server.route(u"/silent"_s, "late", 200, u"text/plain"_s, WaitMs);
         m_server.start();
     }
 

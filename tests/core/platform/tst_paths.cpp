@@ -32,7 +32,7 @@ enum class Variable { Unset, Default, Other };     // what BRANDLE_SERVICE_HOST 
 bool statusAnswers(const QString& hostPort)
 {
     HttpOptions quick;
-    quick.totalTimeoutMs = 2000;
+    quick.totalTimeoutMs = WaitMs;
     return httpGet("http://"_L1 + hostPort + mConstants::StatusPath, quick).ok();
 }
 
@@ -172,7 +172,7 @@ private slots:
                                                                     : u"192.0.2.1:8750"_s;
         QTemporaryDir dir;
         const QString calls = dir.filePath(u"calls"_s);
-        HostStarter::Setup setup{defaultHost, dir.filePath(u"brandle-host"_s), 5000};
+        HostStarter::Setup setup{defaultHost, dir.filePath(u"brandle-host"_s), WaitMs};
         if (program == Program::None) {
             setup.program.clear();
         } else { // a script that notes its arguments and runs the real host with demo engines
