@@ -14,7 +14,7 @@ using namespace Qt::StringLiterals;
 using namespace brandle;
 
 // The resident program with a service host that answers "Closed": a lookup ends at once.
-class TestBrandleApp : public QObject {
+class TestBrandleApp : public GuiTestCase {
     Q_OBJECT
     FakeServiceHost m_host;
     std::optional<ScopedEnv> m_env;
@@ -24,11 +24,6 @@ private slots:
     {
         m_host.status("Closed").start();
         m_env.emplace("BRANDLE_SERVICE_HOST", m_host.hostPort().toUtf8());
-    }
-    void init()
-    {
-        clearStore();
-        oProps = clsProps();
     }
 
     // The settings show without a Primary URL; a stored one is checked only with AutoCheck "1".
@@ -85,16 +80,11 @@ private slots:
 };
 
 // The driver's signals and the message boxes (answered with OK), in the order they come.
-class TestDriver : public QObject {
+class TestDriver : public GuiTestCase {
     Q_OBJECT
     QStringList m_events;
 
 private slots:
-    void init()
-    {
-        clearStore();
-        oProps = clsProps();
-    }
 
     // A count whose total changed tells the total and the change against the count before.
     void countNotice_data()
@@ -161,6 +151,7 @@ private slots:
         // A store the limit leaves no room to rewrite.
         QVERIFY(fileLimit == 0 || SaveAppSetting(u"ParloApp"_s, u"URLGet1"_s, QString(6000, u'x')));
         m_events.clear();
+        m_boxes.reset();
         const MessageBoxRecorder boxes(QMessageBox::Ok, [this](const MessageBox::Request& r) {
             m_events << u"box: "_s + r.title + u": "_s + r.text;
         });

@@ -7,9 +7,7 @@
 #include "forms/frmSettings.h"
 #include "graphs/GraphsTab.h"
 #include "graphs/LinkChart.h"
-#include "platform/Paths.h"
 #include "platform/Store.h"
-#include "platform/mConstants.h"
 #include "settings/Config.h"
 #include "settings/clsProps.h"
 
@@ -17,7 +15,6 @@
 #include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
-#include <QDir>
 #include <QLabel>
 #include <QLegendMarker>
 #include <QLineEdit>
@@ -26,7 +23,6 @@
 #include <QPushButton>
 #include <QSignalSpy>
 #include <QSpinBox>
-#include <QTabWidget>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -62,14 +58,6 @@ void report(GraphsTab& tab, const QString& from, const QString& to,
         QVERIFY(done.wait(WaitMs));
 }
 
-// Shows the chart of a logged day on the Graphs tab.
-void showChart(frmSettings& w)
-{
-    QVERIFY(writeLog({{QDate(2004, 3, 1), u"a.com"_s, u"100"_s}}));
-    report(*w.graphsTab(), u"3/1/2004"_s, u"3/1/2004"_s);
-    QCOMPARE(w.graphsTab()->view(), View::Chart);
-}
-
 // The names of the series in the chart that the legend shows.
 QStringList legendNames(const GraphsTab& tab)
 {
@@ -87,19 +75,10 @@ QStringList legendNames(const GraphsTab& tab)
 
 } // namespace
 
-class TestFrmSettings : public QObject {
+class TestFrmSettings : public GuiTestCase {
     Q_OBJECT
-    std::unique_ptr<MessageBoxRecorder> m_boxes;
 
 private slots:
-    void init()
-    {
-        clearStore();
-        oProps = clsProps();
-        m_boxes = std::make_unique<MessageBoxRecorder>();
-    }
-    void cleanup() { m_boxes.reset(); }
-
     // Refused: nothing written, still unsaved. Saved: store, record (not URLName), up to ten
     // tracked sites (unused keys emptied) and the threshold, read back by the next window.
     void save_data()
@@ -109,8 +88,9 @@ private slots:
         QTest::addColumn<QString>("tracked");
         QTest::addColumn<QString>("lines");    // after the heading; empty when valid
         QTest::addColumn<QStringList>("keys"); // Track1..Track10 afterwards
-        const QStringList eleven{u"s1"_s, u"s2"_s, u"s3"_s, u"s4"_s,  u"s5"_s, u"s6"_s,
-                                 u"s7"_s, u"s8"_s, u"s9"_s, u"s10"_s, u"s11"_s};
+        QStringList eleven;
+        for (int n = 1; n <= 11; ++n)
+            eleven << u"s%1"_s.arg(n);
         QStringList untouched(9);
         untouched << u"old.com"_s;
         // clang-format off
@@ -241,10 +221,11 @@ private slots:
         QVERIFY(!w.bChanged());
     }
 
-    // Tab walks every control in order, the "..." button and Exit included; Esc is Close.
+    // Tab walks every control of a tab or view in order, the "..." button and Exit included; each
+    // has a name for a screen reader; Esc is Close.
     void keyboard_data()
     {
-        QTest::addColumn<int>("tab"); // 2: the Graphs tab with a chart
+        QTest::addColumn<int>("tab"); // 2: the Graphs tab with a chart, 3: a report by month
         QTest::addColumn<QString>("start");
         QTest::addColumn<QStringList>("chain");
         // clang-format off
@@ -257,6 +238,8 @@ private slots:
             u"cmdGetReport"_s, u"chkLeaveOutDays"_s, u"cmdView"_s};
         QTest::newRow("Graphs, chart") << 2 << u"cboChartType"_s << QStringList{
             u"chtStats"_s, u"cmdReturn"_s, u"cmdView"_s};
+        QTest::newRow("Graphs, by month") << 3 << u"cboReportType"_s << QStringList{
+            u"cboReportParams"_s, u"chkByEngine"_s, u"cmdGetReport"_s, u"chkLeaveOutDays"_s};
         // clang-format on
     }
     void keyboard()
@@ -266,8 +249,11 @@ private slots:
         QFETCH(QStringList, chain);
         frmSettings w;
         w.setExitOffered(true);
-        if (tab == 2)
-            showChart(w);
+        if (tab == 2) {
+            QVERIFY(writeLog({{QDate(2004, 3, 1), u"a.com"_s, u"100"_s}}));
+            report(*w.graphsTab(), u"3/1/2004"_s, u"3/1/2004"_s);
+        }
+        child<QComboBox>(w, "cboReportType")->setCurrentIndex(tab == 3 ? 1 : 0);
         w.showOnTab(qMin(tab, 1));
         QVERIFY(QTest::qWaitForWindowActive(&w));
         w.findChild<QWidget*>(start)->setFocus();
@@ -277,37 +263,19 @@ private slots:
             walked << w.focusWidget()->objectName();
         }
         QCOMPARE(walked, chain);
+        QStringList unnamed;
+        for (QWidget* c : w.findChildren<QWidget*>()) {
+            // A widget whose focus goes to another (a chart's drawing area) is named by it.
+            if (!c->isVisible() || !(c->focusPolicy() & Qt::TabFocus) || c->focusProxy() ||
+                c->objectName().startsWith(u"qt_"_s))
+                continue;
+            QAccessibleInterface* a = QAccessible::queryAccessibleInterface(c);
+            if (!a || a->text(QAccessible::Name).trimmed().isEmpty())
+                unnamed << c->objectName();
+        }
+        QCOMPARE(unnamed, QStringList());
         QTest::keyClick(w.focusWidget(), Qt::Key_Escape);
         QVERIFY(!w.isVisible());
-    }
-
-    // Every focusable control on every tab and view has a name for a screen reader.
-    void accessibleNames()
-    {
-        frmSettings w;
-        w.setExitOffered(true);
-        w.showOnTab(0);
-        QStringList unnamed;
-        const auto check = [&] {
-            for (QWidget* c : w.findChildren<QWidget*>()) {
-                // A widget whose focus goes to another (a chart's drawing area) is named by it.
-                if (!c->isVisible() || !(c->focusPolicy() & Qt::TabFocus) || c->focusProxy() ||
-                    c->objectName().startsWith(u"qt_"_s))
-                    continue;
-                QAccessibleInterface* a = QAccessible::queryAccessibleInterface(c);
-                if (!a || a->text(QAccessible::Name).trimmed().isEmpty())
-                    unnamed << c->objectName();
-            }
-        };
-        check();
-        w.tabs()->setCurrentIndex(1);
-        check();
-        child<QComboBox>(w, "cboReportType")->setCurrentIndex(1);
-        check();
-        showChart(w);
-        check();
-        unnamed.removeDuplicates();
-        QCOMPARE(unnamed.join(u","_s), QString());
     }
 
     // No room on the disk: the error box, the old file, record and unsaved state kept, no lookup.
@@ -338,9 +306,8 @@ private slots:
     }
 };
 
-class TestGraphsTab : public QObject {
+class TestGraphsTab : public GuiTestCase {
     Q_OBJECT
-    std::unique_ptr<MessageBoxRecorder> m_boxes;
 
     static void logDay(int day, int total, const QString& site = u"a.com"_s)
     {
@@ -348,13 +315,6 @@ class TestGraphsTab : public QObject {
     }
 
 private slots:
-    void init()
-    {
-        QDir(Paths::inProgramFolder(mConstants::LogFolderName)).removeRecursively();
-        m_boxes = std::make_unique<MessageBoxRecorder>();
-    }
-    void cleanup() { m_boxes.reset(); }
-
     // Busy while the worker reads the log; the chart type stays; no data, a failure or a refusal
     // keep the options and restore the pointer; logging on again gives the options.
     void views()
@@ -436,7 +396,6 @@ private slots:
     // "Leave out days without a log" is kept for the next report, in the store.
     void leaveOutDays()
     {
-        clearStore();
         logDay(1, 100);
         logDay(3, 300);
         for (const bool on : {false, true}) {
@@ -482,8 +441,7 @@ private slots:
             u"/sources"_s,
             R"([{"id":"majestic","name":"Majestic Million","state":"loading","progress":0.37,)"
             R"("release":"majestic_million.csv","updated":"2026-03-01T10:00:00Z",)"
-            R"("error":"the download was cut short","terms":"Majestic Million by Majestic",)"
-            R"("termsLink":"https://majestic.com/"},)"
+            R"("error":"the download was cut short"},)"
             R"({"id":"bing","name":"Bing Webmaster Tools","state":"ready","key":"keyring"},)"
             R"({"id":"moz","name":"Moz Links API","state":"off","key":"none",)"
             R"("error":"no moz-token is stored"}])",

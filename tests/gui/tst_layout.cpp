@@ -74,19 +74,10 @@ QString clipped(QWidget* w)
 } // namespace
 
 // The settings window on 1366 x 768 at 96 dpi, scale factor 2 and 144 dpi (tests/CMakeLists.txt).
-class TestLayout : public QObject {
+class TestLayout : public GuiTestCase {
     Q_OBJECT
-    std::unique_ptr<MessageBoxRecorder> m_boxes;
 
 private slots:
-    void init()
-    {
-        clearStore();
-        oProps = clsProps();
-        m_boxes = std::make_unique<MessageBoxRecorder>();
-    }
-    void cleanup() { m_boxes.reset(); }
-
     // Every tab and view: the framed window within the free area, each control inside it and
     // as wide as its text.
     void fitsTheScreen_data()
@@ -95,7 +86,6 @@ private slots:
         QTest::addColumn<bool>("logging");
         QTest::addColumn<bool>("exitOffered");
         QTest::addColumn<bool>("maximized");
-        QTest::newRow("Main URL") << 0 << true << false << false;
         QTest::newRow("Main URL with Exit") << 0 << true << true << false;
         QTest::newRow("Graphs, options") << 1 << true << false << false;
         QTest::newRow("Graphs, disabled, maximized") << 1 << false << true << true;

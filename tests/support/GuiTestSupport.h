@@ -6,9 +6,11 @@
 #include "engine/WindowParams.h"
 
 #include <QList>
+#include <QObject>
 #include <QStringList>
 
 #include <functional>
+#include <memory>
 
 using namespace Qt::StringLiterals;
 
@@ -29,6 +31,19 @@ public:
 
 private:
     QList<MessageBox::Request> m_boxes;
+};
+
+// A test class whose every test starts with an empty store and log folder and fresh settings,
+// and records the message boxes it causes (answered with OK).
+class GuiTestCase : public QObject {
+    Q_OBJECT
+protected:
+    std::unique_ptr<MessageBoxRecorder> m_boxes;
+    void freshStart();
+
+private slots:
+    void init() { freshStart(); }
+    void cleanup() { m_boxes.reset(); }
 };
 
 // Runs inside once the next real message box is open (in its own event loop), then closes it.

@@ -6,7 +6,9 @@
 #include <QByteArray>
 #include <QDate>
 #include <QList>
+#include <QProcessEnvironment>
 #include <QString>
+#include <QStringList>
 
 #include <atomic>
 #include <memory>
@@ -33,6 +35,17 @@ QByteArray readBytes(const QString& path);
 QString readText(const QString& path);
 // Writes (or appends) bytes to the file, making its folder; false when that fails.
 bool writeFile(const QString& path, const QByteArray& bytes, bool append = false);
+
+// A program run to its end: exit code (-1 when it crashed or outran the deadline) and output.
+struct ProgramRun {
+    int exitCode = -1;
+    QString out;
+    QString err;
+};
+ProgramRun runProgram(const QString& program, const QStringList& args,
+                      const QProcessEnvironment& env = QProcessEnvironment::systemEnvironment());
+// The executables of the running children of a process.
+QStringList childPrograms(qint64 pid);
 
 // A clock that shows the time it is given, installed while it lives.
 class ManualClock final : public Clock {

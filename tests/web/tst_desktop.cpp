@@ -26,15 +26,6 @@ using namespace brandle;
 
 namespace {
 
-// The output of a program that ends within 5 s.
-QString output(const QString& program, const QStringList& args)
-{
-    QProcess p;
-    p.start(program, args);
-    p.waitForFinished(5000);
-    return QString::fromUtf8(p.readAllStandardOutput());
-}
-
 // The place of the window among the root window's children, from the bottom: its frame's place
 // when the window manager framed it; -1 when it is not there.
 int stackPlace(const QWidget* widget)
@@ -81,8 +72,8 @@ private slots:
         m_windowManager.start(u"openbox"_s, {u"--sm-disable"_s});
         QVERIFY2(m_windowManager.waitForStarted(5000), "openbox is needed (Debian package)");
         // A window manager announces itself on the root window.
-        QTRY_VERIFY_WITH_TIMEOUT(output(u"xprop"_s, {u"-root"_s, u"_NET_SUPPORTING_WM_CHECK"_s})
-                                     .contains(u"window id"_s),
+        QTRY_VERIFY_WITH_TIMEOUT(runProgram(u"xprop"_s, {u"-root"_s, u"_NET_SUPPORTING_WM_CHECK"_s})
+                                     .out.contains(u"window id"_s),
                                  WaitMs);
     }
     void cleanupTestCase() { stop(m_windowManager); }
@@ -111,7 +102,7 @@ private slots:
         QString info;
         const auto placed = [&] {
             const double slide = w->slideState().left();
-            info = output(u"xwininfo"_s, {u"-id"_s, QString::number(w->winId())});
+            info = runProgram(u"xwininfo"_s, {u"-id"_s, QString::number(w->winId())}).out;
             const int left = QRegularExpression(u"Absolute upper-left X:\\s+(-?\\d+)"_s)
                                  .match(info)
                                  .captured(1)

@@ -34,14 +34,7 @@ using Kind = WebMessage::Kind;
 // The brandle-web processes this process started and that still run.
 int runningHelpers()
 {
-    int n = 0;
-    const QString self = u"/proc/%1/task"_s.arg(QCoreApplication::applicationPid());
-    for (const QString& task : QDir(self).entryList(QDir::Dirs | QDir::NoDotAndDotDot)) {
-        for (const QString& child :
-             readText(self + u'/' + task + u"/children"_s).split(u' ', Qt::SkipEmptyParts))
-            n += readText(u"/proc/"_s + child + u"/comm"_s).trimmed() == u"brandle-web"_s;
-    }
-    return n;
+    return int(childPrograms(QCoreApplication::applicationPid()).filter(u"/brandle-web"_s).size());
 }
 
 // The program's end, on its own thread (GO waits for its answer): records, answers with accept.
@@ -105,11 +98,10 @@ private:
 } // namespace
 
 // brandle-web's session in this process; the program plays the other end of a socket pair.
-class TestHelperSession : public QObject {
+class TestHelperSession : public GuiTestCase {
     Q_OBJECT
     QTemporaryDir m_dir;
     QString m_page = m_dir.filePath(u"ParloMsg.html"_s);
-    std::unique_ptr<MessageBoxRecorder> m_boxes;
     std::unique_ptr<ProgramEnd> m_program;
     std::unique_ptr<HelperSession> m_session;
     bool m_finished = false;
@@ -132,9 +124,8 @@ private slots:
     void initTestCase() { QVERIFY(writeFile(m_page, "<html><body><h3>Result</h3></body></html>")); }
     void init()
     {
-        clearStore();
+        freshStart();
         m_finished = false;
-        m_boxes = std::make_unique<MessageBoxRecorder>();
         const std::optional<SocketPair> pair = makeSocketPair();
         QVERIFY(pair);
         m_program = std::make_unique<ProgramEnd>(pair->ours);
@@ -254,11 +245,7 @@ private slots:
 // The real brandle-web: started for a window, ended once the windows are gone and with the program.
 class TestWebHelper : public QObject {
     Q_OBJECT
-    struct Host : WebWindowsHost {
-        bool startLookup(const QString&) override { return true; }
-        bool keepOnTop() const override { return true; }
-        QString historyLimit() const override { return u"5"_s; }
-    } m_host;
+    RecordingHost m_host;
 
 private slots:
     void endsWhenTheWindowsAreGone()
@@ -295,15 +282,13 @@ private slots:
 };
 
 // The automatic check with tracked sites, in the resident program with its web windows.
-class TestTrackedSites : public QObject {
+class TestTrackedSites : public GuiTestCase {
     Q_OBJECT
 private slots:
     // Primary then each tracked site once, one at a time, each logged; pages only for the primary
     // and a changed tracked site; the primary's last run and the tray tip stay.
     void oneAfterAnother()
     {
-        clearStore();
-        oProps = clsProps();
         FakeServiceHost host;
         host.engines({counted(u"A"_s, u"1,234"_s)}).start();
         const ScopedEnv env("BRANDLE_SERVICE_HOST", host.hostPort().toUtf8());
@@ -322,7 +307,6 @@ private slots:
         oProps.setSleepTime(u"30"_s);
         oProps.setHistory(u"5"_s);
 
-        const MessageBoxRecorder boxes;
         BrandleApp app;
         app.timer()->stop();
         app.settings()->fillFromProps();
@@ -335,7 +319,7 @@ private slots:
         QCOMPARE(app.pendingTrackedSites(), (QStringList{u"b.com"_s, u"c.com"_s}));
         QTRY_COMPARE_WITH_TIMEOUT(done.size(), 3, WaitMs);
         QVERIFY(!app.driver()->isRunning());
-        QCOMPARE(boxes.texts(), QStringList());
+        QCOMPARE(m_boxes->texts(), QStringList());
         const QStringList logged = readText(linkLogFile(QDate(2026, 3, 1))).split(u"\r\n"_s);
         QCOMPARE(logged.size(), 4);
         for (int i = 0; i < 3; ++i)
