@@ -16,6 +16,7 @@
 #include <QLabel>
 #include <QMenu>
 #include <QProcess>
+#include <QSet>
 #include <QSignalSpy>
 #include <QTest>
 
@@ -183,16 +184,16 @@ private slots:
 class TestTranslations : public QObject {
     Q_OBJECT
 
-    // The access keys of the captions ("Chec&k" gives "k"), lower case; "&&" is no key.
-    static QStringList accessKeys(const QStringList& captions)
+    // The different access keys of the captions ("Chec&k" gives "k"); "&&" is no key.
+    static int accessKeys(const QStringList& captions)
     {
-        QStringList keys;
+        QSet<QChar> keys;
         for (const QString& caption : captions) {
             const qsizetype at = QString(caption).replace("&&"_L1, "__"_L1).indexOf(u'&');
             if (at >= 0 && at + 1 < caption.size())
-                keys << caption.mid(at + 1, 1).toLower();
+                keys << caption.at(at + 1).toLower();
         }
-        return keys;
+        return int(keys.size());
     }
 
 private slots:
@@ -201,39 +202,29 @@ private slots:
     void language_data()
     {
         QTest::addColumn<QString>("locale");
-        QTest::addColumn<bool>("loaded");
         QTest::addColumn<QString>("title");
         QTest::addColumn<int>("menuKeys"); // different keys in the tray menu, of 7
-        const QString german = u"Brandle - Linkpopularität prüfen"_s;
-        QTest::newRow("German") << u"de_DE"_s << true << german << 7;
-        QTest::newRow("Austrian German") << u"de_AT"_s << true << german << 7;
+        QTest::newRow("German") << u"de_DE"_s << u"Brandle - Linkpopularität prüfen"_s << 7;
         QTest::newRow("French: none, English stays")
-            << u"fr_FR"_s << false << u"Brandle - Link Popularity Checker"_s << 5;
+            << u"fr_FR"_s << u"Brandle - Link Popularity Checker"_s << 5;
     }
     void language()
     {
         QFETCH(QString, locale);
-        QFETCH(bool, loaded);
         QFETCH(QString, title);
         QFETCH(int, menuKeys);
-        QCOMPARE(installTranslations(QLocale(locale)).filter(u"brandle_de.qm"_s).size(),
-                 loaded ? 1 : 0);
+        installTranslations(QLocale(locale));
         frmSettings w;
         QCOMPARE(w.windowTitle(), title);
         QStringList buttons;
         for (const char* name : {"cmdView", "cmdSave", "cmdClose", "cmdExit", "cmdGetReport"})
             buttons << w.findChild<QAbstractButton*>(QLatin1StringView(name))->text();
-        QStringList keys = accessKeys(buttons);
-        keys.removeDuplicates();
-        QCOMPARE(keys.size(), 5);
+        QCOMPARE(accessKeys(buttons), 5);
         TrayIcon tray;
         QStringList items;
         for (QAction* action : tray.menu()->actions())
             items << action->text();
-        keys = accessKeys(items);
-        QCOMPARE(keys.size(), 7);
-        keys.removeDuplicates();
-        QCOMPARE(keys.size(), menuKeys);
+        QCOMPARE(accessKeys(items), menuKeys);
     }
 };
 

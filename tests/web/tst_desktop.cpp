@@ -18,6 +18,7 @@
 
 #include <xcb/xcb.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <memory>
 
@@ -41,19 +42,9 @@ int stackPlace(const QWidget* widget)
         w = up->parent;
     const auto top = tree(xcb_setup_roots_iterator(xcb_get_setup(c)).data->root);
     const xcb_window_t* children = xcb_query_tree_children(top.get());
-    for (int i = xcb_query_tree_children_length(top.get()) - 1; i >= 0; --i) {
-        if (children[i] == w)
-            return i;
-    }
-    return -1;
-}
-
-void stop(QProcess& process)
-{
-    process.terminate();
-    if (!process.waitForFinished(5000))
-        process.kill();
-    process.waitForFinished(5000);
+    const xcb_window_t* end = children + xcb_query_tree_children_length(top.get());
+    const xcb_window_t* at = std::find(children, end, w);
+    return at == end ? -1 : int(at - children);
 }
 
 } // namespace
@@ -76,7 +67,11 @@ private slots:
                                      .out.contains(u"window id"_s),
                                  WaitMs);
     }
-    void cleanupTestCase() { stop(m_windowManager); }
+    void cleanupTestCase()
+    {
+        m_windowManager.kill();
+        m_windowManager.waitForFinished(WaitMs);
+    }
 
     // It starts wholly beyond the right edge (WinSpeed 0: stays there), where the slide puts it
     // as the X server says, also after the slide's first steps.
@@ -197,7 +192,8 @@ private slots:
         QCOMPARE(web.loading()->geometry().right(), free.right());
         web.closeLoading();
 
-        stop(tray);
+        tray.kill();
+        tray.waitForFinished(WaitMs);
         QTRY_VERIFY_WITH_TIMEOUT(!app.tray()->inTray(), TrayIcon::WatchIntervalMs + WaitMs);
         QVERIFY(exit->isVisible());
         // The application's own loop (ending a nested one would end every later one at once).

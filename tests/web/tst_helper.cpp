@@ -13,9 +13,7 @@
 #include "windows/RecentList.h"
 
 #include <QComboBox>
-#include <QDir>
 #include <QLineEdit>
-#include <QMutex>
 #include <QPushButton>
 #include <QSignalSpy>
 #include <QTemporaryDir>
@@ -53,7 +51,6 @@ public:
                                      answer.accepted = accept;
                                      m_channel->send(answer);
                                  }
-                                 const QMutexLocker lock(&m_mutex);
                                  m_told.append(m);
                              });
         });
@@ -69,12 +66,13 @@ public:
         run([this, message] { m_channel->send(message); });
     }
     void send(Kind kind) { send(WebMessage(kind)); }
-    QList<WebMessage> told() const
+    QList<WebMessage> told()
     {
-        const QMutexLocker lock(&m_mutex);
-        return m_told;
+        QList<WebMessage> told;
+        run([this, &told] { told = m_told; });
+        return told;
     }
-    QList<Kind> toldKinds() const
+    QList<Kind> toldKinds()
     {
         QList<Kind> kinds;
         for (const WebMessage& m : told())
@@ -91,8 +89,7 @@ private:
     QThread m_thread;
     QObject* m_context = new QObject;
     WebChannel* m_channel = nullptr;
-    mutable QMutex m_mutex;
-    QList<WebMessage> m_told;
+    QList<WebMessage> m_told; // on the thread
 };
 
 } // namespace
