@@ -110,8 +110,7 @@ private slots:
         QCOMPARE(notice.kind, UserNotice::Kind::Count);
     }
 
-    // A second lookup is refused while one runs (told if the user asked); a failed save ends
-    // in the error box.
+    // A second lookup is refused while one runs (told if the user asked); a failed save: a box.
     void lookup_data()
     {
         QTest::addColumn<QByteArray>("status");

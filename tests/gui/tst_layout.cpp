@@ -57,8 +57,7 @@ class TestLayout : public GuiTestCase {
     Q_OBJECT
 
 private slots:
-    // Every tab and view: the framed window within the free area, each control inside it and
-    // as wide as its text.
+    // Every tab and view: the framed window in the free area, each control inside it, text whole.
     void fitsTheScreen_data()
     {
         QTest::addColumn<int>("tab");

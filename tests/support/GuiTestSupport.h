@@ -33,8 +33,7 @@ private:
     QList<MessageBox::Request> m_boxes;
 };
 
-// A test class whose every test starts with an empty store and log folder and fresh settings,
-// and records the message boxes it causes (answered with OK).
+// Each test starts with an empty store and log folder, fresh settings and boxes recorded.
 class GuiTestCase : public QObject {
     Q_OBJECT
 protected:

@@ -138,8 +138,7 @@ private slots:
             QTRY_VERIFY(stackPlace(&other) > stackPlace(w));
     }
 
-    // The blank-GO box stays above the window until OK, also over a window kept on top, and the
-    // window stays while the box is open.
+    // The blank-GO box stays above the window, even one kept on top, which stays until OK.
     void boxStaysAboveTheWindow()
     {
         RecordingHost host;
