@@ -90,8 +90,7 @@ private slots:
         QStringList eleven;
         for (int n = 1; n <= 11; ++n)
             eleven << u"s%1"_s.arg(n);
-        QStringList untouched(9);
-        untouched << u"old.com"_s;
+        const QStringList untouched = QStringList(9) << u"old.com"_s;
         // clang-format off
         QTest::newRow("valid, blank lines left out") << u" HTTP://Site.COM "_s << u"5"_s
             << u"\n b.com \n\nc.com\n"_s << QString()
@@ -307,19 +306,15 @@ private slots:
 class TestGraphsTab : public GuiTestCase {
     Q_OBJECT
 
-    static void logDay(int day, int total, const QString& site = u"a.com"_s)
-    {
-        QVERIFY(writeLog({{QDate(2004, 3, day), site, QString::number(total)}}));
-    }
-
 private slots:
     // Busy while the worker reads the log; the chart type stays; no data, a failure or a refusal
-    // keep the options and restore the pointer; logging on again gives the options.
+    // keep the options and restore the pointer; logging on again gives the options. A day without
+    // a log is 0 unless "Leave out days without a log", kept in the store, is on.
     void views()
     {
-        for (int d = 1; d <= 5; ++d)
-            logDay(d, 100 * d);
-        logDay(6, 1, u"b.com"_s);
+        for (int d : {1, 2, 3, 5})
+            QVERIFY(writeLog({{QDate(2004, 3, d), u"a.com"_s, QString::number(100 * d)}}));
+        QVERIFY(writeLog({{QDate(2004, 3, 6), u"b.com"_s, u"1"_s}}));
         GraphsTab tab;
         auto* view = child<QPushButton>(tab, "cmdGetReport");
         auto* bar = child<QProgressBar>(tab, "prgReport");
@@ -355,6 +350,10 @@ private slots:
         QCOMPARE(tab.view(), View::Disabled);
         tab.setLoggingEnabled(true);
         QCOMPARE(tab.view(), View::Options);
+        child<QCheckBox>(tab, "chkLeaveOutDays")->setChecked(true);
+        report(tab, u"3/1/2004"_s, u"3/5/2004"_s);
+        QCOMPARE(tab.chart()->report().rows.size(), 4);
+        QVERIFY(child<QCheckBox>(GraphsTab(), "chkLeaveOutDays")->isChecked());
     }
 
     // Sites, or the engines of one, are series named in a legend; a line breaks at a gap.
@@ -382,21 +381,6 @@ private slots:
         QCOMPARE(legendNames(tab), (QStringList{u"Total"_s, u"Alpha"_s, u"Beta"_s}));
         child<QComboBox>(tab, "cboChartType")->setCurrentIndex(0); // bars carry every series too
         QCOMPARE(legendNames(tab), (QStringList{u"Total"_s, u"Alpha"_s, u"Beta"_s}));
-    }
-
-    // "Leave out days without a log" is kept for the next report, in the store.
-    void leaveOutDays()
-    {
-        logDay(1, 100);
-        logDay(3, 300);
-        for (const bool on : {false, true}) {
-            GraphsTab tab;
-            QCOMPARE(child<QCheckBox>(tab, "chkLeaveOutDays")->isChecked(), on);
-            report(tab, u"3/1/2004"_s, u"3/3/2004"_s);
-            QCOMPARE(tab.chart()->report().rows.size(), on ? 2 : 3);
-            child<QCheckBox>(tab, "chkLeaveOutDays")->setChecked(true);
-            QCOMPARE(Config::text(Setting::LeaveOutDaysWithoutLog), u"1"_s);
-        }
     }
 
     // The chart is light or dark as the window around it, also when the theme changes.
@@ -452,7 +436,7 @@ private slots:
         child<QLineEdit>(w, "txtSearchURL")->setText(u"HTTP://www.Example.com/blog"_s);
         QSignalSpy refreshed(w.sourcesTab(), &SourcesTab::refreshed);
         w.showOnTab(2);
-        QVERIFY(refreshed.wait(10000));
+        QVERIFY(refreshed.wait(WaitMs));
         const auto text = [&w](const char* name) {
             return child<QLabel>(w, name)->text();
         };
@@ -474,7 +458,7 @@ private slots:
         child<QLineEdit>(w, "txtKey_bing-key")->setText(u"typed-secret"_s);
         QSignalSpy tested(w.sourcesTab(), &SourcesTab::tested);
         child<QPushButton>(w, "cmdTest_bing")->click();
-        QVERIFY(tested.wait(20000));
+        QVERIFY(tested.wait(WaitMs));
         QCOMPARE(text("lblTest_bing"), u"example.com: 1,234 inbound links"_s);
         QCOMPARE(QString::fromStdString(posted), u"www.example.com "_s);
         QVERIFY(child<QLabel>(w, "lblKeyring")->isVisible());

@@ -207,31 +207,6 @@ void TestServer::start()
         std::this_thread::sleep_for(std::chrono::milliseconds(1));
 }
 
-EngineAnswer counted(const QString& name, const QString& count, int delayMs)
-{
-    return {name, count, EngineAnswer::Kind::Count, delayMs};
-}
-
-EngineAnswer noCount(const QString& name, const QString& reasonMarkup)
-{
-    return {name, reasonMarkup, EngineAnswer::Kind::NoCount};
-}
-
-EngineAnswer unreachable(const QString& name)
-{
-    return {name, QString(), EngineAnswer::Kind::Unreachable};
-}
-
-EngineAnswer incomplete(const QString& name, const QString& count)
-{
-    return {name, count, EngineAnswer::Kind::Count, 0, false};
-}
-
-EngineAnswer rawAnswer(const QString& name, const QByteArray& bytes)
-{
-    return {name, QString(), EngineAnswer::Kind::Raw, 0, true, bytes};
-}
-
 FakeServiceHost::FakeServiceHost()
     : m_styleSheet(
           "<xsl:stylesheet version=\"1.0\" xmlns:xsl=\"http://www.w3.org/1999/XSL/Transform\"/>")
