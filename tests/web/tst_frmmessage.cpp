@@ -4,7 +4,6 @@
 #include "TestSupport.h"
 
 #include "WebModule.h"
-#include "desktop/Screen.h"
 #include "desktop/ShellOpen.h"
 #include "platform/Store.h"
 #include "windows/RecentList.h"
@@ -41,9 +40,9 @@ class TestFrmMessage : public GuiTestCase {
     RecordingHost m_host;
     std::unique_ptr<ModuleWindows> m_windows;
 
-    frmMessage* show(const QString& page, const WindowParams& params = windowParams(60000))
+    frmMessage* show(const QString& page)
     {
-        m_windows->showMessage(page, params);
+        m_windows->showMessage(page, windowParams(60000));
         return m_windows->message();
     }
 
@@ -62,25 +61,6 @@ private slots:
         m_windows.reset();
         m_boxes.reset();
         QTRY_VERIFY_WITH_TIMEOUT(w.isNull(), WaitMs);
-    }
-
-    // 1500 twips above the free area's bottom; a tall one keeps its top.
-    void restingPlace_data()
-    {
-        QTest::addColumn<int>("height"); // twips
-        QTest::newRow("fits") << 4380;
-        QTest::newRow("taller than the room above the gap") << 11000;
-    }
-    void restingPlace()
-    {
-        QFETCH(int, height);
-        WindowParams p = windowParams(60000);
-        p.WinHeight = height;
-        frmMessage* w = show(m_page, p);
-        const ScreenTwips screen = ScreenTwips::primary();
-        QCOMPARE(w->size(), QSize(screen.toPixelsX(3375), screen.toPixelsY(height)));
-        QCOMPARE(w->y(),
-                 screen.origin.y() + qMax(0, screen.toPixelsY(screen.height - height - 1500)));
     }
 
     // The box holds A..E (URLGet1 = A): Down keys, typing, GO or Enter; while a count runs

@@ -104,14 +104,14 @@ class TestHelperSession : public GuiTestCase {
     bool m_finished = false;
 
     // A page with sizes of its own, so that a size that does not travel shows.
-    WebMessage show(quint32 showing, int duration, bool keepOnTop = true)
+    WebMessage show(quint32 showing, int duration, bool keepOnTop = true, int height = 4000)
     {
         WebMessage m(Kind::ShowMessage);
         m.showing = showing;
         m.text = m_page;
         m.params = windowParams(duration);
         m.params.WinWidth = 3000;
-        m.params.WinHeight = 4000;
+        m.params.WinHeight = height;
         m.keepOnTop = keepOnTop;
         m.historyLimit = u"2"_s;
         return m;
@@ -138,17 +138,20 @@ private slots:
         QTRY_VERIFY_WITH_TIMEOUT(message.isNull(), WaitMs);
     }
 
-    // Loading window; page sized by the parameters with keep-on-top and history limit; GO asks
-    // the program and reports the window gone, or on a refusal keeps window and text.
+    // Loading window; page sized by the parameters with keep-on-top and history limit, resting
+    // 1500 twips above the free area's bottom (a tall one keeps its top); GO asks the program and
+    // reports the window gone, or on a refusal keeps window and text.
     void showsWhatTheProgramAsks_data()
     {
         QTest::addColumn<bool>("accept");
-        QTest::newRow("lookup started") << true;
-        QTest::newRow("a count is running") << false;
+        QTest::addColumn<int>("height"); // twips
+        QTest::newRow("lookup started") << true << 4000;
+        QTest::newRow("a count is running; taller than the room above the gap") << false << 11000;
     }
     void showsWhatTheProgramAsks()
     {
         QFETCH(bool, accept);
+        QFETCH(int, height);
         m_program->accept = accept;
         RecentList::save({u"A"_s, u"B"_s, u"C"_s});
         ModuleWindows& windows = m_session->windows();
@@ -157,11 +160,13 @@ private slots:
         m_program->send(Kind::CloseLoading);
         QTRY_VERIFY_WITH_TIMEOUT(!windows.loading(), WaitMs);
 
-        m_program->send(show(7, 60000, false));
+        m_program->send(show(7, 60000, false, height));
         QTRY_VERIFY_WITH_TIMEOUT(windows.message(), WaitMs);
         frmMessage* w = windows.message();
         const ScreenTwips screen = ScreenTwips::primary();
-        QCOMPARE(w->size(), QSize(screen.toPixelsX(3000), screen.toPixelsY(4000)));
+        QCOMPARE(w->size(), QSize(screen.toPixelsX(3000), screen.toPixelsY(height)));
+        QCOMPARE(w->y(),
+                 screen.origin.y() + qMax(0, screen.toPixelsY(screen.height - height - 1500)));
         QVERIFY(!w->windowFlags().testFlag(Qt::WindowStaysOnTopHint));
         auto* box = w->findChild<QComboBox*>(u"cboURLs"_s);
         QCOMPARE(box->count(), 2);
@@ -239,8 +244,9 @@ private slots:
     }
 };
 
-// The real brandle-web: started for a window, ended once the windows are gone and with the program.
-class TestWebHelper : public QObject {
+// The real brandle-web: started for a window, ended once the windows are gone and with the program;
+// the resident program's automatic check of tracked sites, with its web windows.
+class TestWebHelper : public GuiTestCase {
     Q_OBJECT
     RecordingHost m_host;
 
@@ -276,12 +282,7 @@ private slots:
         web.reset();
         QTRY_COMPARE_WITH_TIMEOUT(runningHelpers(), 0, WaitMs);
     }
-};
 
-// The automatic check with tracked sites, in the resident program with its web windows.
-class TestTrackedSites : public GuiTestCase {
-    Q_OBJECT
-private slots:
     // Primary then each tracked site once, one at a time, each logged; pages only for the primary
     // and a changed tracked site; the primary's last run and the tray tip stay.
     void oneAfterAnother()
@@ -332,5 +333,4 @@ private slots:
 
 BRANDLE_TEST(TestHelperSession)
 BRANDLE_TEST(TestWebHelper)
-BRANDLE_TEST(TestTrackedSites)
 #include "tst_helper.moc"
