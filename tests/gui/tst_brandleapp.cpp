@@ -13,11 +13,13 @@
 using namespace Qt::StringLiterals;
 using namespace brandle;
 
-// The resident program with a service host that answers "Closed": a lookup ends at once.
+// The resident program with a service host that answers "Closed", where a lookup ends at once;
+// the driver's signals and message boxes (answered with OK), in the order they come.
 class TestBrandleApp : public GuiTestCase {
     Q_OBJECT
     FakeServiceHost m_host;
     std::optional<ScopedEnv> m_env;
+    QStringList m_events;
 
 private slots:
     void initTestCase()
@@ -77,14 +79,6 @@ private slots:
         QCOMPARE(app.timer()->interval(), 50000);
         QVERIFY(app.timer()->isActive());
     }
-};
-
-// The driver's signals and the message boxes (answered with OK), in the order they come.
-class TestDriver : public GuiTestCase {
-    Q_OBJECT
-    QStringList m_events;
-
-private slots:
 
     // A count whose total changed tells the total and the change against the count before.
     void countNotice_data()
@@ -188,5 +182,4 @@ private slots:
 };
 
 BRANDLE_TEST(TestBrandleApp)
-BRANDLE_TEST(TestDriver)
 #include "tst_brandleapp.moc"

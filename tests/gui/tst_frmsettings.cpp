@@ -74,6 +74,7 @@ QStringList legendNames(const GraphsTab& tab)
 
 } // namespace
 
+// The settings window and its Graphs and Sources tabs.
 class TestFrmSettings : public GuiTestCase {
     Q_OBJECT
 
@@ -301,12 +302,7 @@ private slots:
         QCOMPARE(oProps.AutoCheck(), u"1"_s);
         QVERIFY(w.bChanged());
     }
-};
 
-class TestGraphsTab : public GuiTestCase {
-    Q_OBJECT
-
-private slots:
     // Busy while the worker reads the log; the chart type stays; no data, a failure or a refusal
     // keep the options and restore the pointer; logging on again gives the options. A day without
     // a log is 0 unless "Leave out days without a log", kept in the store, is on.
@@ -401,14 +397,9 @@ private slots:
         QApplication::setPalette(before);
         QTRY_VERIFY_WITH_TIMEOUT(lightness() > 128, WaitMs);
     }
-};
 
-// The Sources tab against a service host played by a local server; no keyring answers (the
-// session bus is made unreachable), so the tab tells how to put keys into the host's file.
-class TestSourcesTab : public QObject {
-    Q_OBJECT
-
-private slots:
+    // The Sources tab against a service host played by a local server; no keyring answers (the
+    // session bus is made unreachable), so the tab tells how to put keys into the host's file.
     void sources()
     {
         TestServer host;
@@ -467,6 +458,4 @@ private slots:
 };
 
 BRANDLE_TEST(TestFrmSettings)
-BRANDLE_TEST(TestGraphsTab)
-BRANDLE_TEST(TestSourcesTab)
 #include "tst_frmsettings.moc"

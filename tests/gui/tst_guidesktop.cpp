@@ -76,7 +76,7 @@ private slots:
     void initTestCase()
     {
         m_daemon.start(u"dbus-daemon"_s, {u"--session"_s, u"--nofork"_s, u"--print-address=1"_s});
-        QVERIFY2(m_daemon.waitForStarted(5000), "dbus-daemon is needed (Debian package dbus)");
+        QVERIFY2(m_daemon.waitForStarted(WaitMs), "dbus-daemon is needed (Debian package dbus)");
         QTRY_VERIFY_WITH_TIMEOUT(m_daemon.canReadLine(), WaitMs);
         m_address = QString::fromUtf8(m_daemon.readLine()).trimmed();
     }

@@ -139,7 +139,7 @@ private slots:
             }
             return all;
         };
-        QTRY_VERIFY(texts().size() > 20);
+        QTRY_VERIFY_WITH_TIMEOUT(texts().size() > 20, WaitMs);
         QCOMPARE(texts().filter(u"..."_s), QStringList());
         const QSize before = w.graphsTab()->chart()->size();
         w.resize(w.size() + QSize(100, 60));

@@ -141,7 +141,7 @@ private slots:
                  qPrintable(readText(log)));
         QTRY_VERIFY_WITH_TIMEOUT(
             childPrograms(brandle.processId()).contains(installed(u"lib/brandle/brandle-web"_s)),
-            20000);
+            WaitMs);
         brandle.terminate();
         QVERIFY(brandle.waitForFinished(WaitMs));
         QCOMPARE(brandle.exitCode(), 0);

@@ -11,7 +11,6 @@
 #include <QPointer>
 #include <QProcess>
 #include <QPushButton>
-#include <QRegularExpression>
 #include <QScreen>
 #include <QTemporaryDir>
 #include <QTest>
@@ -61,7 +60,7 @@ private slots:
     {
         QVERIFY(writeFile(m_page, "<html><body style='background:#c00'>Result</body></html>"));
         m_windowManager.start(u"openbox"_s, {u"--sm-disable"_s});
-        QVERIFY2(m_windowManager.waitForStarted(5000), "openbox is needed (Debian package)");
+        QVERIFY2(m_windowManager.waitForStarted(WaitMs), "openbox is needed (Debian package)");
         // A window manager announces itself on the root window.
         QTRY_VERIFY_WITH_TIMEOUT(runProgram(u"xprop"_s, {u"-root"_s, u"_NET_SUPPORTING_WM_CHECK"_s})
                                      .out.contains(u"window id"_s),
@@ -98,10 +97,8 @@ private slots:
         const auto placed = [&] {
             const double slide = w->slideState().left();
             info = runProgram(u"xwininfo"_s, {u"-id"_s, QString::number(w->winId())}).out;
-            const int left = QRegularExpression(u"Absolute upper-left X:\\s+(-?\\d+)"_s)
-                                 .match(info)
-                                 .captured(1)
-                                 .toInt();
+            const int left =
+                info.section(u"Absolute upper-left X:"_s, 1).section(u'\n', 0, 0).trimmed().toInt();
             info += u"slide at %1 twips, screen ends at %2"_s.arg(slide).arg(right);
             return info.contains(u"IsViewable"_s) && slide <= start - steps * 600.0 &&
                    left >= right && qAbs(left - (screen.origin.x() + screen.toPixelsX(slide))) <= 2;
@@ -122,20 +119,20 @@ private slots:
         QWidget other;
         other.setGeometry(500, 100, 600, 600);
         other.show();
-        QTRY_VERIFY(stackPlace(&other) >= 0 && QGuiApplication::focusWindow());
+        QTRY_VERIFY_WITH_TIMEOUT(stackPlace(&other) >= 0 && QGuiApplication::focusWindow(), WaitMs);
         RecordingHost host;
         host.onTop = onTop;
         ModuleWindows windows(host);
         windows.showMessage(m_page, windowParams(60000));
         frmMessage* w = windows.message();
-        QTRY_VERIFY(stackPlace(w) > stackPlace(&other));
+        QTRY_VERIFY_WITH_TIMEOUT(stackPlace(w) > stackPlace(&other), WaitMs);
         other.hide(); // shown again, it is activated and raised
         other.show();
-        QTRY_VERIFY(QGuiApplication::focusWindow() == other.windowHandle());
+        QTRY_VERIFY_WITH_TIMEOUT(QGuiApplication::focusWindow() == other.windowHandle(), WaitMs);
         if (onTop) // once the window manager has stacked the new frame it maps
-            QTRY_VERIFY(stackPlace(w) > stackPlace(&other));
+            QTRY_VERIFY_WITH_TIMEOUT(stackPlace(w) > stackPlace(&other), WaitMs);
         else
-            QTRY_VERIFY(stackPlace(&other) > stackPlace(w));
+            QTRY_VERIFY_WITH_TIMEOUT(stackPlace(&other) > stackPlace(w), WaitMs);
     }
 
     // The blank-GO box stays above the window, even one kept on top, which stays until OK.
@@ -146,13 +143,13 @@ private slots:
         windows.showMessage(m_page, windowParams(300)); // would leave after a hold of 0.3 s
         QPointer<frmMessage> w = windows.message();
         whenBoxOpens([&w](QWidget* box) {
-            QTRY_VERIFY(box->isVisible() && stackPlace(box) > stackPlace(w));
+            QTRY_VERIFY_WITH_TIMEOUT(box->isVisible() && stackPlace(box) > stackPlace(w), WaitMs);
             const QDeadlineTimer threeSeconds(3000);
             for (; !threeSeconds.hasExpired(); QTest::qWait(100))
                 QVERIFY(w && w->isVisible() && box->isVisible() && stackPlace(box) > stackPlace(w));
         });
         w->findChild<QPushButton*>(u"cmdGetCount"_s)->click();
-        QTRY_VERIFY_WITH_TIMEOUT(!windows.messageLoaded(), 10000); // it leaves after OK
+        QTRY_VERIFY_WITH_TIMEOUT(!windows.messageLoaded(), WaitMs); // it leaves after OK
     }
 
     // A tray that comes late gets the icon; without one Exit is offered and ends the program;
@@ -174,7 +171,7 @@ private slots:
                                  u"--widthtype"_s, u"pixel"_s, u"--width"_s, u"120"_s,
                                  u"--heighttype"_s, u"pixel"_s, u"--height"_s, u"40"_s,
                                  u"--SetDockType"_s, u"true"_s, u"--SetPartialStrut"_s, u"true"_s});
-        QVERIFY2(tray.waitForStarted(5000), "trayer is needed (Debian package)");
+        QVERIFY2(tray.waitForStarted(WaitMs), "trayer is needed (Debian package)");
         QTRY_VERIFY_WITH_TIMEOUT(app.tray()->inTray(), TrayIcon::WatchIntervalMs + WaitMs);
         QVERIFY(!exit->isVisible());
         QTRY_VERIFY_WITH_TIMEOUT(!app.tray()->icon()->geometry().isEmpty(), WaitMs);

@@ -51,8 +51,7 @@ private slots:
     void init()
     {
         freshStart();
-        m_host.lookups.clear();
-        m_host.busy = false;
+        m_host = RecordingHost();
         m_windows = std::make_unique<ModuleWindows>(m_host);
     }
     void cleanup()
