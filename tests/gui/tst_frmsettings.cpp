@@ -3,6 +3,7 @@
 #include "TestMain.h"
 #include "TestSupport.h"
 
+#include "desktop/Translations.h"
 #include "forms/SourcesTab.h"
 #include "forms/frmSettings.h"
 #include "graphs/GraphsTab.h"
@@ -10,7 +11,9 @@
 #include "platform/Store.h"
 #include "settings/Config.h"
 #include "settings/clsProps.h"
+#include "tray/TrayIcon.h"
 
+#include <QAbstractButton>
 #include <QAccessible>
 #include <QApplication>
 #include <QCheckBox>
@@ -18,9 +21,11 @@
 #include <QLabel>
 #include <QLegendMarker>
 #include <QLineEdit>
+#include <QMenu>
 #include <QPlainTextEdit>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QSet>
 #include <QSignalSpy>
 #include <QSpinBox>
 #include <QTest>
@@ -57,6 +62,18 @@ void report(GraphsTab& tab, const QString& from, const QString& to,
         QVERIFY(done.wait(WaitMs));
 }
 
+// The different access keys of the captions ("Chec&k" gives "k"); "&&" is no key.
+int accessKeys(const QStringList& captions)
+{
+    QSet<QChar> keys;
+    for (const QString& caption : captions) {
+        const qsizetype at = QString(caption).replace("&&"_L1, "__"_L1).indexOf(u'&');
+        if (at >= 0 && at + 1 < caption.size())
+            keys << caption.at(at + 1).toLower();
+    }
+    return int(keys.size());
+}
+
 // The names of the series in the chart that the legend shows.
 QStringList legendNames(const GraphsTab& tab)
 {
@@ -79,6 +96,12 @@ class TestFrmSettings : public GuiTestCase {
     Q_OBJECT
 
 private slots:
+    void cleanup()
+    {
+        m_boxes.reset();
+        removeTranslations();
+    }
+
     // Refused: nothing written, still unsaved. Saved: store, record (not URLName), up to ten
     // tracked sites (unused keys emptied) and the threshold, read back by the next window.
     void save_data()
@@ -396,6 +419,35 @@ private slots:
         QTRY_VERIFY_WITH_TIMEOUT(lightness() < 128, WaitMs);
         QApplication::setPalette(before);
         QTRY_VERIFY_WITH_TIMEOUT(lightness() > 128, WaitMs);
+    }
+
+    // German found beside the program, other languages English (whose tray menu repeats R and C).
+    void language_data()
+    {
+        QTest::addColumn<QString>("locale");
+        QTest::addColumn<QString>("title");
+        QTest::addColumn<int>("menuKeys"); // different keys in the tray menu, of 7
+        QTest::newRow("German") << u"de_DE"_s << u"Brandle - Linkpopularität prüfen"_s << 7;
+        QTest::newRow("French: none, English stays")
+            << u"fr_FR"_s << u"Brandle - Link Popularity Checker"_s << 5;
+    }
+    void language()
+    {
+        QFETCH(QString, locale);
+        QFETCH(QString, title);
+        QFETCH(int, menuKeys);
+        installTranslations(QLocale(locale));
+        frmSettings w;
+        QCOMPARE(w.windowTitle(), title);
+        QStringList buttons;
+        for (const char* name : {"cmdView", "cmdSave", "cmdClose", "cmdExit", "cmdGetReport"})
+            buttons << child<QAbstractButton>(w, name)->text();
+        QCOMPARE(accessKeys(buttons), 5);
+        TrayIcon tray;
+        QStringList items;
+        for (QAction* action : tray.menu()->actions())
+            items << action->text();
+        QCOMPARE(accessKeys(items), menuKeys);
     }
 
     // The Sources tab against a service host played by a local server; no keyring answers (the

@@ -6,17 +6,11 @@
 #include "app/LookupDriver.h"
 #include "desktop/MessageBox.h"
 #include "desktop/Notifier.h"
-#include "desktop/Translations.h"
-#include "forms/frmSettings.h"
-#include "tray/TrayIcon.h"
 
-#include <QAbstractButton>
 #include <QDBusArgument>
 #include <QDBusConnection>
 #include <QLabel>
-#include <QMenu>
 #include <QProcess>
-#include <QSet>
 #include <QSignalSpy>
 #include <QTest>
 
@@ -171,54 +165,5 @@ private slots:
     }
 };
 
-// German found beside the program, other languages English (whose tray menu repeats R and C).
-class TestTranslations : public QObject {
-    Q_OBJECT
-
-    // The different access keys of the captions ("Chec&k" gives "k"); "&&" is no key.
-    static int accessKeys(const QStringList& captions)
-    {
-        QSet<QChar> keys;
-        for (const QString& caption : captions) {
-            const qsizetype at = QString(caption).replace("&&"_L1, "__"_L1).indexOf(u'&');
-            if (at >= 0 && at + 1 < caption.size())
-                keys << caption.at(at + 1).toLower();
-        }
-        return int(keys.size());
-    }
-
-private slots:
-    void cleanup() { removeTranslations(); }
-
-    void language_data()
-    {
-        QTest::addColumn<QString>("locale");
-        QTest::addColumn<QString>("title");
-        QTest::addColumn<int>("menuKeys"); // different keys in the tray menu, of 7
-        QTest::newRow("German") << u"de_DE"_s << u"Brandle - Linkpopularität prüfen"_s << 7;
-        QTest::newRow("French: none, English stays")
-            << u"fr_FR"_s << u"Brandle - Link Popularity Checker"_s << 5;
-    }
-    void language()
-    {
-        QFETCH(QString, locale);
-        QFETCH(QString, title);
-        QFETCH(int, menuKeys);
-        installTranslations(QLocale(locale));
-        frmSettings w;
-        QCOMPARE(w.windowTitle(), title);
-        QStringList buttons;
-        for (const char* name : {"cmdView", "cmdSave", "cmdClose", "cmdExit", "cmdGetReport"})
-            buttons << w.findChild<QAbstractButton*>(QLatin1StringView(name))->text();
-        QCOMPARE(accessKeys(buttons), 5);
-        TrayIcon tray;
-        QStringList items;
-        for (QAction* action : tray.menu()->actions())
-            items << action->text();
-        QCOMPARE(accessKeys(items), menuKeys);
-    }
-};
-
 BRANDLE_TEST(TestNotifier)
-BRANDLE_TEST(TestTranslations)
 #include "tst_guidesktop.moc"

@@ -118,10 +118,9 @@ private slots:
     // The chart view takes what the window gains; its day labels are whole at either size.
     void chartGrows()
     {
-        LoggedTotals days;
         for (int day = 0; day < 42; ++day)
-            days.append({QDate(2004, 3, 1).addDays(day), u"a.com"_s, QString::number(100 + day)});
-        QVERIFY(writeLog(days));
+            QVERIFY(writeLog(
+                {{QDate(2004, 3, 1).addDays(day), u"a.com"_s, QString::number(100 + day)}}));
         frmSettings w;
         w.showOnTab(1);
         QVERIFY(QTest::qWaitForWindowExposed(&w));

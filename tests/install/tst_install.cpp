@@ -115,10 +115,8 @@ private slots:
         const ProgramRun report =
             runProgram(installed(u"bin/brandle-report"_s), {u"example.com"_s, day, day}, m_env);
         QVERIFY2(report.exitCode == 0, qPrintable(report.err));
-        QVERIFY2(QRegularExpression(u"^date,count\n%1,[1-9][0-9]*\n$"_s.arg(day))
-                     .match(report.out)
-                     .hasMatch(),
-                 qPrintable(report.out));
+        const QRegularExpression oneDay(u"^date,count\n%1,[1-9][0-9]*\n$"_s.arg(day));
+        QVERIFY2(report.out.contains(oneDay), qPrintable(report.out));
     }
 
     // brandle logs into the data folder, shows the page through the installed helper and speaks

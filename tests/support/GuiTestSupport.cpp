@@ -42,6 +42,11 @@ QStringList MessageBoxRecorder::texts() const
     return texts;
 }
 
+GuiTestCase::GuiTestCase()
+{
+    writeFile(m_page, "<html><body><h3>Result</h3></body></html>");
+}
+
 void GuiTestCase::freshStart()
 {
     clearStore();

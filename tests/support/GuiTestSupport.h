@@ -8,6 +8,7 @@
 #include <QList>
 #include <QObject>
 #include <QStringList>
+#include <QTemporaryDir>
 
 #include <functional>
 #include <memory>
@@ -37,7 +38,10 @@ private:
 class GuiTestCase : public QObject {
     Q_OBJECT
 protected:
+    GuiTestCase();
     std::unique_ptr<MessageBoxRecorder> m_boxes;
+    QTemporaryDir m_dir;
+    QString m_page = m_dir.filePath(u"ParloMsg.html"_s); // a result page
     void freshStart();
 
 private slots:

@@ -16,7 +16,6 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QSignalSpy>
-#include <QTemporaryDir>
 #include <QTest>
 #include <QWebEngineView>
 
@@ -35,8 +34,6 @@ public slots:
 // The message window as brandle-web shows it, with the program played by a RecordingHost.
 class TestFrmMessage : public GuiTestCase {
     Q_OBJECT
-    QTemporaryDir m_dir;
-    QString m_page = m_dir.filePath(u"ParloMsg.html"_s);
     RecordingHost m_host;
     std::unique_ptr<ModuleWindows> m_windows;
 
@@ -47,7 +44,6 @@ class TestFrmMessage : public GuiTestCase {
     }
 
 private slots:
-    void initTestCase() { QVERIFY(writeFile(m_page, "<html><body><h3>Result</h3></body></html>")); }
     void init()
     {
         freshStart();

@@ -16,7 +16,6 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QSignalSpy>
-#include <QTemporaryDir>
 #include <QTest>
 #include <QThread>
 
@@ -97,8 +96,6 @@ private:
 // brandle-web's session in this process; the program plays the other end of a socket pair.
 class TestHelperSession : public GuiTestCase {
     Q_OBJECT
-    QTemporaryDir m_dir;
-    QString m_page = m_dir.filePath(u"ParloMsg.html"_s);
     std::unique_ptr<ProgramEnd> m_program;
     std::unique_ptr<HelperSession> m_session;
     bool m_finished = false;
@@ -118,7 +115,6 @@ class TestHelperSession : public GuiTestCase {
     }
 
 private slots:
-    void initTestCase() { QVERIFY(writeFile(m_page, "<html><body><h3>Result</h3></body></html>")); }
     void init()
     {
         freshStart();
@@ -253,15 +249,12 @@ class TestWebHelper : public GuiTestCase {
 private slots:
     void endsWhenTheWindowsAreGone()
     {
-        QTemporaryDir dir;
-        const QString page = dir.filePath(u"ParloMsg.html"_s);
-        QVERIFY(writeFile(page, "<html><body><h3>Result</h3></body></html>"));
         std::optional<WebModule> web(std::in_place, m_host);
         QVERIFY(!web->loaded());
         QCOMPARE(runningHelpers(), 0);
         WebWindows* windows = web->windows();
         windows->showLoading();
-        windows->showMessage(page, windowParams(60000));
+        windows->showMessage(m_page, windowParams(60000));
         QCOMPARE(web->loaded(), windows);
         QTRY_COMPARE_WITH_TIMEOUT(runningHelpers(), 1, WaitMs);
         windows->closeLoading();
@@ -271,13 +264,13 @@ private slots:
         QTRY_VERIFY_WITH_TIMEOUT(!web->loaded(), WebModule::IdleMs + WaitMs);
         QTRY_COMPARE_WITH_TIMEOUT(runningHelpers(), 0, WaitMs);
 
-        windows->showMessage(page, windowParams(300));
+        windows->showMessage(m_page, windowParams(300));
         QVERIFY(windows->messageLoaded());
         QTRY_VERIFY_WITH_TIMEOUT(!windows->messageLoaded(), WaitMs);
         QTRY_VERIFY_WITH_TIMEOUT(!web->loaded(), WebModule::IdleMs + WaitMs);
         QTRY_COMPARE_WITH_TIMEOUT(runningHelpers(), 0, WaitMs);
 
-        web->windows()->showMessage(page, windowParams(60000));
+        web->windows()->showMessage(m_page, windowParams(60000));
         QTRY_COMPARE_WITH_TIMEOUT(runningHelpers(), 1, WaitMs);
         web.reset();
         QTRY_COMPARE_WITH_TIMEOUT(runningHelpers(), 0, WaitMs);
