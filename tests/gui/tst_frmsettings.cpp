@@ -96,12 +96,6 @@ class TestFrmSettings : public GuiTestCase {
     Q_OBJECT
 
 private slots:
-    void cleanup()
-    {
-        m_boxes.reset();
-        removeTranslations();
-    }
-
     // Refused: nothing written, still unsaved. Saved: store, record (not URLName), up to ten
     // tracked sites (unused keys emptied) and the threshold, read back by the next window.
     void save_data()

@@ -3,6 +3,7 @@
 
 #include "TestSupport.h"
 
+#include "desktop/Translations.h"
 #include "platform/Paths.h"
 #include "platform/mConstants.h"
 #include "settings/clsProps.h"
@@ -52,6 +53,7 @@ void GuiTestCase::freshStart()
     clearStore();
     QDir(Paths::inProgramFolder(mConstants::LogFolderName)).removeRecursively();
     oProps = clsProps();
+    removeTranslations();
     m_boxes.reset();
     m_boxes = std::make_unique<MessageBoxRecorder>();
 }

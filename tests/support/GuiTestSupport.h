@@ -34,7 +34,8 @@ private:
     QList<MessageBox::Request> m_boxes;
 };
 
-// Each test starts with an empty store and log folder, fresh settings and boxes recorded.
+// Each test starts with an empty store and log folder, fresh settings, no translation loaded
+// and boxes recorded.
 class GuiTestCase : public QObject {
     Q_OBJECT
 protected:

@@ -12,7 +12,6 @@
 #include <QProcess>
 #include <QPushButton>
 #include <QScreen>
-#include <QTemporaryDir>
 #include <QTest>
 
 #include <xcb/xcb.h>
@@ -49,16 +48,13 @@ int stackPlace(const QWidget* widget)
 } // namespace
 
 // The windows on an X server with a window manager (openbox) and, later, a tray (trayer).
-class TestDesktop : public QObject {
+class TestDesktop : public GuiTestCase {
     Q_OBJECT
     QProcess m_windowManager;
-    QTemporaryDir m_dir;
-    QString m_page = m_dir.filePath(u"ParloMsg.html"_s);
 
 private slots:
     void initTestCase()
     {
-        QVERIFY(writeFile(m_page, "<html><body style='background:#c00'>Result</body></html>"));
         m_windowManager.start(u"openbox"_s, {u"--sm-disable"_s});
         QVERIFY2(m_windowManager.waitForStarted(WaitMs), "openbox is needed (Debian package)");
         // A window manager announces itself on the root window.
@@ -141,6 +137,7 @@ private slots:
         RecordingHost host;
         ModuleWindows windows(host);
         windows.showMessage(m_page, windowParams(300)); // would leave after a hold of 0.3 s
+        m_boxes.reset();
         QPointer<frmMessage> w = windows.message();
         whenBoxOpens([&w](QWidget* box) {
             QTRY_VERIFY_WITH_TIMEOUT(box->isVisible() && stackPlace(box) > stackPlace(w), WaitMs);
@@ -156,8 +153,6 @@ private slots:
     // the loading window stays above a bottom panel.
     void trayAndPanelComeLate()
     {
-        clearStore();
-        const MessageBoxRecorder boxes;
         BrandleApp app;
         app.timer()->stop();
         app.OpenParlo(0);
