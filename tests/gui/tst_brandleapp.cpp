@@ -13,22 +13,19 @@
 using namespace Qt::StringLiterals;
 using namespace brandle;
 
-// The resident program with a service host that answers "Closed": a lookup ends at once.
-class TestBrandleApp : public QObject {
+// The resident program with a service host that answers "Closed", where a lookup ends at once;
+// the driver's signals and message boxes (answered with OK), in the order they come.
+class TestBrandleApp : public GuiTestCase {
     Q_OBJECT
     FakeServiceHost m_host;
     std::optional<ScopedEnv> m_env;
+    QStringList m_events;
 
 private slots:
     void initTestCase()
     {
         m_host.status("Closed").start();
         m_env.emplace("BRANDLE_SERVICE_HOST", m_host.hostPort().toUtf8());
-    }
-    void init()
-    {
-        clearStore();
-        oProps = clsProps();
     }
 
     // The settings show without a Primary URL; a stored one is checked only with AutoCheck "1".
@@ -82,19 +79,6 @@ private slots:
         QCOMPARE(app.timer()->interval(), 50000);
         QVERIFY(app.timer()->isActive());
     }
-};
-
-// The driver's signals and the message boxes (answered with OK), in the order they come.
-class TestDriver : public QObject {
-    Q_OBJECT
-    QStringList m_events;
-
-private slots:
-    void init()
-    {
-        clearStore();
-        oProps = clsProps();
-    }
 
     // A count whose total changed tells the total and the change against the count before.
     void countNotice_data()
@@ -120,8 +104,7 @@ private slots:
         QCOMPARE(notice.kind, UserNotice::Kind::Count);
     }
 
-    // A second lookup is refused while one runs (told if the user asked); a failed save ends
-    // in the error box.
+    // A second lookup is refused while one runs (told if the user asked); a failed save: a box.
     void lookup_data()
     {
         QTest::addColumn<QByteArray>("status");
@@ -161,6 +144,7 @@ private slots:
         // A store the limit leaves no room to rewrite.
         QVERIFY(fileLimit == 0 || SaveAppSetting(u"ParloApp"_s, u"URLGet1"_s, QString(6000, u'x')));
         m_events.clear();
+        m_boxes.reset();
         const MessageBoxRecorder boxes(QMessageBox::Ok, [this](const MessageBox::Request& r) {
             m_events << u"box: "_s + r.title + u": "_s + r.text;
         });
@@ -171,9 +155,8 @@ private slots:
         connect(&driver, &LookupDriver::tellUser, this,
                 [this](const UserNotice& n) { m_events << u"tray: "_s + n.text; });
         QSignalSpy done(&driver, &LookupDriver::finished);
-        int ticks = 0;
         QTimer ticker;
-        QObject::connect(&ticker, &QTimer::timeout, [&] { ++ticks; });
+        QSignalSpy ticks(&ticker, &QTimer::timeout);
         ticker.start(20);
         {
             std::optional<FileSizeLimit> noRoom;
@@ -194,10 +177,9 @@ private slots:
         QCOMPARE(oProps.LastCount(), live || fileLimit ? u"1234"_s : QString()); // it was counted
         QCOMPARE(oProps.SleepTime(), live ? u"60"_s : QString());
         QCOMPARE(GetAppSetting(u"LinkEng"_s, u"Eng-One"_s), live ? u"1234"_s : QString());
-        QVERIFY2(!live || ticks > 10, "the event loop stood still during the lookup");
+        QVERIFY2(!live || ticks.size() > 10, "the event loop stood still during the lookup");
     }
 };
 
 BRANDLE_TEST(TestBrandleApp)
-BRANDLE_TEST(TestDriver)
 #include "tst_brandleapp.moc"

@@ -3,31 +3,31 @@
 #include "TestMain.h"
 #include "TestSupport.h"
 
+#include "desktop/Translations.h"
 #include "forms/SourcesTab.h"
 #include "forms/frmSettings.h"
 #include "graphs/GraphsTab.h"
 #include "graphs/LinkChart.h"
-#include "platform/Paths.h"
 #include "platform/Store.h"
-#include "platform/mConstants.h"
 #include "settings/Config.h"
 #include "settings/clsProps.h"
+#include "tray/TrayIcon.h"
 
+#include <QAbstractButton>
 #include <QAccessible>
 #include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
-#include <QDir>
 #include <QLabel>
 #include <QLegendMarker>
 #include <QLineEdit>
+#include <QMenu>
 #include <QPlainTextEdit>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QSet>
 #include <QSignalSpy>
 #include <QSpinBox>
-#include <QTabWidget>
-#include <QTemporaryDir>
 #include <QTest>
 
 #include <httplib.h>
@@ -62,12 +62,16 @@ void report(GraphsTab& tab, const QString& from, const QString& to,
         QVERIFY(done.wait(WaitMs));
 }
 
-// Shows the chart of a logged day on the Graphs tab.
-void showChart(frmSettings& w)
+// The different access keys of the captions ("Chec&k" gives "k"); "&&" is no key.
+int accessKeys(const QStringList& captions)
 {
-    QVERIFY(writeLog({{QDate(2004, 3, 1), u"a.com"_s, u"100"_s}}));
-    report(*w.graphsTab(), u"3/1/2004"_s, u"3/1/2004"_s);
-    QCOMPARE(w.graphsTab()->view(), View::Chart);
+    QSet<QChar> keys;
+    for (const QString& caption : captions) {
+        const qsizetype at = QString(caption).replace("&&"_L1, "__"_L1).indexOf(u'&');
+        if (at >= 0 && at + 1 < caption.size())
+            keys << caption.at(at + 1).toLower();
+    }
+    return int(keys.size());
 }
 
 // The names of the series in the chart that the legend shows.
@@ -87,19 +91,11 @@ QStringList legendNames(const GraphsTab& tab)
 
 } // namespace
 
-class TestFrmSettings : public QObject {
+// The settings window and its Graphs and Sources tabs.
+class TestFrmSettings : public GuiTestCase {
     Q_OBJECT
-    std::unique_ptr<MessageBoxRecorder> m_boxes;
 
 private slots:
-    void init()
-    {
-        clearStore();
-        oProps = clsProps();
-        m_boxes = std::make_unique<MessageBoxRecorder>();
-    }
-    void cleanup() { m_boxes.reset(); }
-
     // Refused: nothing written, still unsaved. Saved: store, record (not URLName), up to ten
     // tracked sites (unused keys emptied) and the threshold, read back by the next window.
     void save_data()
@@ -109,10 +105,10 @@ private slots:
         QTest::addColumn<QString>("tracked");
         QTest::addColumn<QString>("lines");    // after the heading; empty when valid
         QTest::addColumn<QStringList>("keys"); // Track1..Track10 afterwards
-        const QStringList eleven{u"s1"_s, u"s2"_s, u"s3"_s, u"s4"_s,  u"s5"_s, u"s6"_s,
-                                 u"s7"_s, u"s8"_s, u"s9"_s, u"s10"_s, u"s11"_s};
-        QStringList untouched(9);
-        untouched << u"old.com"_s;
+        QStringList eleven;
+        for (int n = 1; n <= 11; ++n)
+            eleven << u"s%1"_s.arg(n);
+        const QStringList untouched = QStringList(9) << u"old.com"_s;
         // clang-format off
         QTest::newRow("valid, blank lines left out") << u" HTTP://Site.COM "_s << u"5"_s
             << u"\n b.com \n\nc.com\n"_s << QString()
@@ -241,10 +237,10 @@ private slots:
         QVERIFY(!w.bChanged());
     }
 
-    // Tab walks every control in order, the "..." button and Exit included; Esc is Close.
+    // Tab walks every control of a view in order, "..." and Exit included; all named; Esc closes.
     void keyboard_data()
     {
-        QTest::addColumn<int>("tab"); // 2: the Graphs tab with a chart
+        QTest::addColumn<int>("tab"); // 2: the Graphs tab with a chart, 3: a report by month
         QTest::addColumn<QString>("start");
         QTest::addColumn<QStringList>("chain");
         // clang-format off
@@ -257,6 +253,8 @@ private slots:
             u"cmdGetReport"_s, u"chkLeaveOutDays"_s, u"cmdView"_s};
         QTest::newRow("Graphs, chart") << 2 << u"cboChartType"_s << QStringList{
             u"chtStats"_s, u"cmdReturn"_s, u"cmdView"_s};
+        QTest::newRow("Graphs, by month") << 3 << u"cboReportType"_s << QStringList{
+            u"cboReportParams"_s, u"chkByEngine"_s, u"cmdGetReport"_s, u"chkLeaveOutDays"_s};
         // clang-format on
     }
     void keyboard()
@@ -266,8 +264,11 @@ private slots:
         QFETCH(QStringList, chain);
         frmSettings w;
         w.setExitOffered(true);
-        if (tab == 2)
-            showChart(w);
+        if (tab == 2) {
+            QVERIFY(writeLog({{QDate(2004, 3, 1), u"a.com"_s, u"100"_s}}));
+            report(*w.graphsTab(), u"3/1/2004"_s, u"3/1/2004"_s);
+        }
+        child<QComboBox>(w, "cboReportType")->setCurrentIndex(tab == 3 ? 1 : 0);
         w.showOnTab(qMin(tab, 1));
         QVERIFY(QTest::qWaitForWindowActive(&w));
         w.findChild<QWidget*>(start)->setFocus();
@@ -277,37 +278,19 @@ private slots:
             walked << w.focusWidget()->objectName();
         }
         QCOMPARE(walked, chain);
+        QStringList unnamed;
+        for (QWidget* c : w.findChildren<QWidget*>()) {
+            // A widget whose focus goes to another (a chart's drawing area) is named by it.
+            if (!c->isVisible() || !(c->focusPolicy() & Qt::TabFocus) || c->focusProxy() ||
+                c->objectName().startsWith(u"qt_"_s))
+                continue;
+            QAccessibleInterface* a = QAccessible::queryAccessibleInterface(c);
+            if (!a || a->text(QAccessible::Name).trimmed().isEmpty())
+                unnamed << c->objectName();
+        }
+        QCOMPARE(unnamed, QStringList());
         QTest::keyClick(w.focusWidget(), Qt::Key_Escape);
         QVERIFY(!w.isVisible());
-    }
-
-    // Every focusable control on every tab and view has a name for a screen reader.
-    void accessibleNames()
-    {
-        frmSettings w;
-        w.setExitOffered(true);
-        w.showOnTab(0);
-        QStringList unnamed;
-        const auto check = [&] {
-            for (QWidget* c : w.findChildren<QWidget*>()) {
-                // A widget whose focus goes to another (a chart's drawing area) is named by it.
-                if (!c->isVisible() || !(c->focusPolicy() & Qt::TabFocus) || c->focusProxy() ||
-                    c->objectName().startsWith(u"qt_"_s))
-                    continue;
-                QAccessibleInterface* a = QAccessible::queryAccessibleInterface(c);
-                if (!a || a->text(QAccessible::Name).trimmed().isEmpty())
-                    unnamed << c->objectName();
-            }
-        };
-        check();
-        w.tabs()->setCurrentIndex(1);
-        check();
-        child<QComboBox>(w, "cboReportType")->setCurrentIndex(1);
-        check();
-        showChart(w);
-        check();
-        unnamed.removeDuplicates();
-        QCOMPARE(unnamed.join(u","_s), QString());
     }
 
     // No room on the disk: the error box, the old file, record and unsaved state kept, no lookup.
@@ -336,32 +319,15 @@ private slots:
         QCOMPARE(oProps.AutoCheck(), u"1"_s);
         QVERIFY(w.bChanged());
     }
-};
-
-class TestGraphsTab : public QObject {
-    Q_OBJECT
-    std::unique_ptr<MessageBoxRecorder> m_boxes;
-
-    static void logDay(int day, int total, const QString& site = u"a.com"_s)
-    {
-        QVERIFY(writeLog({{QDate(2004, 3, day), site, QString::number(total)}}));
-    }
-
-private slots:
-    void init()
-    {
-        QDir(Paths::inProgramFolder(mConstants::LogFolderName)).removeRecursively();
-        m_boxes = std::make_unique<MessageBoxRecorder>();
-    }
-    void cleanup() { m_boxes.reset(); }
 
     // Busy while the worker reads the log; the chart type stays; no data, a failure or a refusal
-    // keep the options and restore the pointer; logging on again gives the options.
+    // keep the options and restore the pointer; logging on again gives the options. A day without
+    // a log is 0 unless "Leave out days without a log", kept in the store, is on.
     void views()
     {
-        for (int d = 1; d <= 5; ++d)
-            logDay(d, 100 * d);
-        logDay(6, 1, u"b.com"_s);
+        for (int d : {1, 2, 3, 5})
+            QVERIFY(writeLog({{QDate(2004, 3, d), u"a.com"_s, QString::number(100 * d)}}));
+        QVERIFY(writeLog({{QDate(2004, 3, 6), u"b.com"_s, u"1"_s}}));
         GraphsTab tab;
         auto* view = child<QPushButton>(tab, "cmdGetReport");
         auto* bar = child<QProgressBar>(tab, "prgReport");
@@ -397,6 +363,10 @@ private slots:
         QCOMPARE(tab.view(), View::Disabled);
         tab.setLoggingEnabled(true);
         QCOMPARE(tab.view(), View::Options);
+        child<QCheckBox>(tab, "chkLeaveOutDays")->setChecked(true);
+        report(tab, u"3/1/2004"_s, u"3/5/2004"_s);
+        QCOMPARE(tab.chart()->report().rows.size(), 4);
+        QVERIFY(child<QCheckBox>(GraphsTab(), "chkLeaveOutDays")->isChecked());
     }
 
     // Sites, or the engines of one, are series named in a legend; a line breaks at a gap.
@@ -422,31 +392,8 @@ private slots:
         child<QCheckBox>(tab, "chkByEngine")->setChecked(true);
         report(tab, u"3/1/2004"_s, u"3/3/2004"_s);
         QCOMPARE(legendNames(tab), (QStringList{u"Total"_s, u"Alpha"_s, u"Beta"_s}));
-        QCOMPARE(tab.chart()->report().rows.size(), 2); // the 2nd has no line for a.com
-
-        // Bars carry every series, and so does the CSV.
-        child<QComboBox>(tab, "cboChartType")->setCurrentIndex(0);
+        child<QComboBox>(tab, "cboChartType")->setCurrentIndex(0); // bars carry every series too
         QCOMPARE(legendNames(tab), (QStringList{u"Total"_s, u"Alpha"_s, u"Beta"_s}));
-        QTemporaryDir dir;
-        QVERIFY(tab.chart()->saveCsv(dir.filePath(u"c.csv"_s)));
-        QCOMPARE(readText(dir.filePath(u"c.csv"_s)),
-                 u"date,total,Alpha,Beta\n2004-03-01,10,4,6\n2004-03-03,50,50,\n"_s);
-    }
-
-    // "Leave out days without a log" is kept for the next report, in the store.
-    void leaveOutDays()
-    {
-        clearStore();
-        logDay(1, 100);
-        logDay(3, 300);
-        for (const bool on : {false, true}) {
-            GraphsTab tab;
-            QCOMPARE(child<QCheckBox>(tab, "chkLeaveOutDays")->isChecked(), on);
-            report(tab, u"3/1/2004"_s, u"3/3/2004"_s);
-            QCOMPARE(tab.chart()->report().rows.size(), on ? 2 : 3);
-            child<QCheckBox>(tab, "chkLeaveOutDays")->setChecked(true);
-            QCOMPARE(Config::text(Setting::LeaveOutDaysWithoutLog), u"1"_s);
-        }
     }
 
     // The chart is light or dark as the window around it, also when the theme changes.
@@ -467,14 +414,38 @@ private slots:
         QApplication::setPalette(before);
         QTRY_VERIFY_WITH_TIMEOUT(lightness() > 128, WaitMs);
     }
-};
 
-// The Sources tab against a service host played by a local server; no keyring answers (the
-// session bus is made unreachable), so the tab tells how to put keys into the host's file.
-class TestSourcesTab : public QObject {
-    Q_OBJECT
+    // German found beside the program, other languages English (whose tray menu repeats R and C).
+    void language_data()
+    {
+        QTest::addColumn<QString>("locale");
+        QTest::addColumn<QString>("title");
+        QTest::addColumn<int>("menuKeys"); // different keys in the tray menu, of 7
+        QTest::newRow("German") << u"de_DE"_s << u"Brandle - Linkpopularität prüfen"_s << 7;
+        QTest::newRow("French: none, English stays")
+            << u"fr_FR"_s << u"Brandle - Link Popularity Checker"_s << 5;
+    }
+    void language()
+    {
+        QFETCH(QString, locale);
+        QFETCH(QString, title);
+        QFETCH(int, menuKeys);
+        installTranslations(QLocale(locale));
+        frmSettings w;
+        QCOMPARE(w.windowTitle(), title);
+        QStringList buttons;
+        for (const char* name : {"cmdView", "cmdSave", "cmdClose", "cmdExit", "cmdGetReport"})
+            buttons << child<QAbstractButton>(w, name)->text();
+        QCOMPARE(accessKeys(buttons), 5);
+        TrayIcon tray;
+        QStringList items;
+        for (QAction* action : tray.menu()->actions())
+            items << action->text();
+        QCOMPARE(accessKeys(items), menuKeys);
+    }
 
-private slots:
+    // The Sources tab against a service host played by a local server; no keyring answers (the
+    // session bus is made unreachable), so the tab tells how to put keys into the host's file.
     void sources()
     {
         TestServer host;
@@ -482,8 +453,7 @@ private slots:
             u"/sources"_s,
             R"([{"id":"majestic","name":"Majestic Million","state":"loading","progress":0.37,)"
             R"("release":"majestic_million.csv","updated":"2026-03-01T10:00:00Z",)"
-            R"("error":"the download was cut short","terms":"Majestic Million by Majestic",)"
-            R"("termsLink":"https://majestic.com/"},)"
+            R"("error":"the download was cut short"},)"
             R"({"id":"bing","name":"Bing Webmaster Tools","state":"ready","key":"keyring"},)"
             R"({"id":"moz","name":"Moz Links API","state":"off","key":"none",)"
             R"("error":"no moz-token is stored"}])",
@@ -503,7 +473,7 @@ private slots:
         child<QLineEdit>(w, "txtSearchURL")->setText(u"HTTP://www.Example.com/blog"_s);
         QSignalSpy refreshed(w.sourcesTab(), &SourcesTab::refreshed);
         w.showOnTab(2);
-        QVERIFY(refreshed.wait(10000));
+        QVERIFY(refreshed.wait(WaitMs));
         const auto text = [&w](const char* name) {
             return child<QLabel>(w, name)->text();
         };
@@ -525,7 +495,7 @@ private slots:
         child<QLineEdit>(w, "txtKey_bing-key")->setText(u"typed-secret"_s);
         QSignalSpy tested(w.sourcesTab(), &SourcesTab::tested);
         child<QPushButton>(w, "cmdTest_bing")->click();
-        QVERIFY(tested.wait(20000));
+        QVERIFY(tested.wait(WaitMs));
         QCOMPARE(text("lblTest_bing"), u"example.com: 1,234 inbound links"_s);
         QCOMPARE(QString::fromStdString(posted), u"www.example.com "_s);
         QVERIFY(child<QLabel>(w, "lblKeyring")->isVisible());
@@ -534,6 +504,4 @@ private slots:
 };
 
 BRANDLE_TEST(TestFrmSettings)
-BRANDLE_TEST(TestGraphsTab)
-BRANDLE_TEST(TestSourcesTab)
 #include "tst_frmsettings.moc"

@@ -1,28 +1,18 @@
 // SPDX-License-Identifier: MIT
+#include "GuiTestSupport.h"
 #include "TestMain.h"
 #include "TestSupport.h"
 
 #include "app/LookupDriver.h"
-#include "desktop/Icon.h"
 #include "desktop/MessageBox.h"
 #include "desktop/Notifier.h"
-#include "desktop/Translations.h"
-#include "forms/frmSettings.h"
-#include "tray/TrayIcon.h"
 
-#include <QAbstractButton>
-#include <QApplication>
 #include <QDBusArgument>
 #include <QDBusConnection>
-#include <QDir>
-#include <QIcon>
 #include <QLabel>
-#include <QMenu>
 #include <QProcess>
 #include <QSignalSpy>
-#include <QTemporaryDir>
 #include <QTest>
-#include <QTimer>
 
 using namespace Qt::StringLiterals;
 using namespace brandle;
@@ -32,13 +22,8 @@ class FakeNotifications : public QObject {
     Q_OBJECT
     Q_CLASSINFO("D-Bus Interface", "org.freedesktop.Notifications")
 public:
-    struct Call {
-        quint32 replaces = 0;
-        QString summary;
-        QString body;
-        QVariantMap hints;
-    };
-    QList<Call> calls;
+    QStringList calls; // "summary: body: the id it replaces"
+    QVariantMap firstHints;
     bool registered = false;
 
     FakeNotifications(const QString& address, const QStringList& capabilities = {})
@@ -56,7 +41,9 @@ public slots:
     quint32 Notify(const QString&, quint32 replaces, const QString&, const QString& summary,
                    const QString& body, const QStringList&, const QVariantMap& hints, qint32)
     {
-        calls.append({replaces, summary, body, hints});
+        if (calls.isEmpty())
+            firstHints = hints;
+        calls << summary + u": "_s + body + u": "_s + QString::number(replaces);
         return replaces != 0 ? replaces : quint32(calls.size());
     }
 
@@ -83,7 +70,7 @@ private slots:
     void initTestCase()
     {
         m_daemon.start(u"dbus-daemon"_s, {u"--session"_s, u"--nofork"_s, u"--print-address=1"_s});
-        QVERIFY2(m_daemon.waitForStarted(5000), "dbus-daemon is needed (Debian package dbus)");
+        QVERIFY2(m_daemon.waitForStarted(WaitMs), "dbus-daemon is needed (Debian package dbus)");
         QTRY_VERIFY_WITH_TIMEOUT(m_daemon.canReadLine(), WaitMs);
         m_address = QString::fromUtf8(m_daemon.readLine()).trimmed();
     }
@@ -119,11 +106,11 @@ private slots:
         notifier.tell({u"count 2"_s, u"second count"_s, UserNotice::Kind::Count});
         notifier.tell({u"news"_s, u"news"_s, UserNotice::Kind::Info});
         QTRY_COMPARE_WITH_TIMEOUT(delivered.size(), 3, WaitMs);
-        QCOMPARE(service.calls.size(), 3);
-        QCOMPARE(service.calls[0].summary, u"count 1"_s);
-        QCOMPARE(service.calls[0].body, body);
+        service.calls.sort();
+        QCOMPARE(service.calls, (QStringList{u"count 1: "_s + body + u": 0"_s,
+                                             u"count 2: second count: 1"_s, u"news: news: 0"_s}));
         // The icon: 64 x 64 pixels of 4 channels.
-        const auto image = service.calls[0].hints.value(u"image-data"_s).value<QDBusArgument>();
+        const auto image = service.firstHints.value(u"image-data"_s).value<QDBusArgument>();
         qint32 width = 0, height = 0, stride = 0, bits = 0, channels = 0;
         bool alpha = false;
         QByteArray data;
@@ -132,11 +119,6 @@ private slots:
         image.endStructure();
         QCOMPARE(QList<int>({width, height, channels, int(data.size())}),
                  QList<int>({64, 64, 4, 16384}));
-        QStringList replaces;
-        for (const FakeNotifications::Call& call : service.calls)
-            replaces << call.summary + u": "_s + QString::number(call.replaces);
-        replaces.sort();
-        QCOMPARE(replaces, (QStringList{u"count 1: 0"_s, u"count 2: 1"_s, u"news: 0"_s}));
     }
 
     // No bus or no service: the fallback; a service that starts later is used.
@@ -164,7 +146,7 @@ private slots:
         notifier.tell({u"Brandle"_s, u"second"_s, UserNotice::Kind::Info});
         QTRY_COMPARE_WITH_TIMEOUT(delivered.size(), 2, WaitMs);
         QCOMPARE(delivered.at(1).at(0).toBool(), true);
-        QCOMPARE(service.calls.value(0).body, u"second"_s);
+        QCOMPARE(service.calls, QStringList{u"Brandle: second: 0"_s});
         QCOMPARE(fellBack, (QStringList{u"no bus"_s, u"first"_s}));
     }
 
@@ -174,116 +156,14 @@ private slots:
         const ServiceNotice notice{u"<b>News</b>"_s,
                                    u"<h1>Big</h1><a href=\"file:///etc/passwd\">open</a>"_s, 64};
         QString shown;
-        QTimer::singleShot(0, this, [&] {
-            auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
-            QVERIFY(box);
+        whenBoxOpens([&shown](QWidget* box) {
             const auto* label = box->findChild<QLabel*>(u"qt_msgbox_label"_s);
             shown = label->textFormat() == Qt::PlainText ? label->text() : u"rich text"_s;
-            box->done(QMessageBox::Ok);
         });
         MessageBox::show(nullptr, noticeRequest(notice));
         QCOMPARE(shown, notice.text);
     }
 };
 
-// German found beside the program, other languages English; access keys differ (the English
-// tray menu has "R" and "C" twice, as described).
-class TestTranslations : public QObject {
-    Q_OBJECT
-
-    // The access keys of the captions ("Chec&k" gives "k"), lower case; "&&" is no key.
-    static QStringList accessKeys(const QStringList& captions)
-    {
-        QStringList keys;
-        for (const QString& caption : captions) {
-            const qsizetype at = QString(caption).replace("&&"_L1, "__"_L1).indexOf(u'&');
-            if (at >= 0 && at + 1 < caption.size())
-                keys << caption.mid(at + 1, 1).toLower();
-        }
-        return keys;
-    }
-
-private slots:
-    void cleanup() { removeTranslations(); }
-
-    void language_data()
-    {
-        QTest::addColumn<QString>("locale");
-        QTest::addColumn<bool>("loaded");
-        QTest::addColumn<QString>("title");
-        QTest::addColumn<QString>("check");
-        QTest::addColumn<int>("menuKeys"); // different keys in the tray menu, of 7
-        const QString german = u"Brandle - Linkpopularität prüfen"_s;
-        QTest::newRow("German") << u"de_DE"_s << true << german << u"&Prüfen"_s << 7;
-        QTest::newRow("Austrian German") << u"de_AT"_s << true << german << u"&Prüfen"_s << 7;
-        QTest::newRow("French: none, English stays")
-            << u"fr_FR"_s << false << u"Brandle - Link Popularity Checker"_s << u"Chec&k"_s << 5;
-    }
-    void language()
-    {
-        QFETCH(QString, locale);
-        QFETCH(bool, loaded);
-        QFETCH(QString, title);
-        QFETCH(QString, check);
-        QFETCH(int, menuKeys);
-        QCOMPARE(installTranslations(QLocale(locale)).filter(u"brandle_de.qm"_s).size(),
-                 loaded ? 1 : 0);
-        frmSettings w;
-        QCOMPARE(w.windowTitle(), title);
-        QCOMPARE(w.findChild<QAbstractButton*>(u"cmdView"_s)->text(), check);
-        QStringList buttons;
-        for (const char* name : {"cmdView", "cmdSave", "cmdClose", "cmdExit", "cmdGetReport"})
-            buttons << w.findChild<QAbstractButton*>(QLatin1StringView(name))->text();
-        QStringList keys = accessKeys(buttons);
-        keys.removeDuplicates();
-        QCOMPARE(keys.size(), 5);
-        TrayIcon tray;
-        QStringList items;
-        for (QAction* action : tray.menu()->actions())
-            items << action->text();
-        keys = accessKeys(items);
-        QCOMPARE(keys.size(), 7);
-        keys.removeDuplicates();
-        QCOMPARE(keys.size(), menuKeys);
-    }
-};
-
-// The theme's "brandle" icon where installed, else the program's own drawing in every size.
-class TestIcon : public QObject {
-    Q_OBJECT
-private slots:
-    void themeOrDrawn_data()
-    {
-        QTest::addColumn<bool>("installed");
-        QTest::newRow("installed into the theme") << true;
-        QTest::newRow("not installed") << false;
-    }
-    void themeOrDrawn()
-    {
-        QFETCH(bool, installed);
-        const QStringList searchPaths = QIcon::themeSearchPaths();
-        const QString themeName = QIcon::themeName();
-        QTemporaryDir icons;
-        QVERIFY(writeFile(icons.filePath(u"hicolor/index.theme"_s),
-                          "[Icon Theme]\nName=Hicolor\nDirectories=48x48/apps\n\n"
-                          "[48x48/apps]\nSize=48\nContext=Applications\nType=Fixed\n"));
-        QImage green(48, 48, QImage::Format_ARGB32);
-        green.fill(Qt::green);
-        QVERIFY(QDir().mkpath(icons.filePath(u"hicolor/48x48/apps"_s)));
-        QVERIFY(!installed || green.save(icons.filePath(u"hicolor/48x48/apps/brandle.png"_s)));
-        QIcon::setThemeSearchPaths({icons.path()});
-        QIcon::setThemeName(u"hicolor"_s);
-        const QIcon icon = brandleIcon();
-        const QImage shown = icon.pixmap(48, 48).toImage().convertToFormat(QImage::Format_ARGB32);
-        QIcon::setThemeSearchPaths(searchPaths);
-        QIcon::setThemeName(themeName);
-        QCOMPARE(shown.size(), QSize(48, 48));
-        QCOMPARE(shown == green, installed);
-        QVERIFY(installed || icon.availableSizes().size() == 7);
-    }
-};
-
 BRANDLE_TEST(TestNotifier)
-BRANDLE_TEST(TestTranslations)
-BRANDLE_TEST(TestIcon)
 #include "tst_guidesktop.moc"

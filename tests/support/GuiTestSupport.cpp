@@ -1,7 +1,15 @@
 // SPDX-License-Identifier: MIT
 #include "GuiTestSupport.h"
 
+#include "TestSupport.h"
+
+#include "desktop/Translations.h"
+#include "platform/Paths.h"
+#include "platform/mConstants.h"
+#include "settings/clsProps.h"
+
 #include <QApplication>
+#include <QDir>
 #include <QTimer>
 
 namespace brandle {
@@ -33,6 +41,21 @@ QStringList MessageBoxRecorder::texts() const
     for (const MessageBox::Request& box : m_boxes)
         texts.append(box.text);
     return texts;
+}
+
+GuiTestCase::GuiTestCase()
+{
+    writeFile(m_page, "<html><body><h3>Result</h3></body></html>");
+}
+
+void GuiTestCase::freshStart()
+{
+    clearStore();
+    QDir(Paths::inProgramFolder(mConstants::LogFolderName)).removeRecursively();
+    oProps = clsProps();
+    removeTranslations();
+    m_boxes.reset();
+    m_boxes = std::make_unique<MessageBoxRecorder>();
 }
 
 void whenBoxOpens(std::function<void(QWidget*)> inside)

@@ -6,9 +6,12 @@
 #include "engine/WindowParams.h"
 
 #include <QList>
+#include <QObject>
 #include <QStringList>
+#include <QTemporaryDir>
 
 #include <functional>
+#include <memory>
 
 using namespace Qt::StringLiterals;
 
@@ -29,6 +32,22 @@ public:
 
 private:
     QList<MessageBox::Request> m_boxes;
+};
+
+// Each test starts with an empty store and log folder, fresh settings, no translation loaded
+// and boxes recorded.
+class GuiTestCase : public QObject {
+    Q_OBJECT
+protected:
+    GuiTestCase();
+    std::unique_ptr<MessageBoxRecorder> m_boxes;
+    QTemporaryDir m_dir;
+    QString m_page = m_dir.filePath(u"ParloMsg.html"_s); // a result page
+    void freshStart();
+
+private slots:
+    void init() { freshStart(); }
+    void cleanup() { m_boxes.reset(); }
 };
 
 // Runs inside once the next real message box is open (in its own event loop), then closes it.

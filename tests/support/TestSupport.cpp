@@ -8,6 +8,7 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QProcess>
 
 #include <httplib.h>
 
@@ -47,6 +48,31 @@ bool writeFile(const QString& path, const QByteArray& bytes, bool append)
     return QDir().mkpath(QFileInfo(path).path()) &&
            file.open(append ? QIODevice::Append : QIODevice::WriteOnly) &&
            file.write(bytes) == bytes.size();
+}
+
+ProgramRun runProgram(const QString& program, const QStringList& args,
+                      const QProcessEnvironment& env)
+{
+    QProcess process;
+    process.setProcessEnvironment(env);
+    process.start(program, args);
+    if (!process.waitForFinished(WaitMs))
+        return {-1, {}, u"did not finish: "_s + program};
+    return {process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1,
+            QString::fromLocal8Bit(process.readAllStandardOutput()),
+            QString::fromLocal8Bit(process.readAllStandardError())};
+}
+
+QStringList childPrograms(qint64 pid)
+{
+    QStringList programs;
+    const QString tasks = u"/proc/%1/task"_s.arg(pid);
+    for (const QString& task : QDir(tasks).entryList(QDir::Dirs | QDir::NoDotAndDotDot)) {
+        for (const QString& child :
+             readText(tasks + u'/' + task + u"/children"_s).split(u' ', Qt::SkipEmptyParts))
+            programs << QFileInfo(u"/proc/"_s + child + u"/exe"_s).symLinkTarget();
+    }
+    return programs;
 }
 
 namespace {
@@ -179,31 +205,6 @@ void TestServer::start()
     m_thread = std::thread([this] { m_server->listen_after_bind(); });
     while (!m_server->is_running())
         std::this_thread::sleep_for(std::chrono::milliseconds(1));
-}
-
-EngineAnswer counted(const QString& name, const QString& count, int delayMs)
-{
-    return {name, count, EngineAnswer::Kind::Count, delayMs};
-}
-
-EngineAnswer noCount(const QString& name, const QString& reasonMarkup)
-{
-    return {name, reasonMarkup, EngineAnswer::Kind::NoCount};
-}
-
-EngineAnswer unreachable(const QString& name)
-{
-    return {name, QString(), EngineAnswer::Kind::Unreachable};
-}
-
-EngineAnswer incomplete(const QString& name, const QString& count)
-{
-    return {name, count, EngineAnswer::Kind::Count, 0, false};
-}
-
-EngineAnswer rawAnswer(const QString& name, const QByteArray& bytes)
-{
-    return {name, QString(), EngineAnswer::Kind::Raw, 0, true, bytes};
 }
 
 FakeServiceHost::FakeServiceHost()

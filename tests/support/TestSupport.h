@@ -6,7 +6,9 @@
 #include <QByteArray>
 #include <QDate>
 #include <QList>
+#include <QProcessEnvironment>
 #include <QString>
+#include <QStringList>
 
 #include <atomic>
 #include <memory>
@@ -33,6 +35,17 @@ QByteArray readBytes(const QString& path);
 QString readText(const QString& path);
 // Writes (or appends) bytes to the file, making its folder; false when that fails.
 bool writeFile(const QString& path, const QByteArray& bytes, bool append = false);
+
+// A program run to its end: exit code (-1 when it crashed or outran the deadline) and output.
+struct ProgramRun {
+    int exitCode = -1;
+    QString out;
+    QString err;
+};
+ProgramRun runProgram(const QString& program, const QStringList& args,
+                      const QProcessEnvironment& env = QProcessEnvironment::systemEnvironment());
+// The executables of the running children of a process.
+QStringList childPrograms(qint64 pid);
 
 // A clock that shows the time it is given, installed while it lives.
 class ManualClock final : public Clock {
@@ -113,12 +126,27 @@ struct EngineAnswer {
 };
 using EngineAnswers = QList<EngineAnswer>;
 
-EngineAnswer counted(const QString& name, const QString& count, int delayMs = 0);
-EngineAnswer noCount(const QString& name, const QString& reasonMarkup = QString());
-EngineAnswer unreachable(const QString& name);
-EngineAnswer incomplete(const QString& name, const QString& count); // without RightString
+inline EngineAnswer counted(const QString& name, const QString& count, int delayMs = 0)
+{
+    return {name, count, EngineAnswer::Kind::Count, delayMs};
+}
+inline EngineAnswer noCount(const QString& name, const QString& reasonMarkup = QString())
+{
+    return {name, reasonMarkup, EngineAnswer::Kind::NoCount};
+}
+inline EngineAnswer unreachable(const QString& name)
+{
+    return {name, QString(), EngineAnswer::Kind::Unreachable};
+}
+inline EngineAnswer incomplete(const QString& name, const QString& count) // without RightString
+{
+    return {name, count, EngineAnswer::Kind::Count, 0, false};
+}
 // Bytes no HTTP library sends: cut off inside the headers, not HTTP, a redirect to ftp: ...
-EngineAnswer rawAnswer(const QString& name, const QByteArray& bytes);
+inline EngineAnswer rawAnswer(const QString& name, const QByteArray& bytes)
+{
+    return {name, QString(), EngineAnswer::Kind::Raw, 0, true, bytes};
+}
 
 // The service host and its engines (count between "<b>" and "</b>", the reason for none between
 // "<i>" and "</i>", dots sent as "%2E").

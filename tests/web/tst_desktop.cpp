@@ -11,13 +11,12 @@
 #include <QPointer>
 #include <QProcess>
 #include <QPushButton>
-#include <QRegularExpression>
 #include <QScreen>
-#include <QTemporaryDir>
 #include <QTest>
 
 #include <xcb/xcb.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <memory>
 
@@ -25,15 +24,6 @@ using namespace Qt::StringLiterals;
 using namespace brandle;
 
 namespace {
-
-// The output of a program that ends within 5 s.
-QString output(const QString& program, const QStringList& args)
-{
-    QProcess p;
-    p.start(program, args);
-    p.waitForFinished(5000);
-    return QString::fromUtf8(p.readAllStandardOutput());
-}
 
 // The place of the window among the root window's children, from the bottom: its frame's place
 // when the window manager framed it; -1 when it is not there.
@@ -50,42 +40,33 @@ int stackPlace(const QWidget* widget)
         w = up->parent;
     const auto top = tree(xcb_setup_roots_iterator(xcb_get_setup(c)).data->root);
     const xcb_window_t* children = xcb_query_tree_children(top.get());
-    for (int i = xcb_query_tree_children_length(top.get()) - 1; i >= 0; --i) {
-        if (children[i] == w)
-            return i;
-    }
-    return -1;
-}
-
-void stop(QProcess& process)
-{
-    process.terminate();
-    if (!process.waitForFinished(5000))
-        process.kill();
-    process.waitForFinished(5000);
+    const xcb_window_t* end = children + xcb_query_tree_children_length(top.get());
+    const xcb_window_t* at = std::find(children, end, w);
+    return at == end ? -1 : int(at - children);
 }
 
 } // namespace
 
 // The windows on an X server with a window manager (openbox) and, later, a tray (trayer).
-class TestDesktop : public QObject {
+class TestDesktop : public GuiTestCase {
     Q_OBJECT
     QProcess m_windowManager;
-    QTemporaryDir m_dir;
-    QString m_page = m_dir.filePath(u"ParloMsg.html"_s);
 
 private slots:
     void initTestCase()
     {
-        QVERIFY(writeFile(m_page, "<html><body style='background:#c00'>Result</body></html>"));
         m_windowManager.start(u"openbox"_s, {u"--sm-disable"_s});
-        QVERIFY2(m_windowManager.waitForStarted(5000), "openbox is needed (Debian package)");
+        QVERIFY2(m_windowManager.waitForStarted(WaitMs), "openbox is needed (Debian package)");
         // A window manager announces itself on the root window.
-        QTRY_VERIFY_WITH_TIMEOUT(output(u"xprop"_s, {u"-root"_s, u"_NET_SUPPORTING_WM_CHECK"_s})
-                                     .contains(u"window id"_s),
+        QTRY_VERIFY_WITH_TIMEOUT(runProgram(u"xprop"_s, {u"-root"_s, u"_NET_SUPPORTING_WM_CHECK"_s})
+                                     .out.contains(u"window id"_s),
                                  WaitMs);
     }
-    void cleanupTestCase() { stop(m_windowManager); }
+    void cleanupTestCase()
+    {
+        m_windowManager.kill();
+        m_windowManager.waitForFinished(WaitMs);
+    }
 
     // It starts wholly beyond the right edge (WinSpeed 0: stays there), where the slide puts it
     // as the X server says, also after the slide's first steps.
@@ -111,11 +92,9 @@ private slots:
         QString info;
         const auto placed = [&] {
             const double slide = w->slideState().left();
-            info = output(u"xwininfo"_s, {u"-id"_s, QString::number(w->winId())});
-            const int left = QRegularExpression(u"Absolute upper-left X:\\s+(-?\\d+)"_s)
-                                 .match(info)
-                                 .captured(1)
-                                 .toInt();
+            info = runProgram(u"xwininfo"_s, {u"-id"_s, QString::number(w->winId())}).out;
+            const int left =
+                info.section(u"Absolute upper-left X:"_s, 1).section(u'\n', 0, 0).trimmed().toInt();
             info += u"slide at %1 twips, screen ends at %2"_s.arg(slide).arg(right);
             return info.contains(u"IsViewable"_s) && slide <= start - steps * 600.0 &&
                    left >= right && qAbs(left - (screen.origin.x() + screen.toPixelsX(slide))) <= 2;
@@ -136,46 +115,44 @@ private slots:
         QWidget other;
         other.setGeometry(500, 100, 600, 600);
         other.show();
-        QTRY_VERIFY(stackPlace(&other) >= 0 && QGuiApplication::focusWindow());
+        QTRY_VERIFY_WITH_TIMEOUT(stackPlace(&other) >= 0 && QGuiApplication::focusWindow(), WaitMs);
         RecordingHost host;
         host.onTop = onTop;
         ModuleWindows windows(host);
         windows.showMessage(m_page, windowParams(60000));
         frmMessage* w = windows.message();
-        QTRY_VERIFY(stackPlace(w) > stackPlace(&other));
+        QTRY_VERIFY_WITH_TIMEOUT(stackPlace(w) > stackPlace(&other), WaitMs);
         other.hide(); // shown again, it is activated and raised
         other.show();
-        QTRY_VERIFY(QGuiApplication::focusWindow() == other.windowHandle());
+        QTRY_VERIFY_WITH_TIMEOUT(QGuiApplication::focusWindow() == other.windowHandle(), WaitMs);
         if (onTop) // once the window manager has stacked the new frame it maps
-            QTRY_VERIFY(stackPlace(w) > stackPlace(&other));
+            QTRY_VERIFY_WITH_TIMEOUT(stackPlace(w) > stackPlace(&other), WaitMs);
         else
-            QTRY_VERIFY(stackPlace(&other) > stackPlace(w));
+            QTRY_VERIFY_WITH_TIMEOUT(stackPlace(&other) > stackPlace(w), WaitMs);
     }
 
-    // The blank-GO box stays above the window until OK, also over a window kept on top, and the
-    // window stays while the box is open.
+    // The blank-GO box stays above the window, even one kept on top, which stays until OK.
     void boxStaysAboveTheWindow()
     {
         RecordingHost host;
         ModuleWindows windows(host);
         windows.showMessage(m_page, windowParams(300)); // would leave after a hold of 0.3 s
+        m_boxes.reset();
         QPointer<frmMessage> w = windows.message();
         whenBoxOpens([&w](QWidget* box) {
-            QTRY_VERIFY(box->isVisible() && stackPlace(box) > stackPlace(w));
+            QTRY_VERIFY_WITH_TIMEOUT(box->isVisible() && stackPlace(box) > stackPlace(w), WaitMs);
             const QDeadlineTimer threeSeconds(3000);
             for (; !threeSeconds.hasExpired(); QTest::qWait(100))
                 QVERIFY(w && w->isVisible() && box->isVisible() && stackPlace(box) > stackPlace(w));
         });
         w->findChild<QPushButton*>(u"cmdGetCount"_s)->click();
-        QTRY_VERIFY_WITH_TIMEOUT(!windows.messageLoaded(), 10000); // it leaves after OK
+        QTRY_VERIFY_WITH_TIMEOUT(!windows.messageLoaded(), WaitMs); // it leaves after OK
     }
 
     // A tray that comes late gets the icon; without one Exit is offered and ends the program;
     // the loading window stays above a bottom panel.
     void trayAndPanelComeLate()
     {
-        clearStore();
-        const MessageBoxRecorder boxes;
         BrandleApp app;
         app.timer()->stop();
         app.OpenParlo(0);
@@ -189,7 +166,7 @@ private slots:
                                  u"--widthtype"_s, u"pixel"_s, u"--width"_s, u"120"_s,
                                  u"--heighttype"_s, u"pixel"_s, u"--height"_s, u"40"_s,
                                  u"--SetDockType"_s, u"true"_s, u"--SetPartialStrut"_s, u"true"_s});
-        QVERIFY2(tray.waitForStarted(5000), "trayer is needed (Debian package)");
+        QVERIFY2(tray.waitForStarted(WaitMs), "trayer is needed (Debian package)");
         QTRY_VERIFY_WITH_TIMEOUT(app.tray()->inTray(), TrayIcon::WatchIntervalMs + WaitMs);
         QVERIFY(!exit->isVisible());
         QTRY_VERIFY_WITH_TIMEOUT(!app.tray()->icon()->geometry().isEmpty(), WaitMs);
@@ -206,7 +183,8 @@ private slots:
         QCOMPARE(web.loading()->geometry().right(), free.right());
         web.closeLoading();
 
-        stop(tray);
+        tray.kill();
+        tray.waitForFinished(WaitMs);
         QTRY_VERIFY_WITH_TIMEOUT(!app.tray()->inTray(), TrayIcon::WatchIntervalMs + WaitMs);
         QVERIFY(exit->isVisible());
         // The application's own loop (ending a nested one would end every later one at once).

@@ -13,12 +13,9 @@
 #include "windows/RecentList.h"
 
 #include <QComboBox>
-#include <QDir>
 #include <QLineEdit>
-#include <QMutex>
 #include <QPushButton>
 #include <QSignalSpy>
-#include <QTemporaryDir>
 #include <QTest>
 #include <QThread>
 
@@ -34,14 +31,7 @@ using Kind = WebMessage::Kind;
 // The brandle-web processes this process started and that still run.
 int runningHelpers()
 {
-    int n = 0;
-    const QString self = u"/proc/%1/task"_s.arg(QCoreApplication::applicationPid());
-    for (const QString& task : QDir(self).entryList(QDir::Dirs | QDir::NoDotAndDotDot)) {
-        for (const QString& child :
-             readText(self + u'/' + task + u"/children"_s).split(u' ', Qt::SkipEmptyParts))
-            n += readText(u"/proc/"_s + child + u"/comm"_s).trimmed() == u"brandle-web"_s;
-    }
-    return n;
+    return int(childPrograms(QCoreApplication::applicationPid()).filter(u"/brandle-web"_s).size());
 }
 
 // The program's end, on its own thread (GO waits for its answer): records, answers with accept.
@@ -60,7 +50,6 @@ public:
                                      answer.accepted = accept;
                                      m_channel->send(answer);
                                  }
-                                 const QMutexLocker lock(&m_mutex);
                                  m_told.append(m);
                              });
         });
@@ -76,12 +65,13 @@ public:
         run([this, message] { m_channel->send(message); });
     }
     void send(Kind kind) { send(WebMessage(kind)); }
-    QList<WebMessage> told() const
+    QList<WebMessage> told()
     {
-        const QMutexLocker lock(&m_mutex);
-        return m_told;
+        QList<WebMessage> told;
+        run([this, &told] { told = m_told; });
+        return told;
     }
-    QList<Kind> toldKinds() const
+    QList<Kind> toldKinds()
     {
         QList<Kind> kinds;
         for (const WebMessage& m : told())
@@ -98,43 +88,37 @@ private:
     QThread m_thread;
     QObject* m_context = new QObject;
     WebChannel* m_channel = nullptr;
-    mutable QMutex m_mutex;
-    QList<WebMessage> m_told;
+    QList<WebMessage> m_told; // on the thread
 };
 
 } // namespace
 
 // brandle-web's session in this process; the program plays the other end of a socket pair.
-class TestHelperSession : public QObject {
+class TestHelperSession : public GuiTestCase {
     Q_OBJECT
-    QTemporaryDir m_dir;
-    QString m_page = m_dir.filePath(u"ParloMsg.html"_s);
-    std::unique_ptr<MessageBoxRecorder> m_boxes;
     std::unique_ptr<ProgramEnd> m_program;
     std::unique_ptr<HelperSession> m_session;
     bool m_finished = false;
 
     // A page with sizes of its own, so that a size that does not travel shows.
-    WebMessage show(quint32 showing, int duration, bool keepOnTop = true)
+    WebMessage show(quint32 showing, int duration, bool keepOnTop = true, int height = 4000)
     {
         WebMessage m(Kind::ShowMessage);
         m.showing = showing;
         m.text = m_page;
         m.params = windowParams(duration);
         m.params.WinWidth = 3000;
-        m.params.WinHeight = 4000;
+        m.params.WinHeight = height;
         m.keepOnTop = keepOnTop;
         m.historyLimit = u"2"_s;
         return m;
     }
 
 private slots:
-    void initTestCase() { QVERIFY(writeFile(m_page, "<html><body><h3>Result</h3></body></html>")); }
     void init()
     {
-        clearStore();
+        freshStart();
         m_finished = false;
-        m_boxes = std::make_unique<MessageBoxRecorder>();
         const std::optional<SocketPair> pair = makeSocketPair();
         QVERIFY(pair);
         m_program = std::make_unique<ProgramEnd>(pair->ours);
@@ -150,17 +134,20 @@ private slots:
         QTRY_VERIFY_WITH_TIMEOUT(message.isNull(), WaitMs);
     }
 
-    // Loading window; page sized by the parameters with keep-on-top and history limit; GO asks
-    // the program and reports the window gone, or on a refusal keeps window and text.
+    // Loading window; page sized by the parameters with keep-on-top and history limit, resting
+    // 1500 twips above the free area's bottom (a tall one keeps its top); GO asks the program and
+    // reports the window gone, or on a refusal keeps window and text.
     void showsWhatTheProgramAsks_data()
     {
         QTest::addColumn<bool>("accept");
-        QTest::newRow("lookup started") << true;
-        QTest::newRow("a count is running") << false;
+        QTest::addColumn<int>("height"); // twips
+        QTest::newRow("lookup started") << true << 4000;
+        QTest::newRow("a count is running; taller than the room above the gap") << false << 11000;
     }
     void showsWhatTheProgramAsks()
     {
         QFETCH(bool, accept);
+        QFETCH(int, height);
         m_program->accept = accept;
         RecentList::save({u"A"_s, u"B"_s, u"C"_s});
         ModuleWindows& windows = m_session->windows();
@@ -169,11 +156,13 @@ private slots:
         m_program->send(Kind::CloseLoading);
         QTRY_VERIFY_WITH_TIMEOUT(!windows.loading(), WaitMs);
 
-        m_program->send(show(7, 60000, false));
+        m_program->send(show(7, 60000, false, height));
         QTRY_VERIFY_WITH_TIMEOUT(windows.message(), WaitMs);
         frmMessage* w = windows.message();
         const ScreenTwips screen = ScreenTwips::primary();
-        QCOMPARE(w->size(), QSize(screen.toPixelsX(3000), screen.toPixelsY(4000)));
+        QCOMPARE(w->size(), QSize(screen.toPixelsX(3000), screen.toPixelsY(height)));
+        QCOMPARE(w->y(),
+                 screen.origin.y() + qMax(0, screen.toPixelsY(screen.height - height - 1500)));
         QVERIFY(!w->windowFlags().testFlag(Qt::WindowStaysOnTopHint));
         auto* box = w->findChild<QComboBox*>(u"cboURLs"_s);
         QCOMPARE(box->count(), 2);
@@ -251,27 +240,21 @@ private slots:
     }
 };
 
-// The real brandle-web: started for a window, ended once the windows are gone and with the program.
-class TestWebHelper : public QObject {
+// The real brandle-web: started for a window, ended once the windows are gone and with the program;
+// the resident program's automatic check of tracked sites, with its web windows.
+class TestWebHelper : public GuiTestCase {
     Q_OBJECT
-    struct Host : WebWindowsHost {
-        bool startLookup(const QString&) override { return true; }
-        bool keepOnTop() const override { return true; }
-        QString historyLimit() const override { return u"5"_s; }
-    } m_host;
+    RecordingHost m_host;
 
 private slots:
     void endsWhenTheWindowsAreGone()
     {
-        QTemporaryDir dir;
-        const QString page = dir.filePath(u"ParloMsg.html"_s);
-        QVERIFY(writeFile(page, "<html><body><h3>Result</h3></body></html>"));
         std::optional<WebModule> web(std::in_place, m_host);
         QVERIFY(!web->loaded());
         QCOMPARE(runningHelpers(), 0);
         WebWindows* windows = web->windows();
         windows->showLoading();
-        windows->showMessage(page, windowParams(60000));
+        windows->showMessage(m_page, windowParams(60000));
         QCOMPARE(web->loaded(), windows);
         QTRY_COMPARE_WITH_TIMEOUT(runningHelpers(), 1, WaitMs);
         windows->closeLoading();
@@ -281,29 +264,22 @@ private slots:
         QTRY_VERIFY_WITH_TIMEOUT(!web->loaded(), WebModule::IdleMs + WaitMs);
         QTRY_COMPARE_WITH_TIMEOUT(runningHelpers(), 0, WaitMs);
 
-        windows->showMessage(page, windowParams(300));
+        windows->showMessage(m_page, windowParams(300));
         QVERIFY(windows->messageLoaded());
         QTRY_VERIFY_WITH_TIMEOUT(!windows->messageLoaded(), WaitMs);
         QTRY_VERIFY_WITH_TIMEOUT(!web->loaded(), WebModule::IdleMs + WaitMs);
         QTRY_COMPARE_WITH_TIMEOUT(runningHelpers(), 0, WaitMs);
 
-        web->windows()->showMessage(page, windowParams(60000));
+        web->windows()->showMessage(m_page, windowParams(60000));
         QTRY_COMPARE_WITH_TIMEOUT(runningHelpers(), 1, WaitMs);
         web.reset();
         QTRY_COMPARE_WITH_TIMEOUT(runningHelpers(), 0, WaitMs);
     }
-};
 
-// The automatic check with tracked sites, in the resident program with its web windows.
-class TestTrackedSites : public QObject {
-    Q_OBJECT
-private slots:
     // Primary then each tracked site once, one at a time, each logged; pages only for the primary
     // and a changed tracked site; the primary's last run and the tray tip stay.
     void oneAfterAnother()
     {
-        clearStore();
-        oProps = clsProps();
         FakeServiceHost host;
         host.engines({counted(u"A"_s, u"1,234"_s)}).start();
         const ScopedEnv env("BRANDLE_SERVICE_HOST", host.hostPort().toUtf8());
@@ -322,7 +298,6 @@ private slots:
         oProps.setSleepTime(u"30"_s);
         oProps.setHistory(u"5"_s);
 
-        const MessageBoxRecorder boxes;
         BrandleApp app;
         app.timer()->stop();
         app.settings()->fillFromProps();
@@ -335,12 +310,11 @@ private slots:
         QCOMPARE(app.pendingTrackedSites(), (QStringList{u"b.com"_s, u"c.com"_s}));
         QTRY_COMPARE_WITH_TIMEOUT(done.size(), 3, WaitMs);
         QVERIFY(!app.driver()->isRunning());
-        QCOMPARE(boxes.texts(), QStringList());
-        const QStringList logged = readText(linkLogFile(QDate(2026, 3, 1))).split(u"\r\n"_s);
-        QCOMPARE(logged.size(), 4);
-        for (int i = 0; i < 3; ++i)
-            QVERIFY2(logged[i].startsWith(u"<Results Site=\"%1\""_s.arg(u"abc"_s[i] + u".com"_s)),
-                     qPrintable(logged[i]));
+        QCOMPARE(m_boxes->texts(), QStringList());
+        QStringList logged; // the first attribute of each line, Site
+        for (const QString& line : readText(linkLogFile(QDate(2026, 3, 1))).split(u"\r\n"_s))
+            logged << line.section(u'"', 1, 1);
+        QCOMPARE(logged, (QStringList{u"a.com"_s, u"b.com"_s, u"c.com"_s, QString()}));
         QCOMPARE(pages.size(), 2); // a.com, and c.com, which rose by 1
         QCOMPARE(told.size(), 2);
         QCOMPARE(told.at(1), (QVariantList{u"c.com"_s, 1234, 1233}));
@@ -352,5 +326,4 @@ private slots:
 
 BRANDLE_TEST(TestHelperSession)
 BRANDLE_TEST(TestWebHelper)
-BRANDLE_TEST(TestTrackedSites)
 #include "tst_helper.moc"
