@@ -45,13 +45,21 @@ inline std::string majesticLine(int rank, const std::string& domain, int subnets
            counts;
 }
 
-// The list: the header, then these lines.
 inline std::string majesticList(const std::vector<std::string>& lines)
 {
     std::string out = std::string(kMajesticHeader) + "\r\n";
     for (const std::string& line : lines)
         out += line + "\r\n";
     return out;
+}
+
+// The list of the domains d0.com, d1.com ... each with this count of subnets and of IPs.
+inline std::string majesticRows(int lines, int count)
+{
+    std::vector<std::string> all;
+    for (int i = 0; i < lines; ++i)
+        all.push_back(majesticLine(i + 1, "d" + std::to_string(i) + ".com", count, count));
+    return majesticList(all);
 }
 
 // The count the program's lookup reads off an answer page between the markers; -1: none.
@@ -94,8 +102,8 @@ inline int rawStatus(int port, const QByteArray& request)
 // A MediaWiki API at /w/api.php: page ids by search text, two per answer, then "continue".
 class FakeWiki {
 public:
-    // ApiError's text carries the count markers; Slow answers after 10 s; Held until changed.
-    enum class Mode { Normal, ApiError, MaxLag, Unavailable, NoList, Slow, Held };
+    // ApiError's text carries the count markers; Held answers once the mode changes.
+    enum class Mode { Normal, ApiError, MaxLag, Unavailable, NoList, Held };
 
     FakeWiki()
     {
@@ -106,7 +114,7 @@ public:
                              });
         server_.start();
     }
-    ~FakeWiki() { setMode(Mode::Normal, 1, true); } // ends every wait
+    ~FakeWiki() { setMode(Mode::Normal); } // ends every wait
     std::string api() const { return server_.url(u"/w/api.php"_s).toStdString(); }
     void setLinks(const std::string& query, const QList<qint64>& pageIds)
     {
@@ -114,12 +122,11 @@ public:
         links_[query] = pageIds;
     }
     // The mode of the answers from the request with that number (counted from 1) on.
-    void setMode(Mode mode, int fromRequest = 1, bool ending = false)
+    void setMode(Mode mode, int fromRequest = 1)
     {
         std::lock_guard<std::mutex> lock(mutex_);
         mode_ = mode;
         modeFrom_ = fromRequest;
-        ending_ = ending;
         changed_.notify_all();
     }
     int requests() const { return requests_; }
@@ -140,9 +147,7 @@ private:
         const auto mode = [&] {
             return number >= modeFrom_ ? mode_ : Mode::Normal;
         };
-        const auto wait = std::chrono::seconds(mode() == Mode::Slow ? 10 : 0);
-        changed_.wait_for(lock, wait, [&] { return ending_; });
-        changed_.wait(lock, [&] { return mode() != Mode::Held || ending_; });
+        changed_.wait(lock, [&] { return mode() != Mode::Held; });
         const Mode now = mode();
         const QList<qint64> all = links_.value(req.get_param_value("euquery"));
         lock.unlock();
@@ -165,7 +170,6 @@ private:
             json = R"({"batchcomplete":true})";
             break;
         case Mode::Normal:
-        case Mode::Slow:
         case Mode::Held: {
             const std::string from = req.get_param_value("eucontinue");
             const int offset = from.empty() ? 0 : std::stoi(from);
@@ -186,7 +190,6 @@ private:
 
     std::mutex mutex_;
     std::condition_variable changed_;
-    bool ending_ = false;
     Mode mode_ = Mode::Normal;
     int modeFrom_ = 1;
     QMap<std::string, QList<qint64>> links_;

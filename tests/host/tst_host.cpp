@@ -188,7 +188,6 @@ private slots:
         QTest::newRow("a smaller figure of that row") << "majestic-ips" << "huge.org" << 200 << 9LL << "";
         QTest::newRow("wikipedia, none") << "wikipedia" << "example.com" << 200 << 0LL << "articles linking";
         QTest::newRow("markup") << "majestic-subnets" << "<b>x.com" << 400 << -1LL << "Not a host name";
-        QTest::newRow("status file") << "" << "/parlo/System/Link-Popularity-Status.txt" << 200 << -1LL << "Active";
         QTest::newRow("unknown file") << "" << "/parlo/System/Nothing.txt" << 404 << -1LL << "";
         QTest::newRow("parent inside") << "" << "/parlo/../../CMakeLists.txt" << 404 << -1LL << "";
         QTest::newRow("encoded parent") << "" << "/%2e%2e/CMakeLists.txt" << 404 << -1LL << "";

@@ -142,7 +142,6 @@ private slots:
         QTest::newRow("integer") << QByteArray("12") << L{12};
         QTest::newRow("2^53") << QByteArray("9007199254740992") << L{9007199254740992LL};
         QTest::newRow("zero") << QByteArray("0") << L{};
-        QTest::newRow("negative") << QByteArray("-1") << L{};
         QTest::newRow("fraction") << QByteArray("2.5") << L{};
         QTest::newRow("beyond 64 bits") << QByteArray("1e300") << L{};
         // clang-format on
