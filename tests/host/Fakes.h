@@ -5,6 +5,7 @@
 // Common Crawl's web graph releases, and the Bing Webmaster, Moz and DataForSEO APIs; and a
 // client that sends the host raw bytes.
 
+#include "EnginePage.h"
 #include "TestSupport.h"
 #include "engine/QueryEngines.h"
 #include "platform/LocaleText.h"
@@ -61,8 +62,11 @@ inline std::string majesticRows(int lines, int count)
     return majesticList(all);
 }
 
-// The count the program's lookup reads off an answer page between the markers; -1: none.
-inline qint64 readCount(const std::string& page, const std::string& left, const std::string& right)
+// The count the program's lookup reads off an answer page between the markers (by default those
+// of the host's engines); -1: none.
+inline qint64 readCount(const std::string& page,
+                        const std::string& left = std::string(brandle::host::kCountLeft),
+                        const std::string& right = std::string(brandle::host::kCountRight))
 {
     const auto text = brandle::extractCount(
         QString::fromStdString(page), QString::fromStdString(left), QString::fromStdString(right));
