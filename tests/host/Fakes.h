@@ -12,9 +12,7 @@
 
 #include <httplib.h>
 
-#include <QByteArray>
 #include <QDir>
-#include <QList>
 #include <QMap>
 #include <QTemporaryDir>
 
@@ -29,7 +27,6 @@
 #include <map>
 #include <mutex>
 #include <string>
-#include <vector>
 
 inline constexpr const char* kMajesticHeader =
     "GlobalRank,TldRank,Domain,TLD,RefSubNets,RefIPs,IDN_Domain,IDN_TLD,PrevGlobalRank,"
@@ -38,11 +35,10 @@ inline constexpr const char* kMajesticHeader =
 // A line of the list with made-up ranks and previous figures.
 inline std::string majesticLine(int rank, const std::string& domain, int subnets, int ips)
 {
-    const std::string tld = domain.substr(domain.rfind('.') + 1);
-    const std::string r = std::to_string(rank) + "," + std::to_string(rank);
+    const std::string r = std::to_string(rank) + "," + std::to_string(rank) + ",";
+    const std::string names = domain + "," + domain.substr(domain.rfind('.') + 1) + ",";
     const std::string counts = std::to_string(subnets) + "," + std::to_string(ips);
-    return r + "," + domain + "," + tld + "," + counts + "," + domain + "," + tld + "," + r + "," +
-           counts;
+    return r + names + counts + "," + names + r + counts;
 }
 
 inline std::string majesticList(const std::vector<std::string>& lines)
@@ -154,7 +150,18 @@ private:
         const Mode now = mode();
         const QList<qint64> all = links_.value(req.get_param_value("euquery"));
         lock.unlock();
-
+        // Only the query the walk means (articles only, yielding to a lagging database), with the
+        // continue value handed back whole.
+        static const std::map<std::string, std::string> query{
+            {"action", "query"},     {"format", "json"}, {"formatversion", "2"},
+            {"list", "exturlusage"}, {"euprop", "ids"},  {"eunamespace", "0"},
+            {"eulimit", "max"},      {"maxlag", "5"}};
+        const std::string from = req.get_param_value("eucontinue");
+        bool asked = from.empty() || from.find("|&= x") != std::string::npos;
+        for (const auto& [key, value] : query)
+            asked = asked && req.get_param_value(key.c_str()) == value;
+        if (!asked)
+            return void(res.status = 400);
         std::string json;
         switch (now) {
         case Mode::ApiError:
@@ -174,13 +181,12 @@ private:
             break;
         case Mode::Normal:
         case Mode::Held: {
-            const std::string from = req.get_param_value("eucontinue");
             const int offset = from.empty() ? 0 : std::stoi(from);
             const int end = std::min(int(all.size()), offset + 2);
             json = R"({"batchcomplete":true,)";
             if (end < all.size())
                 json += R"("continue":{"eucontinue":")" + std::to_string(end) +
-                        R"(","continue":"-||"},)";
+                        R"(|&= x","continue":"-||"},)";
             json += R"("query":{"exturlusage":[)";
             for (int i = offset; i < end; ++i)
                 json += (i > offset ? "," : "") + std::string(R"({"pageid":)") +
@@ -213,8 +219,7 @@ public:
         server_.server().set_mount_point("/", dir_.path().toStdString());
         server_.server().set_pre_routing_handler([this](const auto& req, auto&) {
             std::lock_guard<std::mutex> lock(mutex_);
-            ++requests_[req.path];
-            ranges_[req.path] = req.get_header_value("Range");
+            ++requests_[req.path + " " + req.get_header_value("Range")];
             return httplib::Server::HandlerResponse::Unhandled;
         });
         server_.start();
@@ -252,7 +257,7 @@ public:
     {
         return dir_.filePath(QString::fromStdString(path)).toStdString();
     }
-    // Requests whose path holds the text; the Range header of the last one of a path.
+    // Requests whose path, a blank and Range header hold the text.
     int requests(const std::string& part) const
     {
         std::lock_guard<std::mutex> lock(mutex_);
@@ -260,12 +265,6 @@ public:
         for (const auto& [path, count] : requests_)
             n += path.find(part) != std::string::npos ? count : 0;
         return n;
-    }
-    std::string range(const std::string& path) const
-    {
-        std::lock_guard<std::mutex> lock(mutex_);
-        const auto it = ranges_.find(path);
-        return it == ranges_.end() ? std::string() : it->second;
     }
 
 private:
@@ -280,11 +279,10 @@ private:
     std::string list_;
     mutable std::mutex mutex_;
     std::map<std::string, int> requests_;
-    std::map<std::string, std::string> ranges_;
     brandle::TestServer server_; // last: stops before the members its handler uses go
 };
 
-// Bing Webmaster at /bing/, Moz at /moz and DataForSEO at /dfs/, each accepting one key. A
+// Bing Webmaster, Moz and DataForSEO, each at /<its id>/ and accepting one key. A
 // refused key is echoed in the error message, as a careless API might do.
 class FakeKeyedApis {
 public:
@@ -310,7 +308,7 @@ public:
             if (bing(req, res) && req.get_param_value("siteUrl") == "https://www.Example.com/")
                 json(res, std::string(R"({"d":{"TotalPages":3,"Links":)") + pages[page] + "}}");
         });
-        s.Post("/moz", [this](const httplib::Request& req, httplib::Response& res) {
+        s.Post("/moz/", [this](const httplib::Request& req, httplib::Response& res) {
             const std::string token = req.get_header_value("x-moz-token");
             const bool asked = arrived("moz") &&
                                req.body.find(R"("scope":"domain")") != std::string::npos &&
@@ -323,8 +321,8 @@ public:
                           ? R"({"result":{}})"
                           : R"({"result":{"site_metrics":{"root_domains_to_root_domain":321}}})");
         });
-        s.Post("/dfs/backlinks/summary/live", [this](const httplib::Request& req,
-                                                     httplib::Response& res) {
+        s.Post("/dataforseo/backlinks/summary/live", [this](const httplib::Request& req,
+                                                            httplib::Response& res) {
             arrived("dataforseo");
             const std::string auth = req.get_header_value("Authorization");
             if (auth != "Basic " + (QByteArray(kLogin) + ':' + kPassword).toBase64().toStdString())
@@ -345,10 +343,7 @@ public:
     }
     std::string api(const std::string& id) const
     {
-        return server_.url(id == "bing"  ? u"/bing/"_s
-                           : id == "moz" ? u"/moz"_s
-                                         : u"/dfs/"_s)
-            .toStdString();
+        return server_.url(QString::fromStdString("/" + id + "/")).toStdString();
     }
     void setMode(Mode mode) { mode_ = mode; }
     int requests(const std::string& id)

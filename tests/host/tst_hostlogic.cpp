@@ -168,15 +168,6 @@ private slots:
                      u"brandle-host.conf: cannot be read (a folder)"_s),
                  error.c_str());
     }
-
-    void requestUrl()
-    {
-        QCOMPARE(exturlRequestUrl("https://en.wikipedia.org/w/api.php", "*.bücher.de",
-                                  {{"eucontinue", "a b|&="}}),
-                 "https://en.wikipedia.org/w/api.php?action=query&format=json&formatversion=2"
-                 "&list=exturlusage&euprop=ids&eunamespace=0&eulimit=max&maxlag=5"
-                 "&euquery=%2A.b%C3%BCcher.de&eucontinue=a%20b%7C%26%3D");
-    }
 };
 
 QTEST_GUILESS_MAIN(HostLogicTest)
