@@ -130,17 +130,11 @@ public:
     }
     int requests() const { return requests_; }
     int mostAtOnce() const { return mostAtOnce_; }
-    std::string lastUserAgent()
-    {
-        std::lock_guard<std::mutex> lock(mutex_);
-        return lastUserAgent_;
-    }
 
 private:
     void answer(const httplib::Request& req, httplib::Response& res)
     {
         std::unique_lock<std::mutex> lock(mutex_);
-        lastUserAgent_ = req.get_header_value("User-Agent");
         const int number = ++requests_;
         mostAtOnce_ = std::max(mostAtOnce_.load(), ++inFlight_);
         const auto mode = [&] {
@@ -150,14 +144,15 @@ private:
         const Mode now = mode();
         const QList<qint64> all = links_.value(req.get_param_value("euquery"));
         lock.unlock();
-        // Only the query the walk means (articles only, yielding to a lagging database), with the
-        // continue value handed back whole.
+        // Only the query the walk means (articles only, yielding to a lagging database) from a
+        // client that names itself, with the continue value handed back whole.
         static const std::map<std::string, std::string> query{
             {"action", "query"},     {"format", "json"}, {"formatversion", "2"},
             {"list", "exturlusage"}, {"euprop", "ids"},  {"eunamespace", "0"},
             {"eulimit", "max"},      {"maxlag", "5"}};
         const std::string from = req.get_param_value("eucontinue");
-        bool asked = from.empty() || from.find("|&= x") != std::string::npos;
+        bool asked = (from.empty() || from.find("|&= x") != std::string::npos) &&
+                     req.get_header_value("User-Agent").rfind("brandle-host/", 0) == 0;
         for (const auto& [key, value] : query)
             asked = asked && req.get_param_value(key.c_str()) == value;
         if (!asked)
@@ -202,7 +197,6 @@ private:
     Mode mode_ = Mode::Normal;
     int modeFrom_ = 1;
     QMap<std::string, QList<qint64>> links_;
-    std::string lastUserAgent_;
     std::atomic<int> requests_{0};
     std::atomic<int> inFlight_{0};
     std::atomic<int> mostAtOnce_{0};
