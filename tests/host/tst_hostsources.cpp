@@ -175,8 +175,8 @@ private slots:
         std::istringstream oldList(majesticList({majesticLine(1, "old.com", 1, 2)}));
         QVERIFY(store.loadMajestic(oldList, {"http://a/", "\"e1\"", "", 100, 0}).replaced);
         std::string text = csv.toStdString();
-        for (int i = 0; cancel && i < 5000; ++i) // the flag is seen after 4096 lines
-            text += majesticLine(i + 2, "filler" + std::to_string(i) + ".com", 1, 1) + "\n";
+        if (cancel) // the flag is seen after 4096 lines
+            text += majesticRows(5000, 1);
         std::istringstream in(text);
         const std::atomic<bool> stop{cancel};
         const MajesticLoad load =
@@ -280,8 +280,7 @@ private slots:
         MajesticSource source(settings, store, {"majestic-subnets"}, quiet);
         QCOMPARE(source.refresh(), error.isEmpty());
         QTEST(int(store.majesticMeta().rows), "rows");
-        QVERIFY2(QString::fromStdString(source.lastError()).contains(error) &&
-                     error.isEmpty() == source.lastError().empty(),
+        QVERIFY2(QString::fromStdString(source.lastError()).contains(error),
                  source.lastError().c_str());
         QCOMPARE(QDir(dir_.path()).entryList({u"*.part"_s}), QStringList());
         QCOMPARE(countOf(source, "d0.com"), error.isEmpty() ? 1 : 10);
@@ -701,22 +700,19 @@ private slots:
         QCOMPARE(::pipe(fds), 0);
         std::FILE* out = ::fdopen(fds[1], "w");
         constexpr int kLines = 20000; // about 2 MB, far more than a pipe holds
-        std::string text;
-        std::future<void> reader;
+        std::future<QString> reader;
         {
             LogWriter log(out, 10);
             for (int i = 0; i < kLines; ++i)
                 log.line("line " + std::string(100, 'x'));
             reader = std::async(std::launch::async, [&] { // all of that returned while nobody read
-                char buffer[65536];
-                for (ssize_t n; (n = ::read(fds[0], buffer, sizeof buffer)) > 0;)
-                    text.append(buffer, std::size_t(n));
+                QFile in;
+                in.open(fds[0], QIODevice::ReadOnly, QFileDevice::AutoCloseHandle);
+                return QString::fromUtf8(in.readAll());
             });
         } // writes what is queued
         std::fclose(out);
-        reader.get();
-        ::close(fds[0]);
-        const QString all = QString::fromStdString(text);
+        const QString all = reader.get();
         int dropped = 0;
         for (auto m = QRegularExpression(u"(\\d+) log lines dropped"_s).globalMatch(all);
              m.hasNext();)
