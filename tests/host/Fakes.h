@@ -219,13 +219,13 @@ public:
         server_.start();
     }
     // A new release (names in order); cutEdges bytes are missing at the end of its edges file.
-    void release(const std::string& id, const std::vector<std::string>& names, const Edges& edges,
+    void release(const std::string& id, const QStringList& names, const Edges& edges,
                  int cutEdges = 0)
     {
         std::string vertices;
         std::string links;
-        for (std::size_t i = 0; i < names.size(); ++i)
-            vertices += std::to_string(i) + "\t" + names[i] + "\t1\n";
+        for (int i = 0; i < names.size(); ++i)
+            vertices += std::to_string(i) + "\t" + names[i].toStdString() + "\t1\n";
         for (const auto& [from, to] : edges)
             links += std::to_string(from) + "\t" + std::to_string(to) + "\n";
         const QString folder = dir_.filePath(QString::fromStdString(graphPath(id)));
@@ -289,6 +289,11 @@ public:
     FakeKeyedApis()
     {
         auto& s = server_.server();
+        s.set_pre_routing_handler([this](const auto& req, auto&) { // counts by the API's id
+            std::lock_guard<std::mutex> lock(mutex_);
+            ++arrivals_[req.path.substr(1, req.path.find('/', 1) - 1)];
+            return httplib::Server::HandlerResponse::Unhandled;
+        });
         s.Get("/bing/GetUserSites", [this](const httplib::Request& req, httplib::Response& res) {
             if (bing(req, res))
                 json(res, R"({"d":[{"Url":"https://www.Example.com/","IsVerified":true},)"
@@ -304,8 +309,7 @@ public:
         });
         s.Post("/moz/", [this](const httplib::Request& req, httplib::Response& res) {
             const std::string token = req.get_header_value("x-moz-token");
-            const bool asked = arrived("moz") &&
-                               req.body.find(R"("scope":"domain")") != std::string::npos &&
+            const bool asked = req.body.find(R"("scope":"domain")") != std::string::npos &&
                                req.body.find(R"("data.site.metrics.fetch")") != std::string::npos;
             if (token != kMozToken)
                 return json(res, R"({"error":{"message":"bad token )" + token + R"("}})", 401);
@@ -317,7 +321,6 @@ public:
         });
         s.Post("/dataforseo/backlinks/summary/live", [this](const httplib::Request& req,
                                                             httplib::Response& res) {
-            arrived("dataforseo");
             const std::string auth = req.get_header_value("Authorization");
             if (auth != "Basic " + (QByteArray(kLogin) + ':' + kPassword).toBase64().toStdString())
                 return json(res,
@@ -352,16 +355,9 @@ private:
         res.status = status;
         res.set_content(body, "application/json");
     }
-    bool arrived(const std::string& id)
-    {
-        std::lock_guard<std::mutex> lock(mutex_);
-        ++arrivals_[id];
-        return true;
-    }
     // Answers an error and false unless the key is the right one and the mode normal.
     bool bing(const httplib::Request& req, httplib::Response& res)
     {
-        arrived("bing");
         const std::string key = req.get_param_value("apikey");
         if (key != kBingKey)
             json(res, R"({"ErrorCode":3,"Message":"ERROR!!! InvalidApiKey )" + key + R"("})", 400);

@@ -57,8 +57,9 @@ struct HostProcess {
     // Ends the host with SIGTERM; true when it ended cleanly within 10 s.
     bool stop()
     {
-        return ::kill(pid_t(process.processId()), SIGTERM) == 0 && process.waitForFinished(10000) &&
-               process.exitStatus() == QProcess::NormalExit && process.exitCode() == 0;
+        return process.processId() > 0 && ::kill(pid_t(process.processId()), SIGTERM) == 0 &&
+               process.waitForFinished(10000) && process.exitStatus() == QProcess::NormalExit &&
+               process.exitCode() == 0;
     }
 
     QProcess process;
@@ -113,6 +114,7 @@ private slots:
                              QString::fromStdString(wiki_.api())}));
         QTRY_VERIFY_WITH_TIMEOUT(real_.log().contains(u"majestic: loaded "_s), brandle::WaitMs);
     }
+
     void cleanupTestCase()
     {
         QVERIFY(demo_.stop());
@@ -234,6 +236,7 @@ private slots:
         const QByteArray get = "GET /parlo/System/Link-Popularity-Status.txt HTTP/1.1\r\n";
         QCOMPARE(rawStatus(open.port, get + "Host: attacker.example\r\n\r\n"), 403);
         QCOMPARE(rawStatus(open.port, get + "Host: 0.0.0.0\r\n\r\n"), 200);
+        QVERIFY(open.stop());
     }
 
     // --help and --version answer; anything unknown is refused with a usage line and exit 2; a
