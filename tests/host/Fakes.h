@@ -251,7 +251,7 @@ public:
     {
         return dir_.filePath(QString::fromStdString(path)).toStdString();
     }
-    // Requests whose path, a blank and Range header hold the text.
+    // Requests whose path and Range header, noted as "path range", hold the text.
     int requests(const std::string& part) const
     {
         std::lock_guard<std::mutex> lock(mutex_);

@@ -22,13 +22,13 @@ const QByteArray kSchemaPath = "/parlo/System/Link-Popularity-Schema.xml";
 
 // Runs brandle-check against the host with its settings and program folder in dir: its exit
 // code and what it printed.
-std::pair<int, QString> runCheck(int port, const QTemporaryDir& dir, const QStringList& sites)
+std::pair<int, QString> runCheck(int port, const QTemporaryDir& dir, const QString& site)
 {
     const brandle::ScopedEnv config("XDG_CONFIG_HOME", dir.filePath(u"config"_s).toUtf8());
     const brandle::ScopedEnv data("BRANDLE_HOME", dir.filePath(u"home"_s).toUtf8());
     QProcess check;
     check.start(QString::fromUtf8(BRANDLE_CHECK_BIN),
-                QStringList{u"--host"_s, u"127.0.0.1:%1"_s.arg(port)} + sites);
+                {u"--host"_s, u"127.0.0.1:%1"_s.arg(port), site});
     check.waitForFinished(brandle::WaitMs);
     return {check.exitCode(),
             QString::fromLocal8Bit(check.readAllStandardOutput() + check.readAllStandardError())};
@@ -106,9 +106,9 @@ private slots:
         const QString root = QString::fromUtf8(BRANDLE_TEST_SERVICE_DIR);
         QVERIFY(demo_.start({u"--demo"_s, u"--root"_s, root, u"--allow-host"_s, u"Brandle.lan"_s}));
         majestic_.route(u"/m.csv"_s, QByteArray::fromStdString(majesticList(
-                                         {majesticLine(2, "brandle-demo.org", 1234, 5678),
-                                          majesticLine(3, "www.listed-www.org", 7, 8),
-                                          majesticLine(4, "huge.org", 1'000'000'001, 9)})));
+                                         {majesticLine(1, "brandle-demo.org", 1234, 5678),
+                                          majesticLine(2, "www.listed-www.org", 7, 8),
+                                          majesticLine(3, "huge.org", 1'000'000'001, 9)})));
         majestic_.start();
         QVERIFY(real_.start({u"--root"_s, root, u"--cache"_s, cache_.path(), u"--majestic-url"_s,
                              majestic_.url(u"/m.csv"_s), u"--wikipedia-api"_s,
@@ -284,7 +284,7 @@ private slots:
                                "\ndataforseo-login = " + FakeKeyedApis::kLogin +
                                "\ndataforseo-password = " + FakeKeyedApis::kPassword +
                                "\nmoz-token = " + wrongToken + "\n"));
-        const auto [exitCode, out] = runCheck(host.port, dir, {u"example.com"_s});
+        const auto [exitCode, out] = runCheck(host.port, dir, u"example.com"_s);
         QVERIFY2(exitCode == 5, qPrintable(out));
         QVERIFY2(out.contains(u"  Bing inbound links                  26  first count\n"
                               "  Moz linking root domains      no count  Moz refused the key (bad "
