@@ -153,6 +153,7 @@ private slots:
         const QByteArray ips = "/engines/majestic-ips/search?site=";
         // clang-format off
         QTest::newRow("www and case") << ips + "WWW.Brandle-Demo.org" << 200 << 5678LL << "CC BY 3.0";
+        QTest::newRow("outside the list") << subnets + "example.com" << 200 << -1LL << "No count: <output id=\"reason\">not among the million most linked domains</output>";
         QTest::newRow("listed with www.") << subnets + "listed-www.org" << 200 << 7LL << "";
         QTest::newRow("figure beyond a 32-bit total") << subnets + "huge.org" << 200 << -1LL << "1,000,000,001, is too large";
         QTest::newRow("a smaller figure of that row") << ips + "huge.org" << 200 << 9LL << "";
