@@ -5,15 +5,14 @@
 // Common Crawl's web graph releases, and the Bing Webmaster, Moz and DataForSEO APIs; and a
 // client that sends the host raw bytes.
 
+#include "EnginePage.h"
 #include "TestSupport.h"
 #include "engine/QueryEngines.h"
 #include "platform/LocaleText.h"
 
 #include <httplib.h>
 
-#include <QByteArray>
 #include <QDir>
-#include <QList>
 #include <QMap>
 #include <QTemporaryDir>
 
@@ -23,13 +22,11 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
-#include <chrono>
 #include <condition_variable>
 #include <cstdlib>
 #include <map>
 #include <mutex>
 #include <string>
-#include <vector>
 
 inline constexpr const char* kMajesticHeader =
     "GlobalRank,TldRank,Domain,TLD,RefSubNets,RefIPs,IDN_Domain,IDN_TLD,PrevGlobalRank,"
@@ -38,14 +35,12 @@ inline constexpr const char* kMajesticHeader =
 // A line of the list with made-up ranks and previous figures.
 inline std::string majesticLine(int rank, const std::string& domain, int subnets, int ips)
 {
-    const std::string tld = domain.substr(domain.rfind('.') + 1);
-    const std::string r = std::to_string(rank) + "," + std::to_string(rank);
+    const std::string r = std::to_string(rank) + "," + std::to_string(rank) + ",";
+    const std::string names = domain + "," + domain.substr(domain.rfind('.') + 1) + ",";
     const std::string counts = std::to_string(subnets) + "," + std::to_string(ips);
-    return r + "," + domain + "," + tld + "," + counts + "," + domain + "," + tld + "," + r + "," +
-           counts;
+    return r + names + counts + "," + names + r + counts;
 }
 
-// The list: the header, then these lines.
 inline std::string majesticList(const std::vector<std::string>& lines)
 {
     std::string out = std::string(kMajesticHeader) + "\r\n";
@@ -54,8 +49,20 @@ inline std::string majesticList(const std::vector<std::string>& lines)
     return out;
 }
 
-// The count the program's lookup reads off an answer page between the markers; -1: none.
-inline qint64 readCount(const std::string& page, const std::string& left, const std::string& right)
+// The list of the domains d0.com, d1.com ... each with this count of subnets and of IPs.
+inline std::string majesticRows(int lines, int count)
+{
+    std::vector<std::string> all;
+    for (int i = 0; i < lines; ++i)
+        all.push_back(majesticLine(i + 1, "d" + std::to_string(i) + ".com", count, count));
+    return majesticList(all);
+}
+
+// The count the program's lookup reads off an answer page between the markers (by default those
+// of the host's engines); -1: none.
+inline qint64 readCount(const std::string& page,
+                        const std::string& left = std::string(brandle::host::kCountLeft),
+                        const std::string& right = std::string(brandle::host::kCountRight))
 {
     const auto text = brandle::extractCount(
         QString::fromStdString(page), QString::fromStdString(left), QString::fromStdString(right));
@@ -94,8 +101,8 @@ inline int rawStatus(int port, const QByteArray& request)
 // A MediaWiki API at /w/api.php: page ids by search text, two per answer, then "continue".
 class FakeWiki {
 public:
-    // ApiError's text carries the count markers; Slow answers after 10 s; Held until changed.
-    enum class Mode { Normal, ApiError, MaxLag, Unavailable, NoList, Slow, Held };
+    // ApiError's text carries the count markers; Held answers once the mode changes.
+    enum class Mode { Normal, ApiError, MaxLag, Unavailable, NoList, Held };
 
     FakeWiki()
     {
@@ -106,7 +113,7 @@ public:
                              });
         server_.start();
     }
-    ~FakeWiki() { setMode(Mode::Normal, 1, true); } // ends every wait
+    ~FakeWiki() { setMode(Mode::Normal); } // ends every wait
     std::string api() const { return server_.url(u"/w/api.php"_s).toStdString(); }
     void setLinks(const std::string& query, const QList<qint64>& pageIds)
     {
@@ -114,39 +121,42 @@ public:
         links_[query] = pageIds;
     }
     // The mode of the answers from the request with that number (counted from 1) on.
-    void setMode(Mode mode, int fromRequest = 1, bool ending = false)
+    void setMode(Mode mode, int fromRequest = 1)
     {
         std::lock_guard<std::mutex> lock(mutex_);
         mode_ = mode;
         modeFrom_ = fromRequest;
-        ending_ = ending;
         changed_.notify_all();
     }
     int requests() const { return requests_; }
     int mostAtOnce() const { return mostAtOnce_; }
-    std::string lastUserAgent()
-    {
-        std::lock_guard<std::mutex> lock(mutex_);
-        return lastUserAgent_;
-    }
 
 private:
     void answer(const httplib::Request& req, httplib::Response& res)
     {
         std::unique_lock<std::mutex> lock(mutex_);
-        lastUserAgent_ = req.get_header_value("User-Agent");
         const int number = ++requests_;
         mostAtOnce_ = std::max(mostAtOnce_.load(), ++inFlight_);
         const auto mode = [&] {
             return number >= modeFrom_ ? mode_ : Mode::Normal;
         };
-        const auto wait = std::chrono::seconds(mode() == Mode::Slow ? 10 : 0);
-        changed_.wait_for(lock, wait, [&] { return ending_; });
-        changed_.wait(lock, [&] { return mode() != Mode::Held || ending_; });
+        changed_.wait(lock, [&] { return mode() != Mode::Held; });
         const Mode now = mode();
         const QList<qint64> all = links_.value(req.get_param_value("euquery"));
         lock.unlock();
-
+        // Only the query the walk means (articles only, yielding to a lagging database) from a
+        // client that names itself, with the continue value handed back whole.
+        static const std::map<std::string, std::string> query{
+            {"action", "query"},     {"format", "json"}, {"formatversion", "2"},
+            {"list", "exturlusage"}, {"euprop", "ids"},  {"eunamespace", "0"},
+            {"eulimit", "max"},      {"maxlag", "5"}};
+        const std::string from = req.get_param_value("eucontinue");
+        bool asked = (from.empty() || from.find("|&= x") != std::string::npos) &&
+                     req.get_header_value("User-Agent").rfind("brandle-host/", 0) == 0;
+        for (const auto& [key, value] : query)
+            asked = asked && req.get_param_value(key.c_str()) == value;
+        if (!asked)
+            return void(res.status = 400);
         std::string json;
         switch (now) {
         case Mode::ApiError:
@@ -165,15 +175,13 @@ private:
             json = R"({"batchcomplete":true})";
             break;
         case Mode::Normal:
-        case Mode::Slow:
         case Mode::Held: {
-            const std::string from = req.get_param_value("eucontinue");
             const int offset = from.empty() ? 0 : std::stoi(from);
             const int end = std::min(int(all.size()), offset + 2);
             json = R"({"batchcomplete":true,)";
             if (end < all.size())
                 json += R"("continue":{"eucontinue":")" + std::to_string(end) +
-                        R"(","continue":"-||"},)";
+                        R"(|&= x","continue":"-||"},)";
             json += R"("query":{"exturlusage":[)";
             for (int i = offset; i < end; ++i)
                 json += (i > offset ? "," : "") + std::string(R"({"pageid":)") +
@@ -186,11 +194,9 @@ private:
 
     std::mutex mutex_;
     std::condition_variable changed_;
-    bool ending_ = false;
     Mode mode_ = Mode::Normal;
     int modeFrom_ = 1;
     QMap<std::string, QList<qint64>> links_;
-    std::string lastUserAgent_;
     std::atomic<int> requests_{0};
     std::atomic<int> inFlight_{0};
     std::atomic<int> mostAtOnce_{0};
@@ -207,20 +213,19 @@ public:
         server_.server().set_mount_point("/", dir_.path().toStdString());
         server_.server().set_pre_routing_handler([this](const auto& req, auto&) {
             std::lock_guard<std::mutex> lock(mutex_);
-            ++requests_[req.path];
-            ranges_[req.path] = req.get_header_value("Range");
+            ++requests_[req.path + " " + req.get_header_value("Range")];
             return httplib::Server::HandlerResponse::Unhandled;
         });
         server_.start();
     }
     // A new release (names in order); cutEdges bytes are missing at the end of its edges file.
-    void release(const std::string& id, const std::vector<std::string>& names, const Edges& edges,
+    void release(const std::string& id, const QStringList& names, const Edges& edges,
                  int cutEdges = 0)
     {
         std::string vertices;
         std::string links;
-        for (std::size_t i = 0; i < names.size(); ++i)
-            vertices += std::to_string(i) + "\t" + names[i] + "\t1\n";
+        for (int i = 0; i < names.size(); ++i)
+            vertices += std::to_string(i) + "\t" + names[i].toStdString() + "\t1\n";
         for (const auto& [from, to] : edges)
             links += std::to_string(from) + "\t" + std::to_string(to) + "\n";
         const QString folder = dir_.filePath(QString::fromStdString(graphPath(id)));
@@ -246,7 +251,7 @@ public:
     {
         return dir_.filePath(QString::fromStdString(path)).toStdString();
     }
-    // Requests whose path holds the text; the Range header of the last one of a path.
+    // Requests whose path and Range header, noted as "path range", hold the text.
     int requests(const std::string& part) const
     {
         std::lock_guard<std::mutex> lock(mutex_);
@@ -254,12 +259,6 @@ public:
         for (const auto& [path, count] : requests_)
             n += path.find(part) != std::string::npos ? count : 0;
         return n;
-    }
-    std::string range(const std::string& path) const
-    {
-        std::lock_guard<std::mutex> lock(mutex_);
-        const auto it = ranges_.find(path);
-        return it == ranges_.end() ? std::string() : it->second;
     }
 
 private:
@@ -274,11 +273,10 @@ private:
     std::string list_;
     mutable std::mutex mutex_;
     std::map<std::string, int> requests_;
-    std::map<std::string, std::string> ranges_;
     brandle::TestServer server_; // last: stops before the members its handler uses go
 };
 
-// Bing Webmaster at /bing/, Moz at /moz and DataForSEO at /dfs/, each accepting one key. A
+// Bing Webmaster, Moz and DataForSEO, each at /<its id>/ and accepting one key. A
 // refused key is echoed in the error message, as a careless API might do.
 class FakeKeyedApis {
 public:
@@ -291,6 +289,11 @@ public:
     FakeKeyedApis()
     {
         auto& s = server_.server();
+        s.set_pre_routing_handler([this](const auto& req, auto&) { // counts by the API's id
+            std::lock_guard<std::mutex> lock(mutex_);
+            ++arrivals_[req.path.substr(1, req.path.find('/', 1) - 1)];
+            return httplib::Server::HandlerResponse::Unhandled;
+        });
         s.Get("/bing/GetUserSites", [this](const httplib::Request& req, httplib::Response& res) {
             if (bing(req, res))
                 json(res, R"({"d":[{"Url":"https://www.Example.com/","IsVerified":true},)"
@@ -304,10 +307,9 @@ public:
             if (bing(req, res) && req.get_param_value("siteUrl") == "https://www.Example.com/")
                 json(res, std::string(R"({"d":{"TotalPages":3,"Links":)") + pages[page] + "}}");
         });
-        s.Post("/moz", [this](const httplib::Request& req, httplib::Response& res) {
+        s.Post("/moz/", [this](const httplib::Request& req, httplib::Response& res) {
             const std::string token = req.get_header_value("x-moz-token");
-            const bool asked = arrived("moz") &&
-                               req.body.find(R"("scope":"domain")") != std::string::npos &&
+            const bool asked = req.body.find(R"("scope":"domain")") != std::string::npos &&
                                req.body.find(R"("data.site.metrics.fetch")") != std::string::npos;
             if (token != kMozToken)
                 return json(res, R"({"error":{"message":"bad token )" + token + R"("}})", 401);
@@ -317,9 +319,8 @@ public:
                           ? R"({"result":{}})"
                           : R"({"result":{"site_metrics":{"root_domains_to_root_domain":321}}})");
         });
-        s.Post("/dfs/backlinks/summary/live", [this](const httplib::Request& req,
-                                                     httplib::Response& res) {
-            arrived("dataforseo");
+        s.Post("/dataforseo/backlinks/summary/live", [this](const httplib::Request& req,
+                                                            httplib::Response& res) {
             const std::string auth = req.get_header_value("Authorization");
             if (auth != "Basic " + (QByteArray(kLogin) + ':' + kPassword).toBase64().toStdString())
                 return json(res,
@@ -339,14 +340,10 @@ public:
     }
     std::string api(const std::string& id) const
     {
-        return server_.url(id == "bing"  ? u"/bing/"_s
-                           : id == "moz" ? u"/moz"_s
-                                         : u"/dfs/"_s)
-            .toStdString();
+        return server_.url(QString::fromStdString("/" + id + "/")).toStdString();
     }
     void setMode(Mode mode) { mode_ = mode; }
-    int requests(const std::string& id) { return int(times(id).size()); }
-    std::vector<std::chrono::steady_clock::time_point> times(const std::string& id)
+    int requests(const std::string& id)
     {
         std::lock_guard<std::mutex> lock(mutex_);
         return arrivals_[id];
@@ -358,16 +355,9 @@ private:
         res.status = status;
         res.set_content(body, "application/json");
     }
-    bool arrived(const std::string& id)
-    {
-        std::lock_guard<std::mutex> lock(mutex_);
-        arrivals_[id].push_back(std::chrono::steady_clock::now());
-        return true;
-    }
     // Answers an error and false unless the key is the right one and the mode normal.
     bool bing(const httplib::Request& req, httplib::Response& res)
     {
-        arrived("bing");
         const std::string key = req.get_param_value("apikey");
         if (key != kBingKey)
             json(res, R"({"ErrorCode":3,"Message":"ERROR!!! InvalidApiKey )" + key + R"("})", 400);
@@ -380,6 +370,6 @@ private:
 
     std::mutex mutex_;
     std::atomic<Mode> mode_{Mode::Normal};
-    std::map<std::string, std::vector<std::chrono::steady_clock::time_point>> arrivals_;
+    std::map<std::string, int> arrivals_;
     brandle::TestServer server_; // last: stops before the members its handler uses go
 };

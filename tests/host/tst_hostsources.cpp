@@ -34,8 +34,7 @@ namespace {
 // The figure the lookup reads off the source's answer page; -1: no count.
 qint64 pageCount(const Source& source, const LinkCount& result)
 {
-    const EngineInfo& e = source.engines()[0];
-    return readCount(source.answerPage(e, "site", result), e.leftString, e.rightString);
+    return readCount(source.answerPage(source.engines()[0], "site", result));
 }
 
 qint64 countOf(Source& source, const std::string& site)
@@ -43,24 +42,18 @@ qint64 countOf(Source& source, const std::string& site)
     return pageCount(source, source.lookup(source.engines()[0], site));
 }
 
-// An upstream that sends these bytes to every request; none: it refuses connections.
-struct Upstream {
-    explicit Upstream(const QByteArray& answer)
-    {
-        host.engines(
-            {answer.isEmpty() ? brandle::unreachable(u"e"_s) : brandle::rawAnswer(u"e"_s, answer)});
-    }
-    std::string url() const { return host.engineUrl(0, {}).toStdString(); }
-    brandle::FakeServiceHost host;
-};
+std::string deadUrl() // where nothing listens
+{
+    return "http://" + brandle::deadHostPort().toStdString() + "/";
+}
 
 const Logger quiet = [](const std::string&) {
 };
 
 // A release of the fake web graph. In-degrees: com.example 3 (its self-link left out),
 // de.xn--bcher-kva 2, io.github 4, org.lonely and org.other 0, uk.co.example 1.
-const std::vector<std::string> kNames{"com.example", "de.xn--bcher-kva", "io.github",
-                                      "org.lonely",  "org.other",        "uk.co.example"};
+const QStringList kNames{u"com.example"_s, u"de.xn--bcher-kva"_s, u"io.github"_s,
+                         u"org.lonely"_s,  u"org.other"_s,        u"uk.co.example"_s};
 const FakeCrawl::Edges kEdges{{0, 0}, {0, 1}, {0, 2}, {0, 5}, {1, 0}, {1, 2},
                               {2, 0}, {4, 0}, {4, 2}, {5, 1}, {5, 2}};
 
@@ -73,16 +66,9 @@ CommonCrawlSettings crawlSettings(const FakeCrawl& fake, const QString& cache)
     return settings;
 }
 
-// The answer page of a source for a site as the host hands it on.
-std::string pageFor(Source& source, const QString& site)
-{
-    const EngineInfo& e = source.engines()[0];
-    const auto accepted = source.acceptSite(site.toStdString());
-    return source.answerPage(e, site.toStdString(), source.lookup(e, accepted.value_or("")));
-}
-
 } // namespace
 
+Q_DECLARE_METATYPE(FakeCrawl::Edges)
 Q_DECLARE_METATYPE(FakeWiki::Mode)
 Q_DECLARE_METATYPE(FakeKeyedApis::Mode)
 
@@ -90,15 +76,30 @@ class HostSourcesTest : public QObject {
     Q_OBJECT
 
     QTemporaryDir dir_;
-    int dbNumber_ = 0;
-    std::unique_ptr<FakeCrawl> crawl_; // of commonCrawl(), made for its first row
+    std::vector<std::unique_ptr<LinkStore>> stores_;
+    std::vector<std::unique_ptr<Keys>> keys_;
+    std::unique_ptr<FakeCrawl> crawl_; // made for the first test that asks for it
     std::unique_ptr<CommonCrawlSource> crawlSource_;
 
-    std::unique_ptr<LinkStore> newStore()
+    // The source of the release cc-1 of kNames and kEdges, read whole in the cache dir_/cc.
+    CommonCrawlSource& crawlSource()
+    {
+        if (!crawl_) {
+            crawl_ = std::make_unique<FakeCrawl>();
+            crawl_->release("cc-1", kNames, kEdges);
+            crawlSource_ = std::make_unique<CommonCrawlSource>(
+                crawlSettings(*crawl_, dir_.filePath(u"cc"_s)), quiet);
+            crawlSource_->refresh();
+        }
+        return *crawlSource_;
+    }
+
+    // An empty store that lives as long as the test object.
+    LinkStore& newStore()
     {
         std::string error;
-        return LinkStore::open(dir_.filePath(u"db%1.sqlite"_s.arg(++dbNumber_)).toStdString(),
-                               error);
+        const QString file = dir_.filePath(u"db%1.sqlite"_s.arg(stores_.size()));
+        return *stores_.emplace_back(LinkStore::open(file.toStdString(), error));
     }
     MajesticSettings majesticSettings(const std::string& url)
     {
@@ -107,14 +108,17 @@ class HostSourcesTest : public QObject {
         settings.cacheDir = dir_.path().toStdString();
         return settings;
     }
-    // A source asked with a key, its keys from the settings file only.
+    // A source asked with these keys of the settings file (no keyring), with a store of its own.
     std::unique_ptr<KeyedSource> keyedSource(const QString& id, const std::string& api,
-                                             LinkStore& store, Keys& keys,
+                                             std::map<std::string, std::string> fileKeys,
                                              std::chrono::milliseconds mozInterval = {})
     {
         KeyedSettings settings;
         settings.apiUrl = api;
         settings.answerTime = std::chrono::seconds(10); // generous: no answer waits
+        LinkStore& store = newStore();
+        Keys& keys = *keys_.emplace_back(
+            std::make_unique<Keys>(std::string(), std::move(fileKeys), KeyringRead(), quiet));
         if (id == u"bing"_s)
             return std::make_unique<BingSource>(settings, store, keys, quiet);
         if (id == u"moz"_s)
@@ -143,11 +147,9 @@ private slots:
             return header + QString::fromUtf8(bad) + u'\n' + line;
         };
         // clang-format off
-        QTest::newRow("new list") << header + line << false << "" << 5LL;
         QTest::newRow("byte order mark, CRLF") << u"\uFEFF"_s + header.trimmed() + u"\r\n"_s + line + u"\r\n"_s << false << "" << 5LL;
         QTest::newRow("other column order") << "Domain,RefIPs,RefSubNets,IDN_Domain\nnew.com,6,5,new.com" << false << "" << 5LL;
         QTest::newRow("quoted fields") << header + u"1,1,\"new.com\",com,\"5\",6,new.com,com,1,1,5,6"_s << false << "" << 5LL;
-        QTest::newRow("largest count") << header + u"1,1,new.com,com,2147483647,6,new.com,com,1,1,5,6"_s << false << "" << 2147483647LL;
         QTest::newRow("count of 19 digits") << withBad("2,2,bad.com,com,1000000000000000000,1,bad.com,com,2,2,1,1") << false << "" << 5LL;
         QTest::newRow("IDN of another name") << withBad("2,2,bad.com,com,3,4,new.com,com,2,2,3,4") << false << "" << 5LL;
         QTest::newRow("11 fields") << withBad("2,2,bad.com,com,3,4,bad.com,com,2,2,3") << false << "" << 5LL;
@@ -166,25 +168,24 @@ private slots:
         QFETCH(QString, csv);
         QFETCH(bool, cancel);
         QFETCH(QString, error);
-        auto store = newStore();
-        QVERIFY(store && !store->hasMajestic());
+        LinkStore& store = newStore();
         std::istringstream oldList(majesticList({majesticLine(1, "old.com", 1, 2)}));
-        QVERIFY(store->loadMajestic(oldList, {"http://a/", "\"e1\"", "", 100, 0}).replaced);
+        QVERIFY(store.loadMajestic(oldList, {"http://a/", "\"e1\"", "", 100, 0}).replaced);
         std::string text = csv.toStdString();
-        for (int i = 0; cancel && i < 5000; ++i) // the flag is seen after 4096 lines
-            text += majesticLine(i + 2, "filler" + std::to_string(i) + ".com", 1, 1) + "\n";
+        if (cancel) // the flag is seen after 4096 lines
+            text += majesticRows(5000, 1);
         std::istringstream in(text);
         const std::atomic<bool> stop{cancel};
         const MajesticLoad load =
-            store->loadMajestic(in, {"http://b/", "\"e2\"", "", 200, 0}, &stop);
+            store.loadMajestic(in, {"http://b/", "\"e2\"", "", 200, 0}, &stop);
         const bool replaced = error.isEmpty();
         QCOMPARE(load.replaced, replaced);
         QVERIFY2(QString::fromStdString(load.error).contains(error), load.error.c_str());
-        QCOMPARE(bool(store->majestic("old.com", "old.com")), !replaced);
-        const auto counts = store->majestic("new.com", "new.com");
+        QCOMPARE(bool(store.majestic("old.com", "old.com")), !replaced);
+        const auto counts = store.majestic("new.com", "new.com");
         QTEST(counts ? qint64(counts->refSubNets) : 0LL, "subnets");
         QCOMPARE(counts ? counts->refIps : 0u, replaced ? 6u : 0u);
-        const MajesticMeta meta = store->majesticMeta();
+        const MajesticMeta meta = store.majesticMeta();
         QCOMPARE(meta.etag, replaced ? "\"e2\"" : "\"e1\"");
         QCOMPARE(meta.checkedAt, replaced ? 200 : 100);
         QCOMPARE(meta.rows, 1); // no malformed line was taken
@@ -220,10 +221,9 @@ private slots:
         upstream.start();
         MajesticSettings settings = majesticSettings(upstream.url(u"/m.csv"_s).toStdString());
         settings.limits.maxBytes = body.size(); // exactly at the cap
-        auto store = newStore();
         QString log;
         MajesticSource source(
-            settings, *store, {"majestic-subnets"},
+            settings, newStore(), {"majestic-subnets"},
             [&log](const std::string& line) { log += QString::fromStdString(line); });
         QCOMPARE(countOf(source, "google.com"), -1);
         // A download that a host left behind when it ended is removed.
@@ -238,85 +238,49 @@ private slots:
         QCOMPARE(countOf(source, "google.com"), 345862);
     }
 
-    // A list of fewer than half the rows of the one in use is taken only when the user says so.
-    void smallerList_data()
+    // A refresh that fails keeps the list in use (4 lines), says why and leaves no partial file;
+    // a list of fewer than half as many lines is taken only when the user says so.
+    void majesticRefresh_data()
     {
-        QTest::addColumn<int>("rows"); // of the new list; the one in use has 4
-        QTest::addColumn<bool>("accept");
-        QTest::addColumn<bool>("taken");
-        QTest::newRow("under half") << 1 << false << false;
-        QTest::newRow("half") << 2 << false << true;
-        QTest::newRow("under half, accepted") << 1 << true << true;
-    }
-    void smallerList()
-    {
-        QFETCH(int, rows);
-        QFETCH(bool, accept);
-        QFETCH(bool, taken);
-        const auto list = [](int lines) {
-            std::string text = majesticList({});
-            for (int i = 0; i < lines; ++i)
-                text += majesticLine(i + 1, "d" + std::to_string(i) + ".com", 1, 1) + "\n";
-            return text;
+        QTest::addColumn<QByteArray>("answer"); // the whole HTTP answer
+        QTest::addColumn<bool>("acceptSmaller");
+        QTest::addColumn<int>("rows");      // of the list in use afterwards
+        QTest::addColumn<QString>("error"); // empty: the new list is taken
+        const auto ok = [](int lines) {
+            const std::string body = majesticRows(lines, 1);
+            return "HTTP/1.1 200 OK\r\nContent-Length: " + QByteArray::number(body.size()) +
+                   "\r\n\r\n" + QByteArray::fromStdString(body);
         };
-        const QByteArray body = QByteArray::fromStdString(list(rows));
-        const Upstream upstream("HTTP/1.1 200 OK\r\nContent-Length: " +
-                                QByteArray::number(body.size()) + "\r\n\r\n" + body);
-        MajesticSettings settings = majesticSettings(upstream.url());
-        settings.acceptSmallerList = accept;
-        auto store = newStore();
-        std::istringstream in(list(4));
-        QVERIFY(store->loadMajestic(in, {settings.url, "", "", 0, 0}).replaced);
-        MajesticSource source(settings, *store, {"majestic-subnets"}, quiet);
-        QCOMPARE(source.refresh(), taken);
-        QCOMPARE(store->majesticMeta().rows, taken ? rows : 4);
-        const QString error = QString::fromStdString(source.lastError());
-        QVERIFY2(taken ? error.isEmpty()
-                       : error.contains(
-                             u"1 usable lines, fewer than half of the 4 of the list in use"_s),
-                 qPrintable(error));
+        // clang-format off
+        QTest::newRow("cut short") << ok(60).left(1500) << false << 4 << "failed";
+        QTest::newRow("too large, no length") << "HTTP/1.1 200 OK\r\nConnection: close\r\n\r\n" + QByteArray::fromStdString(majesticRows(200, 1)) << false << 4 << "larger than 4,096 bytes";
+        QTest::newRow("server error") << QByteArray("HTTP/1.1 500 Oops\r\nContent-Length: 0\r\n\r\n") << false << 4 << "answered HTTP 500";
+        QTest::newRow("redirect to a file") << QByteArray("HTTP/1.1 302 Found\r\nLocation: file:///etc/hostname\r\n\r\n") << false << 4 << "failed";
+        QTest::newRow("under half") << ok(1) << false << 4 << "1 usable lines, fewer than half of the 4 of the list in use";
+        QTest::newRow("half") << ok(2) << false << 2 << "";
+        QTest::newRow("under half, accepted") << ok(1) << true << 1 << "";
+        // clang-format on
     }
-
-    // A failed refresh keeps the list in use, says why in the log and leaves no partial file.
-    void majesticFaults_data()
-    {
-        QTest::addColumn<QByteArray>("answer"); // the whole HTTP answer; empty: nothing listens
-        QTest::addColumn<QString>("reason");
-        std::string lines; // about 7 KB
-        for (int i = 0; i < 200; ++i)
-            lines += majesticLine(i + 2, "site" + std::to_string(i) + ".org", 1, 1) + "\n";
-        const QByteArray body =
-            QByteArray::fromStdString(majesticList({majesticLine(1, "google.com", 99, 99), lines}));
-        const QByteArray ok = "HTTP/1.1 200 OK\r\nContent-Length: ";
-        QTest::newRow("cut short") << ok + "3000\r\n\r\n" + body.left(2000) << "failed";
-        QTest::newRow("too large") << ok + QByteArray::number(body.size()) + "\r\n\r\n" + body
-                                   << "larger than 4,096 bytes";
-        QTest::newRow("too large, no length")
-            << "HTTP/1.1 200 OK\r\nConnection: close\r\n\r\n" + body << "larger than 4,096 bytes";
-        QTest::newRow("server error")
-            << QByteArray("HTTP/1.1 500 Oops\r\nContent-Length: 0\r\n\r\n") << "answered HTTP 500";
-        QTest::newRow("redirect to a file")
-            << QByteArray("HTTP/1.1 302 Found\r\nLocation: file:///etc/hostname\r\n\r\n")
-            << "failed";
-    }
-    void majesticFaults()
+    void majesticRefresh()
     {
         QFETCH(QByteArray, answer);
-        QFETCH(QString, reason);
-        const Upstream upstream(answer);
-        MajesticSettings settings = majesticSettings(upstream.url());
+        QFETCH(bool, acceptSmaller);
+        QFETCH(QString, error);
+        brandle::FakeServiceHost upstream; // sends the answer to every request
+        upstream.engines({brandle::rawAnswer(u"e"_s, answer)});
+        MajesticSettings settings = majesticSettings(upstream.engineUrl(0, {}).toStdString());
         settings.limits.maxBytes = 4096;
-        auto store = newStore();
-        QString log;
-        MajesticSource source(
-            settings, *store, {"majestic-subnets"},
-            [&log](const std::string& line) { log += QString::fromStdString(line); });
-        std::istringstream in(majesticList({majesticLine(1, "google.com", 10, 20)}));
-        QVERIFY(store->loadMajestic(in, {settings.url, "", "", 0, 0}).replaced);
-        QVERIFY(!source.refresh());
-        QVERIFY2(log.contains(reason), qPrintable(log));
+        settings.acceptSmallerList = acceptSmaller;
+        LinkStore& store = newStore();
+        std::istringstream in(majesticRows(4, 10));
+        QVERIFY(store.loadMajestic(in, {settings.url, "", "", 0, 0}).replaced);
+        MajesticSource source(settings, store, {"majestic-subnets"}, quiet);
+        QCOMPARE(source.refresh(), error.isEmpty());
+        QTEST(int(store.majesticMeta().rows), "rows");
+        QVERIFY2(QString::fromStdString(source.lastError()).contains(error),
+                 source.lastError().c_str());
         QCOMPARE(QDir(dir_.path()).entryList({u"*.part"_s}), QStringList());
-        QCOMPARE(countOf(source, "google.com"), 10);
+        QCOMPARE(countOf(source, "d0.com"), error.isEmpty() ? 1 : 10);
     }
 
     // Distinct pages over both searches; "at least" past the cap; kept a day, by API.
@@ -329,11 +293,9 @@ private slots:
         QTest::addColumn<bool>("atLeast");
         QTest::addColumn<int>("requests"); // pages of 2
         using L = QList<qint64>;
-        // clang-format off
-        QTest::newRow("continue, distinct") << L{1, 2, 3, 4, 5} << L{5, 6, 6, 7} << 40 << 7LL << false << 3 + 2;
+        QTest::newRow("distinct") << L{1, 2, 3, 4, 5} << L{5, 6, 6, 7} << 40 << 7LL << false << 5;
         QTest::newRow("ends at the cap") << L{1, 2, 3, 4} << L{} << 3 << 4LL << false << 3;
         QTest::newRow("cap one short") << L{1, 2, 3, 4} << L{} << 2 << 4LL << true << 2;
-        // clang-format on
     }
     void wikipedia()
     {
@@ -345,21 +307,19 @@ private slots:
         FakeWiki fake;
         fake.setLinks("example.com", siteLinks);
         fake.setLinks("*.example.com", underLinks);
-        auto store = newStore();
+        LinkStore& store = newStore();
         std::string error; // a day-old answer is asked again
-        QVERIFY(store->storeCount(fake.api(), "example.com",
-                                  {99, false, std::time(nullptr) - 86400}, error));
+        QVERIFY(store.storeCount(fake.api(), "example.com", {99, false, std::time(nullptr) - 86400},
+                                 error));
         for (const std::string& api : {fake.api(), fake.api(), fake.api() + "?lang=de"}) {
             WikipediaSettings settings = wikiSettings(api);
             settings.maxRequestsPerSite = cap;
-            WikipediaSource source(settings, *store, quiet);
+            WikipediaSource source(settings, store, quiet);
             const LinkCount result = source.lookup(source.engines()[0], "example.com");
             QCOMPARE(result.kind == LinkCount::Kind::AtLeast, atLeast);
             QTEST(pageCount(source, result), "count");
         }
         QCOMPARE(fake.requests(), 2 * requests);
-        QVERIFY2(fake.lastUserAgent().find("https://brandle.test/") != std::string::npos,
-                 fake.lastUserAgent().c_str());
     }
 
     // A fault gives no count, or "at least" the pages that came in time, and is not kept: the
@@ -375,10 +335,8 @@ private slots:
         using M = FakeWiki::Mode;
         // clang-format off
         QTest::newRow("api error") << M::ApiError << 1 << true << -1LL << "the Wikipedia API answered an error: internal_api_error_DBQueryError (A database query error has occurred. <output" << 3LL;
-        QTest::newRow("api error after a page") << M::ApiError << 2 << true << -1LL << "the Wikipedia API answered an error" << 3LL;
         QTest::newRow("unavailable") << M::Unavailable << 1 << true << -1LL << "Wikipedia answered HTTP 503" << 3LL;
         QTest::newRow("no list") << M::NoList << 1 << true << -1LL << "the Wikipedia API answered something unreadable" << 3LL;
-        QTest::newRow("slow") << M::Slow << 1 << true << -1LL << "Wikipedia did not answer in time" << 3LL;
         QTest::newRow("out of time, no page yet") << M::Held << 2 << true << -1LL << "Wikipedia did not answer in time" << 3LL;
         QTest::newRow("out of time after a page") << M::Held << 3 << true << 2LL << "" << 3LL;
         QTest::newRow("unreachable") << M::Normal << 1 << false << -1LL << "Wikipedia could not be reached" << -1LL;
@@ -394,11 +352,9 @@ private slots:
         FakeWiki fake;
         fake.setLinks("*.example.net", {1, 2, 3}); // the first search finds nothing
         fake.setMode(mode, fromRequest);
-        auto store = newStore();
-        const Upstream dead{QByteArray()};
-        WikipediaSettings settings = wikiSettings(reachable ? fake.api() : dead.url());
+        WikipediaSettings settings = wikiSettings(reachable ? fake.api() : deadUrl());
         settings.answerTime = std::chrono::milliseconds(3000);
-        WikipediaSource source(settings, *store, quiet);
+        WikipediaSource source(settings, newStore(), quiet);
         const LinkCount result = source.lookup(source.engines()[0], "example.net");
         QTEST(pageCount(source, result), "count");
         QVERIFY2(QString::fromStdString(result.reason).startsWith(reason), result.reason.c_str());
@@ -413,8 +369,7 @@ private slots:
         for (const char* site : {"a.org", "b.org", "c.org"})
             fake.setLinks(site, {1, 2, 3});
         fake.setMode(FakeWiki::Mode::Held);
-        auto store = newStore();
-        WikipediaSource source(wikiSettings(fake.api()), *store, quiet);
+        WikipediaSource source(wikiSettings(fake.api()), newStore(), quiet);
         std::vector<std::future<qint64>> clients;
         for (const char* site : {"a.org", "a.org", "a.org", "a.org", "b.org", "c.org"})
             clients.push_back(
@@ -437,9 +392,7 @@ private slots:
         QTest::addColumn<QString>("shown");
         // clang-format off
         QTest::newRow("www") << "www.example.com" << 3LL << "</output> referring domains (Common Crawl cc-1)";
-        QTest::newRow("subdomain") << "a.b.example.com" << 3LL << "";
         QTest::newRow("IDN") << "bücher.de" << 2LL << "";
-        QTest::newRow("IDN, ASCII form") << "xn--bcher-kva.de" << 2LL << "";
         QTest::newRow("under co.uk") << "shop.example.co.uk" << 1LL << "";
         QTest::newRow("no in-links") << "lonely.org" << 0LL << "";
         QTest::newRow("absent") << "example.org" << -1LL << "not in Common Crawl&#39;s graph cc-1";
@@ -451,16 +404,11 @@ private slots:
     {
         QFETCH(QString, site);
         QFETCH(QString, shown);
-        if (!crawl_) {
-            crawl_ = std::make_unique<FakeCrawl>();
-            crawl_->release("cc-1", kNames, kEdges);
-            crawlSource_ = std::make_unique<CommonCrawlSource>(
-                crawlSettings(*crawl_, dir_.filePath(u"cc"_s)), quiet);
-            QVERIFY(crawlSource_->refresh());
-        }
-        const std::string page = pageFor(*crawlSource_, site);
-        const EngineInfo& e = crawlSource_->engines()[0];
-        QTEST(readCount(page, e.leftString, e.rightString), "count");
+        CommonCrawlSource& source = crawlSource();
+        const EngineInfo& e = source.engines()[0];
+        const std::string accepted = source.acceptSite(site.toStdString()).value_or("");
+        const std::string page = source.answerPage(e, "site", source.lookup(e, accepted));
+        QTEST(readCount(page), "count");
         QVERIFY2(QString::fromStdString(page).contains(shown), page.c_str());
     }
 
@@ -479,15 +427,13 @@ private slots:
         QVERIFY(brandle::writeFile(
             dir + u"/cc-1-domain-vertices.txt.gz.part"_s,
             brandle::readBytes(QString::fromStdString(fake.file(vertices))).left(10)));
-        const auto reason = [](Source& source) {
-            return QString::fromStdString(source.lookup(source.engines()[0], "example.com").reason);
-        };
         {
             CommonCrawlSource source(settings, quiet);
             QCOMPARE(source.status().state, SourceStatus::State::Loading);
-            QCOMPARE(reason(source), u"Common Crawl data is being prepared: 0 %"_s);
+            QCOMPARE(source.lookup(source.engines()[0], "example.com").reason,
+                     "Common Crawl data is being prepared: 0 %");
             QVERIFY(source.refresh());
-            QCOMPARE(fake.range("/" + vertices), "bytes=10-");
+            QCOMPARE(fake.requests(vertices + " bytes=10-"), 1);
         }
         const int graphRequests = fake.requests(".gz");
         CommonCrawlSource source(settings, quiet);
@@ -520,38 +466,33 @@ private slots:
     void graphFaults_data()
     {
         QTest::addColumn<QStringList>("names");
-        QTest::addColumn<QList<int>>("edges"); // from, to, from, to ...
-        QTest::addColumn<int>("cut");          // bytes missing at the end of the edges file
+        QTest::addColumn<FakeCrawl::Edges>("edges");
+        QTest::addColumn<int>("cut"); // bytes missing at the end of the edges file
         QTest::addColumn<qint64>("statedEdges");
         QTest::addColumn<QString>("error");
         const QStringList names{u"com.a"_s, u"com.b"_s};
+        using E = FakeCrawl::Edges;
         // clang-format off
-        QTest::newRow("cut short") << names << QList<int>{0, 1, 1, 0} << 9 << 2LL << "edges.txt.gz: the gzip data ends inside a member";
-        QTest::newRow("id past the last") << names << QList<int>{0, 2} << 0 << 1LL << "edges.txt.gz line 1: an id past the last vertex";
-        QTest::newRow("names out of order") << QStringList{u"com.b"_s, u"com.a"_s} << QList<int>{0, 1} << 0 << 1LL << "vertices.txt.gz line 2: the name is empty";
-        QTest::newRow("fewer edges than stated") << names << QList<int>{0, 1} << 0 << 2LL << "the edges file has 1 lines where the release states 2";
+        QTest::newRow("cut short") << names << E{{0, 1}, {1, 0}} << 9 << 2LL << "edges.txt.gz: the gzip data ends inside a member";
+        QTest::newRow("id past the last") << names << E{{0, 2}} << 0 << 1LL << "edges.txt.gz line 1: an id past the last vertex";
+        QTest::newRow("names out of order") << QStringList{u"com.b"_s, u"com.a"_s} << E{{0, 1}} << 0 << 1LL << "vertices.txt.gz line 2: the name is empty";
+        QTest::newRow("fewer edges than stated") << names << E{{0, 1}} << 0 << 2LL << "the edges file has 1 lines where the release states 2";
         // clang-format on
     }
     void graphFaults()
     {
         QFETCH(QStringList, names);
-        QFETCH(QList<int>, edges);
+        QFETCH(FakeCrawl::Edges, edges);
         QFETCH(int, cut);
+        QFETCH(qint64, statedEdges);
         QFETCH(QString, error);
         FakeCrawl fake;
-        std::vector<std::string> vertices;
-        for (const QString& name : names)
-            vertices.push_back(name.toStdString());
-        FakeCrawl::Edges links;
-        for (int i = 0; i + 1 < edges.size(); i += 2)
-            links.emplace_back(edges[i], edges[i + 1]);
-        fake.release("r", vertices, links, cut);
+        fake.release("r", names, edges, cut);
         GraphImport job;
         job.vertices = fake.file(FakeCrawl::graphPath("r") + "/r-domain-vertices.txt.gz");
         job.edges = fake.file(FakeCrawl::graphPath("r") + "/r-domain-edges.txt.gz");
         job.index = dir_.filePath(u"faulty.index"_s).toStdString();
         job.release = "r";
-        QFETCH(qint64, statedEdges);
         job.expectedEdges = statedEdges;
         const GraphImportResult result = importGraph(job);
         QVERIFY(!result.ok && result.badData);
@@ -562,14 +503,12 @@ private slots:
     // keeps them for the release and never fetches the graph.
     void commonCrawlMirror()
     {
-        FakeCrawl fake;
-        fake.release("cc-1", kNames, kEdges);
-        QTemporaryDir cache;
-        QVERIFY(CommonCrawlSource(crawlSettings(fake, cache.path()), quiet).refresh());
+        QCOMPARE(crawlSource().status().release, "cc-1");
+        FakeCrawl& fake = *crawl_;
         const int graphRequests = fake.requests("cc-1/");
         std::string error;
-        QVERIFY2(exportShards(commonCrawlDir(cache.path().toStdString()), fake.file("mirror"),
-                              quiet, error, 16),
+        QVERIFY2(exportShards(commonCrawlDir(dir_.filePath(u"cc"_s).toStdString()),
+                              fake.file("mirror"), quiet, error, 16),
                  error.c_str());
         QTemporaryDir mirrorCache;
         CommonCrawlSettings settings = crawlSettings(fake, mirrorCache.path());
@@ -609,7 +548,6 @@ private slots:
         // clang-format off
         QTest::newRow("bing, summed over pages") << "bing" << "example.com" << true << M::Normal << 26LL << "" << 4;
         QTest::newRow("bing, not verified") << "bing" << "unverified.org" << true << M::Normal << -1LL << "not verified in your Bing Webmaster account" << 2;
-        QTest::newRow("bing, not in the account") << "bing" << "other.org" << true << M::Normal << -1LL << "not verified in your Bing Webmaster account" << 2;
         QTest::newRow("bing, key refused") << "bing" << "example.com" << false << M::Normal << -1LL << "Bing Webmaster refused the key (ERROR!!! InvalidApiKey ***)" << 2;
         QTest::newRow("bing, throttled") << "bing" << "example.com" << true << M::Limit << -1LL << "Bing Webmaster's quota or rate limit is reached" << 2;
         QTest::newRow("bing, unreadable") << "bing" << "example.com" << true << M::Unreadable << -1LL << "Bing Webmaster answered something unreadable" << 2;
@@ -633,17 +571,13 @@ private slots:
         QFETCH(QString, reason);
         FakeKeyedApis fake;
         fake.setMode(mode);
-        const Upstream dead{QByteArray()};
         const std::string wrong = "wrong/KEY+" + id.toStdString();
-        Keys keys({},
-                  {{"bing-key", rightKey ? FakeKeyedApis::kBingKey : wrong},
-                   {"moz-token", rightKey ? FakeKeyedApis::kMozToken : wrong},
-                   {"dataforseo-login", FakeKeyedApis::kLogin},
-                   {"dataforseo-password", rightKey ? FakeKeyedApis::kPassword : wrong}},
-                  {}, quiet);
-        auto store = newStore();
         auto source =
-            keyedSource(id, site.isEmpty() ? dead.url() : fake.api(id.toStdString()), *store, keys);
+            keyedSource(id, site.isEmpty() ? deadUrl() : fake.api(id.toStdString()),
+                        {{"bing-key", rightKey ? FakeKeyedApis::kBingKey : wrong},
+                         {"moz-token", rightKey ? FakeKeyedApis::kMozToken : wrong},
+                         {"dataforseo-login", FakeKeyedApis::kLogin},
+                         {"dataforseo-password", rightKey ? FakeKeyedApis::kPassword : wrong}});
         for (int lookup = 0; lookup < 2; ++lookup) {
             const LinkCount result = source->lookup(
                 source->engines()[0], site.isEmpty() ? "example.com" : site.toStdString());
@@ -662,9 +596,8 @@ private slots:
     void keyedSourceWithoutKey()
     {
         FakeKeyedApis fake;
-        Keys keys({}, {{"dataforseo-login", FakeKeyedApis::kLogin}}, {}, quiet);
-        auto store = newStore();
-        auto source = keyedSource(u"dataforseo"_s, fake.api("dataforseo"), *store, keys);
+        auto source = keyedSource(u"dataforseo"_s, fake.api("dataforseo"),
+                                  {{"dataforseo-login", FakeKeyedApis::kLogin}});
         QCOMPARE(source->lookup(source->engines()[0], "example.com").reason,
                  "no key for DataForSEO: store it in the Sources tab of Brandle's settings, or as "
                  "dataforseo-password in the host's settings file");
@@ -677,17 +610,14 @@ private slots:
     void mozSpacing()
     {
         FakeKeyedApis fake;
-        Keys keys({}, {{"moz-token", FakeKeyedApis::kMozToken}}, {}, quiet);
-        auto store = newStore();
+        const std::map<std::string, std::string> token{{"moz-token", FakeKeyedApis::kMozToken}};
         constexpr auto interval = std::chrono::milliseconds(300);
-        auto spaced = keyedSource(u"moz"_s, fake.api("moz"), *store, keys, interval);
+        auto spaced = keyedSource(u"moz"_s, fake.api("moz"), token, interval);
+        const auto start = std::chrono::steady_clock::now();
         for (const char* site : {"a.org", "b.org", "c.org"})
             QCOMPARE(countOf(*spaced, site), 321);
-        const auto times = fake.times("moz");
-        QCOMPARE(times.size(), 3u);
-        for (std::size_t i = 1; i < times.size(); ++i) // arrivals; the turns are 300 ms apart
-            QVERIFY(times[i] - times[i - 1] >= interval / 2);
-        auto slow = keyedSource(u"moz"_s, fake.api("moz"), *store, keys, std::chrono::seconds(10));
+        QVERIFY(std::chrono::steady_clock::now() - start >= 2 * interval); // two waited their turn
+        auto slow = keyedSource(u"moz"_s, fake.api("moz"), token, std::chrono::seconds(10));
         QCOMPARE(countOf(*slow, "d.org"), 321);
         const LinkCount late = slow->lookup(slow->engines()[0], "e.org");
         QCOMPARE(late.reason, "waiting for Moz's request limit");
@@ -749,7 +679,7 @@ private slots:
             return httplib::Client("127.0.0.1", port).Get("/engines/e/search")->body;
         };
         auto first = std::async(std::launch::async, ask);
-        QTRY_COMPARE(running.load(), 1);
+        QTRY_COMPARE_WITH_TIMEOUT(running.load(), 1, brandle::WaitMs);
         QCOMPARE(ask(), "late");
         QCOMPARE(rawStatus(port, "GET / HTTP/1.1\r\nHost: localhost\r\n"), 408);
         release.set_value();
@@ -765,22 +695,19 @@ private slots:
         QCOMPARE(::pipe(fds), 0);
         std::FILE* out = ::fdopen(fds[1], "w");
         constexpr int kLines = 20000; // about 2 MB, far more than a pipe holds
-        std::string text;
-        std::future<void> reader;
+        std::future<QString> reader;
         {
             LogWriter log(out, 10);
             for (int i = 0; i < kLines; ++i)
                 log.line("line " + std::string(100, 'x'));
             reader = std::async(std::launch::async, [&] { // all of that returned while nobody read
-                char buffer[65536];
-                for (ssize_t n; (n = ::read(fds[0], buffer, sizeof buffer)) > 0;)
-                    text.append(buffer, std::size_t(n));
+                QFile in;
+                in.open(fds[0], QIODevice::ReadOnly, QFileDevice::AutoCloseHandle);
+                return QString::fromUtf8(in.readAll());
             });
         } // writes what is queued
         std::fclose(out);
-        reader.get();
-        ::close(fds[0]);
-        const QString all = QString::fromStdString(text);
+        const QString all = reader.get();
         int dropped = 0;
         for (auto m = QRegularExpression(u"(\\d+) log lines dropped"_s).globalMatch(all);
              m.hasNext();)
