@@ -13,7 +13,6 @@
 
 #include <QDir>
 #include <QElapsedTimer>
-#include <QProcess>
 #include <QStringEncoder>
 #include <QTemporaryDir>
 #include <QTest>
@@ -138,7 +137,7 @@ Q_DECLARE_METATYPE(Serve)
 class TestHostile : public QObject {
     Q_OBJECT
 
-    QTemporaryDir m_dir;
+    QTemporaryDir m_dir; // for the files of writeFileSafely
 
 private slots:
     void init()
@@ -155,7 +154,6 @@ private slots:
         QTest::addColumn<QString>("reason"); // part of the error; "": none
         const B big(100 * 1024, 'n');
         // clang-format off
-        QTest::newRow("written whole") << "page.html" << big << "";
         QTest::newRow("empty text replaces") << "page.html" << B() << "";
         QTest::newRow("folder missing") << "missing/page.html" << big << "(create: ";
         QTest::newRow("a folder in the way") << "page.html/" << big << "(rename: ";
@@ -266,9 +264,6 @@ private slots:
             << raw("HTTP/1.1 200 OK\r\nContent-Length: 0\r\n\r\n") << "page" << B("Total=\"5\"");
         QTest::newRow("body until the connection ends")
             << raw("HTTP/1.1 200 OK\r\n\r\nabout <b>9</b> pages") << "page" << B("Total=\"14\"");
-        QTest::newRow("redirect to ftp")
-            << raw("HTTP/1.1 302 Found\r\nLocation: ftp://127.0.0.1/x\r\nContent-Length: 0\r\n\r\n")
-            << err(ErrorCode::UnsupportedRedirect) << B("not http or https: ftp://");
         QTest::newRow("redirect to a local file")
             << raw("HTTP/1.1 301 Moved\r\nLocation: file:///etc/passwd\r\nContent-Length: 0\r\n\r\n")
             << err(ErrorCode::UnsupportedRedirect) << B("not http or https: file://");
@@ -276,8 +271,6 @@ private slots:
             << encoded("<xsl:output method=\"html\" encoding=\"ISO-8859-1\"/>") << "page" << latin1;
         QTest::newRow("page, no encoding declared") << encoded("<xsl:output method=\"html\"/>")
                                                     << "page" << utf8;
-        QTest::newRow("page as xml in windows-1252")
-            << encoded("<xsl:output method=\"xml\" encoding=\"windows-1252\"/>") << "page" << latin1;
         QTest::newRow("full disk under the page file") << Serve{{}, pageSheet(8000), five, 4096}
             << err(ErrorCode::FileAccess) << B("(write: File too large)");
         // clang-format on
@@ -347,7 +340,6 @@ private slots:
     {
         QFETCH(QString, document);
         QFETCH(int, noticeMs);
-        QFETCH(QString, result);
         FakeServiceHost host;
         const int slowMs = document.isEmpty() && noticeMs == 0 ? 2 * WaitMs : 0;
         host.engines({counted(u"A"_s, u"5"_s), counted(u"Slow"_s, u"7"_s, slowMs)});
@@ -359,7 +351,7 @@ private slots:
         SlowReader reader;
         reader.ms = noticeMs;
         const Lookup lookup = lookUp(host, 3000, &reader);
-        QCOMPARE(describe(lookup.outcome), result);
+        QTEST(describe(lookup.outcome), "result");
         // Well before a transfer's own time limit (60 s) would end it.
         QVERIFY2(lookup.ms < noticeMs + 20000, qPrintable(QString::number(lookup.ms)));
     }
@@ -377,7 +369,6 @@ private slots:
         QTest::newRow("UTF-16 with its mark") << B("UTF-16LE") << xml + "\"UTF-16\"?>" << "text/xml";
         QTest::newRow("HTTP charset over the declaration") << B("ISO-8859-1") << xml + "\"UTF-8\"?>"
                                                            << "text/xml; charset=ISO-8859-1";
-        QTest::newRow("UTF-8, no declaration") << B("UTF-8") << B() << "application/xml";
         // clang-format on
     }
     void schemaEncodings()
@@ -407,45 +398,6 @@ private slots:
         QVERIFY2(result.contains(u"<Name><![CDATA[%1]]></Name>"_s.arg(name)), qPrintable(result));
         QVERIFY(result.contains(u"Total=\"1,234\""_s));
         QCOMPARE(GetAppSetting(u"LinkEng"_s, u"Eng-"_s + name), u"1234"_s);
-    }
-
-    // brandle-check prints the lookup's own result, whatever else the schema holds.
-    void check_data()
-    {
-        QTest::addColumn<QString>("service"); // the schema's first child
-        QTest::addColumn<bool>("placeholder");
-        QTest::newRow("a Results element before the placeholder")
-            << u"<Results Site=\"a.com\" Total=\"999,999,999\" Fluctuation=\"1\"><Engine><Name>"
-               "Fake</Name><Count>999,999,999</Count><Fluctuation>1</Fluctuation></Engine>"
-               "</Results>"_s
-            << true;
-        QTest::newRow("no placeholder") << QString() << false;
-    }
-    void check()
-    {
-        QFETCH(QString, service);
-        QFETCH(bool, placeholder);
-        FakeServiceHost host;
-        host.engines({counted(u"Alpha"_s, u"1,000"_s), counted(u"Beta"_s, u"234"_s)});
-        if (!placeholder)
-            host.withoutPlaceholder();
-        host.schema(host.schemaText()
-                        .replace(u"<Service/>"_s, u"<Service>"_s + service + u"</Service>"_s)
-                        .toUtf8())
-            .start();
-        QProcess process;
-        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-        env.insert(u"BRANDLE_HOME"_s, m_dir.filePath(u"home"_s));
-        env.insert(u"XDG_CONFIG_HOME"_s, m_dir.filePath(u"config"_s));
-        process.setProcessEnvironment(env);
-        process.start(QString::fromUtf8(BRANDLE_CHECK_BIN),
-                      {u"--host"_s, host.hostPort(), u"a.com"_s});
-        QVERIFY(process.waitForFinished(30000));
-        const QString out = QString::fromUtf8(process.readAllStandardOutput());
-        QCOMPARE(process.exitCode(), 0);
-        QVERIFY2(out.contains(u"Alpha"_s) && out.contains(u"Beta"_s) && out.contains(u"1,234"_s),
-                 qPrintable(out));
-        QVERIFY2(!out.contains(u"999"_s) && !out.contains(u"Fake"_s), qPrintable(out));
     }
 };
 
