@@ -5,7 +5,6 @@
 
 #include "engine/LookupRun.h"
 #include "platform/Errors.h"
-#include "platform/Paths.h"
 #include "platform/SafeFile.h"
 #include "platform/Store.h"
 #include "platform/mConstants.h"
@@ -254,14 +253,8 @@ private slots:
             << err(ErrorCode::TransformTooDeep) << B("nests its templates too deeply: more than 1000");
         QTest::newRow("cut inside the headers") << raw("HTTP/1.1 200 OK\r\nContent-Ty")
                                                 << "download failure Raw" << B();
-        QTest::newRow("cut inside the status line") << raw("HTTP/1.1 2")
-                                                    << "download failure Raw" << B();
-        QTest::newRow("headers without their end")
-            << raw("HTTP/1.1 200 OK\r\nContent-Type: text/html\r\n") << "download failure Raw" << B();
         QTest::newRow("not HTTP") << raw("about <b>9</b> pages") << "download failure Raw" << B();
         QTest::newRow("nothing") << raw("") << "download failure Raw" << B();
-        QTest::newRow("complete headers, empty body")
-            << raw("HTTP/1.1 200 OK\r\nContent-Length: 0\r\n\r\n") << "page" << B("Total=\"5\"");
         QTest::newRow("body until the connection ends")
             << raw("HTTP/1.1 200 OK\r\n\r\nabout <b>9</b> pages") << "page" << B("Total=\"14\"");
         QTest::newRow("redirect to a local file")
