@@ -13,7 +13,6 @@
 #include <QTemporaryDir>
 #include <QTest>
 
-using namespace Qt::StringLiterals;
 using namespace brandle;
 
 namespace {
@@ -160,10 +159,13 @@ private slots:
     }
 };
 
-// --help and --version without a display; a bad command line gets the usage line and exit 2.
+// --help and --version without a display; a bad command line gets the usage line and exit 2;
+// brandle-report's answers.
 class TestCommandLine : public QObject {
     Q_OBJECT
 private slots:
+    void init() { QDir(Paths::inProgramFolder(mConstants::LogFolderName)).removeRecursively(); }
+
     void answers_data()
     {
         QTest::addColumn<QString>("program");
@@ -239,6 +241,56 @@ private slots:
         QCOMPARE(QDir(sandbox.filePath(u"home"_s))
                      .entryList(QDir::Files | QDir::Dirs | QDir::NoDotAndDotDot),
                  QStringList());
+    }
+
+    // brandle-report reads the program's log: exit status, standard output and standard error.
+    void command_data()
+    {
+        QTest::addColumn<QStringList>("args");
+        QTest::addColumn<int>("exitCode");
+        QTest::addColumn<QString>("out");
+        QTest::addColumn<QString>("err"); // %1: a day file that cannot be read
+        // clang-format off
+        QTest::newRow("invalid date") << QStringList{u"example.com"_s, u"3/1/2004"_s, u"3/32/2004"_s}
+            << 1 << "" << "The dates you entered are either blank or invalid.\nThe required date "
+                          "format is MM/DD/YYYY for this report type selection.\n";
+        QTest::newRow("ISO dates") << QStringList{u"example.com"_s, u"2004-03-01"_s, u"2004-03-03"_s}
+            << 0 << "date,count\n2004-03-01,12\n2004-03-02,0\n" << "";
+        // A day without a log file is charted as 0 but is no data: a mistyped site is told so.
+        QTest::newRow("mistyped site") << QStringList{u"exmaple.com"_s, u"3/1/2004"_s, u"3/3/2004"_s}
+            << 4 << "" << "brandle-report: no data for exmaple.com from 3/1/2004 to 3/3/2004\n";
+        QTest::newRow("sites as options")
+            << QStringList{u"--site"_s, u"example.com"_s, u"--site"_s, u"other.com"_s,
+                           u"3/1/2004"_s, u"3/3/2004"_s} << 0
+            << "date,example.com,other.com\n2004-03-01,12,\n2004-03-02,0,0\n2004-03-03,,4\n" << "";
+        QTest::newRow("sites as a list") << QStringList{u"other.com,Example.com"_s, u"3/3/2004"_s,
+                                                        u"3/3/2004"_s} << 0
+            << "date,other.com,example.com\n2004-03-03,4,\n" << "";
+        QTest::newRow("by engine") << QStringList{u"--engines"_s, u"example.com"_s, u"3/1/2004"_s,
+                                                  u"3/2/2004"_s} << 0
+            << "date,total,Alpha,Beta\n2004-03-01,12,5,\n2004-03-02,0,,\n" << "";
+        QTest::newRow("a day file that cannot be read")
+            << QStringList{u"example.com"_s, u"3/4/2004"_s, u"3/4/2004"_s} << 1 << ""
+            << "brandle-report: 75 - Path/File access error: %1\n";
+        // clang-format on
+    }
+    void command()
+    {
+        QFETCH(QStringList, args);
+        QFETCH(QString, err);
+        const QDate first(2004, 3, 1);
+        const QList<LoggedEngine> engines{{u"Alpha"_s, u"4"_s}, {u"Beta"_s, {}, true}};
+        QVERIFY(
+            writeLog({{first, u"example.com"_s, u"10"_s, engines, true},
+                      {first, u"example.com"_s, u"13"_s, {{u"Alpha"_s, u"6"_s}, engines[1]}, true},
+                      {first.addDays(2), u"other.com"_s, u"4"_s}}));
+        // A folder where the day file should be: it exists but cannot be read.
+        const QString unreadable = linkLogFile(first.addDays(3));
+        QVERIFY(QDir().mkpath(unreadable));
+        const Run r = run(reportBin, args);
+        QCOMPARE(r.err, QString(err).replace(u"%1"_s, unreadable));
+        QTEST(r.out, "out");
+        QTEST(r.code, "exitCode");
     }
 };
 
@@ -321,66 +373,7 @@ private slots:
     }
 };
 
-// brandle-report reads the program's log: exit status, standard output and standard error.
-class TestReportCommand : public QObject {
-    Q_OBJECT
-private slots:
-    void init() { QDir(Paths::inProgramFolder(mConstants::LogFolderName)).removeRecursively(); }
-
-    void command_data()
-    {
-        QTest::addColumn<QStringList>("args");
-        QTest::addColumn<int>("exitCode");
-        QTest::addColumn<QString>("out");
-        QTest::addColumn<QString>("err"); // %1: a day file that cannot be read
-        // clang-format off
-        QTest::newRow("invalid date") << QStringList{u"example.com"_s, u"3/1/2004"_s, u"3/32/2004"_s}
-            << 1 << "" << "The dates you entered are either blank or invalid.\nThe required date "
-                          "format is MM/DD/YYYY for this report type selection.\n";
-        QTest::newRow("ISO dates") << QStringList{u"example.com"_s, u"2004-03-01"_s, u"2004-03-03"_s}
-            << 0 << "date,count\n2004-03-01,12\n2004-03-02,0\n" << "";
-        // A day without a log file is charted as 0 but is no data: a mistyped site is told so.
-        QTest::newRow("mistyped site") << QStringList{u"exmaple.com"_s, u"3/1/2004"_s, u"3/3/2004"_s}
-            << 4 << "" << "brandle-report: no data for exmaple.com from 3/1/2004 to 3/3/2004\n";
-        QTest::newRow("sites as options")
-            << QStringList{u"--site"_s, u"example.com"_s, u"--site"_s, u"other.com"_s,
-                           u"3/1/2004"_s, u"3/3/2004"_s} << 0
-            << "date,example.com,other.com\n2004-03-01,12,\n2004-03-02,0,0\n2004-03-03,,4\n" << "";
-        QTest::newRow("sites as a list") << QStringList{u"other.com,Example.com"_s, u"3/3/2004"_s,
-                                                        u"3/3/2004"_s} << 0
-            << "date,other.com,example.com\n2004-03-03,4,\n" << "";
-        QTest::newRow("by engine") << QStringList{u"--engines"_s, u"example.com"_s, u"3/1/2004"_s,
-                                                  u"3/2/2004"_s} << 0
-            << "date,total,Alpha,Beta\n2004-03-01,12,5,\n2004-03-02,0,,\n" << "";
-        QTest::newRow("a day file that cannot be read")
-            << QStringList{u"example.com"_s, u"3/4/2004"_s, u"3/4/2004"_s} << 1 << ""
-            << "brandle-report: 75 - Path/File access error: %1\n";
-        // clang-format on
-    }
-    void command()
-    {
-        QFETCH(QStringList, args);
-        QFETCH(int, exitCode);
-        QFETCH(QString, out);
-        QFETCH(QString, err);
-        const QDate first(2004, 3, 1);
-        const QList<LoggedEngine> engines{{u"Alpha"_s, u"4"_s}, {u"Beta"_s, {}, true}};
-        QVERIFY(
-            writeLog({{first, u"example.com"_s, u"10"_s, engines, true},
-                      {first, u"example.com"_s, u"13"_s, {{u"Alpha"_s, u"6"_s}, engines[1]}, true},
-                      {first.addDays(2), u"other.com"_s, u"4"_s}}));
-        // A folder where the day file should be: it exists but cannot be read.
-        const QString unreadable = linkLogFile(first.addDays(3));
-        QVERIFY(QDir().mkpath(unreadable));
-        const Run r = run(reportBin, args);
-        QCOMPARE(r.err, QString(err).replace(u"%1"_s, unreadable));
-        QCOMPARE(r.out, out);
-        QCOMPARE(r.code, exitCode);
-    }
-};
-
 BRANDLE_TEST(TestCheckCommand)
 BRANDLE_TEST(TestCommandLine)
 BRANDLE_TEST(TestLocales)
-BRANDLE_TEST(TestReportCommand)
 #include "tst_cli.moc"

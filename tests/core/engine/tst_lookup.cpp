@@ -13,7 +13,6 @@
 #include "platform/mConstants.h"
 
 #include <QDir>
-#include <QFile>
 #include <QScopeGuard>
 #include <QTest>
 

@@ -148,13 +148,9 @@ private slots:
         for (const QString& part : {u">0<"_s, u"no change"_s, u"<b>list"_s})
             QVERIFY2(!html.contains(part), qPrintable(part));
     }
-};
 
-// The service host's GET /sources as the Sources tab reads it.
-class TestHostSources : public QObject {
-    Q_OBJECT
-private slots:
-    void read_data()
+    // The service host's GET /sources as the Sources tab reads it.
+    void hostSources_data()
     {
         QTest::addColumn<QByteArray>("json");
         QTest::addColumn<int>("sources");     // -1: not an answer of GET /sources
@@ -168,7 +164,7 @@ private slots:
         QTest::newRow("an entry without id") << QByteArray(R"([{"id":"a"},{"name":"b"}])") << -1 << -1.0;
         // clang-format on
     }
-    void read()
+    void hostSources()
     {
         QFETCH(QByteArray, json);
         const std::optional<QList<HostSource>> sources = readHostSources(json);
@@ -179,5 +175,4 @@ private slots:
 };
 
 BRANDLE_TEST(TestSchema)
-BRANDLE_TEST(TestHostSources)
 #include "tst_schema.moc"
