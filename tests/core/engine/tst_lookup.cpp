@@ -159,15 +159,13 @@ private slots:
         QTest::addColumn<QString>("text");
         QTest::addColumn<bool>("go");
         QTest::addColumn<QStringList>("notice"); // title, text, style; empty: none
-        // clang-format off
         QTest::newRow("active") << "Active" << true << QStringList();
         QTest::newRow("active with line break") << "Active\r\n" << false << QStringList();
-        QTest::newRow("MessageOnly, 5 lines") << "MessageOnly\r\nT\r\nX\r\n48\r\nz" << true
-                                              << QStringList{u"T"_s, u"X"_s, u"48"_s};
+        QTest::newRow("MessageOnly, 5 lines")
+            << "MessageOnly\r\nT\r\nX\r\n48\r\nz" << true << QStringList{u"T"_s, u"X"_s, u"48"_s};
         QTest::newRow("three lines only") << "MessageOn\r\nT\r\nX" << false << QStringList();
-        QTest::newRow("marker in lower case") << "messageon\r\nT\r\nX\r\n64" << false
-                                              << QStringList();
-        // clang-format on
+        QTest::newRow("marker in lower case")
+            << "messageon\r\nT\r\nX\r\n64" << false << QStringList();
     }
     void serviceStatus()
     {
@@ -320,7 +318,6 @@ private slots:
         QTest::addColumn<int>("previous");
         QTest::addColumn<int>("current");
         QTest::addColumn<bool>("passes");
-        // clang-format off
         QTest::newRow("0, up 1") << 0 << true << 1000 << 1001 << true;
         QTest::newRow("0, unchanged") << 0 << true << 1000 << 1000 << false;
         QTest::newRow("5 %, up 49 of 1000") << 5 << true << 1000 << 1049 << false;
@@ -329,8 +326,8 @@ private slots:
         QTest::newRow("100 links, down 99") << 100 << false << 1000 << 901 << false;
         QTest::newRow("100 links, down 100") << 100 << false << 1000 << 900 << true;
         QTest::newRow("100 links, from 0") << 100 << false << 0 << 1 << true;
-        QTest::newRow("5 %, near the 32-bit limit") << 5 << true << 2147483647 << 2040109464 << true;
-        // clang-format on
+        QTest::newRow("5 %, near the 32-bit limit")
+            << 5 << true << 2147483647 << 2040109464 << true;
     }
     void alertThreshold()
     {
@@ -430,15 +427,13 @@ private slots:
         QTest::addColumn<int>("error");    // 0: none
         QTest::addColumn<QString>("page"); // "": no page; the earlier page stays
         const EngineAnswers two{counted(u"Café"_s, u"1,000"_s), counted(u"B"_s, u"300"_s)};
-        // clang-format off
-        QTest::newRow("page written, escaped tag becomes markup") << two << true << 0
-            << "<p>results: 1 total: 1,300 first: Café<b>bold</b></p>";
-        QTest::newRow("schema without placeholder") << two << false << 0
-            << "<p>results: 0 total:  first: <b>bold</b></p>";
+        QTest::newRow("page written, escaped tag becomes markup")
+            << two << true << 0 << "<p>results: 1 total: 1,300 first: Café<b>bold</b></p>";
+        QTest::newRow("schema without placeholder")
+            << two << false << 0 << "<p>results: 0 total:  first: <b>bold</b></p>";
         QTest::newRow("missing engine field")
             << EngineAnswers{counted(u"A"_s, u"5"_s), incomplete(u"B"_s, u"6"_s)} << true
             << int(ErrorCode::ElementMissing) << "";
-        // clang-format on
     }
     void runLookup()
     {

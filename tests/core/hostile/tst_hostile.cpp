@@ -152,11 +152,9 @@ private slots:
         QTest::addColumn<B>("bytes");
         QTest::addColumn<QString>("reason"); // part of the error; "": none
         const B big(100 * 1024, 'n');
-        // clang-format off
         QTest::newRow("empty text replaces") << "page.html" << B() << "";
         QTest::newRow("folder missing") << "missing/page.html" << big << "(create: ";
         QTest::newRow("a folder in the way") << "page.html/" << big << "(rename: ";
-        // clang-format on
     }
     void writeFileSafely()
     {
@@ -320,14 +318,13 @@ private slots:
         QTest::addColumn<QString>("document"); // held back; "": the engine Slow is
         QTest::addColumn<int>("noticeMs");     // a notice held open this long; 0: none
         QTest::addColumn<QString>("result");
-        // clang-format off
         QTest::newRow("status") << QString(mConstants::StatusPath) << 0 << "unreachable";
-        QTest::newRow("schema") << QString(mConstants::SchemaPath) << 0 << err(ErrorCode::DownloadFailed);
-        QTest::newRow("style sheet") << QString(mConstants::StyleSheetPath) << 0
-                                     << err(ErrorCode::DownloadFailed);
+        QTest::newRow("schema") << QString(mConstants::SchemaPath) << 0
+                                << err(ErrorCode::DownloadFailed);
+        QTest::newRow("style sheet")
+            << QString(mConstants::StyleSheetPath) << 0 << err(ErrorCode::DownloadFailed);
         QTest::newRow("engine") << QString() << 0 << "download failure Slow";
         QTest::newRow("a notice longer than the limit") << QString() << 3500 << "page";
-        // clang-format on
     }
     void lookupEndsInTime()
     {

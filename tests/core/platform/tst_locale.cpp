@@ -75,13 +75,12 @@ private slots:
     {
         QTest::addColumn<qint64>("value");
         QTest::addColumn<QString>("text");
-        // clang-format off
         QTest::newRow("three digits") << qint64(999) << "999";
         QTest::newRow("four digits") << qint64(1000) << "1,000";
         QTest::newRow("negative") << qint64(-1234) << "-1,234";
         QTest::newRow("negative three digits") << qint64(-123) << "-123";
-        QTest::newRow("lowest") << std::numeric_limits<qint64>::min() << "-9,223,372,036,854,775,808";
-        // clang-format on
+        QTest::newRow("lowest") << std::numeric_limits<qint64>::min()
+                                << "-9,223,372,036,854,775,808";
     }
     void formatCount()
     {
@@ -118,7 +117,6 @@ private slots:
     {
         QTest::addColumn<QString>("text");
         QTest::addColumn<QDate>("date");
-        // clang-format off
         QTest::newRow("m/d/yyyy") << "12/31/2003" << QDate(2003, 12, 31);
         QTest::newRow("two-digit year 2000s") << "12/5/29" << QDate(2029, 12, 5);
         QTest::newRow("two-digit year 1900s") << "12/5/30" << QDate(1930, 12, 5);
@@ -128,7 +126,6 @@ private slots:
         QTest::newRow("ISO, no such day") << "2026-02-30" << QDate();
         QTest::newRow("no leap day") << "2/29/2003" << QDate();
         QTest::newRow("words") << "yesterday" << QDate();
-        // clang-format on
     }
     void parseDate()
     {

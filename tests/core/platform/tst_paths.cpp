@@ -131,7 +131,6 @@ private slots:
         QTest::addColumn<Variable>("variable");
         QTest::addColumn<HostStarter::Outcome>("outcome");
         using O = HostStarter::Outcome;
-        // clang-format off
         QTest::newRow("nothing answers: started")
             << Address::Quiet << Program::RealHost << Variable::Unset << O::Started;
         QTest::newRow("variable names the default: started")
@@ -146,7 +145,6 @@ private slots:
             << Address::Quiet << Program::None << Variable::Unset << O::NotInstalled;
         QTest::newRow("host ends at once")
             << Address::Quiet << Program::EndsAtOnce << Variable::Unset << O::Failed;
-        // clang-format on
     }
     void startHost()
     {

@@ -78,18 +78,16 @@ private slots:
         QTest::addColumn<bool>("submenu");
         QTest::addColumn<QStringList>("visible");
         const QStringList none;
-        // clang-format off
         QTest::newRow("A to E") << 5 << QList<QStringList>{{u"A"_s, u"B"_s, u"C"_s, u"D"_s, u"E"_s}}
-            << true << QStringList{u"E"_s, u"D"_s, u"C"_s, u"B"_s, u"A"_s};
-        QTest::newRow("empty store") << 5 << QList<QStringList>{none}
-            << false << QStringList{u"History 5/"_s};
-        QTest::newRow("only a middle key") << 5 << QList<QStringList>{{{}, {}, u"C"_s}}
-            << true << QStringList{u"C"_s};
-        QTest::newRow("keys above the limit ignored") << 2
-            << QList<QStringList>{{u"A"_s, {}, {}, {}, u"E"_s}} << true << QStringList{u"A"_s};
-        QTest::newRow("bottom caption kept once nothing is stored") << 5
-            << QList<QStringList>{{u"A"_s}, none} << false << QStringList{u"A"_s};
-        // clang-format on
+                                << true << QStringList{u"E"_s, u"D"_s, u"C"_s, u"B"_s, u"A"_s};
+        QTest::newRow("empty store")
+            << 5 << QList<QStringList>{none} << false << QStringList{u"History 5/"_s};
+        QTest::newRow("only a middle key")
+            << 5 << QList<QStringList>{{{}, {}, u"C"_s}} << true << QStringList{u"C"_s};
+        QTest::newRow("keys above the limit ignored")
+            << 2 << QList<QStringList>{{u"A"_s, {}, {}, {}, u"E"_s}} << true << QStringList{u"A"_s};
+        QTest::newRow("bottom caption kept once nothing is stored")
+            << 5 << QList<QStringList>{{u"A"_s}, none} << false << QStringList{u"A"_s};
     }
     void recentLookups()
     {
