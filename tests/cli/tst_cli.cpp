@@ -298,19 +298,8 @@ private slots:
 class TestLocales : public QObject {
     Q_OBJECT
 private slots:
-    void checkThenReport_data()
-    {
-        QTest::addColumn<QString>("checkLocale");
-        QTest::addColumn<QString>("reportLocale");
-        // clang-format off
-        QTest::newRow("German check, C report") << "de_DE.UTF-8" << "C";
-        QTest::newRow("C check, German report") << "C" << "de_DE.UTF-8";
-        // clang-format on
-    }
     void checkThenReport()
     {
-        QFETCH(QString, checkLocale);
-        QFETCH(QString, reportLocale);
         FakeServiceHost service;
         service
             .engines({counted(u"Alpha"_s, u"1,234"_s), counted(u"Beta"_s, u"323.580"_s),
@@ -320,7 +309,7 @@ private slots:
         QSettings(sandbox.filePath(u"config/Quenta App Loader.conf"_s), QSettings::IniFormat)
             .setValue(u"ParloApp/EnbLog"_s, u"1"_s);
         const Run check = run(checkBin, {u"--host"_s, service.hostPort(), u"a.com"_s},
-                              inLocale(sandboxed(sandbox), checkLocale));
+                              inLocale(sandboxed(sandbox), u"de_DE.UTF-8"_s));
         QVERIFY2(check.code == 0, qPrintable(check.err));
         for (const QString& count : {u"1,234"_s, u"323,580"_s, u"7,000"_s, u"331,814"_s})
             QVERIFY2(check.out.contains(count), qPrintable(check.out));
@@ -331,11 +320,13 @@ private slots:
                  qPrintable(readText(log)));
 
         const QString day = today.toString(Qt::ISODate);
-        const Run report =
-            run(reportBin, {u"a.com"_s, day, day}, inLocale(sandboxed(sandbox), reportLocale));
-        QCOMPARE(report.err, QString());
-        QCOMPARE(report.out, u"date,count\n%1,331814\n"_s.arg(day));
-        QCOMPARE(report.code, 0);
+        for (const QString& locale : {u"C"_s, u"de_DE.UTF-8"_s}) {
+            const Run report =
+                run(reportBin, {u"a.com"_s, day, day}, inLocale(sandboxed(sandbox), locale));
+            QCOMPARE(report.err, QString());
+            QCOMPARE(report.out, u"date,count\n%1,331814\n"_s.arg(day));
+            QCOMPARE(report.code, 0);
+        }
     }
 
     // Earlier builds logged counts as the user's locale prints them (1,234,567 as Qt 6.4 printed
