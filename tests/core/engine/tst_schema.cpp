@@ -34,7 +34,6 @@ private slots:
         // clang-format off
         QTest::newRow("fields read") << list.arg(entry(u"A 1"_s) + u"\n"_s + entry(u"B"_s))
             << "2: A 1|http://h/|http://q/?s=|&x=1|<b> | links|.";
-        QTest::newRow("whitespace only") << list.arg(u"\n   \n"_s) << "0: ";
         QTest::newRow("comment is an entry without fields")
             << list.arg(u"<!-- engines -->"_s + entry(u"A"_s)) << "2: error 91 EngineName";
         QTest::newRow("missing field named") << list.arg(noRight) << "1: error 91 RightString";

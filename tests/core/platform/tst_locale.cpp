@@ -143,7 +143,6 @@ private slots:
         QTest::newRow("bare") << "Example.com" << "example.com" << "http://example.com";
         QTest::newRow("http") << "HTTP://Example.com/" << "example.com" << "http://example.com/";
         QTest::newRow("https") << "HTTPS://Example.com" << "example.com" << "https://example.com";
-        QTest::newRow("trailing slash") << "example.com/" << "example.com" << "";
         QTest::newRow("only one slash goes") << "example.com//" << "example.com//" << "";
         QTest::newRow("a lone slash stays") << "/" << "/" << "";
         QTest::newRow("other scheme kept") << "FTP://Example.com/" << "ftp://example.com/" << "";
