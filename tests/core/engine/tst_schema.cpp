@@ -62,28 +62,36 @@ private slots:
         QVERIFY2(got.startsWith(result), qPrintable(got));
     }
 
-    // The schema as served, or why there is none, naming the engine schema.
+    // The schema as served, read in its declared encoding (the HTTP charset winning), or why
+    // there is none, naming the engine schema.
     void fetchSchema_data()
     {
         QTest::addColumn<int>("status");
-        QTest::addColumn<QString>("body");
+        QTest::addColumn<QByteArray>("body");
+        QTest::addColumn<QString>("contentType");
         QTest::addColumn<QString>("text"); // or the start of the error's description
+        const QByteArray latin1 = "<R><A>M\xfcller</A><LPResults /></R>";
+        const QString read = u"<R><A>Müller</A><LPResults></LPResults></R>"_s;
         // clang-format off
-        QTest::newRow("served, no declaration, placeholder in full") << 200
-            << "<?xml version=\"1.0\" encoding=\"ISO-8859-1\"?>\n<R><A/><LPResults /></R>"
-            << "<R><A></A><LPResults></LPResults></R>";
-        QTest::newRow("404 page") << 404 << "<html><body>Not found</body></html>"
+        QTest::newRow("ISO-8859-1 declared, served without it, placeholder in full") << 200
+            << "<?xml version=\"1.0\" encoding=\"ISO-8859-1\"?>\n" + latin1 << "text/xml" << read;
+        QTest::newRow("HTTP charset over the declaration") << 200
+            << "<?xml version=\"1.0\" encoding=\"UTF-8\"?>" + latin1 << "text/xml; charset=ISO-8859-1"
+            << read;
+        QTest::newRow("404 page") << 404 << QByteArray("<html><body>Not found</body></html>")
+            << "text/html"
             << "The engine schema cannot be used: the service host answered 404 for the engine schema";
-        QTest::newRow("an HTML page") << 200 << "<html><body>Welcome<br></body></html>"
-            << "The engine schema cannot be used: the engine schema is not XML: ";
+        QTest::newRow("an HTML page") << 200 << QByteArray("<html><body>Welcome<br></body></html>")
+            << "text/html" << "The engine schema cannot be used: the engine schema is not XML: ";
         // clang-format on
     }
     void fetchSchema()
     {
         QFETCH(int, status);
-        QFETCH(QString, body);
+        QFETCH(QByteArray, body);
+        QFETCH(QString, contentType);
         FakeServiceHost host;
-        host.schema(body.toUtf8(), status).start();
+        host.schema(body, status, contentType).start();
         const ScopedEnv env("BRANDLE_SERVICE_HOST", host.hostPort().toUtf8());
         QString got;
         try {

@@ -6,13 +6,11 @@
 #include "engine/LookupRun.h"
 #include "platform/Errors.h"
 #include "platform/SafeFile.h"
-#include "platform/Store.h"
 #include "platform/mConstants.h"
 #include "settings/Config.h"
 
 #include <QDir>
 #include <QElapsedTimer>
-#include <QStringEncoder>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -322,49 +320,6 @@ private slots:
         QTEST(describe(lookup.outcome), "result");
         // Well before a transfer's own time limit (60 s) would end it.
         QVERIFY2(lookup.ms < noticeMs + 20000, qPrintable(QString::number(lookup.ms)));
-    }
-
-    // The schema is read in its declared encoding, the HTTP charset winning.
-    void schemaEncodings_data()
-    {
-        QTest::addColumn<B>("encoding"); // of the schema's bytes
-        QTest::addColumn<B>("declaration");
-        QTest::addColumn<QString>("contentType");
-        const B xml = "<?xml version=\"1.0\" encoding=";
-        // clang-format off
-        QTest::newRow("ISO-8859-1, declared") << B("ISO-8859-1") << xml + "\"ISO-8859-1\"?>"
-                                              << "text/xml";
-        QTest::newRow("HTTP charset over the declaration") << B("ISO-8859-1") << xml + "\"UTF-8\"?>"
-                                                           << "text/xml; charset=ISO-8859-1";
-        // clang-format on
-    }
-    void schemaEncodings()
-    {
-        QFETCH(B, encoding);
-        QFETCH(B, declaration);
-        QFETCH(QString, contentType);
-        const QString name = u"Müller & Söhne"_s;
-        FakeServiceHost host;
-        host.engines(
-            {rawAnswer(u"unused"_s, "HTTP/1.1 200 OK\r\nContent-Type: text/html; "
-                                    "charset=utf-8\r\n\r\n<p>Résultats : 1,234 pages</p>")});
-        const QString text =
-            QString::fromUtf8(declaration) +
-            u"<Schema><Service/><Engines><Engine><EngineName>%1</EngineName><EngineHome>h"
-            "</EngineHome><LeftURL>%2</LeftURL><RightURL/><LeftString>Résultats : </LeftString>"
-            "<RightString> pages</RightString><ReplaceDot>.</ReplaceDot></Engine></Engines>"
-            "<LPResults></LPResults></Schema>"_s.arg(name.toHtmlEscaped(),
-                                                     host.engineUrl(0, QString()));
-        QStringEncoder encoder(encoding.constData(), encoding.startsWith("UTF-16")
-                                                         ? QStringConverter::Flag::WriteBom
-                                                         : QStringConverter::Flag::Default);
-        host.schema(encoder.encode(text), 200, contentType).start();
-        const Lookup lookup = lookUp(host);
-        QCOMPARE(describe(lookup.outcome), u"page"_s);
-        const QString& result = lookup.outcome.resultDocument;
-        QVERIFY2(result.contains(u"<Name><![CDATA[%1]]></Name>"_s.arg(name)), qPrintable(result));
-        QVERIFY(result.contains(u"Total=\"1,234\""_s));
-        QCOMPARE(GetAppSetting(u"LinkEng"_s, u"Eng-"_s + name), u"1234"_s);
     }
 };
 
