@@ -39,7 +39,6 @@ Run run(const QString& program, const QStringList& args,
             QString::fromUtf8(p.readAllStandardError())};
 }
 
-// The environment of a program whose store and program folder are in the sandbox.
 QProcessEnvironment sandboxed(const QTemporaryDir& sandbox)
 {
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();

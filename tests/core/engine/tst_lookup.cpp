@@ -83,7 +83,6 @@ QString codes(const QString& document)
 Q_DECLARE_METATYPE(Stored)
 Q_DECLARE_METATYPE(QList<EngineAnswers>)
 
-// Count extraction, status texts, QueryEngines and RunLookup against engines on 127.0.0.1.
 class TestQueryEngines : public QObject {
     Q_OBJECT
 

@@ -64,8 +64,6 @@ private slots:
         };
         // clang-format off
         QTest::newRow("no file for the day") << QStringList() << "a.com" << "0";
-        QTest::newRow("other site between")
-            << QStringList{a("10"), line(u"b.com"_s, u"5"_s), a("30")} << "a.com" << "20";
         QTest::newRow("1,000 and 1,001 to even") << QStringList{a("1,000"), a("1,001")} << "a.com"
                                                  << "1000";
         QTest::newRow("escaped, blanks around both")

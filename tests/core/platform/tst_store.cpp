@@ -80,8 +80,7 @@ private slots:
             file.setValue(path, value);
             file.setValue(u"LinkEng/Eng-B"_s, u"other"_s);
         }
-        QFile::remove(StoreSession::filePath());
-        QVERIFY(QFile::copy(written, StoreSession::filePath()));
+        QVERIFY(writeFile(StoreSession::filePath(), readBytes(written)));
         QCOMPARE(GetAppSetting(section, key), value);
         QCOMPARE(GetAppSetting(u"LinkEng"_s, u"Eng-B"_s), u"other"_s);
         QVERIFY(SaveAppSetting(section, key, u"new"_s));

@@ -86,9 +86,6 @@ private slots:
             << LoggedTotals{{d1, a, u"2,000,000,000"_s}, {d2, a, u"2,147,483,647"_s}}
             << "date,count\n2004-03-01,2000000000\n2004-03-02,2147483647\n"
             << "1800000000..2362232012/5" << "";
-        QTest::newRow("Graph URL normalised") << " HTTP://A.com " << d2 << plain
-            << LoggedTotals{{d1, a, u"7"_s}, {d2, b, u"9"_s}} << "date,count\n2004-03-01,7\n"
-            << "6..8/5" << "";
         QTest::newRow("two sites, a day without a log")
             << "a.com, HTTP://B.com,a.com" << d3 << plain << twoSites
             << "date,a.com,b.com\n2004-03-01,10,20\n2004-03-02,0,0\n2004-03-03,30,\n" << "9..33/6" << "";
