@@ -34,7 +34,6 @@ private slots:
         // clang-format off
         QTest::newRow("fields read") << list.arg(entry(u"A 1"_s) + u"\n"_s + entry(u"B"_s))
             << "2: A 1|http://h/|http://q/?s=|&x=1|<b> | links|.";
-        QTest::newRow("whitespace only") << list.arg(u"\n   \n"_s) << "0: ";
         QTest::newRow("comment is an entry without fields")
             << list.arg(u"<!-- engines -->"_s + entry(u"A"_s)) << "2: error 91 EngineName";
         QTest::newRow("missing field named") << list.arg(noRight) << "1: error 91 RightString";
@@ -63,28 +62,36 @@ private slots:
         QVERIFY2(got.startsWith(result), qPrintable(got));
     }
 
-    // The schema as served, or why there is none, naming the engine schema.
+    // The schema as served, read in its declared encoding (the HTTP charset winning), or why
+    // there is none, naming the engine schema.
     void fetchSchema_data()
     {
         QTest::addColumn<int>("status");
-        QTest::addColumn<QString>("body");
+        QTest::addColumn<QByteArray>("body");
+        QTest::addColumn<QString>("contentType");
         QTest::addColumn<QString>("text"); // or the start of the error's description
+        const QByteArray latin1 = "<R><A>M\xfcller</A><LPResults /></R>";
+        const QString read = u"<R><A>Müller</A><LPResults></LPResults></R>"_s;
         // clang-format off
-        QTest::newRow("served, no declaration, placeholder in full") << 200
-            << "<?xml version=\"1.0\" encoding=\"ISO-8859-1\"?>\n<R><A/><LPResults /></R>"
-            << "<R><A></A><LPResults></LPResults></R>";
-        QTest::newRow("404 page") << 404 << "<html><body>Not found</body></html>"
+        QTest::newRow("ISO-8859-1 declared, served without it, placeholder in full") << 200
+            << "<?xml version=\"1.0\" encoding=\"ISO-8859-1\"?>\n" + latin1 << "text/xml" << read;
+        QTest::newRow("HTTP charset over the declaration") << 200
+            << "<?xml version=\"1.0\" encoding=\"UTF-8\"?>" + latin1 << "text/xml; charset=ISO-8859-1"
+            << read;
+        QTest::newRow("404 page") << 404 << QByteArray("<html><body>Not found</body></html>")
+            << "text/html"
             << "The engine schema cannot be used: the service host answered 404 for the engine schema";
-        QTest::newRow("an HTML page") << 200 << "<html><body>Welcome<br></body></html>"
-            << "The engine schema cannot be used: the engine schema is not XML: ";
+        QTest::newRow("an HTML page") << 200 << QByteArray("<html><body>Welcome<br></body></html>")
+            << "text/html" << "The engine schema cannot be used: the engine schema is not XML: ";
         // clang-format on
     }
     void fetchSchema()
     {
         QFETCH(int, status);
-        QFETCH(QString, body);
+        QFETCH(QByteArray, body);
+        QFETCH(QString, contentType);
         FakeServiceHost host;
-        host.schema(body.toUtf8(), status).start();
+        host.schema(body, status, contentType).start();
         const ScopedEnv env("BRANDLE_SERVICE_HOST", host.hostPort().toUtf8());
         QString got;
         try {
@@ -148,13 +155,9 @@ private slots:
         for (const QString& part : {u">0<"_s, u"no change"_s, u"<b>list"_s})
             QVERIFY2(!html.contains(part), qPrintable(part));
     }
-};
 
-// The service host's GET /sources as the Sources tab reads it.
-class TestHostSources : public QObject {
-    Q_OBJECT
-private slots:
-    void read_data()
+    // The service host's GET /sources as the Sources tab reads it.
+    void hostSources_data()
     {
         QTest::addColumn<QByteArray>("json");
         QTest::addColumn<int>("sources");     // -1: not an answer of GET /sources
@@ -163,14 +166,12 @@ private slots:
         // clang-format off
         QTest::newRow("loading") << QByteArray(one).replace("%1", "0.37") << 1 << 0.37;
         QTest::newRow("progress beyond the end") << QByteArray(one).replace("%1", "1.5") << 1 << 1.0;
-        QTest::newRow("progress unknown") << QByteArray(one).replace("%1", "null") << 1 << -1.0;
-        QTest::newRow("two, no progress") << QByteArray(R"([{"id":"a"},{"id":"b","progress":"x"}])") << 2 << -1.0;
+        QTest::newRow("two, no progress") << QByteArray(R"([{"id":"a","progress":null},{"id":"b"}])") << 2 << -1.0;
         QTest::newRow("an object") << QByteArray(R"({"id":"a"})") << -1 << -1.0;
         QTest::newRow("an entry without id") << QByteArray(R"([{"id":"a"},{"name":"b"}])") << -1 << -1.0;
-        QTest::newRow("not JSON") << QByteArray("<html>Not found</html>") << -1 << -1.0;
         // clang-format on
     }
-    void read()
+    void hostSources()
     {
         QFETCH(QByteArray, json);
         const std::optional<QList<HostSource>> sources = readHostSources(json);
@@ -181,5 +182,4 @@ private slots:
 };
 
 BRANDLE_TEST(TestSchema)
-BRANDLE_TEST(TestHostSources)
 #include "tst_schema.moc"

@@ -18,7 +18,6 @@ private slots:
     void initTestCase()
     {
         m_quick.totalTimeoutMs = 4000;
-        m_server.route(u"/ok"_s, "hello");
         m_server.route(u"/missing"_s, "<h1>not here</h1>", 404, u"text/html"_s);
         m_server.route(u"/latin1"_s, "caf\xe9", 200, u"text/plain; charset=ISO-8859-1"_s);
         m_server.route(u"/utf8"_s, "caf\xc3\xa9", 200, u"text/plain"_s);
@@ -33,6 +32,7 @@ private slots:
         // clang-format off
         QTest::newRow("404 body returned") << m_server.url(u"/missing"_s) << "<h1>not here</h1>";
         QTest::newRow("charset from header") << m_server.url(u"/latin1"_s) << "café";
+        QTest::newRow("UTF-8 without a charset") << m_server.url(u"/utf8"_s) << "café";
         QTest::newRow("never answers") << m_server.url(u"/silent"_s) << "download";
         QTest::newRow("malformed address") << "http://[::1/x" << "invalid";
         QTest::newRow("ftp scheme refused") << "ftp://127.0.0.1/" << "invalid";
@@ -52,20 +52,6 @@ private slots:
             QVERIFY2(r.ok(), r.ok() ? "" : qPrintable(r.error->userText()));
             QCOMPARE(r.body, body);
         }
-    }
-
-    void manyAtOnceKeepTheirOrder()
-    {
-        const std::vector<HttpResult> results =
-            httpGetAll({m_server.url(u"/utf8"_s), u"http://%1/"_s.arg(deadHostPort()),
-                        m_server.url(u"/ok"_s), m_server.url(u"/missing"_s), QString()},
-                       m_quick);
-        QCOMPARE(results.size(), size_t(5));
-        QCOMPARE(results[0].body, u"café"_s);
-        QVERIFY(results[1].isDownloadFailure());
-        QCOMPARE(results[2].body, u"hello"_s);
-        QCOMPARE(results[3].status, 404L);
-        QCOMPARE(results[4].error->code(), ErrorCode::InvalidUrl);
     }
 };
 

@@ -49,34 +49,23 @@ class TestPaths : public QObject {
     int m_row = 0;
 
 private slots:
-    // Every program keeps its page and log in one folder, never in an installed bin/ folder.
-    void programFolder_data()
-    {
-        QTest::addColumn<bool>("marker");      // brandle-portable beside the executable
-        QTest::addColumn<QString>("program");  // the application name
-        QTest::addColumn<QString>("expected"); // under the sandbox; "bin" is the executable's
-        // clang-format off
-        QTest::newRow("installed: the data folder") << false << "brandle" << "data/brandle";
-        QTest::newRow("installed, another program") << false << "brandle-report" << "data/brandle";
-        QTest::newRow("portable copy") << true << "brandle-check" << "bin";
-        // clang-format on
-    }
+    // Every program keeps its page and log in one folder, the data folder, never in an
+    // installed bin/ folder; a portable copy keeps them beside its executable.
     void programFolder()
     {
-        QFETCH(bool, marker);
-        QFETCH(QString, program);
-        QFETCH(QString, expected);
-        const QDir sandbox(m_dir.filePath(QString::number(++m_row)));
+        const QDir sandbox(m_dir.filePath(u"programs"_s));
         const QString bin = sandbox.filePath(u"bin"_s);
-        QVERIFY(QDir().mkpath(bin) && (!marker || writeFile(bin + u"/brandle-portable"_s, {})));
+        QVERIFY(QDir().mkpath(bin));
         const ScopedEnv brandleHome("BRANDLE_HOME", QByteArray());
         const ScopedEnv xdgDataHome("XDG_DATA_HOME", sandbox.filePath(u"data"_s).toUtf8());
         const QString name = QCoreApplication::applicationName();
-        QCoreApplication::setApplicationName(program);
-        const QString folder = Paths::programFolderBeside(bin);
+        QCoreApplication::setApplicationName(u"brandle-report"_s);
+        const QString installed = Paths::programFolderBeside(bin);
         QCoreApplication::setApplicationName(name);
-        QCOMPARE(folder, sandbox.filePath(expected));
-        QVERIFY(QFileInfo(folder).isDir());
+        QCOMPARE(installed, sandbox.filePath(u"data/brandle"_s));
+        QVERIFY(QFileInfo(installed).isDir());
+        QVERIFY(writeFile(bin + u"/brandle-portable"_s, {}));
+        QCOMPARE(Paths::programFolderBeside(bin), bin);
     }
 
     // The folder of the single-instance socket: only ever one that nobody but the user can enter.
@@ -142,7 +131,6 @@ private slots:
         QTest::addColumn<Variable>("variable");
         QTest::addColumn<HostStarter::Outcome>("outcome");
         using O = HostStarter::Outcome;
-        // clang-format off
         QTest::newRow("nothing answers: started")
             << Address::Quiet << Program::RealHost << Variable::Unset << O::Started;
         QTest::newRow("variable names the default: started")
@@ -157,7 +145,6 @@ private slots:
             << Address::Quiet << Program::None << Variable::Unset << O::NotInstalled;
         QTest::newRow("host ends at once")
             << Address::Quiet << Program::EndsAtOnce << Variable::Unset << O::Failed;
-        // clang-format on
     }
     void startHost()
     {

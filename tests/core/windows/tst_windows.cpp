@@ -26,7 +26,6 @@ private slots:
     {
         QFETCH(int, activePeriods);
         QFETCH(bool, activeWhileSliding);
-        QFETCH(int, holdPeriods);
         SlideState s; // on a screen 15360 twips wide
         s.lWinWidth = 3375;
         s.lWinDuration = 5000;
@@ -49,7 +48,7 @@ private slots:
                 s.noteActivity();
             s.tick();
         }
-        QCOMPARE(periods, holdPeriods);
+        QTEST(periods, "holdPeriods");
         for (ticks = 0; !s.unloadRequested() && ticks < 1000; ++ticks)
             s.tick();
         QCOMPARE(ticks, 25); // 11735 + 25 * 150 = 15485, the first left edge >= 15360
@@ -68,8 +67,7 @@ private slots:
     void tip()
     {
         QFETCH(QString, url);
-        QFETCH(QString, tip);
-        QCOMPARE(trayTip(url), tip);
+        QTEST(trayTip(url), "tip");
     }
 
     // Rebuilds from the stored "URLGet1".. ("": none); visible items as "caption[/tag]".
@@ -80,25 +78,21 @@ private slots:
         QTest::addColumn<bool>("submenu");
         QTest::addColumn<QStringList>("visible");
         const QStringList none;
-        // clang-format off
         QTest::newRow("A to E") << 5 << QList<QStringList>{{u"A"_s, u"B"_s, u"C"_s, u"D"_s, u"E"_s}}
-            << true << QStringList{u"E"_s, u"D"_s, u"C"_s, u"B"_s, u"A"_s};
-        QTest::newRow("empty store") << 5 << QList<QStringList>{none}
-            << false << QStringList{u"History 5/"_s};
-        QTest::newRow("only a middle key") << 5 << QList<QStringList>{{{}, {}, u"C"_s}}
-            << true << QStringList{u"C"_s};
-        QTest::newRow("keys above the limit ignored") << 2
-            << QList<QStringList>{{u"A"_s, {}, {}, {}, u"E"_s}} << true << QStringList{u"A"_s};
-        QTest::newRow("bottom caption kept once nothing is stored") << 5
-            << QList<QStringList>{{u"A"_s}, none} << false << QStringList{u"A"_s};
-        // clang-format on
+                                << true << QStringList{u"E"_s, u"D"_s, u"C"_s, u"B"_s, u"A"_s};
+        QTest::newRow("empty store")
+            << 5 << QList<QStringList>{none} << false << QStringList{u"History 5/"_s};
+        QTest::newRow("only a middle key")
+            << 5 << QList<QStringList>{{{}, {}, u"C"_s}} << true << QStringList{u"C"_s};
+        QTest::newRow("keys above the limit ignored")
+            << 2 << QList<QStringList>{{u"A"_s, {}, {}, {}, u"E"_s}} << true << QStringList{u"A"_s};
+        QTest::newRow("bottom caption kept once nothing is stored")
+            << 5 << QList<QStringList>{{u"A"_s}, none} << false << QStringList{u"A"_s};
     }
     void recentLookups()
     {
         QFETCH(int, limit);
         QFETCH(QList<QStringList>, rebuilds);
-        QFETCH(bool, submenu);
-        QFETCH(QStringList, visible);
         RecentLookupsMenu menu;
         for (const QStringList& stored : rebuilds)
             menu.rebuild(limit, stored);
@@ -108,8 +102,8 @@ private slots:
             if (item.visible)
                 shown << (item.tag == item.caption ? item.caption : item.caption + u'/' + item.tag);
         }
-        QCOMPARE(menu.submenuVisible(), submenu);
-        QCOMPARE(shown, visible);
+        QTEST(menu.submenuVisible(), "submenu");
+        QTEST(shown, "visible");
     }
 };
 
