@@ -118,7 +118,7 @@ private slots:
         QTest::addColumn<QString>("right");
         QTest::addColumn<QString>("count");
         QTest::addColumn<QString>("reason");
-        const QString words = u"a "_s.repeated(150);
+        const QString words = u"ab "_s.repeated(100);
         const QString notNumber = u"the count is not a number"_s;
         // clang-format off
         QTest::newRow("first of two wins") << "<b>1,234</b><b>6</b>" << "<b>" << "</b>" << "1,234" << "";
@@ -207,6 +207,12 @@ private slots:
             << QStringList{u"0:0"_s, u"5:0"_s, u"5:0"_s} << u"1"_s
             << Stored{eng("DomainURL", "a.com"), eng("A", ""), eng("B", "5"),
                       eng("TotalCount", ""), {u"Set1"_s, u"5 B"_s}};
+        // A store written before sets were: its total stands for the complete set only.
+        QTest::newRow("partial, earlier store")
+            << same({eng("A", "100"), eng("B", "200"), eng("TotalCount", "300")})
+            << EngineAnswers{counted(u"A"_s, u"150"_s), noCount(u"B"_s)}
+            << QStringList{u"150:1"_s, u"0:0"_s, u"150:0"_s} << u"1"_s
+            << Stored{eng("TotalCount", "300"), {u"Set1"_s, u"150 A"_s}};
         QTest::newRow("a stored count that is no number reads as 0")
             << same({eng("A", "lots"), eng("B", "150"), eng("TotalCount", "200")})
             << ab << QStringList{u"100:1"_s, u"200:1"_s, u"300:1"_s} << u"2"_s
@@ -390,6 +396,10 @@ private slots:
             << QList<EngineAnswers>{engines({"100", "1"}), engines({"50", "1"}),
                                     engines({"100", none}), engines({"120", none})}
             << QStringList{u"---"_s, u"---"_s, u"---"_s, u"11-"_s};
+        QTest::newRow("another site's set totals forgotten")
+            << false << QStringList{u"a.com"_s, u"b.com"_s}
+            << QList<EngineAnswers>{engines({"100", none}), engines({"50", "1"}), engines({"60", none})}
+            << QStringList{u"---"_s, u"---"_s, u"-1-"_s};
         QTest::newRow("four sets remembered, the oldest forgotten") << false << QStringList{u"a.com"_s}
             << QList<EngineAnswers>{engines({none, "1", "1", "1", "1"}), engines({"1", none, "1", "1", "1"}),
                 engines({"1", "1", none, "1", "1"}), engines({"1", "1", "1", none, "1"}),

@@ -44,7 +44,7 @@ private slots:
         // clang-format off
         QTest::newRow("engine name with slash") << "LinkEng" << "Eng-A/B" << "7";
         QTest::newRow("engine name with backslash") << "LinkEng" << "Eng-A\\B" << "8";
-        QTest::newRow("engine name with percent") << "LinkEng" << "Eng-100%" << "9";
+        QTest::newRow("engine name with percent") << "LinkEng" << "Eng-100%25" << "9";
         QTest::newRow("engine name beyond ASCII") << "LinkEng" << "Eng-Café 検索 😀" << "10";
         QTest::newRow("value with separators") << "ParloApp" << "URLGet3" << "a=b;c,d [é]";
         QTest::newRow("value with blanks at the ends") << "ParloApp" << "URLGet1" << "  x y  ";
