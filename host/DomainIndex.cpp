@@ -251,10 +251,12 @@ bool DomainIndexWriter::finish()
     set(ShardNumber, shard_.number);
     set(ShardCount, shard_.count);
     std::memcpy(header + kReleaseAt, release_.data(), release_.size());
-    const bool written = std::fwrite(tail.data(), 1, tail.size(), file_) == tail.size() &&
-                         std::fseek(file_, 0, SEEK_SET) == 0 &&
-                         std::fwrite(header, 1, sizeof header, file_) == sizeof header &&
-                         std::fflush(file_) == 0 && ::fsync(::fileno(file_)) == 0;
+    // A shard may hold no domain at all, and then no block.
+    const bool written =
+        (tail.empty() || std::fwrite(tail.data(), 1, tail.size(), file_) == tail.size()) &&
+        std::fseek(file_, 0, SEEK_SET) == 0 &&
+        std::fwrite(header, 1, sizeof header, file_) == sizeof header && std::fflush(file_) == 0 &&
+        ::fsync(::fileno(file_)) == 0;
     const int closed = std::fclose(file_);
     file_ = nullptr;
     if (!written || closed != 0) {
