@@ -23,9 +23,6 @@ constexpr const char* kName = "Common Crawl web graph";
 constexpr const char* kCurrentFile = "current"; // the release served
 constexpr const char* kFailedFile = "failed";   // releases found unusable, and why
 constexpr std::size_t kFailedKept = 24;
-// The worker looks at the clock at least this often, so a suspended machine or a changed
-// clock does not push a check far out.
-constexpr std::chrono::minutes kLongestSleep{10};
 
 std::string percent(double fraction)
 {
@@ -97,7 +94,7 @@ CommonCrawlSource::CommonCrawlSource(CommonCrawlSettings settings, Logger log)
     if (!settings_.shardsUrl.empty()) {
         mirror_ = std::make_unique<ShardMirror>(
             settings_.shardsUrl, settings_.cacheDir / "commoncrawl-shards", settings_.userAgent,
-            settings_.listLimits, &stopping_);
+            settings_.listLimits, worker_.cancelFlag());
         mirror_->openKept();
         return;
     }
@@ -223,8 +220,8 @@ bool CommonCrawlSource::refresh()
         lastError_.clear();
         return true;
     }
-    const FetchResult r =
-        fetchText({settings_.indexUrl, settings_.userAgent, {}}, settings_.listLimits, &stopping_);
+    const FetchResult r = fetchText({settings_.indexUrl, settings_.userAgent, {}},
+                                    settings_.listLimits, worker_.cancelFlag());
     if (!r.done() || r.status != 200) {
         return fail("the list of releases " + settings_.indexUrl +
                     (r.done() ? " answered HTTP " + std::to_string(r.status)
@@ -289,7 +286,7 @@ std::string CommonCrawlSource::download(const std::string& url, const fs::path& 
     };
     for (int attempt = 0; attempt < 2; ++attempt) {
         const FetchResult r = fetchToFile({url, settings_.userAgent, {}}, settings_.downloadLimits,
-                                          part, &stopping_, how);
+                                          part, worker_.cancelFlag(), how);
         if (r.done() && (r.status == 200 || r.status == 206)) {
             // An answer without a length that broke off looks whole; the stated size tells.
             if (size > 0 && fileSize(part) != size) {
@@ -333,7 +330,7 @@ bool CommonCrawlSource::importRelease(const GraphRelease& release)
         if (sizes[i] == 0) {
             FetchRequest head{base + names[i], settings_.userAgent, {}};
             head.headOnly = true;
-            const FetchResult r = fetchText(head, settings_.listLimits, &stopping_);
+            const FetchResult r = fetchText(head, settings_.listLimits, worker_.cancelFlag());
             const std::string length = r.header("content-length");
             sizes[i] = r.done() && r.status == 200 && !length.empty() && length.size() <= 18 &&
                                length.find_first_not_of("0123456789") == std::string::npos
@@ -351,7 +348,7 @@ bool CommonCrawlSource::importRelease(const GraphRelease& release)
         const std::string error =
             download(base + names[i], files[i], sizes[i], i == 0 ? 0 : sizes[0]);
         if (!error.empty()) {
-            return stopping_ ? false : fail(error);
+            return worker_.stopping() ? false : fail(error);
         }
     }
 
@@ -366,14 +363,14 @@ bool CommonCrawlSource::importRelease(const GraphRelease& release)
     job.release = id;
     job.expectedDomains = release.domains;
     job.expectedEdges = release.edges;
-    job.cancel = &stopping_;
+    job.cancel = worker_.cancelFlag();
     job.progress = [this, downloaded](std::uint64_t read) {
         progress_ = double(downloaded + read) / double(workTotal_);
     };
     const GraphImportResult result = importGraph(job);
     if (!result.ok) {
         fs::remove(job.index, ec);
-        if (stopping_) {
+        if (worker_.stopping()) {
             return false;
         }
         if (!result.badData) {
@@ -418,36 +415,26 @@ bool CommonCrawlSource::importRelease(const GraphRelease& release)
 
 void CommonCrawlSource::start()
 {
-    if (!worker_.joinable()) {
-        worker_ = std::thread([this] { run(); });
-    }
+    worker_.start([this] { run(); });
 }
 
 void CommonCrawlSource::stop()
 {
-    {
-        std::lock_guard<std::mutex> lock(mutex_);
-        stopping_ = true;
-    }
-    wake_.notify_all();
-    if (worker_.joinable()) {
-        worker_.join();
-    }
+    worker_.stop();
 }
 
 void CommonCrawlSource::run()
 {
     using Clock = std::chrono::system_clock;
-    while (!stopping_) {
+    while (!worker_.stopping()) {
         const bool current = refresh();
         const auto wait = current            ? settings_.checkEvery
                           : served().empty() ? settings_.retryWhileEmpty
                                              : settings_.retryAfterFailure;
         const Clock::time_point next = Clock::now() + wait;
-        std::unique_lock<std::mutex> lock(mutex_);
-        while (!stopping_ && Clock::now() < next) {
-            wake_.wait_for(lock, std::min<Clock::duration>(next - Clock::now(), kLongestSleep),
-                           [this] { return stopping_.load(); });
+        while (!worker_.stopping() && Clock::now() < next) {
+            worker_.nap(std::chrono::duration_cast<std::chrono::steady_clock::duration>(
+                next - Clock::now()));
         }
     }
 }

@@ -11,16 +11,15 @@
 #include "DomainIndex.h"
 #include "GraphImport.h"
 #include "HttpFetch.h"
+#include "RefreshWorker.h"
 #include "Source.h"
 
 #include <atomic>
 #include <chrono>
-#include <condition_variable>
 #include <filesystem>
 #include <memory>
 #include <mutex>
 #include <string>
-#include <thread>
 #include <vector>
 
 namespace brandle::host {
@@ -93,9 +92,7 @@ private:
     std::atomic<double> progress_{0};
     std::uint64_t workTotal_ = 0; // of an import: bytes to download and to read (worker only)
 
-    std::thread worker_;
-    std::condition_variable wake_;
-    std::atomic<bool> stopping_{false};
+    RefreshWorker worker_;
 };
 
 } // namespace brandle::host

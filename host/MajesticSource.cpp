@@ -21,9 +21,6 @@ namespace {
 
 constexpr const char* kSubnets = "majestic-subnets";
 constexpr const char* kIps = "majestic-ips";
-// The worker looks at the clock at least this often, so a suspended machine or a changed
-// clock does not push a refresh far out.
-constexpr std::chrono::minutes kLongestSleep{10};
 constexpr std::size_t kReadBufferSize = 1 << 20;
 const std::string kPartPrefix = "majestic_million.csv.";
 
@@ -150,7 +147,7 @@ bool MajesticSource::refresh()
     how.progress = [this](std::uint64_t have, std::uint64_t total) {
         progress_ = total > 0 ? double(have) / double(total) : -1.0;
     };
-    const FetchResult r = fetchToFile(request, settings_.limits, part, &stopping_, how);
+    const FetchResult r = fetchToFile(request, settings_.limits, part, worker_.cancelFlag(), how);
     if (!r.done()) {
         return finish(false, "download of " + settings_.url + " failed: " + r.error);
     }
@@ -176,8 +173,8 @@ bool MajesticSource::refresh()
         return finish(false, "cannot read the download " + part.string());
     }
     const MajesticLoad load = store_.loadMajestic(
-        in, {settings_.url, r.header("etag"), r.header("last-modified"), now, 0}, &stopping_,
-        settings_.acceptSmallerList);
+        in, {settings_.url, r.header("etag"), r.header("last-modified"), now, 0},
+        worker_.cancelFlag(), settings_.acceptSmallerList);
     if (!load.replaced) {
         return finish(false, "the new list was not taken: " + load.error);
     }
@@ -206,28 +203,19 @@ std::string MajesticSource::lastError() const
 
 void MajesticSource::start()
 {
-    if (!worker_.joinable()) {
-        worker_ = std::thread([this] { run(); });
-    }
+    worker_.start([this] { run(); });
 }
 
 void MajesticSource::stop()
 {
-    {
-        std::lock_guard<std::mutex> lock(mutex_);
-        stopping_ = true;
-    }
-    wake_.notify_all();
-    if (worker_.joinable()) {
-        worker_.join();
-    }
+    worker_.stop();
 }
 
 void MajesticSource::run()
 {
     using Clock = std::chrono::steady_clock;
     Clock::time_point retryAt = Clock::now();
-    while (!stopping_) {
+    while (!worker_.stopping()) {
         const MajesticMeta meta = store_.majesticMeta();
         const std::int64_t age = std::int64_t(std::time(nullptr)) - meta.checkedAt;
         const bool due = meta.rows == 0 || meta.sourceUrl != settings_.url || age < 0 ||
@@ -246,9 +234,7 @@ void MajesticSource::run()
         if (due) {
             sleep = retryAt - Clock::now();
         }
-        std::unique_lock<std::mutex> lock(mutex_);
-        wake_.wait_for(lock, std::min<Clock::duration>(sleep, kLongestSleep),
-                       [this] { return stopping_.load(); });
+        worker_.nap(sleep);
     }
 }
 

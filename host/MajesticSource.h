@@ -8,15 +8,14 @@
 
 #include "HttpFetch.h"
 #include "LinkStore.h"
+#include "RefreshWorker.h"
 #include "Source.h"
 
 #include <atomic>
 #include <chrono>
-#include <condition_variable>
 #include <filesystem>
 #include <mutex>
 #include <string>
-#include <thread>
 #include <vector>
 
 namespace brandle::host {
@@ -67,13 +66,11 @@ private:
     LinkStore& store_;
     Logger log_;
     std::vector<EngineInfo> engines_;
-    std::thread worker_;
-    std::condition_variable wake_;
-    std::atomic<bool> stopping_{false};
     std::atomic<bool> refreshing_{false};
     std::atomic<double> progress_{-1}; // of the download in progress
     mutable std::mutex mutex_;
     std::string lastError_; // of the last refresh, guarded by mutex_
+    RefreshWorker worker_;
 };
 
 } // namespace brandle::host
